@@ -1,0 +1,49 @@
+#pragma once
+// The database connection of the module: a connection string, before- and
+// after-connect events and its own in-transaction state (Qt SQL tells none).
+#include <QSqlDatabase>
+#include <QString>
+#include <functional>
+
+class AdoConnection {
+public:
+    enum class Driver { None, SQLite, PostgreSQL, ODBC };
+
+    explicit AdoConnection(QString name);
+    ~AdoConnection();
+    AdoConnection(const AdoConnection &) = delete;
+    AdoConnection &operator=(const AdoConnection &) = delete;
+
+    const QString &name() const { return m_name; }
+    QString connectionString() const { return m_connectionString; }
+    void setConnectionString(const QString &connectionString);
+
+    // Setting connected when closed runs beforeConnect, opens, then runs
+    // afterConnect; when already open nothing happens. Raises EDatabaseError.
+    bool connected() const;
+    void setConnected(bool value);
+    void open() { setConnected(true); }
+    void close() { setConnected(false); }
+    std::function<void(AdoConnection &)> beforeConnect;
+    std::function<void(AdoConnection &)> afterConnect;
+
+    bool inTransaction() const { return m_inTransaction; }
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+
+    Driver driver() const { return m_driver; }
+    QSqlDatabase database() const;
+    // Runs one statement without parameters (session set-up, schema).
+    void execute(const QString &sql);
+
+    // The connection string with any password replaced, for messages.
+    static QString redact(const QString &connectionString);
+
+private:
+    QString m_name;
+    QString m_connectionString;
+    QString m_qtName;
+    Driver m_driver = Driver::None;
+    bool m_inTransaction = false;
+};

@@ -1,0 +1,21 @@
+#pragma once
+// Automation dates: days since 30/12/1899, the time of day as the fraction.
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+using TDateTime = double;
+
+namespace AutomationDate {
+// Exact to the millisecond both ways; the fraction is taken by its absolute
+// value for days before 30/12/1899, as the automation convention does.
+TDateTime fromDate(const QDate &date);
+TDateTime fromDateTime(const QDateTime &dateTime); // local date and time, as shown
+QDate toDate(TDateTime value);
+QTime toTime(TDateTime value);
+QDateTime toDateTime(TDateTime value); // local time
+TDateTime dateOf(TDateTime value);     // midnight of that day
+bool hasTimeOfDay(TDateTime value);    // false at midnight (to the millisecond)
+TDateTime now();
+TDateTime today();
+} // namespace AutomationDate

@@ -1,0 +1,29 @@
+#pragma once
+// The process's format settings, in one place: every date, time and number
+// that the module writes or reads as text goes through here.
+#include "AutomationDate.h"
+#include <QString>
+
+namespace FormatSettings {
+QString shortDateFormat(); // "dd/MM/yyyy"
+QString longTimeFormat();  // "HH:mm:ss"
+QChar decimalSeparator();  // ','
+
+QString dateToStr(TDateTime value);     // "dd/MM/yyyy"
+QString timeToStr(TDateTime value);     // "HH:mm:ss"
+// The date, then a blank and the time only when the time of day is not midnight.
+QString dateTimeToStr(TDateTime value);
+
+// Day/month/year in the short date format's order; a one- or two-digit year
+// takes the century of the 50-year window around today. Anything else,
+// "00/00/00" and a date followed by a time included, raises EConvertError.
+TDateTime strToDate(const QString &text);
+// A date optionally followed by a blank and a time of day (HH:mm or HH:mm:ss).
+TDateTime strToDateTime(const QString &text);
+
+// Decimal numbers with ',' as the separator (no thousands separators); blanks
+// around are allowed. Raises EConvertError naming the text.
+double strToFloat(const QString &text);
+QString floatToStr(double value); // shortest text that reads back exactly, ',' separator
+int strToInt(const QString &text); // signed 32-bit decimal; raises EConvertError
+} // namespace FormatSettings
