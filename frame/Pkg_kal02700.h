@@ -1,0 +1,29 @@
+#pragma once
+// The package frame: the module's exported plain names, looked up by the host
+// with QLibrary. Texts cross as UTF-8, dates as automation dates.
+#include <QtGlobal>
+
+extern "C" {
+
+struct PackageUnitEntry {
+    void (*Initialization)();
+    void (*Finalization)();
+};
+
+struct PackageInfoTable {
+    int UnitCount;
+    const PackageUnitEntry *UnitInfo;
+};
+
+Q_DECL_EXPORT void Initialize();
+Q_DECL_EXPORT void Finalize();
+Q_DECL_EXPORT const PackageInfoTable *GetPackageInfoTable();
+// The host's entry to the screen; texts are UTF-8, DtReducao an automation date.
+Q_DECL_EXPORT void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf,
+                               const char *NrSerieEcf, double DtReducao, bool Automatico);
+
+using TInitialize = void (*)();
+using TFinalize = void (*)();
+using TGetPackageInfoTable = const PackageInfoTable *(*)();
+using TCriaCadRedZ = void (*)(const char *, const char *, const char *, const char *, double, bool);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The screen unit: the host's entry to the Z-reduction screen and the unit
+// globals the host may read.
+#include "AutomationDate.h"
+#include <QString>
+
+class TfrmCadRedz;
+
+namespace Cli_kal02700 {
+
+extern ::TfrmCadRedz *frmCadRedz;
+extern bool boCriado;
+extern bool boDadosUltima;
+extern QString stDataUltRedZ;
+
+void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico);
+
+// Unit start and shut-down, run by the package frame.
+void Initialization();
+void Finalization();
+
+} // namespace Cli_kal02700

@@ -1,0 +1,39 @@
+#pragma once
+// Server methods of the Z-reduction module. Plain in-process calls on the
+// shared data module; none raises: each reports in its result.
+#include "AutomationDate.h"
+#include "TrdmCadRedz.h"
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace Srv_kal02700 {
+
+// The one data module, empty until the screen's set-up creates it.
+extern TrdmCadRedz *rdmCadRedz;
+
+// Stores one Z reduction and its tax lines in one transaction.
+// Boolean true when everything was committed, false when it was rolled back.
+QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                 const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
+                 const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
+                 double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
+                 double VrCancelamento, double VrDesconto, double VrVendaLiquida,
+                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos,
+                 const QString &DsModMarcaEcf);
+
+// Lookups: the value found as text, or the failure message as text.
+QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
+QVariant getPesqCdImposto(double Aliquota);
+QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa);
+
+// Stores a CAT-52 file: empty on success, the failure message as text.
+QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
+                     const QString &CdOperador, const QString &DtMovimento,
+                     const QString &NmArquivo, const QStringList &Conteudo);
+
+// Unit start and shut-down, run by the package frame.
+void Initialization();
+void Finalization();
+
+} // namespace Srv_kal02700
