@@ -1,0 +1,285 @@
+#include "AdoCommand.h"
+#include "Exception.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace {
+// Dates and date-times go to every driver as ISO text of the local day and
+// time: the same form SQLite compares as text and PostgreSQL casts to the
+// column's own type, with no time zone in between.
+QString isoDate(TDateTime value)
+{
+    return AutomationDate::toDate(value).toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString isoDateTime(TDateTime value)
+{
+    return AutomationDate::toDateTime(value).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+}
+
+TDateTime toAutomation(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return 0.0;
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return AutomationDate::fromDate(value.toDate());
+    case QMetaType::QDateTime:
+        return AutomationDate::fromDateTime(value.toDateTime().toLocalTime());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return value.toDouble();
+    default:
+        break;
+    }
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty())
+        return 0.0;
+    if (text.size() == 10) {
+        const QDate d = QDate::fromString(text, Qt::ISODate);
+        if (d.isValid())
+            return AutomationDate::fromDate(d);
+    }
+    QString iso = text;
+    if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
+        iso[10] = QLatin1Char('T');
+    QDateTime dt = QDateTime::fromString(iso, Qt::ISODateWithMs);
+    if (!dt.isValid())
+        dt = QDateTime::fromString(iso, Qt::ISODate);
+    if (!dt.isValid())
+        throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(text));
+    return AutomationDate::fromDateTime(dt.toLocalTime());
+}
+
+// ":NAME" places outside quoted literals, in order of first appearance.
+QStringList placeholderNames(const QString &text)
+{
+    QStringList names;
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            continue;
+        }
+        if (c == QLatin1Char(':') && i + 1 < text.size()
+            && (text.at(i + 1).isLetter() || text.at(i + 1) == QLatin1Char('_'))) {
+            qsizetype j = i + 1;
+            while (j < text.size() && (text.at(j).isLetterOrNumber() || text.at(j) == QLatin1Char('_')))
+                ++j;
+            const QString name = text.mid(i + 1, j - i - 1);
+            if (!names.contains(name, Qt::CaseInsensitive))
+                names << name;
+            i = j - 1;
+        }
+    }
+    return names;
+}
+} // namespace
+
+AdoStatement::AdoStatement(QString name, AdoConnection *connection)
+    : m_name(std::move(name)), m_connection(connection)
+{
+}
+
+AdoStatement::~AdoStatement() = default;
+
+void AdoStatement::setCommandText(const QString &text)
+{
+    m_text = text;
+    m_query.reset();
+    std::vector<std::unique_ptr<AdoParameter>> params;
+    for (const QString &n : placeholderNames(text)) {
+        ParamKind kind = ParamKind::Text;
+        for (const auto &old : m_params)
+            if (old->name().compare(n, Qt::CaseInsensitive) == 0)
+                kind = old->kind();
+        params.push_back(std::make_unique<AdoParameter>(n, kind));
+    }
+    m_params = std::move(params);
+}
+
+void AdoStatement::declareParam(const QString &name, ParamKind kind)
+{
+    for (auto &p : m_params) {
+        if (p->name().compare(name, Qt::CaseInsensitive) == 0) {
+            *p = AdoParameter(p->name(), kind);
+            return;
+        }
+    }
+    throw EDatabaseError(QStringLiteral("Parâmetro '%1' não existe no comando %2").arg(name, m_name));
+}
+
+AdoParameter &AdoStatement::paramByName(const QString &name)
+{
+    for (auto &p : m_params)
+        if (p->name().compare(name, Qt::CaseInsensitive) == 0)
+            return *p;
+    throw EDatabaseError(QStringLiteral("Parâmetro '%1' não encontrado no comando %2").arg(name, m_name));
+}
+
+QStringList AdoStatement::paramNames() const
+{
+    QStringList names;
+    for (const auto &p : m_params)
+        names << p->name();
+    return names;
+}
+
+void AdoStatement::raise(const QSqlError &error, const QString &what) const
+{
+    QString text = what;
+    const QString detail = error.text().trimmed();
+    if (!detail.isEmpty())
+        text += QStringLiteral(": ") + detail;
+    throw EDatabaseError(text, error.nativeErrorCode(), error.driverText(), error.databaseText(),
+                         m_connection && !m_connection->connected() ? EDatabaseError::Kind::Connection
+                                                                    : EDatabaseError::Kind::Statement);
+}
+
+QSqlQuery &AdoStatement::prepareAndBind()
+{
+    if (!m_connection || !m_connection->connected())
+        throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada (%1)").arg(m_name), {}, {}, {},
+                             EDatabaseError::Kind::Connection);
+    // Prepared once per connection; a reconnect needs a fresh statement.
+    if (!m_query || m_preparedOn != m_connection->generation() || !m_prepared) {
+        m_query = std::make_unique<QSqlQuery>(m_connection->database());
+        m_query->setForwardOnly(true);
+        m_preparedOn = m_connection->generation();
+        m_prepared = m_query->prepare(m_text);
+        if (!m_prepared) {
+            const QSqlError error = m_query->lastError();
+            m_query.reset();
+            raise(error, QStringLiteral("Erro ao preparar %1").arg(m_name));
+        }
+    }
+    for (const auto &p : m_params) {
+        const QString placeholder = QLatin1Char(':') + p->name();
+        const QVariant &v = p->value();
+        QVariant bound;
+        if (!v.isValid() || v.isNull()) {
+            switch (p->kind()) {
+            case ParamKind::Float: bound = QVariant(QMetaType::fromType<double>()); break;
+            case ParamKind::Integer: bound = QVariant(QMetaType::fromType<int>()); break;
+            case ParamKind::Blob: bound = QVariant(QMetaType::fromType<QByteArray>()); break;
+            default: bound = QVariant(QMetaType::fromType<QString>()); break;
+            }
+        } else {
+            switch (p->kind()) {
+            case ParamKind::Text: bound = v.toString(); break;
+            case ParamKind::Date: bound = isoDate(toAutomation(v)); break;
+            case ParamKind::DateTime: bound = isoDateTime(toAutomation(v)); break;
+            case ParamKind::Float: bound = v.toDouble(); break;
+            case ParamKind::Integer: bound = v.toInt(); break;
+            case ParamKind::Blob: bound = v.toByteArray(); break;
+            }
+        }
+        m_query->bindValue(placeholder, bound);
+    }
+    return *m_query;
+}
+
+int AdoCommand::execute()
+{
+    QSqlQuery &q = prepareAndBind();
+    if (!q.exec())
+        raise(q.lastError(), QStringLiteral("Erro ao executar %1").arg(name()));
+    const int rows = q.numRowsAffected();
+    q.finish();
+    return rows;
+}
+
+void AdoQuery::open()
+{
+    close();
+    QSqlQuery &q = prepareAndBind();
+    if (!q.exec())
+        raise(q.lastError(), QStringLiteral("Erro ao abrir %1").arg(name()));
+    const QSqlRecord record = q.record();
+    m_columns.clear();
+    for (int i = 0; i < record.count(); ++i)
+        m_columns << record.fieldName(i).toUpper();
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i)
+            row << q.value(i);
+        m_rows.push_back(std::move(row));
+    }
+    if (q.lastError().isValid())
+        raise(q.lastError(), QStringLiteral("Erro ao ler %1").arg(name()));
+    q.finish();
+    m_active = true;
+    m_pos = 0;
+    m_eof = m_rows.empty();
+}
+
+void AdoQuery::close()
+{
+    m_active = false;
+    m_rows.clear();
+    m_columns.clear();
+    m_pos = 0;
+    m_eof = true;
+}
+
+bool AdoQuery::eof() const { return m_eof; }
+bool AdoQuery::isEmpty() const { return m_rows.empty(); }
+
+void AdoQuery::first()
+{
+    m_pos = 0;
+    m_eof = m_rows.empty();
+}
+
+void AdoQuery::next()
+{
+    if (m_pos + 1 < int(m_rows.size()))
+        ++m_pos;
+    else
+        m_eof = true;
+}
+
+QVariant AdoQuery::value(const QString &fieldName) const
+{
+    const int column = int(m_columns.indexOf(fieldName.toUpper()));
+    if (column < 0)
+        throw EDatabaseError(QStringLiteral("Campo '%1' não encontrado em %2").arg(fieldName, name()));
+    if (m_rows.empty() || m_pos >= int(m_rows.size()))
+        return QVariant();
+    return m_rows[size_t(m_pos)].at(column);
+}
+
+QString AdoQuery::asString(const QString &fieldName) const
+{
+    const QVariant v = value(fieldName);
+    if (v.isNull())
+        return QString();
+    return v.toString();
+}
+
+TDateTime AdoQuery::asDateTime(const QString &fieldName) const
+{
+    return toAutomation(value(fieldName));
+}
+
+double AdoQuery::asFloat(const QString &fieldName) const
+{
+    const QVariant v = value(fieldName);
+    if (v.isNull())
+        return 0.0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(v.toString()));
+    return d;
+}

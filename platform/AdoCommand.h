@@ -55,6 +55,8 @@ protected:
     std::unique_ptr<QSqlQuery> m_query;
 
 private:
+    int m_preparedOn = -1;
+    bool m_prepared = false;
     QString m_name;
     AdoConnection *m_connection;
     QString m_text;

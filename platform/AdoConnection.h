@@ -33,6 +33,8 @@ public:
     void rollbackTrans();
 
     Driver driver() const { return m_driver; }
+    // Grows with every successful open, so statements know to prepare again.
+    int generation() const { return m_generation; }
     QSqlDatabase database() const;
     // Runs one statement without parameters (session set-up, schema).
     void execute(const QString &sql);
@@ -46,4 +48,5 @@ private:
     QString m_qtName;
     Driver m_driver = Driver::None;
     bool m_inTransaction = false;
+    int m_generation = 0;
 };
