@@ -88,9 +88,21 @@ QStringList placeholderNames(const QString &text)
 AdoStatement::AdoStatement(QString name, AdoConnection *connection)
     : m_name(std::move(name)), m_connection(connection)
 {
+    if (m_connection)
+        m_connection->attach(this);
 }
 
-AdoStatement::~AdoStatement() = default;
+AdoStatement::~AdoStatement()
+{
+    if (m_connection)
+        m_connection->detach(this);
+}
+
+void AdoStatement::unprepare()
+{
+    m_query.reset();
+    m_prepared = false;
+}
 
 void AdoStatement::setCommandText(const QString &text)
 {

@@ -47,6 +47,8 @@ public:
     void declareParam(const QString &name, ParamKind kind);
     AdoParameter &paramByName(const QString &name); // EDatabaseError naming it when unknown
     QStringList paramNames() const;
+    // Drops the prepared form; the next run prepares again.
+    void unprepare();
 
 protected:
     // Prepares and binds every parameter by its kind; raises EDatabaseError.

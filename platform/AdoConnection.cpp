@@ -1,5 +1,8 @@
 #include "AdoConnection.h"
+#include "AdoCommand.h"
 #include "Exception.h"
+
+#include <algorithm>
 
 #include <QAtomicInt>
 #include <QRegularExpression>
@@ -26,6 +29,8 @@ AdoConnection::AdoConnection(QString name)
 
 AdoConnection::~AdoConnection()
 {
+    for (AdoStatement *statement : m_statements)
+        statement->unprepare();
     if (QSqlDatabase::contains(m_qtName)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
@@ -56,8 +61,10 @@ void AdoConnection::setConnected(bool value)
     if (value == connected())
         return;
     if (!value) {
-        // The entry stays registered: statements prepared on it may still
-        // exist and are prepared again on the next open.
+        // The entry stays registered: statements are prepared again on the
+        // next open.
+        for (AdoStatement *statement : m_statements)
+            statement->unprepare();
         QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
         db.close();
         m_inTransaction = false;
@@ -126,6 +133,16 @@ void AdoConnection::setConnected(bool value)
         setConnected(false);
         throw;
     }
+}
+
+void AdoConnection::attach(AdoStatement *statement)
+{
+    m_statements.push_back(statement);
+}
+
+void AdoConnection::detach(AdoStatement *statement)
+{
+    m_statements.erase(std::remove(m_statements.begin(), m_statements.end(), statement), m_statements.end());
 }
 
 void AdoConnection::beginTrans()

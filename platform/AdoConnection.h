@@ -4,6 +4,9 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <functional>
+#include <vector>
+
+class AdoStatement;
 
 class AdoConnection {
 public:
@@ -39,6 +42,12 @@ public:
     // Runs one statement without parameters (session set-up, schema).
     void execute(const QString &sql);
 
+    // Statements on this connection let go of their prepared form before it
+    // closes: a prepared statement outlives neither the session nor a
+    // transaction that a failed clean-up would abort.
+    void attach(AdoStatement *statement);
+    void detach(AdoStatement *statement);
+
     // The connection string with any password replaced, for messages.
     static QString redact(const QString &connectionString);
 
@@ -49,4 +58,5 @@ private:
     Driver m_driver = Driver::None;
     bool m_inTransaction = false;
     int m_generation = 0;
+    std::vector<AdoStatement *> m_statements;
 };

@@ -22,6 +22,10 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
                  double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos,
                  const QString &DsModMarcaEcf);
 
+// The operator message of the last failed setRedZ (empty after a good one):
+// the result itself only says that the save failed.
+QString UltimoErroSetRedZ();
+
 // Lookups: the value found as text, or the failure message as text.
 QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
 QVariant getPesqCdImposto(double Aliquota);

@@ -1,0 +1,82 @@
+#include "TestDatabase.h"
+#include "DatabaseSchema.h"
+#include "Exception.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <stdexcept>
+
+namespace TestDb {
+
+QString backend()
+{
+    const QString b = qEnvironmentVariable("KAL_TEST_BACKEND");
+    return b.isEmpty() ? QStringLiteral("sqlite") : b;
+}
+
+bool isPostgres() { return backend() == QLatin1String("postgresql"); }
+
+namespace {
+QString postgresConnectionString()
+{
+    const QString state = qEnvironmentVariable("KAL_PG_STATE");
+    QFile file(state + QStringLiteral("/connection"));
+    if (state.isEmpty() || !file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("the PostgreSQL test server is not running (KAL_PG_STATE=" + state.toStdString()
+                                 + "); run the suite through ctest, which starts it");
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+} // namespace
+
+Database::Database() : m_admin(std::make_unique<AdoConnection>(QStringLiteral("testadmin")))
+{
+    if (isPostgres()) {
+        m_connectionString = postgresConnectionString();
+    } else {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_connectionString = QStringLiteral("sqlite:") + m_dir->filePath(QStringLiteral("kal.db"));
+    }
+    m_admin->setConnectionString(m_connectionString);
+    m_admin->open();
+    if (m_admin->driver() == AdoConnection::Driver::SQLite)
+        m_admin->execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    DatabaseSchema::drop(*m_admin);
+    DatabaseSchema::apply(*m_admin);
+}
+
+Database::~Database() = default;
+
+void Database::exec(const QString &sql)
+{
+    m_admin->execute(sql);
+}
+
+QList<QVariantList> Database::rows(const QString &sql)
+{
+    QSqlQuery q(m_admin->database());
+    if (!q.exec(sql))
+        throw std::runtime_error(("query failed: " + sql + ": " + q.lastError().text()).toStdString());
+    QList<QVariantList> result;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        result << row;
+    }
+    return result;
+}
+
+QVariant Database::scalar(const QString &sql)
+{
+    const auto r = rows(sql);
+    return r.isEmpty() || r.first().isEmpty() ? QVariant() : r.first().first();
+}
+
+int Database::count(const QString &sqlCount)
+{
+    return scalar(sqlCount).toInt();
+}
+
+} // namespace TestDb

@@ -1,0 +1,85 @@
+// Keeping the day's CAT-52 file in the central database.
+#include "ServerFixture.h"
+
+using ArqCat52Test = ServerTest;
+
+namespace {
+QVariant store(const QStringList &lines, const QString &day = QStringLiteral("08/12/2026"),
+               const QString &name = QStringLiteral("AB123456.8CQ"))
+{
+    return Srv_kal02700::setArqCat52(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("000"),
+                                     QStringLiteral("000000000000"), day, name, lines);
+}
+} // namespace
+
+TEST_F(ArqCat52Test, StoresTheLinesEachEndedByCrLf)
+{
+    const TDateTime before = AutomationDate::now();
+    const QVariant r = store({QStringLiteral("A"), QStringLiteral("B")});
+    EXPECT_FALSE(r.isValid()) << r.toString().toStdString();
+    const auto rows = db.rows(QStringLiteral("SELECT CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][0].toString(), QStringLiteral("0001"));
+    EXPECT_EQ(rows[0][1].toString(), QStringLiteral("001"));
+    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("000"));
+    EXPECT_EQ(rows[0][3].toString(), QStringLiteral("000000000000"));
+    EXPECT_EQ(rows[0][4].toString(), QStringLiteral("AB123456.8CQ"));
+    EXPECT_EQ(rows[0][5].toByteArray(), QByteArray("A\r\nB\r\n"));
+
+    // The movement day at midnight; the moment of storing with its time.
+    AdoQuery q(QStringLiteral("q"), &rdm().adcCadRedz);
+    q.setCommandText(QStringLiteral("SELECT DTMOVCAT52, DTGERACAT52 FROM ARQCAT52"));
+    q.open();
+    EXPECT_EQ(q.asDateTime(QStringLiteral("DTMOVCAT52")), dia(2026, 12, 8));
+    const TDateTime stored = q.asDateTime(QStringLiteral("DTGERACAT52"));
+    EXPECT_GE(stored, before - 1.0 / 86400.0);
+    EXPECT_LE(stored, AutomationDate::now() + 1.0 / 86400.0);
+}
+
+TEST_F(ArqCat52Test, ContentIsWindows1252AndAnEmptyListIsEmpty)
+{
+    EXPECT_FALSE(store({QStringLiteral("Redução Z")}).isValid());
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray(),
+              QByteArray("Redu\xe7\xe3o Z\r\n"));
+
+    db.exec(QStringLiteral("DELETE FROM ARQCAT52"));
+    EXPECT_FALSE(store({}).isValid());
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 1);
+    EXPECT_TRUE(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray().isEmpty());
+}
+
+TEST_F(ArqCat52Test, ADayThatIsNotADateStoresNothing)
+{
+    const QVariant r = store({QStringLiteral("A")}, QStringLiteral("31/02/2026"));
+    EXPECT_EQ(r.typeId(), QMetaType::QString);
+    EXPECT_TRUE(r.toString().contains(QStringLiteral("31/02/2026"))) << r.toString().toStdString();
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
+}
+
+TEST_F(ArqCat52Test, AFailedContentUpdateLeavesNoEmptyRow)
+{
+    if (TestDb::isPostgres()) {
+        db.exec(QStringLiteral("CREATE FUNCTION recusa() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'conteudo recusado'; END $$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral("CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION recusa()"));
+    } else {
+        db.exec(QStringLiteral("CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 BEGIN SELECT RAISE(ABORT, 'conteudo recusado'); END"));
+    }
+    const QVariant r = store({QStringLiteral("A")});
+    EXPECT_EQ(r.typeId(), QMetaType::QString);
+    EXPECT_TRUE(r.toString().contains(QStringLiteral("conteudo recusado"))) << r.toString().toStdString();
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
+    EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
+}
+
+TEST_F(ArqCat52Test, ASecondRowWithTheSameKeyTakesTheNewContentInBoth)
+{
+    EXPECT_FALSE(store({QStringLiteral("first")}).isValid());
+    EXPECT_FALSE(store({QStringLiteral("second")}).isValid());
+    // Another file name of the same day is left alone.
+    EXPECT_FALSE(store({QStringLiteral("other")}, QStringLiteral("08/12/2026"), QStringLiteral("ZZ.8CQ")).isValid());
+    const auto rows = db.rows(QStringLiteral("SELECT NMARQCAT52, DSARQCAT52 FROM ARQCAT52 ORDER BY NMARQCAT52"));
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0][1].toByteArray(), QByteArray("second\r\n"));
+    EXPECT_EQ(rows[1][1].toByteArray(), QByteArray("second\r\n"));
+    EXPECT_EQ(rows[2][1].toByteArray(), QByteArray("other\r\n"));
+}

@@ -1,0 +1,104 @@
+// The lookups that complete what the printer does not report.
+#include "ServerFixture.h"
+#include "FormatSettings.h"
+
+using LookupTest = ServerTest;
+
+namespace {
+bool isDigits(const QString &s)
+{
+    for (QChar c : s)
+        if (!c.isDigit())
+            return false;
+    return !s.isEmpty();
+}
+} // namespace
+
+TEST_F(LookupTest, FirstCouponComesFromTheDaysCounter)
+{
+    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100120/02/2006', '123')"));
+    // A Z reduction exists too: the counter wins, the fallback is not used.
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', '2006-02-19', '0000009999')"));
+    const QVariant r = Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20));
+    EXPECT_EQ(r.typeId(), QMetaType::QString);
+    EXPECT_EQ(r.toString(), QStringLiteral("000123"));
+}
+
+TEST_F(LookupTest, WithoutACounterTheDayFollowsTheLatestReduction)
+{
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', '2006-02-18', '0000000500')"));
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', '2006-02-19', '0000001234')"));
+    // Another register's later reduction must not be looked at.
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '002', '002', '2006-02-20', '0000007777')"));
+    EXPECT_EQ(Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString(),
+              QStringLiteral("0000001235"));
+
+    // A counter row whose number does not fit, or is all zeros, falls back too.
+    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100120/02/2006', '1234567')"));
+    EXPECT_EQ(Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString(),
+              QStringLiteral("0000001235"));
+}
+
+TEST_F(LookupTest, NoCounterAndNoReductionGivesTheFailureText)
+{
+    const QString r = Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString();
+    EXPECT_FALSE(r.isEmpty());
+    EXPECT_FALSE(isDigits(r)) << r.toStdString();
+
+    // A last coupon that is not a number fails the same way.
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', '2006-02-19', '12A')"));
+    EXPECT_FALSE(isDigits(Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString()));
+}
+
+TEST_F(LookupTest, TaxCodeOfARate)
+{
+    db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
+    db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
+    db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T7', 7)"));
+    db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T8', 7)"));
+    db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T9', 0.1)"));
+    EXPECT_EQ(Srv_kal02700::getPesqCdImposto(18.0).toString(), QStringLiteral("T1"));
+    EXPECT_EQ(Srv_kal02700::getPesqCdImposto(0.1).toString(), QStringLiteral("T9"));
+    const QString seven = Srv_kal02700::getPesqCdImposto(7.0).toString();
+    EXPECT_TRUE(seven == QLatin1String("T7") || seven == QLatin1String("T8")) << seven.toStdString();
+    const QVariant none = Srv_kal02700::getPesqCdImposto(17.0);
+    EXPECT_EQ(none.typeId(), QMetaType::QString);
+    EXPECT_EQ(none.toString(), QString());
+}
+
+TEST_F(LookupTest, LatestCashMovementBeforeToday)
+{
+    // Nothing earlier: the empty automation date.
+    EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")), QStringLiteral("30/12/1899"));
+
+    const QDate today = QDate::currentDate();
+    auto movement = [&](const QDateTime &when, const char *caixa = "001") {
+        db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '%1', '%2')")
+                    .arg(QLatin1String(caixa), when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))));
+    };
+    movement(QDateTime(today.addDays(-3), QTime(0, 0)));
+    movement(QDateTime(today, QTime(0, 0)));          // today: not counted
+    movement(QDateTime(today.addDays(-1), QTime(0, 0)), "002");
+    EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")),
+              today.addDays(-3).toString(QStringLiteral("dd/MM/yyyy")));
+
+    movement(QDateTime(today.addDays(-2), QTime(13, 45, 1)));
+    EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")),
+              today.addDays(-2).toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" 13:45:01"));
+}
+
+TEST_F(LookupTest, LookupsReportAMissingTableAsText)
+{
+    db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS"));
+    const QVariant r = Srv_kal02700::getPesqCdImposto(18.0);
+    EXPECT_EQ(r.typeId(), QMetaType::QString);
+    EXPECT_FALSE(r.toString().isEmpty());
+    db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
+    EXPECT_THROW(FormatSettings::strToDate(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001"))),
+                 EConvertError);
+}

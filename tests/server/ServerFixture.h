@@ -1,0 +1,33 @@
+#pragma once
+// Every server test starts from a fresh database of the suite's backend with
+// the one data module connected to it.
+#include "ClientDataSet.h"
+#include "Exception.h"
+#include "SharedServicesHost.h"
+#include "Srv_kal02700.h"
+#include "TestDatabase.h"
+#include <gtest/gtest.h>
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    static Srv_kal02700::TrdmCadRedz &rdm() { return *Srv_kal02700::rdmCadRedz; }
+    // The eight tax-line fields as the screen sends them.
+    struct TaxLine {
+        QString cdImposto;
+        double aliquota;
+        double base;
+        double imposto;
+        QString nrEcf = QStringLiteral("001");
+    };
+    static QVariant taxPacket(const QList<TaxLine> &lines, TDateTime day);
+    // setRedZ with typical values for branch 0001, register 001, printer 001.
+    QVariant saveDay(TDateTime day, const QVariant &packet, const QString &nrRedZ = QStringLiteral("42"));
+
+    TestDb::Database db;
+    SharedServicesHost::MessageRecorder messages;
+};
+
+TDateTime dia(int y, int m, int d);

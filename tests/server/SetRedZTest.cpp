@@ -1,0 +1,200 @@
+// Storing a Z reduction: whole or not at all.
+#include "ServerFixture.h"
+#include "AdoCommand.h"
+#include "Exception.h"
+
+using SetRedZTest = ServerTest;
+
+namespace {
+const char *kReducaoZ = "SELECT CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, NRREDREDZ, NRREINIREDZ, NRPRIMCFREDZ, "
+                        "NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, "
+                        "VRTOTDESREDZ, VRVENLIQREDZ, VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, "
+                        "NRCANCFREDZ, DSMODMARCAECF FROM REDUCAOZ";
+
+int reducoes(TestDb::Database &db) { return db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")); }
+int impostos(TestDb::Database &db) { return db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")); }
+} // namespace
+
+TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    const QVariant packet = taxPacket({{QStringLiteral("T1"), 18, 123.45, 22.22},
+                                       {QStringLiteral("T2"), 12, 0, 0},
+                                       {QStringLiteral("T3"), 7, 100, 7}},
+                                      day);
+    const QVariant result = saveDay(day, packet);
+    ASSERT_EQ(result.typeId(), QMetaType::Bool);
+    EXPECT_TRUE(result.toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+
+    const auto rows = db.rows(QLatin1String(kReducaoZ));
+    ASSERT_EQ(rows.size(), 1);
+    const QVariantList r = rows.first();
+    const QStringList texts{QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                            QStringLiteral("BE091010100011223344"), QStringLiteral("0000000042"),
+                            QStringLiteral("0000000001"), QStringLiteral("0000001234"), QStringLiteral("0000001300")};
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(r.at(i).toString(), texts.at(i)) << "column " << i;
+    const QList<double> values{35.5, 10.0, 0.0, 1234567.89, 520.95, 2.0, 5.0, 513.95, 0.0};
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ(r.at(8 + i).toDouble(), values.at(i)) << "column " << 8 + i;
+    EXPECT_EQ(r.at(17).toString(), QStringLiteral("KIV"));
+    EXPECT_EQ(r.at(18).toString(), QStringLiteral("0000000000"));
+    EXPECT_EQ(r.at(19).toString(), QStringLiteral("0000000000"));
+    EXPECT_EQ(r.at(20).toString(), QStringLiteral("0000000000"));
+    EXPECT_EQ(r.at(21).toString(), QStringLiteral("FS-700 MACH|ACME"));
+
+    // The zero-tax line is left out; the others keep the packet's order.
+    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ, NRECFREDZ "
+                                              "FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
+    ASSERT_EQ(taxes.size(), 2);
+    EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
+    EXPECT_EQ(taxes[0][1].toDouble(), 18.0);
+    EXPECT_EQ(taxes[0][2].toDouble(), 123.45);
+    EXPECT_EQ(taxes[0][3].toDouble(), 22.22);
+    EXPECT_EQ(taxes[1][0].toString(), QStringLiteral("T3"));
+    EXPECT_EQ(taxes[1][3].toDouble(), 7.0);
+}
+
+TEST_F(SetRedZTest, ADateBoundAsADateFindsTheStoredDay)
+{
+    const TDateTime day = dia(2026, 2, 28);
+    ASSERT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 10, 1.8}}, day)).toBool());
+
+    AdoQuery q(QStringLiteral("q"), &rdm().adcCadRedz);
+    q.setCommandText(QStringLiteral("SELECT COUNT(*) AS N FROM REDUCAOZ R WHERE R.DTREDUCAOZ = :D AND EXISTS "
+                                    "(SELECT 1 FROM IMPOSTOREDZ I WHERE I.DTREDUCAOZ = :D)"));
+    q.declareParam(QStringLiteral("D"), ParamKind::Date);
+    q.paramByName(QStringLiteral("D")).setAsDateTime(day);
+    q.open();
+    EXPECT_EQ(q.value(QStringLiteral("N")).toInt(), 1);
+
+    q.paramByName(QStringLiteral("D")).setAsDateTime(dia(2026, 3, 1));
+    q.open();
+    EXPECT_EQ(q.value(QStringLiteral("N")).toInt(), 0);
+
+    // Read back, the stored day is the same automation date.
+    AdoQuery back(QStringLiteral("back"), &rdm().adcCadRedz);
+    back.setCommandText(QStringLiteral("SELECT DTREDUCAOZ FROM REDUCAOZ"));
+    back.open();
+    EXPECT_EQ(back.asDateTime(QStringLiteral("DTREDUCAOZ")), day);
+}
+
+TEST_F(SetRedZTest, PacketsWithoutTaxedLinesStoreOnlyTheReduction)
+{
+    const TDateTime day = dia(2026, 12, 1);
+    EXPECT_TRUE(saveDay(day, taxPacket({}, day)).toBool());
+    EXPECT_EQ(reducoes(db), 1);
+    EXPECT_EQ(impostos(db), 0);
+
+    const TDateTime next = dia(2026, 12, 2);
+    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 10, -1.8}}, next)).toBool());
+    EXPECT_EQ(reducoes(db), 2);
+    EXPECT_EQ(impostos(db), 0);
+}
+
+TEST_F(SetRedZTest, AFailureOnTheSecondTaxLineLeavesNothing)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    // The second line names another printer: the database refuses a tax line
+    // without its reduction.
+    const QVariant packet = taxPacket({{QStringLiteral("T1"), 18, 100, 18},
+                                       {QStringLiteral("T2"), 12, 100, 12, QStringLiteral("999")}},
+                                      day);
+    const QVariant result = saveDay(day, packet);
+    ASSERT_EQ(result.typeId(), QMetaType::Bool);
+    EXPECT_FALSE(result.toBool());
+    EXPECT_EQ(reducoes(db), 0);
+    EXPECT_EQ(impostos(db), 0);
+    EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
+    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+
+    // The connection is usable at once for the corrected day.
+    EXPECT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).toBool());
+    EXPECT_EQ(impostos(db), 1);
+}
+
+TEST_F(SetRedZTest, ASecondSaveOfTheSameDayIsRefusedAndStoresNothing)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    ASSERT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).toBool());
+    const QVariant again = saveDay(day, taxPacket({{QStringLiteral("T2"), 12, 50, 6}}, day), QStringLiteral("43"));
+    EXPECT_FALSE(again.toBool());
+    EXPECT_EQ(reducoes(db), 1);
+    EXPECT_EQ(impostos(db), 1);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT NRREDREDZ FROM REDUCAOZ")).toString(), QStringLiteral("0000000042"));
+    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(QStringLiteral("existe"), Qt::CaseInsensitive))
+        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+}
+
+TEST_F(SetRedZTest, APacketLackingAFieldIsAFailedSaveNamingIt)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    ClientDataSet cds;
+    for (const char *name : {"CDFILIAL", "CDCAIXA", "NRECFREDZ", "CDIMPOSTO"})
+        cds.addField(QLatin1String(name), FieldType::String, 10);
+    cds.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
+    cds.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
+    cds.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
+    cds.createDataSet();
+    const QVariant result = saveDay(day, cds.data());
+    EXPECT_FALSE(result.toBool());
+    EXPECT_EQ(reducoes(db), 0);
+    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(QStringLiteral("VRIMPOSTORZ")))
+        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+
+    // Not a packet at all.
+    EXPECT_FALSE(saveDay(day, QVariant(QByteArray("not a packet"))).toBool());
+    EXPECT_EQ(reducoes(db), 0);
+}
+
+TEST_F(SetRedZTest, ACounterThatDoesNotFitIsNeverStoredAsText)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12345678901")).toBool());
+    EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12a")).toBool());
+    EXPECT_EQ(reducoes(db), 0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE NRREDREDZ = 'ERRO'")), 0);
+}
+
+TEST_F(SetRedZTest, TextsWithQuotesAndForeignCharactersAreStoredUnharmed)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    const QString model = QStringLiteral("O'Brien\"; DROP TABLE X;--ção");
+    const QVariant result = Srv_kal02700::setRedZ(
+        QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"), QStringLiteral("SÉRIE'; --"),
+        QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), 0, 0, 0, 0, 0, 0, 0, 0,
+        0, day, taxPacket({}, day), model);
+    ASSERT_TRUE(result.toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSMODMARCAECF FROM REDUCAOZ")).toString(), model);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT NRSERIEREDZ FROM REDUCAOZ")).toString(), QStringLiteral("SÉRIE'; --"));
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ALIQIMPFIS")), 0);
+}
+
+TEST_F(SetRedZTest, AmountsComeBackExactly)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    const double amounts[] = {0.1, 0.7, 2.3, 99999999999.99, 1234567.891234, 0.29};
+    for (int i = 0; i < 6; ++i) {
+        const TDateTime d = day + i;
+        ASSERT_TRUE(Srv_kal02700::setRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                          QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("1"),
+                                          QStringLiteral("1"), QStringLiteral("1"), amounts[i], 0, 0, 0, 0, 0, 0, 0,
+                                          0, d, taxPacket({}, d), QString())
+                        .toBool());
+    }
+    const auto rows = db.rows(QStringLiteral("SELECT VRSTRIBREDZ FROM REDUCAOZ ORDER BY DTREDUCAOZ"));
+    ASSERT_EQ(rows.size(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(rows[i][0].toDouble(), amounts[i]) << i;
+}
+
+TEST_F(SetRedZTest, ALostConnectionIsAFailedSaveNotACrash)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    rdm().adcCadRedz.setConnected(false);
+    const QVariant result = saveDay(day, taxPacket({}, day));
+    EXPECT_FALSE(result.toBool());
+    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    rdm().adcCadRedz.setConnected(true);
+    EXPECT_EQ(reducoes(db), 0);
+}
