@@ -45,6 +45,8 @@ public:
     // when the button is enabled.
     void Click();
 
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

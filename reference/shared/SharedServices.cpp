@@ -1,0 +1,411 @@
+#include "SharedServices.h"
+#include "AdoConnection.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+#include "SharedServicesDetail.h"
+#include "SharedServicesHost.h"
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <QUrl>
+#include <QWidget>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+#ifndef KAL_VERSION
+#define KAL_VERSION "1.0"
+#endif
+
+// ---------------------------------------------------------------- messages
+
+void Mensagem(const QString &texto, const QString &titulo, const QString &flagSom,
+              const QString &flagLog, TTipoMsg tipo, const QString &complemento,
+              const QString &idEsquema, int codigo, ClientDataSet *dados)
+{
+    SharedServicesHost::MessageRequest request;
+    request.text = texto;
+    request.title = titulo;
+    request.soundFlag = flagSom;
+    request.logFlag = flagLog;
+    request.kind = tipo;
+    request.complement = complemento;
+    request.schemaId = idEsquema;
+    request.code = codigo;
+    request.data = dados;
+    SharedServicesHost::messagePresenter()(request);
+}
+
+// Server results: true, or the empty variant of a method without a value, is
+// success; false and a text (the failure message of the method) are failures.
+// A false is left to the caller to report; a failure text names the cause, so
+// it is shown (when asked) before the caller's own "not saved" notice.
+QVariant MensagemMetodo(const QVariant &resultado, bool mostraErro, int codigo,
+                        const QString &metodo, const QString &unidade,
+                        const QString &chave, const QString &idEsquema)
+{
+    if (!resultado.isValid() || resultado.isNull())
+        return QVariant(true);
+    switch (resultado.typeId()) {
+    case QMetaType::Bool:
+        return QVariant(resultado.toBool());
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QString text = resultado.toString();
+        if (mostraErro && !EmptyString(text))
+            Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
+                     idEsquema, codigo, nullptr);
+        return QVariant(false);
+    }
+    default:
+        // Automation booleans may travel as numbers: non-zero is true.
+        return QVariant(resultado.toBool());
+    }
+}
+
+// ---------------------------------------------------------- text utilities
+
+QString MontaRodapeGeral(bool completo, const QString &codTela, const QString &flag)
+{
+    QString footer = codTela.toUpper() + QStringLiteral(" - v") + QStringLiteral(KAL_VERSION);
+    if (completo)
+        footer += QStringLiteral(" - ") + FormatSettings::dateToStr(AutomationDate::today());
+    return footer;
+}
+
+QString Ajusta(const QString &texto, int largura)
+{
+    // Counters are plain digit texts; anything else cannot be widened safely.
+    if (largura < 0 || texto.size() > largura)
+        return QStringLiteral("ERRO");
+    for (QChar c : texto) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QStringLiteral("ERRO");
+    }
+    return QString(largura - texto.size(), QLatin1Char('0')) + texto;
+}
+
+bool EmptyString(const QString &texto)
+{
+    // Blanks and control characters alone count as empty, as a fixed-width
+    // column padded with blanks holds nothing.
+    return std::all_of(texto.begin(), texto.end(), [](QChar c) { return c.unicode() <= ' '; });
+}
+
+double Trunc2(double valor)
+{
+    if (!std::isfinite(valor))
+        return valor;
+    // Cut the shortest decimal text of the value, not its binary approximation:
+    // 0.29 * 100 is 28.999..., and floor() would give 0.28.
+    char buffer[400]; // the longest fixed text of a double is about 330 characters
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, valor, std::chars_format::fixed);
+    if (ec != std::errc())
+        return std::trunc(valor * 100.0) / 100.0;
+    std::string_view text(buffer, size_t(end - buffer));
+    const size_t dot = text.find('.');
+    if (dot != std::string_view::npos && text.size() > dot + 3)
+        text = text.substr(0, dot + 3);
+    double result = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), result);
+    return result == 0.0 ? 0.0 : result; // no negative zero from -0.001
+}
+
+// ------------------------------------------------------------- database
+
+QString _GetStringConexKiv(const QString &chave)
+{
+    return SharedServicesHost::connectionString();
+}
+
+namespace SharedServicesDetail {
+
+QString timeZoneStatement(const QByteArray &zoneId, int offsetFromUtcSeconds)
+{
+    static const QRegularExpression ianaName(
+        QStringLiteral("^[A-Za-z][A-Za-z0-9_+-]*(/[A-Za-z0-9_+-]+)*$"));
+    const QString id = QString::fromLatin1(zoneId);
+    if (ianaName.match(id).hasMatch() && QTimeZone::isTimeZoneIdAvailable(zoneId))
+        return QStringLiteral("SET TIME ZONE '%1'").arg(id);
+    const int minutes = std::abs(offsetFromUtcSeconds) / 60;
+    return QStringLiteral("SET TIME ZONE INTERVAL '%1%2:%3' HOUR TO MINUTE")
+        .arg(offsetFromUtcSeconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+namespace {
+// Values of "PWD=" and "Password=" in a KEY=VALUE;... text (ODBC, or the query
+// of a URL), braces and doubled closing braces as ODBC writes them.
+void collectKeyValuePasswords(const QString &text, QStringList &found)
+{
+    static const QRegularExpression key(QStringLiteral("(^|[;?&:\\s])(?:pwd|password)\\s*=\\s*"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    auto it = key.globalMatch(text);
+    while (it.hasNext()) {
+        const auto match = it.next();
+        // In a URL query '&' ends the value; in ODBC only ';' does.
+        const QString before = match.captured(1);
+        const bool urlQuery = before == QLatin1String("?") || before == QLatin1String("&");
+        qsizetype pos = match.capturedEnd();
+        QString value;
+        if (pos < text.size() && text.at(pos) == QLatin1Char('{')) {
+            for (++pos; pos < text.size(); ++pos) {
+                if (text.at(pos) == QLatin1Char('}')) {
+                    if (pos + 1 < text.size() && text.at(pos + 1) == QLatin1Char('}')) {
+                        value += QLatin1Char('}');
+                        ++pos;
+                        continue;
+                    }
+                    break;
+                }
+                value += text.at(pos);
+            }
+        } else {
+            while (pos < text.size() && text.at(pos) != QLatin1Char(';')
+                   && !(urlQuery && text.at(pos) == QLatin1Char('&')))
+                value += text.at(pos++);
+            value = value.trimmed();
+        }
+        if (!value.isEmpty())
+            found.append(value);
+    }
+}
+} // namespace
+
+QStringList passwordsOf(const QString &connectionString)
+{
+    QStringList found;
+    const qsizetype scheme = connectionString.indexOf(QLatin1String("://"));
+    if (scheme > 0) {
+        // USER:PASSWORD@ before the query — the last '@' ends the user part,
+        // so a password may hold an '@' of its own.
+        const QString rest = connectionString.mid(scheme + 3).section(QLatin1Char('?'), 0, 0);
+        const qsizetype at = rest.lastIndexOf(QLatin1Char('@'));
+        if (at > 0) {
+            const QString userInfo = rest.left(at);
+            const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
+            if (colon >= 0 && colon + 1 < userInfo.size())
+                found.append(userInfo.mid(colon + 1));
+        }
+    }
+    collectKeyValuePasswords(connectionString, found);
+    const QStringList written = found;
+    for (const QString &password : written) {
+        const QString decoded = QUrl::fromPercentEncoding(password.toUtf8());
+        if (decoded != password)
+            found.append(decoded);
+    }
+    found.removeDuplicates();
+    // Longer first, so a password that contains another goes whole.
+    std::sort(found.begin(), found.end(),
+              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    return found;
+}
+
+QString scrubPasswords(QString text, const QString &connectionString)
+{
+    if (connectionString.isEmpty())
+        return text;
+    text.replace(connectionString, AdoConnection::redact(connectionString));
+    for (const QString &password : passwordsOf(connectionString))
+        text.replace(password, QLatin1String("***"));
+    return text;
+}
+
+} // namespace SharedServicesDetail
+
+void SetADODBSession(AdoConnection &connection)
+{
+    switch (connection.driver()) {
+    case AdoConnection::Driver::SQLite:
+        connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+        connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
+        try {
+            connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
+        } catch (const Exception &) {
+            // Some filesystems refuse WAL; the default journal serves as well.
+        }
+        break;
+    case AdoConnection::Driver::PostgreSQL:
+        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
+        connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
+        // Date-times are bound as local time: the session must read them in
+        // the process's zone, whatever the server's own.
+        connection.execute(SharedServicesDetail::timeZoneStatement(
+            QTimeZone::systemTimeZoneId(), QDateTime::currentDateTime().offsetFromUtc()));
+        break;
+    case AdoConnection::Driver::ODBC:
+    case AdoConnection::Driver::None:
+        break;
+    }
+}
+
+void TryConnect(AdoConnection &connection)
+{
+    try {
+        connection.setConnected(true);
+    } catch (const Exception &) {
+        // Nothing waits for this result; the first statement reports a
+        // connection that stayed closed.
+    }
+}
+
+namespace {
+
+QString sqliteCause(const EDatabaseError &error, const QString &lowerText)
+{
+    bool ok = false;
+    const int code = error.nativeCode().toInt(&ok);
+    if (!ok)
+        return {};
+    switch (code) {
+    case 2067: // SQLITE_CONSTRAINT_UNIQUE
+    case 1555: // SQLITE_CONSTRAINT_PRIMARYKEY
+        return QStringLiteral("Registro duplicado: já existe um registro com esta chave.");
+    case 787: // SQLITE_CONSTRAINT_FOREIGNKEY
+        return QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).");
+    case 1299: // SQLITE_CONSTRAINT_NOTNULL
+        return QStringLiteral("Campo obrigatório não informado.");
+    case 275: // SQLITE_CONSTRAINT_CHECK
+        return QStringLiteral("Valor não permitido por uma regra do banco de dados.");
+    }
+    switch (code & 0xff) { // the primary code of an extended one
+    case 1:
+        if (lowerText.contains(QLatin1String("no such table")))
+            return QStringLiteral("Tabela não encontrada no banco de dados.");
+        if (lowerText.contains(QLatin1String("no such column")))
+            return QStringLiteral("Coluna não encontrada no banco de dados.");
+        return {};
+    case 5:
+    case 6:
+        return QStringLiteral("Banco de dados ocupado por outro processo. Tente novamente.");
+    case 8:
+        return QStringLiteral("Banco de dados somente para leitura: não é possível gravar.");
+    case 11:
+    case 26:
+        return QStringLiteral("Arquivo do banco de dados danificado ou inválido.");
+    case 13:
+        return QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados.");
+    case 14:
+        return QStringLiteral("Não foi possível abrir o arquivo do banco de dados.");
+    case 19:
+        return QStringLiteral("Gravação recusada por uma restrição do banco de dados.");
+    }
+    return {};
+}
+
+QString postgresqlCause(const EDatabaseError &error, const QString &lowerText)
+{
+    const QString state = error.nativeCode().trimmed().toUpper();
+    if (state == QLatin1String("23505"))
+        return QStringLiteral("Registro duplicado: já existe um registro com esta chave.");
+    if (state == QLatin1String("23503"))
+        return QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).");
+    if (state == QLatin1String("23502"))
+        return QStringLiteral("Campo obrigatório não informado.");
+    if (state == QLatin1String("23514"))
+        return QStringLiteral("Valor não permitido por uma regra do banco de dados.");
+    if (state.startsWith(QLatin1String("23")))
+        return QStringLiteral("Gravação recusada por uma restrição do banco de dados.");
+    if (state == QLatin1String("22001"))
+        return QStringLiteral("Valor maior que o tamanho do campo.");
+    if (state == QLatin1String("22003"))
+        return QStringLiteral("Valor numérico fora do limite do campo.");
+    if (state.startsWith(QLatin1String("22")))
+        return QStringLiteral("Valor inválido para o campo.");
+    if (state == QLatin1String("42P01"))
+        return QStringLiteral("Tabela não encontrada no banco de dados.");
+    if (state == QLatin1String("42703"))
+        return QStringLiteral("Coluna não encontrada no banco de dados.");
+    if (state == QLatin1String("28P01") || state == QLatin1String("28000")
+        || lowerText.contains(QLatin1String("password authentication failed")))
+        return QStringLiteral("Usuário ou senha do banco de dados recusados.");
+    if (state == QLatin1String("3D000"))
+        return QStringLiteral("Banco de dados não encontrado no servidor.");
+    if (state == QLatin1String("57P01") || state == QLatin1String("57P02"))
+        return QStringLiteral("A conexão foi encerrada pelo servidor do banco de dados.");
+    if (state == QLatin1String("57P03"))
+        return QStringLiteral("O servidor do banco de dados não está aceitando conexões.");
+    if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        return QStringLiteral("Conflito com outra transação no banco de dados. Tente novamente.");
+    if (state == QLatin1String("25006"))
+        return QStringLiteral("Banco de dados somente para leitura: não é possível gravar.");
+    if (state == QLatin1String("53100"))
+        return QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados.");
+    if (state.startsWith(QLatin1String("08")))
+        return QStringLiteral("Não foi possível conectar ao banco de dados.");
+    return {};
+}
+
+// The driver is known once the connection has opened; before that (an error
+// of the connect itself) the connection string tells it.
+AdoConnection::Driver driverOf(const AdoConnection &connection)
+{
+    if (connection.driver() != AdoConnection::Driver::None)
+        return connection.driver();
+    const QString cs = connection.connectionString().trimmed();
+    if (cs.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
+        return AdoConnection::Driver::SQLite;
+    if (cs.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        || cs.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+        return AdoConnection::Driver::PostgreSQL;
+    if (cs.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive))
+        return AdoConnection::Driver::ODBC;
+    return AdoConnection::Driver::None;
+}
+
+QString databaseCause(const EDatabaseError &error, AdoConnection::Driver driver)
+{
+    const QString lowerText =
+        (error.databaseText() + QLatin1Char(' ') + error.driverText() + QLatin1Char(' ') + error.message())
+            .toLower();
+    QString cause;
+    if (driver == AdoConnection::Driver::SQLite)
+        cause = sqliteCause(error, lowerText);
+    else if (driver == AdoConnection::Driver::PostgreSQL)
+        cause = postgresqlCause(error, lowerText);
+    if (cause.isEmpty() && error.kind() == EDatabaseError::Kind::Connection)
+        cause = QStringLiteral("Não foi possível conectar ao banco de dados.");
+    if (cause.isEmpty())
+        cause = QStringLiteral("Erro no banco de dados.");
+    return cause;
+}
+
+} // namespace
+
+QString ADOExceptionMessage(const Exception &error, AdoConnection &connection,
+                            const QString &complemento)
+{
+    QString text;
+    if (const auto *dbError = dynamic_cast<const EDatabaseError *>(&error)) {
+        text = databaseCause(*dbError, driverOf(connection));
+        // The database's own words on a second line: they name the table, key
+        // or column.
+        QString detail = dbError->databaseText().simplified();
+        if (detail.isEmpty())
+            detail = dbError->driverText().simplified();
+        if (detail.isEmpty())
+            detail = dbError->message().simplified();
+        if (!detail.isEmpty())
+            text += QLatin1Char('\n') + detail;
+    } else {
+        text = error.message();
+    }
+    if (!complemento.isEmpty())
+        text += QStringLiteral(" - ") + complemento;
+    text = SharedServicesDetail::scrubPasswords(text, connection.connectionString());
+    return SharedServicesDetail::scrubPasswords(text, SharedServicesHost::connectionString());
+}
+
+// ------------------------------------------------------------------ forms
+
+void Trad(QWidget *form)
+{
+    // The reference package has no translation table: the captions stay as
+    // designed, in Portuguese, and the form formats as a Brazilian one.
+    if (form)
+        form->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
+}

@@ -1,0 +1,110 @@
+#include "SharedServicesHost.h"
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+namespace SharedServicesHost {
+
+namespace {
+// Everything runs on the host's user-interface thread, so plain globals do.
+MessagePresenter &installedPresenter()
+{
+    static MessagePresenter presenter;
+    return presenter;
+}
+
+QString &configuredConnectionString()
+{
+    static QString text;
+    return text;
+}
+} // namespace
+
+MessagePresenter setMessagePresenter(MessagePresenter presenter)
+{
+    MessagePresenter previous = messagePresenter();
+    installedPresenter() = std::move(presenter);
+    return previous;
+}
+
+MessagePresenter messagePresenter()
+{
+    if (!installedPresenter())
+        installedPresenter() = consolePresenter();
+    return installedPresenter();
+}
+
+MessagePresenter dialogPresenter(QWidget *parent)
+{
+    QPointer<QWidget> owner(parent);
+    return [owner](const MessageRequest &request) {
+        QMessageBox::Icon icon = QMessageBox::Information;
+        switch (request.kind) {
+        case tmInformacao: icon = QMessageBox::Information; break;
+        case tmConfirmacao: icon = QMessageBox::Question; break;
+        case tmAviso: icon = QMessageBox::Warning; break;
+        case tmErro: icon = QMessageBox::Critical; break;
+        }
+        const QString title = request.title.isEmpty() ? QStringLiteral("Atenção") : request.title;
+        QWidget *parentWidget = owner ? owner.data() : QApplication::activeWindow();
+        QMessageBox box(icon, title, request.text, QMessageBox::Ok, parentWidget);
+        box.exec();
+    };
+}
+
+MessagePresenter consolePresenter(std::FILE *out)
+{
+    return [out](const MessageRequest &request) {
+        // Scripts read one message per line: fold any line break into a blank.
+        QString line = request.text;
+        line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        const QByteArray bytes = line.toUtf8() + '\n';
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+        std::fflush(out);
+    };
+}
+
+MessageRecorder::MessageRecorder()
+{
+    m_previous = setMessagePresenter([this](const MessageRequest &request) {
+        m_calls.append(request);
+        if (onMessage)
+            onMessage(request);
+    });
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    setMessagePresenter(std::move(m_previous));
+}
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList list;
+    for (const MessageRequest &call : m_calls)
+        list.append(call.text);
+    return list;
+}
+
+QList<TTipoMsg> MessageRecorder::kinds() const
+{
+    QList<TTipoMsg> list;
+    for (const MessageRequest &call : m_calls)
+        list.append(call.kind);
+    return list;
+}
+
+void setConnectionString(const QString &connectionString)
+{
+    configuredConnectionString() = connectionString;
+}
+
+QString connectionString()
+{
+    return configuredConnectionString();
+}
+
+} // namespace SharedServicesHost
