@@ -174,6 +174,16 @@ int digitsAt(QStringView text, qsizetype from, qsizetype count)
     return value;
 }
 
+// yyyyMMdd at the start of the text; invalid unless every character is a
+// digit (a -1 from digitsAt would otherwise pass for the year 1 BC).
+QDate packetDate(QStringView text)
+{
+    const int y = digitsAt(text, 0, 4), m = digitsAt(text, 4, 2), d = digitsAt(text, 6, 2);
+    if (y < 1 || m < 0 || d < 0)
+        return {};
+    return QDate(y, m, d);
+}
+
 // Reads a packet value; an invalid QVariant when the text does not parse.
 QVariant parseValue(FieldType type, QStringView text)
 {
@@ -183,14 +193,14 @@ QVariant parseValue(FieldType type, QStringView text)
     case FieldType::Date: {
         if (text.size() != 8)
             return {};
-        const QDate date(digitsAt(text, 0, 4), digitsAt(text, 4, 2), digitsAt(text, 6, 2));
+        const QDate date = packetDate(text);
         return date.isValid() ? QVariant(date) : QVariant();
     }
     case FieldType::DateTime: {
         // yyyyMMddTHH:mm:sszzz
         if (text.size() != 20 || text[8] != u'T' || text[11] != u':' || text[14] != u':')
             return {};
-        const QDate date(digitsAt(text, 0, 4), digitsAt(text, 4, 2), digitsAt(text, 6, 2));
+        const QDate date = packetDate(text);
         const QTime time(digitsAt(text, 9, 2), digitsAt(text, 12, 2), digitsAt(text, 15, 2),
                          digitsAt(text, 17, 3));
         if (!date.isValid() || !time.isValid())

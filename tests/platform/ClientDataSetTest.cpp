@@ -445,6 +445,9 @@ TEST(ClientDataSetPacket, RefusedPacketsLeaveTheDataSetAsItWas)
         {with(R"(<FIELD attrname="D" fieldtype="date"/>)", R"(<ROW D="20260231"/>)"), "20260231"},
         {with(R"(<FIELD attrname="T" fieldtype="dateTime"/>)", R"(<ROW T="2026-12-08 10:00"/>)"), "2026-12-08"},
         {with(R"(<FIELD attrname="V" fieldtype="r8"/>)", R"(<ROW V="12,5"/>)"), "12,5"},
+        // A sign or a year 0 in a date used to read as a year before Christ.
+        {with(R"(<FIELD attrname="D" fieldtype="date"/>)", R"(<ROW D="-0011208"/>)"), "-0011208"},
+        {with(R"(<FIELD attrname="T" fieldtype="dateTime"/>)", R"(<ROW T="00001208T13:45:01000"/>)"), "00001208"},
         {with(R"(<FIELD attrname="Q" fieldtype="i4"/>)", R"(<ROW Q="3000000000"/>)"), "3000000000"},
         {with(R"(<FIELD attrname="B" fieldtype="boolean"/>)", R"(<ROW B="S"/>)"), "'B'"},
         {with(R"(<FIELD attrname="A" fieldtype="i4"/>)", R"(<LINHA A="1"/>)"), "LINHA"},
