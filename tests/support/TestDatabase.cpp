@@ -2,7 +2,9 @@
 #include "DatabaseSchema.h"
 #include "Exception.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QUrl>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -28,12 +30,36 @@ QString postgresConnectionString()
                                  + "); run the suite through ctest, which starts it");
     return QString::fromUtf8(file.readAll()).trimmed();
 }
+
+// Suites run side by side on the one server: each process gets a database of
+// its own, created on first use.
+QString processDatabase()
+{
+    static QString connectionString;
+    if (!connectionString.isEmpty())
+        return connectionString;
+    const QString server = postgresConnectionString();
+    const QString name = QStringLiteral("kal_%1").arg(QCoreApplication::applicationPid());
+    {
+        AdoConnection admin(QStringLiteral("testcreate"));
+        admin.setConnectionString(server);
+        admin.open();
+        QSqlQuery q(admin.database());
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
+        if (!q.exec(QStringLiteral("CREATE DATABASE ") + name))
+            throw std::runtime_error(("cannot create the test database: " + q.lastError().text()).toStdString());
+    }
+    QUrl url(server);
+    url.setPath(QLatin1Char('/') + name);
+    connectionString = url.toString();
+    return connectionString;
+}
 } // namespace
 
 Database::Database() : m_admin(std::make_unique<AdoConnection>(QStringLiteral("testadmin")))
 {
     if (isPostgres()) {
-        m_connectionString = postgresConnectionString();
+        m_connectionString = processDatabase();
     } else {
         m_dir = std::make_unique<QTemporaryDir>();
         m_connectionString = QStringLiteral("sqlite:") + m_dir->filePath(QStringLiteral("kal.db"));

@@ -1,0 +1,83 @@
+// Faults in the middle of a save: the day is stored whole or not at all, and
+// the next call works once the fault is gone.
+#include "ServerFixture.h"
+#include "AdoCommand.h"
+
+using FaultTest = ServerTest;
+
+namespace {
+// Makes the first tax-line insert end the session (PostgreSQL: the server
+// ends the backend, as a restart would) or fail inside the database (SQLite).
+void breakTaxInsert(TestDb::Database &db)
+{
+    if (TestDb::isPostgres()) {
+        db.exec(QStringLiteral("CREATE FUNCTION derruba() RETURNS trigger AS $$ BEGIN "
+                               "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral("CREATE TRIGGER trg_derruba BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION derruba()"));
+    } else {
+        db.exec(QStringLiteral("CREATE TRIGGER trg_derruba BEFORE INSERT ON IMPOSTOREDZ BEGIN "
+                               "SELECT RAISE(ABORT, 'disco com defeito'); END"));
+    }
+}
+void repairTaxInsert(TestDb::Database &db)
+{
+    db.exec(QStringLiteral("DROP TRIGGER trg_derruba%1").arg(TestDb::isPostgres() ? QStringLiteral(" ON IMPOSTOREDZ") : QString()));
+}
+} // namespace
+
+TEST_F(FaultTest, ASessionLostBetweenTheTwoStatementsStoresNothing)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    breakTaxInsert(db);
+    const QVariant result = saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day));
+    EXPECT_FALSE(result.toBool());
+    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
+
+    // The fault is gone; the next screen set-up connects again and saves.
+    repairTaxInsert(db);
+    rdm().adcCadRedz.setConnected(true);
+    ASSERT_TRUE(rdm().adcCadRedz.connected());
+    EXPECT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).toBool())
+        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 1);
+}
+
+TEST_F(FaultTest, ASessionEndedBeforeTheSaveIsReportedAndRecovered)
+{
+    if (TestDb::isPostgres()) {
+        // The server ends the module's session, as a restart of the server would.
+        db.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                               "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    } else {
+        rdm().adcCadRedz.setConnected(false);
+    }
+    const TDateTime day = dia(2026, 12, 9);
+    EXPECT_FALSE(saveDay(day, taxPacket({}, day)).toBool());
+    const QString message = Srv_kal02700::UltimoErroSetRedZ();
+    EXPECT_FALSE(message.isEmpty());
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
+
+    rdm().adcCadRedz.setConnected(true);
+    EXPECT_TRUE(saveDay(day, taxPacket({}, day)).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+}
+
+TEST_F(FaultTest, AFullDatabaseRefusesTheSaveWhole)
+{
+    if (TestDb::isPostgres())
+        GTEST_SKIP() << "a full disk is an SQLite file's fault; the server's own is not ours to fill";
+    // The file may not grow past its current pages: the next rows do not fit.
+    const int pages = db.scalar(QStringLiteral("PRAGMA page_count")).toInt();
+    AdoCommand limit(QStringLiteral("limit"), &rdm().adcCadRedz);
+    limit.setCommandText(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+    limit.execute();
+    const TDateTime day = dia(2026, 12, 8);
+    QList<TaxLine> lines;
+    for (int i = 0; i < 600; ++i)
+        lines << TaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
+    EXPECT_FALSE(saveDay(day, taxPacket(lines, day)).toBool());
+    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
+}
