@@ -1,0 +1,90 @@
+#include "Cli_kal02700.h"
+#include "Exception.h"
+#include "ScreenSupport.h"
+#include "SharedServices.h"
+#include "TfrmCadRedz.h"
+#include <QCoreApplication>
+#include <exception>
+
+namespace Cli_kal02700 {
+
+::TfrmCadRedz *frmCadRedz = nullptr;
+bool boCriado = false;
+bool boDadosUltima = false;
+QString stDataUltRedZ;
+
+namespace {
+QString &configuredParametersDir()
+{
+    static QString dir;
+    return dir;
+}
+
+void reportError(const QString &text)
+{
+    // The operator should not read the message under an hourglass.
+    restoreCursor();
+    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
+             QStringLiteral("002"), 0, nullptr);
+}
+} // namespace
+
+void setParametersDir(const QString &dir)
+{
+    configuredParametersDir() = dir;
+}
+
+QString parametersDir()
+{
+    const QString &dir = configuredParametersDir();
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
+}
+
+void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
+{
+    // One screen at a time: a call made from inside the open screen's own
+    // event loop leaves that screen alone.
+    if (frmCadRedz)
+        return;
+
+    // Whatever happens, the call ends with the form released and the cursor back.
+    struct Release {
+        ~Release()
+        {
+            delete frmCadRedz;
+            frmCadRedz = nullptr;
+            restoreCursor();
+        }
+    } release;
+
+    showBusyCursor();
+    try {
+        // No form outlives a call, so a flag still set by an earlier call (an
+        // error after set-up, an automatic call that did not confirm) is stale:
+        // every call sets up a fresh screen.
+        boCriado = false;
+        frmCadRedz = new TfrmCadRedz(nullptr);
+        frmCadRedz->InicializaForm(CdFilial, CdCaixa, NrEcf, NrSerieEcf, DtReducao, Automatico);
+        if (!Automatico)
+            frmCadRedz->exec();
+    } catch (const EAbort &) {
+        // The silent abort is reported by nobody.
+    } catch (const Exception &error) {
+        reportError(error.message());
+    } catch (const std::exception &error) {
+        reportError(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void Initialization()
+{
+    boCriado = false;
+}
+
+void Finalization()
+{
+    stDataUltRedZ.clear();
+}
+
+} // namespace Cli_kal02700

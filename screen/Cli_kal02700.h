@@ -20,4 +20,10 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
 void Initialization();
 void Finalization();
 
+// The folder of the local parameter files "PARAMETROSKIV.CDS" and
+// "PRAXUMO.CDS": the running executable's own folder, unless a host or a test
+// points elsewhere. An empty text goes back to the executable's folder.
+void setParametersDir(const QString &dir);
+QString parametersDir();
+
 } // namespace Cli_kal02700

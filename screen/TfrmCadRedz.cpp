@@ -1,0 +1,518 @@
+#include "TfrmCadRedz.h"
+#include "Cli_kal02700.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+#include "ScreenSupport.h"
+#include "SharedServices.h"
+#include "Srv_kal02700.h"
+#include "Wmb00002.h"
+#include "Win1252.h"
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <algorithm>
+
+using namespace Cli_kal02700;
+
+namespace {
+
+const QColor corCampo(Qt::black);             // clBlack
+const QColor corCampoAtual(128, 128, 128);    // clGray
+
+// Printer types that report their last Z reduction: only these are read.
+constexpr int tiposComUltimaRedZ[] = {14, 18, 19, 22, 24, 27, 28, 29, 31, 32};
+
+int tagOf(const QObject *component)
+{
+    return component->property("tag").toInt();
+}
+
+// Characters a field holds at most before a key is refused (the key's text is
+// then added whole); labels outside the thirteen fields have no limit.
+int limiteDoCampo(int tag)
+{
+    if (tag == 1 || tag == 2)
+        return 4;
+    if (tag == 3 || tag == 4)
+        return 6;
+    if (tag >= 5 && tag <= 13)
+        return 12;
+    return -1;
+}
+
+void setFontColor(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+// The Windows virtual-key code of a key, for the key-down event; 0 for keys
+// that have none here.
+quint16 virtualKeyOf(const QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return quint16((keypad ? 96 : 48) + (key - Qt::Key_0));
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return quint16(65 + (key - Qt::Key_A));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return quint16(112 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Backspace: return VirtualKey::Back;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VirtualKey::Return;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return VirtualKey::Escape;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Asterisk: return keypad ? 106 : 56;
+    case Qt::Key_Plus: return keypad ? 107 : 187;
+    case Qt::Key_Minus: return keypad ? 109 : 189;
+    case Qt::Key_Period: return keypad ? 110 : 190;
+    case Qt::Key_Slash: return keypad ? 111 : 191;
+    case Qt::Key_Comma: return keypad ? 110 : 188;
+    case Qt::Key_Semicolon: return 186;
+    case Qt::Key_Equal: return 187;
+    default: return 0;
+    }
+}
+
+TShiftState shiftStateOf(const QKeyEvent *event)
+{
+    TShiftState state;
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (modifiers.testFlag(Qt::ShiftModifier))
+        state |= ssShift;
+    if (modifiers.testFlag(Qt::AltModifier))
+        state |= ssAlt;
+    if (modifiers.testFlag(Qt::ControlModifier))
+        state |= ssCtrl;
+    const Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
+    if (buttons.testFlag(Qt::LeftButton))
+        state |= ssLeft;
+    if (buttons.testFlag(Qt::RightButton))
+        state |= ssRight;
+    if (buttons.testFlag(Qt::MiddleButton))
+        state |= ssMiddle;
+    return state;
+}
+
+// The character a key types, as the key-press event sees it: Enter, Esc and
+// Backspace give their control codes; Alt combinations are commands and type
+// nothing; with Ctrl only control characters come through.
+bool characterOf(const QKeyEvent *event, char &character)
+{
+    const bool alt = event->modifiers().testFlag(Qt::AltModifier);
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    if (alt && !ctrl)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: character = char(VirtualKey::Return); return true;
+    case Qt::Key_Escape: character = char(VirtualKey::Escape); return true;
+    case Qt::Key_Backspace: character = char(VirtualKey::Back); return true;
+    default: break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || (ctrl && !alt && text.at(0).unicode() >= 32))
+        return false;
+    bool lossy = false;
+    const QByteArray bytes = Win1252::encode(text, &lossy);
+    if (lossy || bytes.size() != 1)
+        return false;
+    character = bytes.at(0);
+    return true;
+}
+
+} // namespace
+
+TfrmCadRedz::TfrmCadRedz(QWidget *owner) : QDialog(owner)
+{
+    setupUi(this);
+    // No title bar and no border icons: the screen is left only by confirming.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+
+    msgPadrao = new TMessages(this);
+    msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
+    msgPadrao->setMessages({
+        QStringLiteral("CAMP_N_INF|Todos os campos devem ser informados."),
+        QStringLiteral("ICMS_N_INF|ICMS não informado. Favor entrar ICMS."),
+        QStringLiteral("DAD_N_GRAV|Os dados não foram gravados no sistema."),
+        QStringLiteral("DAD_GRAV|Dados gravados corretamente."),
+        QStringLiteral("ECF_N_INF|ECF não informado."),
+        QStringLiteral("GERA_ARQUIVOS|Gerando arquivos referentes a Cat-52..."),
+    });
+
+    cdsImpRedZCDFILIAL = &cdsImpRedZ.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
+    cdsImpRedZCDCAIXA = &cdsImpRedZ.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
+    cdsImpRedZNRECFREDZ = &cdsImpRedZ.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
+    cdsImpRedZDTREDUCAOZ = &cdsImpRedZ.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
+    cdsImpRedZCDIMPOSTO = &cdsImpRedZ.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2,
+                                               QStringLiteral("Codigo Imposto"));
+    cdsImpRedZVRALIQIMPRZ = &cdsImpRedZ.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float, 0,
+                                                 QStringLiteral("Aliquota"));
+    cdsImpRedZVRBCALCIMPRZ = &cdsImpRedZ.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float, 0,
+                                                  QStringLiteral("Valor Acumulado"));
+    cdsImpRedZVRIMPOSTORZ = &cdsImpRedZ.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float, 0,
+                                                 QStringLiteral("Valor"), false);
+    cdsImpRedZ.beforePost = [this](ClientDataSet &dataSet) { cdsImpRedZBeforePost(dataSet); };
+
+    // Key preview: whichever control the keyboard reaches, the form sees the
+    // key first, and none of its controls needs one after it.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    conectaEventos();
+    guarded([this] { FormCreate(this); });
+}
+
+TfrmCadRedz::~TfrmCadRedz() = default;
+
+void TfrmCadRedz::conectaEventos()
+{
+    for (TBlendedBitBtn *tecla : {sbt1, sbt2, sbt3, sbt4, sbt5, sbt6, sbt7, sbt8, sbt9, sbt0, sbt00,
+                                  sbt000, sbtVirgula})
+        connect(tecla, &QAbstractButton::clicked, this, [this, tecla] { guarded([&] { sbt1Click(tecla); }); });
+    connect(sbtEnter, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtEnterClick(sbtEnter); }); });
+    connect(sbtVoltar, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtVoltarClick(sbtVoltar); }); });
+    connect(sbtCorrigir, &QAbstractButton::clicked, this,
+            [this] { guarded([this] { sbtCorrigirClick(sbtCorrigir); }); });
+    connect(sbtICMS, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtICMSClick(sbtICMS); }); });
+    connect(sbtConf, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtConfClick(sbtConf); }); });
+}
+
+std::array<QLabel *, 13> TfrmCadRedz::cabecalhosCampos() const
+{
+    return {lblCabContRed, lblCabContRei, lblCabNrCupIni, lblCabNrCupFin, lblCabSubTrib,
+            lblCabIsentICMS, lblCabNIncidICMS, lblCabTotGer, lblCabVendBrutD, lblCabCancICMS,
+            lblCabDescICMS, lblCabVendLiq, lblCabAcresICMS};
+}
+
+std::array<QLabel *, 13> TfrmCadRedz::valoresCampos() const
+{
+    return {lblContRedZ, lblContRei, lblNRCupIni, lblNrCupFin, lblSubTrib, lblIsentICMS,
+            lblNIncidICMS, lblTotGer, lblVendBrutD, lblCancICMS, lblDescICMS, lblVendLiq,
+            lblACresICMS};
+}
+
+// ------------------------------------------------------------------ opening
+
+void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa,
+                                 const QString &NrEcf, const QString &NrSerieEcf,
+                                 TDateTime DtReducao, bool Automatico)
+{
+    FDtReducao = DtReducao;
+    FNrEcf = NrEcf;
+    FNrSerieEcf = NrSerieEcf;
+    FCdFilial = CdFilial;
+    FCdCaixa = CdCaixa;
+
+    // One data module per process, kept connected for the server methods.
+    if (!Srv_kal02700::rdmCadRedz)
+        Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
+    Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
+
+    // Only the first record of each local file counts. Without the parameter
+    // file the schema and the CAT-52 flag simply stay empty.
+    const QDir pasta(parametersDir());
+    const QString arquivoParametros = pasta.filePath(QStringLiteral("PARAMETROSKIV.CDS"));
+    if (QFileInfo(arquivoParametros).isFile()) {
+        cdsParametrosKiv.loadFromFile(arquivoParametros);
+        cdsParametrosKiv.open();
+        FIdEsquema = cdsParametrosKiv.fieldByName(QStringLiteral("IDESQUEMA")).asString();
+        FIdGeraArqVndrio = cdsParametrosKiv.fieldByName(QStringLiteral("IDGERAARQVNDRIO")).asString();
+    }
+    // Without the printer file the type stays empty and fails its conversion
+    // below: the screen cannot tell how the printer works.
+    const QString arquivoImpressora = pasta.filePath(QStringLiteral("PRAXUMO.CDS"));
+    if (QFileInfo(arquivoImpressora).isFile()) {
+        cdsKiv.loadFromFile(arquivoImpressora);
+        cdsKiv.open();
+        FIdTipoImpFis = cdsKiv.fieldByName(QStringLiteral("IDTIPOIMPFIS")).asString();
+        if (EmptyString(FIdTipoImpFis))
+            FIdTipoImpFis = QStringLiteral("00");
+    }
+
+    lblCodTela->setText(MontaRodapeGeral(false, QStringLiteral("KAL02700"), QStringLiteral("N")));
+
+    setWindowState(Qt::WindowNoState);
+    restoreCursor();
+    boCriado = true;
+
+    const int tipoImpressora = FormatSettings::strToInt(FIdTipoImpFis);
+    if (std::find(std::begin(tiposComUltimaRedZ), std::end(tiposComUltimaRedZ), tipoImpressora)
+        == std::end(tiposComUltimaRedZ)) {
+        boDadosUltima = false;
+        BloqueiaDesbloqueia(QStringLiteral("N"));
+        return;
+    }
+    PreencheDadosImpressora(Automatico);
+}
+
+void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
+{
+    // PLACEHOLDER until the printer pre-fill is written: a printer that reports
+    // its last Z reduction is typed in by hand like any other for now.
+    Q_UNUSED(Automatico);
+    boDadosUltima = false;
+    BloqueiaDesbloqueia(QStringLiteral("N"));
+}
+
+void TfrmCadRedz::FormCreate(QObject *)
+{
+    Trad(this);
+}
+
+void TfrmCadRedz::FormActivate(QObject *)
+{
+    FCampoAtual = 1;
+    mudaCor();
+    lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
+    lblNrEcf->setText(FNrEcf);
+    lblSerieEcf->setText(FNrSerieEcf);
+}
+
+void TfrmCadRedz::FormClose(QObject *, TCloseAction &)
+{
+    boCriado = false;
+}
+
+void TfrmCadRedz::Close()
+{
+    m_fechamentoPermitido = true;
+    close();
+    m_fechamentoPermitido = false;
+}
+
+bool TfrmCadRedz::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        guarded([this] { FormActivate(this); });
+    return QDialog::event(event);
+}
+
+void TfrmCadRedz::closeEvent(QCloseEvent *event)
+{
+    if (!m_fechamentoPermitido) {
+        event->ignore();
+        return;
+    }
+    TCloseAction action = caHide;
+    guarded([&] { FormClose(this, action); });
+    if (action == caNone)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TfrmCadRedz::reject()
+{
+}
+
+// -------------------------------------------------------------- field entry
+
+void TfrmCadRedz::postaTexto(int Campo, const QString &Texto, bool Apaga)
+{
+    // The field is found by walking the form's components in creation order,
+    // so a label added with the field's Tag would take the text as well.
+    const QObjectList componentes = children();
+    for (qsizetype i = 0; i < componentes.size(); ++i) {
+        auto *label = qobject_cast<QLabel *>(componentes.at(i));
+        if (!label || tagOf(label) != Campo)
+            continue;
+        const QString texto = label->text();
+        if (Apaga) {
+            label->setText(texto.left(texto.size() - 1));
+            continue;
+        }
+        const int tag = tagOf(label);
+        if (Texto == QLatin1String(",")) {
+            if (tag >= 1 && tag <= 4)
+                return; // counters are whole numbers
+            if (texto.isEmpty()) {
+                label->setText(QStringLiteral("0,"));
+                return;
+            }
+            if (texto.contains(QLatin1Char(',')))
+                return;
+        }
+        // Tested before the append: "00" and "000" may carry a field past it.
+        const int limite = limiteDoCampo(tag);
+        if (limite >= 0 && texto.size() >= limite)
+            return;
+        label->setText(texto + Texto);
+    }
+}
+
+void TfrmCadRedz::mudaCor()
+{
+    const auto cabecalhos = cabecalhosCampos();
+    for (QLabel *cabecalho : cabecalhos)
+        setFontColor(cabecalho, corCampo);
+    if (FCampoAtual >= 1 && FCampoAtual <= 13)
+        setFontColor(cabecalhos[size_t(FCampoAtual - 1)], corCampoAtual);
+}
+
+void TfrmCadRedz::BloqueiaDesbloqueia(const QString &Valor)
+{
+    bool habilitado;
+    if (Valor == QLatin1String("S"))
+        habilitado = false;
+    else if (Valor == QLatin1String("N"))
+        habilitado = true;
+    else
+        return;
+    // The confirmation button stays as it is: a locked screen can still be confirmed.
+    for (QWidget *controle : {static_cast<QWidget *>(sbtICMS), static_cast<QWidget *>(sbt1),
+                              static_cast<QWidget *>(sbt2), static_cast<QWidget *>(sbt3),
+                              static_cast<QWidget *>(sbt4), static_cast<QWidget *>(sbt5),
+                              static_cast<QWidget *>(sbt6), static_cast<QWidget *>(sbt7),
+                              static_cast<QWidget *>(sbt8), static_cast<QWidget *>(sbt9),
+                              static_cast<QWidget *>(sbt0), static_cast<QWidget *>(sbt00),
+                              static_cast<QWidget *>(sbt000), static_cast<QWidget *>(sbtEnter),
+                              static_cast<QWidget *>(sbtVirgula), static_cast<QWidget *>(sbtCorrigir),
+                              static_cast<QWidget *>(sbtVoltar)})
+        controle->setEnabled(habilitado);
+    for (QLabel *valor : valoresCampos())
+        valor->setEnabled(habilitado);
+}
+
+void TfrmCadRedz::sbt1Click(QObject *Sender)
+{
+    // The caption, not the Tag: "00" and "000" share the Tag of "0".
+    const auto *tecla = qobject_cast<const QAbstractButton *>(Sender);
+    if (!tecla)
+        return;
+    postaTexto(FCampoAtual, tecla->text(), false);
+}
+
+void TfrmCadRedz::sbtEnterClick(QObject *)
+{
+    FCampoAtual = FCampoAtual == 13 ? 1 : FCampoAtual + 1;
+    mudaCor();
+}
+
+void TfrmCadRedz::sbtVoltarClick(QObject *)
+{
+    FCampoAtual = FCampoAtual == 1 ? 13 : FCampoAtual - 1;
+    mudaCor();
+}
+
+void TfrmCadRedz::sbtCorrigirClick(QObject *)
+{
+    postaTexto(FCampoAtual, QString(), true);
+}
+
+void TfrmCadRedz::FormKeyDown(QObject *, quint16 &Key, TShiftState Shift)
+{
+    // Alt+F4 alone would close the window from the system menu.
+    if (Key == VirtualKey::F4 && Shift == TShiftState(ssAlt))
+        Key = 0;
+}
+
+void TfrmCadRedz::FormKeyPress(QObject *, char &Key)
+{
+    // The printer's own figures are shown: nothing may be typed over them.
+    if (boDadosUltima)
+        return;
+    if (Key == char(VirtualKey::Return))
+        sbtEnter->Click();
+    switch (Key) {
+    case char(VirtualKey::Back):
+        postaTexto(FCampoAtual, QString(), true);
+        break;
+    case char(VirtualKey::Escape):
+        sbtVoltar->Click();
+        break;
+    case ',':
+        postaTexto(FCampoAtual, QStringLiteral(","), false);
+        break;
+    default:
+        // The point is no decimal separator here: only "," is.
+        if (Key >= '0' && Key <= '9')
+            postaTexto(FCampoAtual, QString(QLatin1Char(Key)), false);
+        break;
+    }
+}
+
+void TfrmCadRedz::trataTecla(QKeyEvent *event)
+{
+    const quint16 tecla = virtualKeyOf(event);
+    quint16 key = tecla;
+    FormKeyDown(this, key, shiftStateOf(event));
+    if (tecla != 0 && key == 0)
+        return;
+    char caractere = 0;
+    if (characterOf(event, caractere))
+        FormKeyPress(this, caractere);
+}
+
+void TfrmCadRedz::keyPressEvent(QKeyEvent *event)
+{
+    // Not passed on: a dialog would take Esc for a cancel and Enter for its
+    // default button.
+    event->accept();
+    guarded([&] { trataTecla(event); });
+}
+
+bool TfrmCadRedz::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched != this) {
+        guarded([&] { trataTecla(static_cast<QKeyEvent *>(event)); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ------------------------------------------------- tax lines and confirmation
+
+void TfrmCadRedz::sbtICMSClick(QObject *)
+{
+    // With no printer date known, the tax package is given a fixed past date.
+    if (EmptyString(stDataUltRedZ))
+        stDataUltRedZ = QStringLiteral("24/02/2012");
+    const TDateTime dataUltimaRedZ = FormatSettings::strToDate(stDataUltRedZ);
+    if (!Wmb00002::CriaImpostoRedz)
+        throw Exception(QStringLiteral("O pacote de impostos não está carregado."));
+    QVariant dados;
+    Wmb00002::CriaImpostoRedz(FCdFilial, FCdCaixa, lblNrEcf->text(), FDtReducao, dataUltimaRedZ,
+                              cdsTotalizadorParciaisTributados, dados);
+    FDadosImpostos = dados;
+}
+
+void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
+{
+    // Product and division in extended precision, rounded to a double only
+    // for Trunc2: a product formed in double can fall a hair short of a cent
+    // that the truncation would then lose.
+    const long double aliquota = cdsImpRedZVRALIQIMPRZ->asFloat();
+    const long double base = cdsImpRedZVRBCALCIMPRZ->asFloat();
+    const long double imposto = (base * aliquota) / 100.0L;
+    cdsImpRedZVRIMPOSTORZ->setAsFloat(Trunc2(static_cast<double>(imposto)));
+}
+
+void TfrmCadRedz::sbtConfClick(QObject *)
+{
+    // PLACEHOLDER until the confirmation is written: it will check the fields
+    // and the tax list, store the Z reduction and end the screen with Close().
+    // Until then a press changes nothing and the screen stays open.
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The Z-reduction entry screen: thirteen figures typed on a keypad into value
+// labels, a tax button and the confirmation. Its components, their places,
+// fonts, colours, captions and Tags come from TfrmCadRedz.ui.
+#include "AutomationDate.h"
+#include "ClientDataSet.h"
+#include "TBlendedBitBtn.h"
+#include "TMessages.h"
+#include "TShape.h"
+#include "ui_TfrmCadRedz.h"
+#include <QDialog>
+#include <QFlags>
+#include <QString>
+#include <QVariant>
+#include <array>
+
+class QLabel;
+
+// The modifiers held with a key, as the form's key-down event sees them.
+enum TShiftStateFlag {
+    ssShift = 0x01,
+    ssAlt = 0x02,
+    ssCtrl = 0x04,
+    ssLeft = 0x08,
+    ssRight = 0x10,
+    ssMiddle = 0x20,
+    ssDouble = 0x40,
+};
+Q_DECLARE_FLAGS(TShiftState, TShiftStateFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
+
+// What becomes of the form when it closes.
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// Virtual-key codes the form's key-down event works with.
+namespace VirtualKey {
+constexpr quint16 Back = 8;
+constexpr quint16 Return = 13;
+constexpr quint16 Escape = 27;
+constexpr quint16 F4 = 115;
+} // namespace VirtualKey
+
+class TfrmCadRedz : public QDialog, public Ui_TfrmCadRedz {
+    Q_OBJECT
+public:
+    // Built from the stored layout; the create event (FormCreate) runs last.
+    explicit TfrmCadRedz(QWidget *owner = nullptr);
+    ~TfrmCadRedz() override;
+
+    // Non-visual components.
+    TMessages *msgPadrao;
+    ClientDataSet cdsParametrosKiv{QStringLiteral("cdsParametrosKiv")};
+    ClientDataSet cdsKiv{QStringLiteral("cdsKiv")};
+    ClientDataSet cdsTotalizadorParciaisTributados{QStringLiteral("cdsTotalizadorParciaisTributados")};
+    ClientDataSet cdsImpRedZ{QStringLiteral("cdsImpRedZ")};
+    Field *cdsImpRedZCDFILIAL;
+    Field *cdsImpRedZCDCAIXA;
+    Field *cdsImpRedZNRECFREDZ;
+    Field *cdsImpRedZDTREDUCAOZ;
+    Field *cdsImpRedZCDIMPOSTO;
+    Field *cdsImpRedZVRALIQIMPRZ;
+    Field *cdsImpRedZVRBCALCIMPRZ;
+    Field *cdsImpRedZVRIMPOSTORZ;
+
+    // Opening.
+    void InicializaForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                        const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico);
+    void FormCreate(QObject *Sender);
+    void FormActivate(QObject *Sender);
+    void FormClose(QObject *Sender, TCloseAction &Action);
+
+    // Field entry.
+    void mudaCor();
+    void BloqueiaDesbloqueia(const QString &Valor);
+    void postaTexto(int Campo, const QString &Texto, bool Apaga);
+    void FormKeyDown(QObject *Sender, quint16 &Key, TShiftState Shift);
+    void FormKeyPress(QObject *Sender, char &Key);
+    void sbt1Click(QObject *Sender);
+    void sbtEnterClick(QObject *Sender);
+    void sbtVoltarClick(QObject *Sender);
+    void sbtCorrigirClick(QObject *Sender);
+
+    // Tax lines and confirmation.
+    void sbtICMSClick(QObject *Sender);
+    void cdsImpRedZBeforePost(ClientDataSet &DataSet);
+    void sbtConfClick(QObject *Sender);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+public slots:
+    // The screen ends only through its confirmation: Esc (which a dialog takes
+    // for a cancel) and a window manager's close request leave it open.
+    void reject() override;
+
+private:
+    friend struct TfrmCadRedzProbe; // the screen's own tests
+
+    // The one way out of the screen: closes it as the confirmation does.
+    void Close();
+    // Tail of the opening for printers that report their last Z reduction.
+    void PreencheDadosImpressora(bool Automatico);
+    // A key as the two keyboard events see it: key-down first, then the
+    // character it types, unless key-down swallowed it.
+    void trataTecla(QKeyEvent *event);
+    void conectaEventos();
+
+    // The caption labels of the thirteen fields, in field order.
+    std::array<QLabel *, 13> cabecalhosCampos() const;
+    // The value labels of the thirteen fields, in field order.
+    std::array<QLabel *, 13> valoresCampos() const;
+
+    QString FCdFilial;
+    QString FCdCaixa;
+    QString FNrEcf;
+    QString FNrSerieEcf;
+    TDateTime FDtReducao = 0;
+    QString FIdEsquema;
+    QString FIdTipoImpFis;
+    QString FIdGeraArqVndrio;
+    int FCampoAtual = 0;
+    QVariant FDadosImpostos;
+
+    bool m_fechamentoPermitido = false;
+};

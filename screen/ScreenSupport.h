@@ -1,0 +1,22 @@
+#pragma once
+// Pieces of the screen unit shared by the entry operation and the form: the
+// busy cursor of the opening and the guard around every event handler.
+#include <functional>
+
+class Exception;
+
+namespace Cli_kal02700 {
+
+// The hourglass while the screen is being set up. Both calls are harmless when
+// repeated: the cursor is put back at most once for each time it was shown.
+void showBusyCursor();
+void restoreCursor();
+
+// What the framework does with an error that leaves an event handler: its own
+// text through Mensagem as an error (kind 3); the silent abort shows nothing.
+void showUnhandledError(const Exception &error);
+
+// Runs one event handler so that no error ever crosses the event loop.
+void guarded(const std::function<void()> &handler) noexcept;
+
+} // namespace Cli_kal02700

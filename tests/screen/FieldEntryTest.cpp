@@ -1,0 +1,339 @@
+// Typing on the screen with real key presses and keypad clicks: the comma
+// rule, the length limits, moving between fields, erasing, the lock, and the
+// keys that must leave the screen open.
+#include "Cli_kal02700.h"
+#include "ScreenTestSupport.h"
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace ScreenTest;
+
+namespace {
+
+class FieldEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Cli_kal02700::boDadosUltima = false;
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    void TearDown() override { Cli_kal02700::boDadosUltima = false; }
+
+    // Types the text key by key, as the keyboard would.
+    void type(const QString &keys)
+    {
+        for (const QChar key : keys)
+            QTest::keyClick(&form, key.toLatin1());
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&form, key, modifiers);
+    }
+    void press(TBlendedBitBtn *button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // Makes the field current by stepping with Enter from wherever the entry is.
+    void goTo(int field)
+    {
+        for (int step = 0; step < 13 && highlightedField(form) != field; ++step)
+            key(Qt::Key_Return);
+        ASSERT_EQ(highlightedField(form), field);
+    }
+    QString text(int field) const { return fieldText(form, field); }
+
+    TfrmCadRedz form;
+};
+
+TEST_F(FieldEntryTest, ActivationMakesTheCounterFieldCurrent)
+{
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(form), 1);
+    EXPECT_EQ(highlightedField(form), 1);
+    // Moving away and activating again brings the entry back to field 1.
+    key(Qt::Key_Return);
+    key(Qt::Key_Return);
+    EXPECT_EQ(highlightedField(form), 3);
+    QWidget other;
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(highlightedField(form), 1);
+}
+
+TEST_F(FieldEntryTest, DigitsFromKeyboardAndKeypadGoToTheCurrentField)
+{
+    type("12");
+    press(form.sbt3);
+    EXPECT_EQ(text(1), "123");
+    key(Qt::Key_Return);
+    press(form.sbt0);
+    press(form.sbt9);
+    type("8");
+    EXPECT_EQ(text(2), "098");
+    EXPECT_EQ(text(1), "123");
+    // Keypad digits type as the main row does.
+    key(Qt::Key_Return);
+    key(Qt::Key_4, Qt::KeypadModifier);
+    EXPECT_EQ(text(3), "4");
+    // Key preview: a key that lands on one of the form's controls is the form's.
+    QTest::keyClick(form.lblNRCupIni, '5');
+    QTest::keyClick(form.sbt9, Qt::Key_Return);
+    EXPECT_EQ(text(3), "45");
+    EXPECT_EQ(highlightedField(form), 4);
+}
+
+TEST_F(FieldEntryTest, CounterFieldsRefuseTheComma)
+{
+    for (int field = 1; field <= 4; ++field) {
+        goTo(field);
+        type(",");
+        press(form.sbtVirgula);
+        EXPECT_EQ(text(field), "") << "field " << field;
+        type("7");
+        type(",");
+        press(form.sbtVirgula);
+        EXPECT_EQ(text(field), "7") << "field " << field;
+    }
+}
+
+TEST_F(FieldEntryTest, AmountFieldsTakeOneComma)
+{
+    goTo(5);
+    type(",");
+    EXPECT_EQ(text(5), "0,");
+    type(",");
+    press(form.sbtVirgula);
+    type("50");
+    type(",");
+    EXPECT_EQ(text(5), "0,50");
+
+    goTo(6);
+    press(form.sbtVirgula);
+    press(form.sbtVirgula);
+    EXPECT_EQ(text(6), "0,");
+
+    goTo(7);
+    type("12,3,4");
+    EXPECT_EQ(text(7), "12,34");
+}
+
+TEST_F(FieldEntryTest, AmountFieldStopsAtTwelveCharacters)
+{
+    goTo(8);
+    type("1234567890");
+    type(",");
+    EXPECT_EQ(text(8), "1234567890,");
+    type("1");
+    EXPECT_EQ(text(8), "1234567890,1");
+    type("2");
+    type(",");
+    press(form.sbt5);
+    EXPECT_EQ(text(8), "1234567890,1");
+
+    // Twelve digits without a comma: the comma is refused by the length test.
+    goTo(9);
+    type("123456789012");
+    type(",");
+    EXPECT_EQ(text(9), "123456789012");
+}
+
+TEST_F(FieldEntryTest, MultiZeroKeysMayCarryAFieldPastItsLimit)
+{
+    // The limit is tested before the key's text is added.
+    type("123");
+    press(form.sbt000);
+    EXPECT_EQ(text(1), "123000");
+    type("4");
+    press(form.sbt00);
+    EXPECT_EQ(text(1), "123000");
+
+    goTo(2);
+    type("1234");
+    type("5");
+    press(form.sbt00);
+    EXPECT_EQ(text(2), "1234");
+
+    goTo(3);
+    type("12345");
+    press(form.sbt000);
+    EXPECT_EQ(text(3), "12345000");
+    type("9");
+    EXPECT_EQ(text(3), "12345000");
+
+    goTo(13);
+    type("12345678,90");
+    ASSERT_EQ(text(13).size(), 11);
+    press(form.sbt000);
+    EXPECT_EQ(text(13), "12345678,90000");
+    press(form.sbt0);
+    EXPECT_EQ(text(13).size(), 14);
+}
+
+TEST_F(FieldEntryTest, EnterAndEscWrapAroundWithoutTouchingTexts)
+{
+    type("42");
+    key(Qt::Key_Escape);
+    EXPECT_EQ(highlightedField(form), 13);
+    key(Qt::Key_Return);
+    EXPECT_EQ(highlightedField(form), 1);
+    for (int field = 2; field <= 13; ++field) {
+        key(field % 2 ? Qt::Key_Return : Qt::Key_Enter);
+        EXPECT_EQ(highlightedField(form), field);
+    }
+    press(form.sbtEnter);
+    EXPECT_EQ(highlightedField(form), 1);
+    press(form.sbtVoltar);
+    EXPECT_EQ(highlightedField(form), 13);
+    press(form.sbtVoltar);
+    EXPECT_EQ(highlightedField(form), 12);
+    EXPECT_EQ(text(1), "42");
+    for (int field = 2; field <= 13; ++field)
+        EXPECT_EQ(text(field), "") << "field " << field;
+}
+
+TEST_F(FieldEntryTest, BackspaceErasesTheLastCharacterOnly)
+{
+    goTo(5);
+    type(",");
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(text(5), "0"); // the zero that came with the comma stays
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(text(5), "");
+    key(Qt::Key_Backspace);
+    press(form.sbtCorrigir);
+    EXPECT_EQ(text(5), "");
+    type("3,75");
+    press(form.sbtCorrigir);
+    EXPECT_EQ(text(5), "3,7");
+    EXPECT_EQ(highlightedField(form), 5);
+}
+
+TEST_F(FieldEntryTest, KeysOutsideDigitsAndCommaChangeNothing)
+{
+    goTo(5);
+    type("1");
+    type(".-+aZ /*=");
+    key(Qt::Key_Period, Qt::KeypadModifier);
+    key(Qt::Key_Minus, Qt::KeypadModifier);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Delete);
+    // Alt and Ctrl combinations are commands, not text.
+    key(Qt::Key_2, Qt::AltModifier);
+    key(Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(text(5), "1");
+    EXPECT_EQ(highlightedField(form), 5);
+}
+
+TEST_F(FieldEntryTest, LockDisablesEntryButLeavesConfirmationAndHeadings)
+{
+    const QList<QWidget *> entry = {form.sbtICMS, form.sbt1, form.sbt2, form.sbt3, form.sbt4,
+                                    form.sbt5, form.sbt6, form.sbt7, form.sbt8, form.sbt9,
+                                    form.sbt0, form.sbt00, form.sbt000, form.sbtEnter,
+                                    form.sbtVirgula, form.sbtCorrigir, form.sbtVoltar};
+    auto enabledStates = [&] {
+        QList<bool> states;
+        for (QWidget *w : entry)
+            states.append(w->isEnabled());
+        for (QLabel *l : TfrmCadRedzProbe::valores(form))
+            states.append(l->isEnabled());
+        return states;
+    };
+    const QList<bool> allOn(int(entry.size()) + 13, true);
+    const QList<bool> allOff(int(entry.size()) + 13, false);
+
+    form.BloqueiaDesbloqueia("S");
+    EXPECT_EQ(enabledStates(), allOff);
+    EXPECT_TRUE(form.sbtConf->isEnabled());
+    for (QLabel *heading : TfrmCadRedzProbe::cabecalhos(form))
+        EXPECT_TRUE(heading->isEnabled());
+    // A disabled key does nothing when pressed.
+    press(form.sbt7);
+    press(form.sbtEnter);
+    EXPECT_EQ(text(1), "");
+    EXPECT_EQ(highlightedField(form), 1);
+
+    for (const char *other : {"s", "n", "", " S", "SIM"}) {
+        form.BloqueiaDesbloqueia(other);
+        EXPECT_EQ(enabledStates(), allOff) << "argument '" << other << "'";
+    }
+    form.BloqueiaDesbloqueia("N");
+    EXPECT_EQ(enabledStates(), allOn);
+    for (const char *other : {"s", "n", ""}) {
+        form.BloqueiaDesbloqueia(other);
+        EXPECT_EQ(enabledStates(), allOn) << "argument '" << other << "'";
+    }
+}
+
+TEST_F(FieldEntryTest, PrinterFiguresShownIgnoreEveryTypedKey)
+{
+    type("12");
+    goTo(5);
+    type("3,5");
+    Cli_kal02700::boDadosUltima = true;
+    type("9,");
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Return);
+    key(Qt::Key_Enter);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(text(1), "12");
+    EXPECT_EQ(text(5), "3,5");
+    EXPECT_EQ(highlightedField(form), 5);
+}
+
+TEST_F(FieldEntryTest, HighlightOutsideTheFieldsLeavesAllHeadingsBlack)
+{
+    for (int outside : {0, 14, -1, 1000}) {
+        TfrmCadRedzProbe::campoAtual(form) = outside;
+        form.mudaCor();
+        for (QLabel *heading : TfrmCadRedzProbe::cabecalhos(form))
+            EXPECT_EQ(fontColor(heading), black) << heading->objectName().toStdString() << " at " << outside;
+    }
+    TfrmCadRedzProbe::campoAtual(form) = 13;
+    form.mudaCor();
+    EXPECT_EQ(highlightedField(form), 13);
+    // Only the headings change colour: the value labels keep their grey.
+    for (QLabel *value : TfrmCadRedzProbe::valores(form))
+        EXPECT_EQ(fontColor(value), gray);
+}
+
+TEST_F(FieldEntryTest, OnlyTheConfirmationClosesTheScreen)
+{
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
+    key(Qt::Key_F4, Qt::AltModifier);
+    EXPECT_TRUE(form.isVisible());
+    form.reject();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    // A window manager's close request (Alt+F4 or a close button elsewhere).
+    ASSERT_TRUE(form.windowHandle());
+    form.windowHandle()->close();
+    EXPECT_TRUE(form.isVisible());
+
+    Cli_kal02700::boCriado = true;
+    TfrmCadRedzProbe::fecha(form);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+}
+
+TEST(FormKeyDownTest, SwallowsAltF4Alone)
+{
+    TfrmCadRedz form;
+    auto keyDown = [&](quint16 key, TShiftState shift) {
+        form.FormKeyDown(&form, key, shift);
+        return key;
+    };
+    EXPECT_EQ(keyDown(VirtualKey::F4, ssAlt), 0);
+    EXPECT_EQ(keyDown(VirtualKey::F4, ssAlt | ssCtrl), VirtualKey::F4);
+    EXPECT_EQ(keyDown(VirtualKey::F4, ssAlt | ssShift), VirtualKey::F4);
+    EXPECT_EQ(keyDown(VirtualKey::F4, ssAlt | ssLeft), VirtualKey::F4);
+    EXPECT_EQ(keyDown(VirtualKey::F4, {}), VirtualKey::F4);
+    EXPECT_EQ(keyDown(114, ssAlt), 114); // Alt+F3
+    // Locked or not, the key-down rule is the same.
+    Cli_kal02700::boDadosUltima = true;
+    EXPECT_EQ(keyDown(VirtualKey::F4, ssAlt), 0);
+    Cli_kal02700::boDadosUltima = false;
+}
+
+} // namespace

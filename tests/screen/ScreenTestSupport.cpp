@@ -1,0 +1,81 @@
+#include "ScreenTestSupport.h"
+#include "Cli_kal02700.h"
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace ScreenTest {
+
+QColor fontColor(const QLabel *label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+int highlightedField(const TfrmCadRedz &form)
+{
+    int found = 0;
+    const auto headings = TfrmCadRedzProbe::cabecalhos(form);
+    for (int i = 0; i < 13; ++i) {
+        if (fontColor(headings[size_t(i)]) == gray) {
+            if (found)
+                return 0;
+            found = i + 1;
+        } else if (fontColor(headings[size_t(i)]) != black) {
+            return 0;
+        }
+    }
+    return found;
+}
+
+QString fieldText(const TfrmCadRedz &form, int field)
+{
+    return TfrmCadRedzProbe::valores(form)[size_t(field - 1)]->text();
+}
+
+ShowCounter::ShowCounter()
+{
+    qApp->installEventFilter(this);
+}
+
+ShowCounter::~ShowCounter()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool ShowCounter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && qobject_cast<TfrmCadRedz *>(watched))
+        ++m_count;
+    return false;
+}
+
+ModalScreenDriver::ModalScreenDriver(std::function<void(TfrmCadRedz &)> inspect)
+    : m_inspect(std::move(inspect))
+{
+    QTimer::singleShot(0, &m_context, [this] {
+        TfrmCadRedz *form = Cli_kal02700::frmCadRedz;
+        if (!form || !form->isVisible()) {
+            ADD_FAILURE() << "the screen is not up";
+            return;
+        }
+        // The activation comes through the event loop; wait for it.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form));
+        m_inspected = true;
+        m_inspect(*form);
+        if (Cli_kal02700::frmCadRedz == form)
+            TfrmCadRedzProbe::fecha(*form);
+    });
+    QTimer::singleShot(10000, &m_context, [] {
+        if (TfrmCadRedz *form = Cli_kal02700::frmCadRedz) {
+            ADD_FAILURE() << "watchdog: the screen was still up";
+            TfrmCadRedzProbe::fecha(*form);
+        }
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+
+ModalScreenDriver::~ModalScreenDriver() = default;
+
+} // namespace ScreenTest

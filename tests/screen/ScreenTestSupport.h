@@ -1,0 +1,63 @@
+#pragma once
+// What the screen's tests share: a look inside the form, its fields by
+// number, and a driver for the modal screen with a watchdog.
+#include "TfrmCadRedz.h"
+#include <QColor>
+#include <QLabel>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+// The form's private state, for its own tests.
+struct TfrmCadRedzProbe {
+    static int &campoAtual(TfrmCadRedz &form) { return form.FCampoAtual; }
+    static const QString &idEsquema(const TfrmCadRedz &form) { return form.FIdEsquema; }
+    static const QString &idGeraArqVndrio(const TfrmCadRedz &form) { return form.FIdGeraArqVndrio; }
+    static const QString &idTipoImpFis(const TfrmCadRedz &form) { return form.FIdTipoImpFis; }
+    static const QVariant &dadosImpostos(const TfrmCadRedz &form) { return form.FDadosImpostos; }
+    static std::array<QLabel *, 13> cabecalhos(const TfrmCadRedz &form) { return form.cabecalhosCampos(); }
+    static std::array<QLabel *, 13> valores(const TfrmCadRedz &form) { return form.valoresCampos(); }
+    // The confirmation's way out of the screen.
+    static void fecha(TfrmCadRedz &form) { form.Close(); }
+};
+
+namespace ScreenTest {
+
+const QColor black(0, 0, 0);
+const QColor gray(128, 128, 128);
+
+QColor fontColor(const QLabel *label);
+// The field whose heading is highlighted, 0 when none is (or several are).
+int highlightedField(const TfrmCadRedz &form);
+QString fieldText(const TfrmCadRedz &form, int field);
+
+// Counts the times a Z-reduction screen was shown, while it lives.
+class ShowCounter : public QObject {
+public:
+    ShowCounter();
+    ~ShowCounter() override;
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    int m_count = 0;
+};
+
+// Runs the inspection once the modal screen is up and active, then ends it
+// through the confirmation's own close. A watchdog ends a screen that is still
+// up after ten seconds (and marks the test failed), so nothing ever hangs.
+class ModalScreenDriver {
+public:
+    explicit ModalScreenDriver(std::function<void(TfrmCadRedz &)> inspect);
+    ~ModalScreenDriver();
+    bool inspected() const { return m_inspected; }
+
+private:
+    std::function<void(TfrmCadRedz &)> m_inspect;
+    bool m_inspected = false;
+    QObject m_context;
+};
+
+} // namespace ScreenTest
