@@ -5,11 +5,14 @@
 #include "ScreenSupport.h"
 #include "SharedServices.h"
 #include "Srv_kal02700.h"
+#include "Wmb00001.h"
 #include "Wmb00002.h"
 #include "Win1252.h"
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -143,6 +146,40 @@ bool characterOf(const QKeyEvent *event, char &character)
     return true;
 }
 
+// Blanks and control characters off both ends, as the printer's texts come.
+QString aparado(const QString &texto)
+{
+    qsizetype inicio = 0, fim = texto.size();
+    while (inicio < fim && texto.at(inicio).unicode() <= 32)
+        ++inicio;
+    while (fim > inicio && texto.at(fim - 1).unicode() <= 32)
+        --fim;
+    return texto.mid(inicio, fim - inicio);
+}
+
+// The lines of a generated file, in the printer's code page; CR LF, LF or CR
+// end a line, and a last line break makes no empty line.
+QStringList linhasDoArquivo(const QString &caminho)
+{
+    QFile arquivo(caminho);
+    if (!arquivo.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(caminho, arquivo.errorString()));
+    const QString texto = Win1252::decode(arquivo.readAll());
+    QStringList linhas;
+    qsizetype inicio = 0;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        linhas << texto.mid(inicio, i - inicio);
+        if (c == QLatin1Char('\r') && i + 1 < texto.size() && texto.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        inicio = i + 1;
+    }
+    if (inicio < texto.size())
+        linhas << texto.mid(inicio);
+    return linhas;
+}
 } // namespace
 
 TfrmCadRedz::TfrmCadRedz(QWidget *owner) : QDialog(owner)
@@ -220,6 +257,8 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
                                  const QString &NrEcf, const QString &NrSerieEcf,
                                  TDateTime DtReducao, bool Automatico)
 {
+    // Each set-up decides the lock anew; an earlier call's state means nothing here.
+    boDadosUltima = false;
     FDtReducao = DtReducao;
     FNrEcf = NrEcf;
     FNrSerieEcf = NrSerieEcf;
@@ -270,11 +309,53 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
 
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
 {
-    // PLACEHOLDER until the printer pre-fill is written: a printer that reports
-    // its last Z reduction is typed in by hand like any other for now.
-    Q_UNUSED(Automatico);
-    boDadosUltima = false;
-    BloqueiaDesbloqueia(QStringLiteral("N"));
+    // Whatever goes wrong here, the screen opens as it stands: the printer
+    // may simply not answer, and the operator types the day in by hand.
+    try {
+        QVariantList ultimaRedZ(51);
+        Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
+        constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
+        QStringList textos;
+        for (int indice : indices)
+            textos << (indice < 0 ? QString() : ultimaRedZ.value(indice).toString());
+        stDataUltRedZ = ultimaRedZ.value(46).toString();
+
+        // A printer without a last Z reduction: the day is the register's last
+        // cash movement.
+        if (stDataUltRedZ == QLatin1String("00/00/00"))
+            stDataUltRedZ = Srv_kal02700::getMaxMovCaixa(FCdFilial, FCdCaixa);
+
+        const QString cupom =
+            Srv_kal02700::getCupomInicial(FCdFilial, FCdCaixa, FormatSettings::strToDate(stDataUltRedZ)).toString();
+        // The lookup answers a number or its failure message: only a number
+        // is a coupon, and its last six digits are the one the printer prints.
+        if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); }))
+            throw Exception(cupom);
+        textos[2] = cupom.right(6);
+
+        // Figures of another day, or incomplete ones, are typed in by hand: a
+        // locked screen with an empty field could never be confirmed.
+        const bool completos = std::none_of(textos.cbegin(), textos.cend(), [](const QString &t) { return t.isEmpty(); });
+        if (FormatSettings::strToDate(stDataUltRedZ) != FDtReducao || !completos) {
+            boDadosUltima = false;
+            BloqueiaDesbloqueia(QStringLiteral("N"));
+            return;
+        }
+
+        const auto valores = valoresCampos();
+        for (size_t i = 0; i < valores.size(); ++i)
+            valores[i]->setText(textos.at(qsizetype(i)));
+        boDadosUltima = true;
+        BloqueiaDesbloqueia(QStringLiteral("S"));
+        if (Automatico) {
+            // The screen is never shown, so its activation never fills these.
+            lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
+            lblNrEcf->setText(FNrEcf);
+            lblSerieEcf->setText(FNrSerieEcf);
+            sbtConfClick(sbtConf);
+        }
+    } catch (...) {
+    }
 }
 
 void TfrmCadRedz::FormCreate(QObject *)
@@ -305,8 +386,16 @@ void TfrmCadRedz::Close()
 
 bool TfrmCadRedz::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
-        guarded([this] { FormActivate(this); });
+    // Coming back from a message box over the screen is no new
+    // activation: it would arrive after the confirmation has made the empty
+    // field current, and undo that.
+    if (event->type() == QEvent::WindowDeactivate)
+        m_voltaDeDialogo = QApplication::activeModalWidget() && QApplication::activeModalWidget() != this;
+    if (event->type() == QEvent::WindowActivate) {
+        if (!m_voltaDeDialogo)
+            guarded([this] { FormActivate(this); });
+        m_voltaDeDialogo = false;
+    }
     return QDialog::event(event);
 }
 
@@ -512,7 +601,149 @@ void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
 
 void TfrmCadRedz::sbtConfClick(QObject *)
 {
-    // PLACEHOLDER until the confirmation is written: it will check the fields
-    // and the tax list, store the Z reduction and end the screen with Close().
-    // Until then a press changes nothing and the screen stays open.
+    // 1. Every field must hold something; the first empty one becomes current.
+    for (QObject *componente : children()) {
+        auto *label = qobject_cast<QLabel *>(componente);
+        const int tag = label ? tagOf(label) : 0;
+        if (tag < 1 || tag > 13 || !label->text().isEmpty())
+            continue;
+        mensagem(QStringLiteral("CAMP_N_INF"), tmInformacao);
+        FCampoAtual = tag;
+        mudaCor();
+        return;
+    }
+
+    // 2. The tax list: the tax package's, or rebuilt from the printer's totalisers.
+    if (FDadosImpostos.isValid() && !FDadosImpostos.isNull()) {
+        cdsImpRedZ.setData(FDadosImpostos);
+        if (cdsImpRedZ.isEmpty()) {
+            mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
+            throw EAbort();
+        }
+    } else if (!boDadosUltima) {
+        mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
+        return;
+    } else {
+        montaImpostosDaImpressora();
+    }
+
+    // 3. The printer's model and brand, as stored with the Z reduction.
+    QString modelo, marca, outro;
+    Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
+    const QString modeloMarca = (aparado(modelo) + QLatin1Char('|') + aparado(marca)).left(30);
+
+    // 4. From here on every outcome ends the screen.
+    try {
+        const auto valores = valoresCampos();
+        QStringList chave{FCdFilial, FCdCaixa, lblNrEcf->text(), lblSerieEcf->text()};
+        for (QLabel *valor : valores)
+            chave << valor->text();
+        chave << lblDataNum->text() << QStringLiteral("cdsImpRedZ.data");
+
+        auto numero = [&](int campo) { return FormatSettings::strToFloat(valores[size_t(campo - 1)]->text()); };
+        const QVariant resultado = Srv_kal02700::setRedZ(
+            FCdFilial, FCdCaixa, lblNrEcf->text(), lblSerieEcf->text(), lblContRedZ->text(), lblContRei->text(),
+            Ajusta(lblNRCupIni->text(), 10), Ajusta(lblNrCupFin->text(), 10), numero(5), numero(6), numero(7),
+            numero(8), numero(9), numero(10), numero(11), numero(12), numero(13),
+            FormatSettings::strToDate(lblDataNum->text()), cdsImpRedZ.data(), modeloMarca);
+
+        const QVariant gravou = MensagemMetodo(resultado, true, 0, QStringLiteral("setRedZ"),
+                                               QStringLiteral("cli_Kal02700"), chave.join(QLatin1Char('-')),
+                                               FIdEsquema);
+        if (!gravou.toBool()) {
+            mensagem(QStringLiteral("DAD_N_GRAV"), tmErro);
+            Close();
+            return;
+        }
+        mensagem(QStringLiteral("DAD_GRAV"), tmInformacao);
+        geraArquivosCat52();
+        Close();
+    } catch (const Exception &erro) {
+        Mensagem(erro.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema,
+                 0, nullptr);
+        Close();
+    }
+}
+
+void TfrmCadRedz::mensagem(const QString &chave, TTipoMsg tipo)
+{
+    Mensagem(msgPadrao->Msg(chave), QString(), QStringLiteral("N"), QStringLiteral("N"), tipo, QString(), FIdEsquema,
+             0, nullptr);
+}
+
+void TfrmCadRedz::montaImpostosDaImpressora()
+{
+    cdsImpRedZ.close();
+    cdsImpRedZ.createDataSet();
+    auto chaveDaReducao = [this] {
+        cdsImpRedZCDFILIAL->setAsString(FCdFilial);
+        cdsImpRedZCDCAIXA->setAsString(FCdCaixa);
+        cdsImpRedZNRECFREDZ->setAsString(FNrEcf);
+        cdsImpRedZDTREDUCAOZ->setAsDateTime(FDtReducao);
+    };
+    ClientDataSet &totalizadores = cdsTotalizadorParciaisTributados;
+    if (!totalizadores.active() || totalizadores.isEmpty()) {
+        // A day without taxed sales still carries one line, with no tax.
+        cdsImpRedZ.insert();
+        chaveDaReducao();
+        cdsImpRedZCDIMPOSTO->setAsString(QStringLiteral("00"));
+        cdsImpRedZVRALIQIMPRZ->setAsFloat(0);
+        cdsImpRedZVRBCALCIMPRZ->setAsFloat(0);
+        cdsImpRedZVRIMPOSTORZ->setAsFloat(0);
+        cdsImpRedZ.post();
+        return;
+    }
+    auto valor = [&](const char *campo) {
+        return FormatSettings::strToFloat(totalizadores.fieldByName(QLatin1String(campo)).asString());
+    };
+    for (totalizadores.first(); !totalizadores.eof(); totalizadores.next()) {
+        cdsImpRedZ.insert();
+        chaveDaReducao();
+        const QString codigo = Srv_kal02700::getPesqCdImposto(valor("VRALIQIMPFIS")).toString();
+        // A tax code has at most two characters: a longer answer is the
+        // lookup's failure message, which must not pass for a code.
+        if (codigo.size() > 2)
+            throw Exception(codigo);
+        cdsImpRedZCDIMPOSTO->setAsString(
+            !codigo.isEmpty() ? codigo : totalizadores.fieldByName(QStringLiteral("CDIMPOSTO")).asString());
+        cdsImpRedZVRALIQIMPRZ->setAsFloat(valor("VRALIQIMPFIS"));
+        cdsImpRedZVRBCALCIMPRZ->setAsFloat(valor("VRVENDIDO"));
+        cdsImpRedZVRIMPOSTORZ->setAsFloat(valor("VRIMPOSTO"));
+        cdsImpRedZ.post(); // the tax rule computes the tax sent
+    }
+}
+
+void TfrmCadRedz::geraArquivosCat52()
+{
+    const int tipo = FormatSettings::strToInt(FIdTipoImpFis);
+    const bool soComParametro = tipo == 18 || tipo == 19 || tipo == 27 || tipo == 32;
+    const bool nunca = tipo == 22 || tipo == 24 || tipo == 29 || tipo == 31;
+    if (nunca || (soComParametro && FIdGeraArqVndrio != QLatin1String("S")))
+        return;
+
+    Wmb00002::AtivaProcesso(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")), 0, 0);
+    // The notice comes down on every way out, an error included.
+    struct Aviso {
+        ~Aviso() { Wmb00002::DesativaProcesso(); }
+    } aviso;
+
+    QStringList arquivo;
+    const QDate dia = AutomationDate::toDate(cdsImpRedZDTREDUCAOZ->asDateTime());
+    const QVariantList parametros{cdsParametrosKiv.data(), QVariant(dia), QVariant(dia), QVariant(true)};
+    QStringList caminhos;
+    if (!Wmb00001::GeraCatGenerica(parametros, caminhos))
+        return;
+    if (caminhos.isEmpty())
+        throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não informou o arquivo gerado."));
+
+    const QString caminho = aparado(caminhos.first());
+    if (QFileInfo(caminho).isFile())
+        arquivo = linhasDoArquivo(caminho);
+    // The name is taken from the path as given, blanks included.
+    const QString &original = caminhos.first();
+    const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
+                                      original.lastIndexOf(QLatin1Char('/'))});
+    Srv_kal02700::setArqCat52(FCdFilial, FCdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
+                              FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1),
+                              arquivo);
 }

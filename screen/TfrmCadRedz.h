@@ -4,6 +4,7 @@
 // fonts, colours, captions and Tags come from TfrmCadRedz.ui.
 #include "AutomationDate.h"
 #include "ClientDataSet.h"
+#include "SharedServices.h"
 #include "TBlendedBitBtn.h"
 #include "TMessages.h"
 #include "TShape.h"
@@ -101,8 +102,15 @@ private:
 
     // The one way out of the screen: closes it as the confirmation does.
     void Close();
-    // Tail of the opening for printers that report their last Z reduction.
+    // Tail of the opening for printers that report their last Z reduction:
+    // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
+    // A message of msgPadrao through the shared services.
+    void mensagem(const QString &chave, TTipoMsg tipo);
+    // The tax list rebuilt from the printer's partial taxed totalisers.
+    void montaImpostosDaImpressora();
+    // After a good save: the day's CAT-52 file, when the printer type calls for it.
+    void geraArquivosCat52();
     // A key as the two keyboard events see it: key-down first, then the
     // character it types, unless key-down swallowed it.
     void trataTecla(QKeyEvent *event);
@@ -125,4 +133,5 @@ private:
     QVariant FDadosImpostos;
 
     bool m_fechamentoPermitido = false;
+    bool m_voltaDeDialogo = false;
 };

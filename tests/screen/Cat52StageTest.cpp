@@ -1,0 +1,107 @@
+// After a good save: which printer types keep the day's CAT-52 file, and how
+// the generated file reaches the database.
+#include "ScreenFlowSupport.h"
+#include "Cli_kal02700.h"
+#include <QFile>
+
+using namespace ScreenTest;
+
+class Cat52StageTest : public ScreenFlowTest {
+protected:
+    // A hand-typed day of the given printer type and parameter, confirmed.
+    void confirmDay(const QByteArray &tipo, const QByteArray &geraArq)
+    {
+        writePrinterType(tipo);
+        writeParameters("0001", geraArq);
+        fake.answers = false; // reporting types open for typing
+        auto form = setUpForm();
+        fillFields(*form);
+        setTaxLines({{"T1", 18, 100, 18}});
+        form->sbtICMSClick(form->sbtICMS);
+        form->sbtConfClick(form->sbtConf);
+        Cli_kal02700::frmCadRedz = nullptr;
+    }
+    void reset()
+    {
+        db.exec(QStringLiteral("DELETE FROM IMPOSTOREDZ"));
+        db.exec(QStringLiteral("DELETE FROM REDUCAOZ"));
+        db.exec(QStringLiteral("DELETE FROM ARQCAT52"));
+        fake.generated = 0;
+        messages.clear();
+    }
+};
+
+TEST_F(Cat52StageTest, ThePrinterTypeAndTheParameterDecide)
+{
+    struct Case {
+        const char *tipo;
+        const char *geraArq;
+        bool generated;
+    };
+    const Case cases[] = {{"14", "N", true},  {"00", "", true},   {"18", "S", true},  {"18", "s", false},
+                          {"18", "N", false}, {"18", "", false},  {"32", "S", true},  {"22", "S", false},
+                          {"31", "N", false}, {"15", "N", true}};
+    for (const Case &c : cases) {
+        reset();
+        confirmDay(c.tipo, c.geraArq);
+        EXPECT_EQ(messages.texts().value(0), QStringLiteral("Dados gravados corretamente.")) << c.tipo;
+        EXPECT_EQ(fake.generated, c.generated ? 1 : 0) << "type " << c.tipo << " flag '" << c.geraArq << "'";
+        EXPECT_EQ(arquivos(), c.generated ? 1 : 0) << c.tipo;
+    }
+    EXPECT_EQ(noticesShown, 5) << "the notice shows only while files are made";
+}
+
+TEST_F(Cat52StageTest, TheGeneratorIsGivenTheParametersAndTheDay)
+{
+    confirmDay("00", "N");
+    ASSERT_EQ(fake.generatorArguments.size(), 4);
+    EXPECT_TRUE(fake.generatorArguments[0].toByteArray().contains("IDGERAARQVNDRIO"));
+    EXPECT_EQ(fake.generatorArguments[1].toDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(fake.generatorArguments[2].toDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(fake.generatorArguments[3], QVariant(true));
+    const auto rows = db.rows(QStringLiteral("SELECT CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][0].toString(), QStringLiteral("000"));
+    EXPECT_EQ(rows[0][1].toString(), QStringLiteral("000000000000"));
+    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("CAT52.8CQ"));
+    EXPECT_EQ(rows[0][3].toByteArray(), fake.content);
+}
+
+TEST_F(Cat52StageTest, OnlyTheFirstFileIsKeptAndItsNameKeepsItsBlanks)
+{
+    fake.paths = {dir.filePath(QStringLiteral("PRIMEIRO.8CQ ")), dir.filePath(QStringLiteral("SEGUNDO.8CQ"))};
+    confirmDay("00", "N");
+    const auto rows = db.rows(QStringLiteral("SELECT NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][0].toString(), QStringLiteral("PRIMEIRO.8CQ "));
+    EXPECT_EQ(rows[0][1].toByteArray(), fake.content) << "read through the trimmed path";
+}
+
+TEST_F(Cat52StageTest, AMissingFileIsStoredEmptyAndAGeneratorFailureStoresNothing)
+{
+    fake.paths = {QStringLiteral("/nao/existe/ARQ.8CQ")};
+    confirmDay("00", "N");
+    EXPECT_EQ(arquivos(), 1);
+    EXPECT_TRUE(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray().isEmpty());
+    EXPECT_EQ(messages.count(), 1);
+
+    reset();
+    fake.generates = false;
+    confirmDay("00", "N");
+    EXPECT_EQ(fake.generated, 1);
+    EXPECT_EQ(arquivos(), 0);
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Dados gravados corretamente.")});
+    EXPECT_EQ(reducoes(), 1);
+}
+
+TEST_F(Cat52StageTest, AGeneratorWithoutAPathIsAnErrorAfterTheSave)
+{
+    fake.paths.clear();
+    confirmDay("00", "N");
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_EQ(messages.texts()[0], QStringLiteral("Dados gravados corretamente."));
+    EXPECT_EQ(messages.kinds()[1], tmErro);
+    EXPECT_EQ(reducoes(), 1) << "the Z reduction stays stored";
+    EXPECT_EQ(arquivos(), 0);
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+}

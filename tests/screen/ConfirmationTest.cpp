@@ -1,0 +1,201 @@
+// The confirmation: fields checked, the tax list, the save and what the
+// operator is told.
+#include "ScreenFlowSupport.h"
+#include "Cli_kal02700.h"
+#include "Exception.h"
+#include <QTest>
+
+using namespace ScreenTest;
+
+namespace {
+const QString kGravados = QStringLiteral("Dados gravados corretamente.");
+const QString kNaoGravados = QStringLiteral("Os dados não foram gravados no sistema.");
+const QString kCampos = QStringLiteral("Todos os campos devem ser informados.");
+const QString kIcms = QStringLiteral("ICMS não informado. Favor entrar ICMS.");
+} // namespace
+
+using ConfirmationTest = ScreenFlowTest;
+
+TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
+{
+    setTaxLines({{"T1", 18, 123.45, 22.22}, {"T2", 12, 0, 0}, {"T3", 7, 1000, 70}});
+    open(false, [&](TfrmCadRedz &form) {
+        // The operator types every figure with the keyboard, Enter between them.
+        const char *typed[13] = {"42", "1", "1234", "1300", "35,5", "10", "0", "1234567,89",
+                                 "520,95", "2", "5", "513,95", "0"};
+        for (const char *text : typed) {
+            QTest::keyClicks(&form, QLatin1String(text));
+            QTest::keyClick(&form, Qt::Key_Return);
+        }
+        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+        EXPECT_FALSE(form.isVisible()) << "a save ends the screen";
+    });
+    EXPECT_EQ(taxDialogs, 1);
+    ASSERT_EQ(messages.texts(), QStringList{kGravados});
+    EXPECT_EQ(messages.kinds().first(), tmInformacao);
+    EXPECT_EQ(messages.calls().first().schemaId, QStringLiteral("0001"));
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+
+    const auto rows = db.rows(QStringLiteral(
+        "SELECT CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, NRREDREDZ, NRREINIREDZ, NRPRIMCFREDZ, NRULTCFREDZ, "
+        "VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, VRTOTDESREDZ, VRVENLIQREDZ, "
+        "VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, DSMODMARCAECF FROM REDUCAOZ"));
+    ASSERT_EQ(rows.size(), 1);
+    const QVariantList &r = rows.first();
+    const QStringList texts{"0001", "001", "001", "BE091010100011223344", "0000000042", "0000000001", "0000001234",
+                            "0000001300"};
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(r[i].toString(), texts[i]) << "column " << i;
+    const double values[9] = {35.5, 10, 0, 1234567.89, 520.95, 2, 5, 513.95, 0};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(r[8 + i].toDouble(), values[i]) << "column " << 8 + i;
+    EXPECT_EQ(r[17].toString(), QStringLiteral("KIV"));
+    for (int i = 18; i < 21; ++i)
+        EXPECT_EQ(r[i].toString(), QStringLiteral("0000000000"));
+    EXPECT_EQ(r[21].toString(), QStringLiteral("FS-700 MACH|ACME"));
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE DTREDUCAOZ = '2026-12-08'")), 1);
+
+    const auto taxes = db.rows(QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
+                                              "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
+    ASSERT_EQ(taxes.size(), 2) << "the zero-tax line is not stored";
+    EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("0001"));
+    EXPECT_EQ(taxes[0][1].toString(), QStringLiteral("001"));
+    EXPECT_EQ(taxes[0][2].toString(), QStringLiteral("001"));
+    EXPECT_EQ(taxes[0][3].toDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(taxes[0][4].toString(), QStringLiteral("T1"));
+    EXPECT_EQ(taxes[0][5].toDouble(), 18.0);
+    EXPECT_EQ(taxes[0][6].toDouble(), 123.45);
+    EXPECT_EQ(taxes[0][7].toDouble(), 22.22);
+    EXPECT_EQ(taxes[1][4].toString(), QStringLiteral("T3"));
+    EXPECT_EQ(taxes[1][7].toDouble(), 70.0);
+
+    // Printer type 00 keeps the day's CAT-52 file as well.
+    EXPECT_EQ(fake.generated, 1);
+    EXPECT_EQ(arquivos(), 1);
+}
+
+TEST_F(ConfirmationTest, AnEmptyFieldBecomesCurrentAndNothingIsStored)
+{
+    auto form = setUpForm();
+    fillFields(*form);
+    form->lblVendLiq->clear();
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(form->sbtICMS);
+    form->sbtConfClick(form->sbtConf);
+    ASSERT_EQ(messages.texts(), QStringList{kCampos});
+    EXPECT_EQ(messages.kinds().first(), tmInformacao);
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 12);
+    EXPECT_EQ(highlightedField(*form), 12);
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_TRUE(Cli_kal02700::boCriado) << "the screen stays open";
+
+    // The first empty field in field order wins.
+    form->lblNrCupFin->clear();
+    form->lblVendBrutD->clear();
+    form->sbtConfClick(form->sbtConf);
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 4);
+    // A caption of blanks counts as filled.
+    form->lblNrCupFin->setText(QStringLiteral("1300"));
+    form->lblVendBrutD->setText(QStringLiteral(" "));
+    form->sbtConfClick(form->sbtConf);
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 12);
+}
+
+TEST_F(ConfirmationTest, WithoutTaxLinesTheOperatorIsToldAndTheScreenStays)
+{
+    auto form = setUpForm();
+    fillFields(*form);
+    form->sbtConfClick(form->sbtConf);
+    ASSERT_EQ(messages.texts(), QStringList{kIcms});
+    EXPECT_EQ(messages.kinds().first(), tmErro);
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_TRUE(Cli_kal02700::boCriado);
+
+    // The tax package gave a list without rows: the same, through the silent abort.
+    setTaxLines({});
+    form->sbtICMSClick(form->sbtICMS);
+    messages.clear();
+    EXPECT_THROW(form->sbtConfClick(form->sbtConf), EAbort);
+    EXPECT_EQ(messages.texts(), QStringList{kIcms});
+    EXPECT_EQ(reducoes(), 0);
+
+    // A new list with rows, and the next confirmation saves.
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(form->sbtICMS);
+    messages.clear();
+    form->sbtConfClick(form->sbtConf);
+    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(impostos(), 1);
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+}
+
+TEST_F(ConfirmationTest, AFailedSaveIsReportedClosesAndMakesNoFiles)
+{
+    // The day is already stored.
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', '2026-12-08', '0000000001')"));
+    auto form = setUpForm();
+    fillFields(*form);
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(form->sbtICMS);
+    form->sbtConfClick(form->sbtConf);
+    ASSERT_EQ(messages.texts(), QStringList{kNaoGravados});
+    EXPECT_EQ(messages.kinds().first(), tmErro);
+    EXPECT_FALSE(Cli_kal02700::boCriado) << "every save attempt ends the screen";
+    EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(impostos(), 0);
+    EXPECT_EQ(fake.generated, 0);
+    EXPECT_EQ(arquivos(), 0);
+}
+
+TEST_F(ConfirmationTest, TheModelTextIsCutToThirtyCharacters)
+{
+    // 21 and 15 characters once trimmed of blanks and control characters.
+    fake.model = QStringLiteral("  MODELO-COM-VINTE-UM-X\t");
+    fake.brand = QStringLiteral(" MARCA-QUINZE-15 \r\n");
+    auto form = setUpForm();
+    fillFields(*form);
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(form->sbtICMS);
+    form->sbtConfClick(form->sbtConf);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSMODMARCAECF FROM REDUCAOZ")).toString(),
+              QStringLiteral("MODELO-COM-VINTE-UM-X|MARCA-QU"));
+}
+
+TEST_F(ConfirmationTest, AValueThatIsNotANumberIsShownAndNothingIsStored)
+{
+    auto form = setUpForm();
+    fillFields(*form);
+    form->lblTotGer->setText(QStringLiteral("12.345,00"));
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(form->sbtICMS);
+    form->sbtConfClick(form->sbtConf);
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("12.345,00"))) << messages.texts().first().toStdString();
+    EXPECT_EQ(messages.kinds().first(), tmErro);
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+}
+
+TEST_F(ConfirmationTest, TheTaxPackageIsGivenTheFallbackDateOnce)
+{
+    auto form = setUpForm();
+    Wmb00002::TCriaImpostoRedz previous = Wmb00002::CriaImpostoRedz;
+    static TDateTime seen[2];
+    static int calls;
+    calls = 0;
+    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime ultima,
+                                   ClientDataSet &, QVariant &dados) {
+        seen[calls++ % 2] = ultima;
+        dados = QVariant(QByteArray("list ") + QByteArray::number(calls));
+    };
+    form->sbtICMSClick(form->sbtICMS);
+    form->sbtICMSClick(form->sbtICMS);
+    Wmb00002::CriaImpostoRedz = previous;
+    EXPECT_EQ(Cli_kal02700::stDataUltRedZ, QStringLiteral("24/02/2012"));
+    EXPECT_EQ(seen[0], AutomationDate::fromDate(QDate(2012, 2, 24)));
+    EXPECT_EQ(seen[1], seen[0]);
+    EXPECT_EQ(TfrmCadRedzProbe::dadosImpostos(*form).toByteArray(), QByteArray("list 2")) << "only the last list stays";
+}

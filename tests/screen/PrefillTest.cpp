@@ -1,0 +1,214 @@
+// Printers that report their last Z reduction: the screen filled and locked
+// with the printer's figures of the day, and the automatic mode.
+#include "ScreenFlowSupport.h"
+#include "Cli_kal02700.h"
+#include <QTest>
+
+using namespace ScreenTest;
+
+namespace {
+const QString kGravados = QStringLiteral("Dados gravados corretamente.");
+} // namespace
+
+class PrefillTest : public ScreenFlowTest {
+protected:
+    void SetUp() override
+    {
+        ScreenFlowTest::SetUp();
+        writePrinterType("18");
+        writeParameters("0001", "S");
+        fake.reportDay(dateText);
+    }
+    static QStringList fields(const TfrmCadRedz &form)
+    {
+        QStringList texts;
+        for (int f = 1; f <= 13; ++f)
+            texts << fieldText(form, f);
+        return texts;
+    }
+    static bool locked(const TfrmCadRedz &form)
+    {
+        return !form.sbt1->isEnabled() && !form.sbtICMS->isEnabled() && !form.lblContRedZ->isEnabled()
+               && form.sbtConf->isEnabled();
+    }
+    static bool unlocked(const TfrmCadRedz &form) { return form.sbt1->isEnabled() && form.lblContRedZ->isEnabled(); }
+};
+
+TEST_F(PrefillTest, TheDaysFiguresAreFilledAndLocked)
+{
+    auto form = setUpForm();
+    EXPECT_TRUE(Cli_kal02700::boDadosUltima);
+    EXPECT_EQ(fields(*form), (QStringList{"0042", "0001", "001234", "001300", "35,50", "10,00", "0,00", "1234567,89",
+                                          "520,95", "5,00", "2,00", "513,95", "0,00"}));
+    EXPECT_TRUE(locked(*form));
+    EXPECT_EQ(Cli_kal02700::stDataUltRedZ, dateText);
+
+    // Nothing typed reaches a locked screen, Enter and Esc included.
+    QTest::keyClicks(form.get(), QStringLiteral("9,"));
+    QTest::keyClick(form.get(), Qt::Key_Backspace);
+    QTest::keyClick(form.get(), Qt::Key_Return);
+    EXPECT_EQ(fieldText(*form, 1), QStringLiteral("0042"));
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 0);
+
+    // Confirmed, the tax list comes from the printer's totalisers, with the tax computed.
+    form->sbtConfClick(form->sbtConf);
+    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
+    ASSERT_EQ(taxes.size(), 1);
+    EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
+    EXPECT_EQ(taxes[0][1].toDouble(), 18.0);
+    EXPECT_EQ(taxes[0][2].toDouble(), 123.45);
+    EXPECT_EQ(taxes[0][3].toDouble(), 22.22) << "the computed tax, not the printer's 22,23";
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT NRPRIMCFREDZ FROM REDUCAOZ")).toString(), QStringLiteral("0000001234"));
+}
+
+TEST_F(PrefillTest, TotalisersWithoutATaxCodeInTheTablesKeepThePrintersCode)
+{
+    fake.totalizers = {{"17,00", "T9", "100,00", "17,00"}, {"18,00", "T1", "10,00", "1,80"}};
+    auto form = setUpForm();
+    form->sbtConfClick(form->sbtConf);
+    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
+    ASSERT_EQ(taxes.size(), 2);
+    EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
+    EXPECT_EQ(taxes[1][0].toString(), QStringLiteral("T9"));
+    EXPECT_EQ(taxes[1][1].toDouble(), 17.0);
+}
+
+TEST_F(PrefillTest, NoTotalisersSendsOneZeroLine)
+{
+    fake.totalizers.clear();
+    auto form = setUpForm();
+    form->sbtConfClick(form->sbtConf);
+    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(impostos(), 0) << "the one line carries no tax and is not kept";
+    EXPECT_EQ(form->cdsImpRedZ.recordCount(), 1);
+    EXPECT_EQ(form->cdsImpRedZCDIMPOSTO->asString(), QStringLiteral("00"));
+    EXPECT_EQ(form->cdsImpRedZVRBCALCIMPRZ->asFloat(), 0.0);
+}
+
+TEST_F(PrefillTest, AnotherDayOpensForTyping)
+{
+    fake.lastReduction[46] = QStringLiteral("07/12/2026");
+    auto form = setUpForm();
+    EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+    EXPECT_TRUE(unlocked(*form));
+    EXPECT_EQ(fieldText(*form, 1), QString());
+    EXPECT_EQ(Cli_kal02700::stDataUltRedZ, QStringLiteral("07/12/2026"));
+}
+
+TEST_F(PrefillTest, WithoutALastReductionTheDayIsTheLastCashMovement)
+{
+    fake.lastReduction[46] = QStringLiteral("00/00/00");
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
+                .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT00:00:00.000"))));
+    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL0001001%1', '77')")
+                .arg(yesterday.toString(QStringLiteral("dd/MM/yyyy"))));
+    day = AutomationDate::fromDate(yesterday);
+    auto form = setUpForm();
+    EXPECT_TRUE(Cli_kal02700::boDadosUltima);
+    EXPECT_EQ(Cli_kal02700::stDataUltRedZ, yesterday.toString(QStringLiteral("dd/MM/yyyy")));
+    EXPECT_EQ(fieldText(*form, 3), QStringLiteral("000077"));
+}
+
+TEST_F(PrefillTest, ALastMovementWithATimeOfDayStopsThePrefillSilently)
+{
+    fake.lastReduction[46] = QStringLiteral("00/00/00");
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
+                .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT10:30:00.000"))));
+    day = AutomationDate::fromDate(yesterday);
+    auto form = setUpForm();
+    EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+    EXPECT_TRUE(unlocked(*form)) << "neither lock nor unlock: the controls stay as designed";
+    EXPECT_EQ(fieldText(*form, 1), QString());
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST_F(PrefillTest, TheFirstCouponIsTheLookupsLastSixDigits)
+{
+    // From the latest Z reduction: ten digits, of which the screen shows six.
+    db.exec(QStringLiteral("DELETE FROM NOVOCODIGO"));
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', '2026-12-07', '0000123456')"));
+    {
+        auto form = setUpForm();
+        EXPECT_EQ(fieldText(*form, 3), QStringLiteral("123457"));
+        Cli_kal02700::frmCadRedz = nullptr;
+    }
+    // From the day's counter: six digits, all of them kept.
+    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '123')"));
+    {
+        auto form = setUpForm();
+        EXPECT_EQ(fieldText(*form, 3), QStringLiteral("000123"));
+        Cli_kal02700::frmCadRedz = nullptr;
+    }
+}
+
+TEST_F(PrefillTest, ALookupFailureIsNoCouponNumber)
+{
+    // No counter and no earlier reduction: the lookup answers its failure text.
+    db.exec(QStringLiteral("DELETE FROM NOVOCODIGO"));
+    auto form = setUpForm();
+    EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+    EXPECT_EQ(fieldText(*form, 3), QString());
+    EXPECT_TRUE(unlocked(*form));
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST_F(PrefillTest, IncompletePrinterFiguresAreTypedByHand)
+{
+    fake.lastReduction.remove(47);
+    auto form = setUpForm();
+    EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+    EXPECT_TRUE(unlocked(*form));
+}
+
+TEST_F(PrefillTest, EachSetUpDecidesTheLockAnew)
+{
+    { auto form = setUpForm(); Cli_kal02700::frmCadRedz = nullptr; }
+    ASSERT_TRUE(Cli_kal02700::boDadosUltima);
+    fake.answers = false; // the printer stops answering before the next call
+    auto form = setUpForm();
+    EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+    QTest::keyClicks(form.get(), QStringLiteral("7"));
+    EXPECT_EQ(fieldText(*form, 1), QString()) << "not activated yet: no current field";
+}
+
+TEST_F(PrefillTest, AutomaticModeStoresTheDayWithoutAScreen)
+{
+    open(true);
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(impostos(), 1);
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+    EXPECT_EQ(Cli_kal02700::frmCadRedz, nullptr);
+    // Type 18 with the parameter "S": the day's CAT-52 file is kept too.
+    EXPECT_EQ(arquivos(), 1);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray(), fake.content);
+
+    // The same call again: refused, the operator told, nothing more stored.
+    messages.clear();
+    open(true);
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Os dados não foram gravados no sistema.")});
+    EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(arquivos(), 1);
+}
+
+TEST_F(PrefillTest, AutomaticModeWithFiguresOfAnotherDayDoesNothing)
+{
+    fake.lastReduction[46] = QStringLiteral("01/12/2026");
+    open(true);
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(messages.count(), 0);
+    EXPECT_EQ(reducoes(), 0);
+}
+
+TEST_F(PrefillTest, ADateWithATimeOfDayNeverMatches)
+{
+    day += 0.5;
+    auto form = setUpForm();
+    EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+}

@@ -1,0 +1,201 @@
+#include "ScreenFlowSupport.h"
+#include "Cli_kal02700.h"
+#include "ClientDataSet.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+#include "Srv_kal02700.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray onePacket(const QList<QPair<QByteArray, QByteArray>> &columns)
+{
+    QByteArray fields, row;
+    for (const auto &[name, value] : columns) {
+        fields += "<FIELD attrname=\"" + name + "\" fieldtype=\"string\" WIDTH=\"10\"/>";
+        row += " " + name + "=\"" + value + "\"";
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+           + fields + "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW" + row + "/></ROWDATA></DATAPACKET>\n";
+}
+} // namespace
+
+void FakePrinter::reportDay(const QString &date)
+{
+    lastReduction = {{11, "0001"}, {12, "0042"}, {13, "001300"}, {25, "1234567,89"}, {27, "10,00"},
+                     {28, "0,00"},  {29, "35,50"}, {33, "2,00"},    {35, "0,00"},       {37, "5,00"},
+                     {46, date},    {47, "520,95"}, {48, "513,95"}};
+    totalizers = {{"18,00", "T1", "123,45", "22,23"}};
+}
+
+void ScreenFlowTest::SetUp()
+{
+    ASSERT_TRUE(dir.isValid());
+    SharedServicesHost::setConnectionString(db.connectionString());
+    // The data module lives for the process: this test's database needs a new session.
+    if (Srv_kal02700::rdmCadRedz)
+        Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(false);
+    Cli_kal02700::setParametersDir(dir.path());
+    Cli_kal02700::boCriado = false;
+    Cli_kal02700::boDadosUltima = false;
+    Cli_kal02700::stDataUltRedZ.clear();
+    writeParameters("0001", "S");
+    writePrinterType("00");
+    db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
+    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '1234')"));
+
+    printer = &fake;
+    nextTaxPacket = QVariant();
+    taxDialogs = noticesUp = noticesShown = 0;
+    m_dados = Wmb00001::DadosUltimaRedZ;
+    m_modelo = Wmb00001::Modelo_Impressora;
+    m_gera = Wmb00001::GeraCatGenerica;
+    m_impostos = Wmb00002::CriaImpostoRedz;
+    m_ativa = Wmb00002::AtivaProcesso;
+    m_desativa = Wmb00002::DesativaProcesso;
+
+    Wmb00001::DadosUltimaRedZ = [](const QVariant &, int, QVariantList &array, ClientDataSet &totalizers) {
+        if (!printer->answers)
+            throw Exception(QStringLiteral("A impressora fiscal não responde."));
+        for (auto it = printer->lastReduction.cbegin(); it != printer->lastReduction.cend(); ++it)
+            array[it.key()] = it.value();
+        QByteArray rows;
+        for (const QStringList &t : printer->totalizers)
+            rows += "<ROW VRALIQIMPFIS=\"" + t[0].toUtf8() + "\" CDIMPOSTO=\"" + t[1].toUtf8() + "\" VRVENDIDO=\""
+                    + t[2].toUtf8() + "\" VRIMPOSTO=\"" + t[3].toUtf8() + "\"/>";
+        QByteArray fields;
+        for (const char *f : {"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"})
+            fields += QByteArray("<FIELD attrname=\"") + f + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
+        totalizers.setData(QByteArray("<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>") + fields
+                           + "</FIELDS><PARAMS/></METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>");
+    };
+    Wmb00001::Modelo_Impressora = [](const QString &, QString &modelo, QString &marca, QString &outro) {
+        modelo = printer->model;
+        marca = printer->brand;
+        outro = QStringLiteral("ignored");
+    };
+    Wmb00001::GeraCatGenerica = [](const QVariantList &arguments, QStringList &paths) {
+        ++printer->generated;
+        printer->generatorArguments = arguments;
+        if (!printer->generates)
+            return false;
+        paths = printer->paths;
+        for (const QString &p : printer->paths) {
+            QFile file(p.trimmed());
+            if (QFileInfo(p.trimmed()).dir().exists() && file.open(QIODevice::WriteOnly))
+                file.write(printer->content);
+        }
+        return true;
+    };
+    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime,
+                                   ClientDataSet &, QVariant &dados) {
+        ++taxDialogs;
+        dados = nextTaxPacket;
+    };
+    Wmb00002::AtivaProcesso = [](QWidget *, const QString &, int, int) {
+        ++noticesUp;
+        ++noticesShown;
+    };
+    Wmb00002::DesativaProcesso = [] { noticesUp = 0; };
+    fake.paths = {dir.filePath(QStringLiteral("CAT52.8CQ"))};
+}
+
+void ScreenFlowTest::TearDown()
+{
+    Wmb00001::DadosUltimaRedZ = m_dados;
+    Wmb00001::Modelo_Impressora = m_modelo;
+    Wmb00001::GeraCatGenerica = m_gera;
+    Wmb00002::CriaImpostoRedz = m_impostos;
+    Wmb00002::AtivaProcesso = m_ativa;
+    Wmb00002::DesativaProcesso = m_desativa;
+    printer = nullptr;
+    Cli_kal02700::setParametersDir(QString());
+    Cli_kal02700::frmCadRedz = nullptr;
+    EXPECT_EQ(noticesUp, 0) << "the progress notice was left up";
+}
+
+void ScreenFlowTest::writeParameters(const QByteArray &idEsquema, const QByteArray &geraArq)
+{
+    writeFile(dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")),
+              onePacket({{"IDESQUEMA", idEsquema}, {"IDGERAARQVNDRIO", geraArq}}));
+}
+
+void ScreenFlowTest::writePrinterType(const QByteArray &tipo)
+{
+    writeFile(dir.filePath(QStringLiteral("PRAXUMO.CDS")), onePacket({{"IDTIPOIMPFIS", tipo}}));
+}
+
+void ScreenFlowTest::setTaxLines(const QList<TaxLineSpec> &lines, bool returnNothing)
+{
+    if (returnNothing) {
+        nextTaxPacket = QVariant();
+        return;
+    }
+    ClientDataSet cds;
+    cds.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
+    cds.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
+    cds.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
+    cds.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
+    cds.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2);
+    cds.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
+    cds.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
+    cds.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float);
+    cds.createDataSet();
+    for (const TaxLineSpec &l : lines) {
+        cds.append();
+        cds.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("0001"));
+        cds.fieldByName(QStringLiteral("CDCAIXA")).setAsString(QStringLiteral("001"));
+        cds.fieldByName(QStringLiteral("NRECFREDZ")).setAsString(QStringLiteral("001"));
+        cds.fieldByName(QStringLiteral("DTREDUCAOZ")).setAsDateTime(day);
+        cds.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(QLatin1String(l.code));
+        cds.fieldByName(QStringLiteral("VRALIQIMPRZ")).setAsFloat(l.rate);
+        cds.fieldByName(QStringLiteral("VRBCALCIMPRZ")).setAsFloat(l.base);
+        cds.fieldByName(QStringLiteral("VRIMPOSTORZ")).setAsFloat(l.tax);
+        cds.post();
+    }
+    nextTaxPacket = cds.data();
+}
+
+void ScreenFlowTest::open(bool automatic, const std::function<void(TfrmCadRedz &)> &operatorWork)
+{
+    if (automatic || !operatorWork) {
+        Cli_kal02700::CriaCadRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                  QStringLiteral("BE091010100011223344"), day, automatic);
+        return;
+    }
+    ScreenTest::ModalScreenDriver driver(operatorWork);
+    Cli_kal02700::CriaCadRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                              QStringLiteral("BE091010100011223344"), day, false);
+    EXPECT_TRUE(driver.inspected());
+}
+
+std::unique_ptr<TfrmCadRedz> ScreenFlowTest::setUpForm(bool automatic)
+{
+    auto form = std::make_unique<TfrmCadRedz>(nullptr);
+    Cli_kal02700::frmCadRedz = form.get();
+    form->InicializaForm(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                         QStringLiteral("BE091010100011223344"), day, automatic);
+    // What the activation shows.
+    form->lblDataNum->setText(dateText);
+    form->lblNrEcf->setText(QStringLiteral("001"));
+    form->lblSerieEcf->setText(QStringLiteral("BE091010100011223344"));
+    return form;
+}
+
+void ScreenFlowTest::fillFields(TfrmCadRedz &form)
+{
+    const char *texts[13] = {"42", "1", "1234", "1300", "35,5", "10,", "0", "1234567,89",
+                             "520,95", "2", "5", "513,95", "0"};
+    const auto labels = TfrmCadRedzProbe::valores(form);
+    for (int i = 0; i < 13; ++i)
+        labels[size_t(i)]->setText(QLatin1String(texts[i]));
+}

@@ -1,0 +1,80 @@
+#pragma once
+// A screen working against a fresh database, with the printer and tax
+// packages replaced by fakes the test sets up, and every message recorded.
+#include "ScreenTestSupport.h"
+#include "SharedServicesHost.h"
+#include "TestDatabase.h"
+#include "Wmb00001.h"
+#include "Wmb00002.h"
+#include <QMap>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+struct TaxLineSpec {
+    const char *code;
+    double rate;
+    double base;
+    double tax;
+};
+
+// What the fake printer reports: the last-reduction array and its totalisers.
+struct FakePrinter {
+    bool answers = true;
+    QMap<int, QString> lastReduction;
+    QList<QStringList> totalizers; // VRALIQIMPFIS, CDIMPOSTO, VRVENDIDO, VRIMPOSTO
+    QString model = QStringLiteral("FS-700 MACH");
+    QString brand = QStringLiteral("ACME");
+    // The CAT-52 generator: its answer and the paths it reports (files it
+    // writes with the given content when a path is under the test's folder).
+    bool generates = true;
+    QStringList paths;
+    QByteArray content = "E12 linha\r\nE13 linha\r\n";
+    int generated = 0;
+    QVariantList generatorArguments;
+    // A complete day: every figure, for the given date.
+    void reportDay(const QString &date);
+};
+
+class ScreenFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void writeParameters(const QByteArray &idEsquema, const QByteArray &geraArq);
+    void writePrinterType(const QByteArray &tipo);
+    // The tax package's list for the next press of sbtICMS.
+    void setTaxLines(const QList<TaxLineSpec> &lines, bool returnNothing = false);
+
+    // Opens the screen of branch 0001, register 001, printer 001 for the day.
+    void open(bool automatic = false, const std::function<void(TfrmCadRedz &)> &operatorWork = {});
+    // A form set up by hand (not modal), for the checks that need no operator.
+    std::unique_ptr<TfrmCadRedz> setUpForm(bool automatic = false);
+    // Fills the thirteen fields with typical figures, as typed.
+    static void fillFields(TfrmCadRedz &form);
+
+    int reducoes() { return db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")); }
+    int impostos() { return db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")); }
+    int arquivos() { return db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")); }
+
+    static inline FakePrinter *printer = nullptr;
+    static inline QVariant nextTaxPacket;
+    static inline int taxDialogs = 0;
+    static inline int noticesUp = 0;
+    static inline int noticesShown = 0;
+
+    QString dateText = QStringLiteral("08/12/2026");
+    TDateTime day = AutomationDate::fromDate(QDate(2026, 12, 8));
+    TestDb::Database db;
+    QTemporaryDir dir;
+    FakePrinter fake;
+    SharedServicesHost::MessageRecorder messages;
+    ScreenTest::ShowCounter shown;
+
+private:
+    Wmb00001::TDadosUltimaRedZ m_dados = nullptr;
+    Wmb00001::TModelo_Impressora m_modelo = nullptr;
+    Wmb00001::TGeraCatGenerica m_gera = nullptr;
+    Wmb00002::TCriaImpostoRedz m_impostos = nullptr;
+    Wmb00002::TAtivaProcesso m_ativa = nullptr;
+    Wmb00002::TDesativaProcesso m_desativa = nullptr;
+};
