@@ -77,14 +77,22 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
     }
 }
 
+// However often the host walks the unit table, the unit comes up and goes
+// down once: the first initialization and the last finalization act.
+namespace {
+int g_initCount = 0;
+}
+
 void Initialization()
 {
-    boCriado = false;
+    if (g_initCount-- == 0)
+        boCriado = false;
 }
 
 void Finalization()
 {
-    stDataUltRedZ.clear();
+    if (++g_initCount == 0)
+        stDataUltRedZ.clear();
 }
 
 } // namespace Cli_kal02700

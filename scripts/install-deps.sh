@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins
   libgl-dev libvulkan-dev
   libgtest-dev googletest libbenchmark-dev
-  libsqlite3-dev libpq-dev postgresql
+  libsqlite3-dev sqlite3 libpq-dev postgresql
   fonts-liberation
   clang libclang-rt-dev
 )

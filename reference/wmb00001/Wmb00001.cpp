@@ -1,0 +1,187 @@
+// The reference fiscal-printer package: answers from the printer memory file
+// (PrinterMemory.h) and writes the day's CAT-52 file.
+#include "Wmb00001.h"
+
+#include "ClientDataSet.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+#include "PrinterMemory.h"
+#include "Win1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+namespace Wmb00001 {
+
+namespace {
+
+const int LastReductionSize = 51;
+
+// The reduction figures the CAT-52 records carry, by array index.
+const int IndexCro = 11;
+const int IndexCrz = 12;
+const int IndexCoo = 13;
+const int IndexDailyGrossSale = 47;
+
+void dadosUltimaRedZ(const QVariant &idEsquema, int opcao, QVariantList &ultimaRedZ,
+                     ClientDataSet &totalizadores)
+{
+    // Read everything first: a printer that does not answer changes nothing.
+    const PrinterMemory memory = PrinterMemory::load(printerMemoryFile());
+
+    ClientDataSet rows(QStringLiteral("cdsTotalizadores"));
+    rows.addField(QStringLiteral("VRALIQIMPFIS"), FieldType::String, 10);
+    rows.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 4);
+    rows.addField(QStringLiteral("VRVENDIDO"), FieldType::String, 20);
+    rows.addField(QStringLiteral("VRIMPOSTO"), FieldType::String, 20);
+    rows.createDataSet();
+    for (const Totalizer &t : memory.totalizers) {
+        rows.append();
+        rows.fieldByName(QStringLiteral("VRALIQIMPFIS")).setAsString(t.VRALIQIMPFIS);
+        rows.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(t.CDIMPOSTO);
+        rows.fieldByName(QStringLiteral("VRVENDIDO")).setAsString(t.VRVENDIDO);
+        rows.fieldByName(QStringLiteral("VRIMPOSTO")).setAsString(t.VRIMPOSTO);
+        rows.post();
+    }
+    const QVariant packet = rows.data();
+
+    QVariantList figures(LastReductionSize);
+    for (auto it = memory.lastReduction.cbegin(); it != memory.lastReduction.cend(); ++it)
+        figures[it.key()] = it.value();
+
+    totalizadores.setData(packet);
+    ultimaRedZ = figures;
+}
+
+void modeloImpressora(const QString &porta, QString &modelo, QString &marca, QString &outro)
+{
+    // Without a printer there is no model to report; a manual Z reduction
+    // still has to be storable.
+    if (printerMemoryFile().isEmpty()) {
+        modelo.clear();
+        marca.clear();
+        outro.clear();
+        return;
+    }
+    const PrinterMemory memory = PrinterMemory::load(printerMemoryFile());
+    modelo = memory.model;
+    marca = memory.brand;
+    outro = memory.serial;
+}
+
+QDate dayOf(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate();
+    case QMetaType::QDateTime:
+        return value.toDateTime().date();
+    case QMetaType::QString:
+        return AutomationDate::toDate(FormatSettings::strToDate(value.toString()));
+    default: {
+        bool isNumber = false;
+        const double automationDate = value.toDouble(&isNumber);
+        return isNumber ? AutomationDate::toDate(automationDate) : QDate();
+    }
+    }
+}
+
+// A text field of a record: windows-1252, left-aligned, blank-padded, cut to width.
+QByteArray text(const QString &value, int width)
+{
+    return Win1252::encode(value).left(width).leftJustified(width, ' ');
+}
+
+// A counter: its digits, the last `width` of them, zero-padded on the left.
+QByteArray counter(const QString &value, int width)
+{
+    QByteArray digits;
+    for (const QChar c : value)
+        if (c >= u'0' && c <= u'9')
+            digits += char(c.unicode());
+    return digits.right(width).rightJustified(width, '0');
+}
+
+// A non-negative number with `decimals` implied decimals, zero-padded.
+QByteArray number(double value, int decimals, int width, const char *what)
+{
+    const long long scaled = std::llround(value * std::pow(10.0, decimals));
+    const QByteArray digits = QByteArray::number(scaled);
+    if (scaled < 0 || digits.size() > width)
+        throw Exception(QStringLiteral("Valor de %1 (%2) não cabe no registro CAT-52")
+                            .arg(QString::fromLatin1(what), FormatSettings::floatToStr(value)));
+    return digits.rightJustified(width, '0');
+}
+
+double amount(const QString &value)
+{
+    return value.trimmed().isEmpty() ? 0.0 : FormatSettings::strToFloat(value);
+}
+
+// The totaliser code of an E13 record: order, tax kind letter, rate x 100.
+QByteArray totalizerCode(int order, const Totalizer &t)
+{
+    // The printer's code ("T1", "S2") starts with the tax kind; ICMS otherwise.
+    const QString code = t.CDIMPOSTO.trimmed();
+    const char kind = !code.isEmpty() && code.at(0).isLetter() && code.at(0).unicode() < 128
+                          ? char(code.at(0).toUpper().unicode())
+                          : 'T';
+    return QByteArray::number(order).rightJustified(2, '0') + kind
+           + number(amount(t.VRALIQIMPFIS), 2, 4, "alíquota");
+}
+
+QByteArray cat52Content(const PrinterMemory &memory, const QDate &movementDay, const QDateTime &emission)
+{
+    const QByteArray head = text(memory.serial, 20) + ' ' + text(memory.model, 20) + "01";
+    const QByteArray crz = counter(memory.lastReduction.value(IndexCrz), 6);
+
+    QByteArray content;
+    content += "E12" + head + crz + counter(memory.lastReduction.value(IndexCoo), 6)
+               + counter(memory.lastReduction.value(IndexCro), 6)
+               + movementDay.toString(QStringLiteral("yyyyMMdd")).toLatin1()
+               + emission.date().toString(QStringLiteral("yyyyMMdd")).toLatin1()
+               + emission.time().toString(QStringLiteral("HHmmss")).toLatin1()
+               + number(amount(memory.lastReduction.value(IndexDailyGrossSale)), 2, 14, "venda bruta diária")
+               + "V\r\n";
+    int order = 0;
+    for (const Totalizer &t : memory.totalizers)
+        content += "E13" + head + crz + totalizerCode(++order, t)
+                   + number(amount(t.VRVENDIDO), 2, 13, "valor acumulado") + "\r\n";
+    return content;
+}
+
+bool geraCatGenerica(const QVariantList &parametros, QStringList &paths)
+{
+    // Argument 0 (the local parameter packet) carries nothing this printer needs.
+    if (printerMemoryFile().isEmpty())
+        return false;
+    const PrinterMemory memory = PrinterMemory::load(printerMemoryFile());
+
+    const QDate movementDay = parametros.size() > 1 ? dayOf(parametros.at(1)) : QDate();
+    if (!movementDay.isValid())
+        throw Exception(QStringLiteral("Data de movimento inválida para o arquivo CAT-52"));
+    const QString fileName = cat52FileName(memory, movementDay);
+    const QByteArray content = cat52Content(memory, movementDay, currentDateTime());
+
+    if (!QDir().mkpath(memory.cat52Dir))
+        throw Exception(QStringLiteral("Não foi possível criar a pasta dos arquivos CAT-52 (%1)").arg(memory.cat52Dir));
+    const QString path = QDir(memory.cat52Dir).absoluteFilePath(fileName);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+        throw Exception(QStringLiteral("Não foi possível gravar o arquivo CAT-52 %1: %2").arg(path, file.errorString()));
+    file.close();
+
+    paths.clear();
+    paths.append(path);
+    return true;
+}
+
+} // namespace
+
+TDadosUltimaRedZ DadosUltimaRedZ = &dadosUltimaRedZ;
+TModelo_Impressora Modelo_Impressora = &modeloImpressora;
+TGeraCatGenerica GeraCatGenerica = &geraCatGenerica;
+
+} // namespace Wmb00001

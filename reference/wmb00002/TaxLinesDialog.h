@@ -1,0 +1,73 @@
+#pragma once
+// Touch dialog of the reference tax package: the operator enters one line per
+// ICMS rate as printed on the Z reduction (rate and accumulated value); the
+// tax code comes from the rate, the tax is computed. Object names of the
+// widgets: rateEdit, valueEdit, key0..key9, keyComma, keyBackspace,
+// addButton, removeButton, confirmButton, cancelButton, linesTable,
+// statusLabel.
+#include "AutomationDate.h"
+#include <QDialog>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+
+class TaxLinesDialog : public QDialog {
+    Q_OBJECT
+public:
+    struct Line {
+        QString code;  // CDIMPOSTO
+        double rate;   // VRALIQIMPRZ, percent
+        double base;   // VRBCALCIMPRZ
+        double tax() const; // VRIMPOSTORZ: Trunc2(base * rate / 100)
+    };
+    // The tax code of a rate; empty when the rate is not registered.
+    using CodeLookup = std::function<QString(double rate)>;
+
+    struct Keys {
+        QString cdFilial;
+        QString cdCaixa;
+        QString nrEcf;
+        TDateTime dtReducao = 0;
+        TDateTime dtUltRedZ = 0;
+    };
+
+    TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *parent = nullptr);
+
+    // Starting lines, e.g. from the printer's totalisers.
+    void setLines(const QList<Line> &lines);
+    const QList<Line> &lines() const { return m_lines; }
+
+    // The data packet of the eight tax-line fields, one row per line; without
+    // rows when `withRows` is false (a cancelled dialog).
+    QVariant packet(bool withRows = true) const;
+
+    // The frame colour of the back office's touch screens.
+    static QColor frameColor() { return QColor(204, 91, 44); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void addLine();
+    void removeLine();
+    void typeKey(const QString &key);
+    void backspace();
+    void refreshTable();
+    void showStatus(const QString &text, bool error);
+    QLineEdit *currentEdit() const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    Keys m_keys;
+    CodeLookup m_lookup;
+    QList<Line> m_lines;
+    QLineEdit *m_rateEdit = nullptr;
+    QLineEdit *m_valueEdit = nullptr;
+    QLineEdit *m_current = nullptr;
+    QTableWidget *m_table = nullptr;
+    QLabel *m_status = nullptr;
+};

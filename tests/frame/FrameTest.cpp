@@ -1,0 +1,91 @@
+// The module as a host sees it: the library loaded at run time, its plain
+// names, and the units brought up and down in order, each once.
+#include "Cli_kal02700.h"
+#include "Pkg_kal02700.h"
+#include "PrinterMemory.h"
+#include "Srv_kal02700.h"
+#include "TaxPackage.h"
+#include "Wmb00001.h"
+#include "Wmb00002.h"
+
+#include <QLibrary>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char *const ModulePath = KAL_BINARY_DIR "/bin/libkal02700.so";
+
+class Frame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_library.setFileName(QString::fromUtf8(ModulePath));
+        m_library.setLoadHints(QLibrary::PreventUnloadHint);
+        ASSERT_TRUE(m_library.load()) << m_library.errorString().toStdString();
+        initialize = reinterpret_cast<TInitialize>(m_library.resolve("Initialize"));
+        finalize = reinterpret_cast<TFinalize>(m_library.resolve("Finalize"));
+        table = reinterpret_cast<TGetPackageInfoTable>(m_library.resolve("GetPackageInfoTable"));
+        criaCadRedZ = reinterpret_cast<TCriaCadRedZ>(m_library.resolve("CriaCadRedZ"));
+        ASSERT_TRUE(initialize && finalize && table && criaCadRedZ);
+    }
+
+    QLibrary m_library;
+    TInitialize initialize = nullptr;
+    TFinalize finalize = nullptr;
+    TGetPackageInfoTable table = nullptr;
+    TCriaCadRedZ criaCadRedZ = nullptr;
+};
+
+TEST_F(Frame, UnitTableEndsWithServerSiblingPackagesAndScreen)
+{
+    const PackageInfoTable *info = table();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(table(), info);
+    ASSERT_GE(info->UnitCount, 4);
+    const PackageUnitEntry *last = info->UnitInfo + info->UnitCount - 4;
+    EXPECT_EQ(last[0].Initialization, &Srv_kal02700::Initialization);
+    EXPECT_EQ(last[0].Finalization, &Srv_kal02700::Finalization);
+    EXPECT_EQ(last[1].Initialization, &Wmb00001::Initialize);
+    EXPECT_EQ(last[1].Finalization, &Wmb00001::Finalize);
+    EXPECT_EQ(last[2].Initialization, &Wmb00002::Initialize);
+    EXPECT_EQ(last[2].Finalization, &Wmb00002::Finalize);
+    EXPECT_EQ(last[3].Initialization, &Cli_kal02700::Initialization);
+    EXPECT_EQ(last[3].Finalization, &Cli_kal02700::Finalization);
+}
+
+TEST_F(Frame, WalkingTheTableTwiceBringsEachUnitUpAndDownOnce)
+{
+    const int printerLevel = Wmb00001::unitLevel();
+    const int taxLevel = Wmb00002::unitLevel();
+
+    // First walk: the screen unit starts, which clears the flag.
+    Cli_kal02700::boCriado = true;
+    initialize();
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+    EXPECT_EQ(Wmb00001::unitLevel(), printerLevel + 1);
+    EXPECT_EQ(Wmb00002::unitLevel(), taxLevel + 1);
+
+    // Second walk: the screen unit is already up and keeps its state.
+    Cli_kal02700::boCriado = true;
+    initialize();
+    EXPECT_TRUE(Cli_kal02700::boCriado);
+    EXPECT_EQ(Wmb00001::unitLevel(), printerLevel + 2);
+
+    // The screen unit shuts down only at the last finalization.
+    Cli_kal02700::stDataUltRedZ = QStringLiteral("07/12/2026");
+    finalize();
+    EXPECT_EQ(Cli_kal02700::stDataUltRedZ, QStringLiteral("07/12/2026"));
+    EXPECT_EQ(Wmb00002::unitLevel(), taxLevel + 1);
+    finalize();
+    EXPECT_TRUE(Cli_kal02700::stDataUltRedZ.isEmpty());
+    EXPECT_EQ(Wmb00001::unitLevel(), printerLevel);
+    EXPECT_EQ(Wmb00002::unitLevel(), taxLevel);
+
+    // And a new load of the package starts it again.
+    Cli_kal02700::boCriado = true;
+    initialize();
+    EXPECT_FALSE(Cli_kal02700::boCriado);
+    finalize();
+}
+
+} // namespace

@@ -1,0 +1,276 @@
+// The reference host run as a process: its command line, exit status and
+// messages, as scripts and stores see them.
+#include "AdoConnection.h"
+#include "ClientDataSet.h"
+#include "DatabaseSchema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString BinDir = QStringLiteral(KAL_BINARY_DIR "/bin");
+
+struct HostRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+HostRun runHost(const QStringList &arguments, const QProcessEnvironment &environment,
+            const QString &program = BinDir + QStringLiteral("/kal02700-host"))
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.closeWriteChannel();
+    HostRun run;
+    if (!process.waitForStarted(30000)) {
+        ADD_FAILURE() << "kal02700-host did not start: " << process.errorString().toStdString();
+        return run;
+    }
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "kal02700-host did not finish";
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QProcessEnvironment offscreen()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return environment;
+}
+
+QStringList tablesOf(const QString &sqliteFile)
+{
+    AdoConnection connection(QStringLiteral("hosttest-tables"));
+    connection.setConnectionString(QStringLiteral("sqlite:") + sqliteFile);
+    connection.open();
+    QStringList tables = connection.database().tables();
+    for (QString &table : tables)
+        table = table.toUpper();
+    tables.sort();
+    return tables;
+}
+
+const QStringList SixTables{"ALIQIMPFIS", "ARQCAT52", "IMPOSTOREDZ", "MOVCAIXA", "NOVOCODIGO", "REDUCAOZ"};
+
+TEST(HostApp, BadArgumentsEndWithStatus2BeforeTouchingTheDatabase)
+{
+    QTemporaryDir dir;
+    const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("never.db"));
+    const QList<QStringList> bad{
+        {"--bogus"},
+        {"positional"},
+        {"--dtreducao", "31/02/2026"},
+        {"--dtreducao", "amanhã"},
+        {"--cdfilial", "12345"},
+        {"--cdcaixa", ""},
+        {"--nrecf", "12345678901"},
+        {"--db", "mysql://localhost/kal"},
+        {"--db"},
+        {"--printer"},
+    };
+    for (const QStringList &arguments : bad) {
+        const HostRun run = runHost(QStringList{"--db", db, "--init-db"} << arguments, offscreen());
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("kal02700-host"))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Uso: kal02700-host"))) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.db"))));
+
+    const HostRun help = runHost({"--help"}, withoutDisplay());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--screenshot <FILE.png>"))) << help.out.toStdString();
+}
+
+TEST(HostApp, WithoutDisplayTheScreenNeedsAutomaticOrScreenshot)
+{
+    QTemporaryDir dir;
+    const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("kal.db"));
+    QProcessEnvironment x11 = withoutDisplay();
+    x11.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // An explicitly headless platform cannot show the screen either.
+    for (const QProcessEnvironment &environment : {withoutDisplay(), x11, offscreen()}) {
+        const HostRun run = runHost({"--db", db, "--dtreducao", "08/12/2026"}, environment);
+        EXPECT_EQ(run.exitCode, 2);
+        for (const char *hint : {"QT_QPA_PLATFORM=offscreen", "--automatico", "--screenshot", "QT_QPA_PLATFORM=vnc"})
+            EXPECT_TRUE(run.err.contains(QLatin1String(hint))) << hint << " missing in: " << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("kal.db"))));
+}
+
+TEST(HostApp, InitDbCreatesTheTablesWithoutADisplay)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("fresh.db"));
+    const HostRun run = runHost({"--db", QStringLiteral("sqlite:") + file, "--init-db"}, withoutDisplay());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(tablesOf(file), SixTables);
+
+    // Applying again to a database that has them is harmless.
+    EXPECT_EQ(runHost({"--db", QStringLiteral("sqlite:") + file, "--init-db"}, withoutDisplay()).exitCode, 0);
+
+    // Without --db: an SQLite file in the user's data folder, folder created.
+    QProcessEnvironment environment = withoutDisplay();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    EXPECT_EQ(runHost({"--init-db"}, environment).exitCode, 0);
+    EXPECT_EQ(tablesOf(dir.filePath(QStringLiteral("data/kal02700-host/kal02700.db"))), SixTables);
+}
+
+// A host installation of its own: the executable, the module beside it and
+// the store's two local parameter files, so that tests never share bin/.
+class HostInstall : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_host = m_dir.filePath(QStringLiteral("kal02700-host"));
+        ASSERT_TRUE(QFile::copy(BinDir + QStringLiteral("/kal02700-host"), m_host));
+        ASSERT_TRUE(QFile::setPermissions(m_host, QFile::permissions(m_host) | QFile::ExeOwner));
+        ASSERT_TRUE(QFile::link(BinDir + QStringLiteral("/libkal02700.so"), m_dir.filePath(QStringLiteral("libkal02700.so"))));
+        m_environment = offscreen();
+        m_environment.insert(QStringLiteral("LD_LIBRARY_PATH"), BinDir);
+        m_dbFile = m_dir.filePath(QStringLiteral("kal.db"));
+        m_db = QStringLiteral("sqlite:") + m_dbFile;
+    }
+
+    void writeLocalFiles(const QString &printerType, const QString &generateFiles)
+    {
+        ClientDataSet parametros;
+        parametros.addField(QStringLiteral("IDESQUEMA"), FieldType::String, 10);
+        parametros.addField(QStringLiteral("IDGERAARQVNDRIO"), FieldType::String, 1);
+        parametros.createDataSet();
+        parametros.append();
+        parametros.fieldByName(QStringLiteral("IDESQUEMA")).setAsString(QStringLiteral("0001"));
+        parametros.fieldByName(QStringLiteral("IDGERAARQVNDRIO")).setAsString(generateFiles);
+        parametros.post();
+        parametros.saveToFile(m_dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")));
+
+        ClientDataSet kiv;
+        kiv.addField(QStringLiteral("IDTIPOIMPFIS"), FieldType::String, 2);
+        kiv.createDataSet();
+        kiv.append();
+        kiv.fieldByName(QStringLiteral("IDTIPOIMPFIS")).setAsString(printerType);
+        kiv.post();
+        kiv.saveToFile(m_dir.filePath(QStringLiteral("PRAXUMO.CDS")));
+    }
+
+    QString writePrinter(const QString &lastReductionDay)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("printer.json"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(R"({
+          "serial": "BE091010100011223344", "model": "FS-700 MACH", "brand": "ACME",
+          "lastReduction": { "11": "0001", "12": "0042", "13": "001234", "25": "1234567,89",
+                             "27": "10,00", "28": "0,00", "29": "35,50", "33": "2,00", "35": "0,00",
+                             "37": "5,00", "46": "%1", "47": "520,95", "48": "513,95" },
+          "totalizers": [ { "VRALIQIMPFIS": "18,00", "CDIMPOSTO": "T1", "VRVENDIDO": "123,45", "VRIMPOSTO": "22,23" } ],
+          "cat52Dir": "cat52"
+        })")
+                       .arg(lastReductionDay)
+                       .toUtf8());
+        return path;
+    }
+
+    HostRun host(const QStringList &arguments) { return runHost(arguments, m_environment, m_host); }
+
+    QVariant scalar(const QString &sql)
+    {
+        AdoConnection connection(QStringLiteral("hosttest-scalar"));
+        connection.setConnectionString(m_db);
+        connection.open();
+        QSqlQuery query(connection.database());
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
+        return query.next() ? query.value(0) : QVariant();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_host;
+    QProcessEnvironment m_environment;
+    QString m_dbFile;
+    QString m_db;
+};
+
+TEST_F(HostInstall, ScreenshotOfTheScreenAfterSetUp)
+{
+    writeLocalFiles(QStringLiteral("00"), QStringLiteral("N"));
+    const QString png = m_dir.filePath(QStringLiteral("screen.png"));
+    const HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--nrecf", "7", "--nrserieecf", "SERIE-XYZ",
+                          "--screenshot", png});
+    // Nothing was stored: the screen was only looked at.
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    const QImage image(png);
+    ASSERT_FALSE(image.isNull()) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(image.size(), QSize(701, 524));
+    // The empty SQLite database got its tables on first use.
+    EXPECT_EQ(tablesOf(m_dbFile), SixTables);
+}
+
+TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
+{
+    writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
+    ASSERT_EQ(host({"--db", m_db, "--init-db"}).exitCode, 0);
+    {
+        AdoConnection connection(QStringLiteral("hosttest-demo"));
+        connection.setConnectionString(m_db);
+        connection.open();
+        DatabaseSchema::loadDemo(connection);
+    }
+    const QStringList call{"--db", m_db, "--cdfilial", "0001", "--cdcaixa", "001", "--nrecf", "7",
+                           "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")};
+
+    const HostRun first = host(call);
+    EXPECT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains(QStringLiteral("Dados gravados corretamente."))) << first.out.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND NRECFREDZ = '7'").toInt(), 1);
+    // The serial came from the printer memory; the tax was computed from the totaliser.
+    EXPECT_EQ(scalar("SELECT NRSERIEREDZ FROM REDUCAOZ WHERE NRECFREDZ = '7'").toString(), QStringLiteral("BE091010100011223344"));
+    EXPECT_DOUBLE_EQ(scalar("SELECT VRIMPOSTORZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 22.22);
+    // Printer type 18 with "S": the day's CAT-52 file was written and uploaded.
+    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/ACM23344.8CQ"))));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM ARQCAT52 WHERE NMARQCAT52 LIKE '%ACM23344.8CQ'").toInt(), 1);
+
+    // The same day again is not stored twice.
+    const HostRun again = host(call);
+    EXPECT_EQ(again.exitCode, 1) << again.out.toStdString() << again.err.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE NRECFREDZ = '7'").toInt(), 1);
+}
+
+TEST_F(HostInstall, AutomaticWithoutMatchingFiguresStoresNothing)
+{
+    writeLocalFiles(QStringLiteral("18"), QStringLiteral("N"));
+    // The printer's last reduction is of another day.
+    HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("07/12/2026")});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ").toInt(), 0);
+
+    // A printer type without pre-fill never stores on its own.
+    writeLocalFiles(QStringLiteral("00"), QStringLiteral("N"));
+    run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ").toInt(), 0);
+}
+
+} // namespace

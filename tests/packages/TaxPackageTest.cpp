@@ -1,0 +1,262 @@
+// The reference tax package's tax-line dialog, driven through its widgets as
+// an operator would.
+#include "ClientDataSet.h"
+#include "Exception.h"
+#include "SharedServicesHost.h"
+#include "TaxLinesDialog.h"
+#include "TestDatabase.h"
+#include "Wmb00002.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+TaxLinesDialog *openDialog()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<TaxLinesDialog *>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+// Calls `call`, which opens the dialog modally, and runs `script` on the
+// dialog once it is up. The watchdog closes a dialog the script left open.
+void withDialog(const std::function<void(TaxLinesDialog &)> &script, const std::function<void()> &call)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        TaxLinesDialog *dialog = openDialog();
+        if (!dialog) {
+            ADD_FAILURE() << "the tax dialog is not shown";
+            return;
+        }
+        ran = true;
+        script(*dialog);
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        if (TaxLinesDialog *dialog = openDialog()) {
+            ADD_FAILURE() << "the script left the tax dialog open";
+            dialog->reject();
+        }
+    });
+    watchdog.start(30000);
+    call();
+    EXPECT_TRUE(ran);
+}
+
+void press(TaxLinesDialog &dialog, const char *objectName)
+{
+    auto *button = dialog.findChild<QAbstractButton *>(QLatin1String(objectName));
+    ASSERT_NE(button, nullptr) << objectName;
+    ASSERT_EQ(button->focusPolicy(), Qt::NoFocus) << objectName;
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QLineEdit *edit(TaxLinesDialog &dialog, const char *objectName)
+{
+    return dialog.findChild<QLineEdit *>(QLatin1String(objectName));
+}
+
+QString status(TaxLinesDialog &dialog)
+{
+    return dialog.findChild<QLabel *>(QStringLiteral("statusLabel"))->text();
+}
+
+class TaxPackage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
+        m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T2', 12)"));
+        m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T3', 7)"));
+        SharedServicesHost::setConnectionString(m_db.connectionString());
+    }
+    void TearDown() override { SharedServicesHost::setConnectionString(QString()); }
+
+    QVariant enterTaxLines(ClientDataSet &totals, const std::function<void(TaxLinesDialog &)> &script)
+    {
+        QVariant dados;
+        withDialog(script, [&] {
+            Wmb00002::CriaImpostoRedz(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("ECF-7"), m_day,
+                                      AutomationDate::fromDate(QDate(2012, 2, 24)), totals, dados);
+        });
+        return dados;
+    }
+
+    TestDb::Database m_db;
+    const TDateTime m_day = AutomationDate::fromDate(QDate(2026, 12, 8));
+};
+
+struct Row {
+    QString code;
+    double rate;
+    double base;
+    double tax;
+};
+
+// The packet must carry the eight tax-line fields, in order, with the keys of the call.
+QList<Row> rowsOf(const QVariant &packet, TDateTime day)
+{
+    ClientDataSet list;
+    list.setData(packet);
+    QStringList names;
+    for (const Field *field : list.fields())
+        names << field->fieldName();
+    EXPECT_EQ(names, (QStringList{"CDFILIAL", "CDCAIXA", "NRECFREDZ", "DTREDUCAOZ", "CDIMPOSTO", "VRALIQIMPRZ",
+                                  "VRBCALCIMPRZ", "VRIMPOSTORZ"}));
+    EXPECT_EQ(list.fieldByName(QStringLiteral("CDFILIAL")).dataType(), FieldType::String);
+    EXPECT_EQ(list.fieldByName(QStringLiteral("CDIMPOSTO")).size(), 2);
+    EXPECT_EQ(list.fieldByName(QStringLiteral("DTREDUCAOZ")).dataType(), FieldType::Date);
+    EXPECT_EQ(list.fieldByName(QStringLiteral("VRIMPOSTORZ")).dataType(), FieldType::Float);
+    QList<Row> rows;
+    for (list.first(); !list.eof(); list.next()) {
+        EXPECT_EQ(list.fieldByName(QStringLiteral("CDFILIAL")).asString(), QStringLiteral("0001"));
+        EXPECT_EQ(list.fieldByName(QStringLiteral("CDCAIXA")).asString(), QStringLiteral("001"));
+        EXPECT_EQ(list.fieldByName(QStringLiteral("NRECFREDZ")).asString(), QStringLiteral("ECF-7"));
+        EXPECT_EQ(list.fieldByName(QStringLiteral("DTREDUCAOZ")).asDateTime(), day);
+        rows.append({list.fieldByName(QStringLiteral("CDIMPOSTO")).asString(),
+                     list.fieldByName(QStringLiteral("VRALIQIMPRZ")).asFloat(),
+                     list.fieldByName(QStringLiteral("VRBCALCIMPRZ")).asFloat(),
+                     list.fieldByName(QStringLiteral("VRIMPOSTORZ")).asFloat()});
+    }
+    return rows;
+}
+
+TEST_F(TaxPackage, OperatorTypesLinesWithKeypadAndKeyboard)
+{
+    ClientDataSet noPrinter(QStringLiteral("cdsTotalizadorParciaisTributados"));
+    const QVariant dados = enterTaxLines(noPrinter, [](TaxLinesDialog &dialog) {
+        QLineEdit *rate = edit(dialog, "rateEdit");
+        QLineEdit *value = edit(dialog, "valueEdit");
+        ASSERT_TRUE(rate && value);
+
+        // Digits and one comma only.
+        QTest::keyClicks(rate, QStringLiteral("1,2,3x"));
+        EXPECT_EQ(rate->text(), QStringLiteral("1,23"));
+        rate->clear();
+
+        // Keyboard for the rate, Enter moves on, keypad for the value (a third
+        // decimal is refused).
+        QTest::keyClicks(rate, QStringLiteral("18"));
+        QTest::keyClick(rate, Qt::Key_Return);
+        for (const char *key : {"key1", "key2", "key3", "keyComma", "key4", "key9", "keyBackspace", "key5", "key7"})
+            press(dialog, key);
+        EXPECT_EQ(value->text(), QStringLiteral("123,45"));
+        press(dialog, "addButton");
+        ASSERT_EQ(dialog.lines().size(), 1);
+        EXPECT_TRUE(rate->text().isEmpty());
+        EXPECT_TRUE(value->text().isEmpty());
+
+        // A rate without a tax code is refused.
+        QTest::keyClicks(rate, QStringLiteral("5"));
+        QTest::keyClicks(value, QStringLiteral("10"));
+        press(dialog, "addButton");
+        EXPECT_EQ(dialog.lines().size(), 1);
+        EXPECT_TRUE(status(dialog).contains(QStringLiteral("não cadastrada"))) << status(dialog).toStdString();
+        rate->clear();
+        value->clear();
+
+        // A missing value is asked for.
+        QTest::keyClicks(rate, QStringLiteral("12"));
+        press(dialog, "addButton");
+        EXPECT_EQ(dialog.lines().size(), 1);
+        QTest::keyClicks(value, QStringLiteral("100"));
+        QTest::keyClick(value, Qt::Key_Return);
+        EXPECT_EQ(dialog.lines().size(), 2);
+
+        // The same rate again replaces its line.
+        QTest::keyClicks(rate, QStringLiteral("12,00"));
+        QTest::keyClicks(value, QStringLiteral("0,5"));
+        press(dialog, "addButton");
+        EXPECT_EQ(dialog.lines().size(), 2);
+        auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("linesTable"));
+        ASSERT_NE(table, nullptr);
+        ASSERT_EQ(table->rowCount(), 2);
+        EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("22,22"));
+        EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("0,50"));
+
+        press(dialog, "confirmButton");
+    });
+
+    const QList<Row> rows = rowsOf(dados, m_day);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].code, QStringLiteral("T1"));
+    EXPECT_DOUBLE_EQ(rows[0].rate, 18.0);
+    EXPECT_DOUBLE_EQ(rows[0].base, 123.45);
+    EXPECT_DOUBLE_EQ(rows[0].tax, 22.22); // truncated, not rounded from 22.221
+    EXPECT_EQ(rows[1].code, QStringLiteral("T2"));
+    EXPECT_DOUBLE_EQ(rows[1].base, 0.5);
+    EXPECT_DOUBLE_EQ(rows[1].tax, 0.06);
+}
+
+TEST_F(TaxPackage, StartsFromPrinterTotalizersAndCancelGivesNoRows)
+{
+    ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
+    for (const char *name : {"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"})
+        totals.addField(QLatin1String(name), FieldType::String, 20);
+    totals.createDataSet();
+    const QStringList printed[] = {{"18,00", "X1", "10,00", "1,80"},
+                                   {"9,99", "T9", "50,00", "4,99"},
+                                   {"abc", "T8", "1,00", "0,00"},
+                                   {"7,00", "T7", "3,00", "0,21"}};
+    for (const QStringList &row : printed) {
+        totals.append();
+        totals.fieldByName(QStringLiteral("VRALIQIMPFIS")).setAsString(row[0]);
+        totals.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(row[1]);
+        totals.fieldByName(QStringLiteral("VRVENDIDO")).setAsString(row[2]);
+        totals.fieldByName(QStringLiteral("VRIMPOSTO")).setAsString(row[3]);
+        totals.post();
+    }
+
+    // Confirmed as the printer gave it, less the line the operator removed.
+    QVariant dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
+        EXPECT_EQ(dialog.lines().size(), 3); // the unreadable rate is left out
+        auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("linesTable"));
+        table->selectRow(1);
+        press(dialog, "removeButton");
+        press(dialog, "confirmButton");
+    });
+    QList<Row> rows = rowsOf(dados, m_day);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].code, QStringLiteral("T1")); // registered rate: the database's code
+    EXPECT_DOUBLE_EQ(rows[0].tax, 1.8);
+    EXPECT_EQ(rows[1].code, QStringLiteral("T3"));
+    EXPECT_DOUBLE_EQ(rows[1].base, 3.0);
+    EXPECT_EQ(totals.recordCount(), 4);
+
+    // A rate unknown to the database keeps the printer's code.
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "confirmButton"); });
+    rows = rowsOf(dados, m_day);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[1].code, QStringLiteral("T9"));
+
+    // Cancelling, by button or Esc, gives the eight fields without rows.
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); });
+    EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+    EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
+}
+
+TEST_F(TaxPackage, UnreachableDatabaseRaisesBeforeAnyDialog)
+{
+    SharedServicesHost::setConnectionString(QStringLiteral("sqlite:/nonexistent-folder/none/kal.db"));
+    ClientDataSet totals;
+    QVariant dados;
+    EXPECT_THROW(Wmb00002::CriaImpostoRedz(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("1"), m_day,
+                                           m_day, totals, dados),
+                 Exception);
+    EXPECT_EQ(openDialog(), nullptr);
+    EXPECT_FALSE(dados.isValid());
+}
+
+} // namespace
