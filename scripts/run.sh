@@ -21,6 +21,7 @@ sed "s|@DAY@|$(date +%d/%m/%Y)|" "$root/reference/host-app/demo/printer.json.in"
 
 db="$demo/kal02700.db"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 "$demo/kal02700-host" --db "sqlite:$db" --init-db
 sqlite3 "$db" < "$root/db/demo.sql"
 

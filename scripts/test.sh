@@ -1,11 +1,31 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test suite (SQLite and a
-# throwaway PostgreSQL server that the suite starts and stops itself).
+# Installs what is missing, builds, and runs every test suite:
+#   1. the suites on SQLite and on a throwaway PostgreSQL server that ctest
+#      starts and stops itself;
+#   2. a short run of every fuzzer over its kept regression cases and seeds;
+#   3. the same suites again in a build with AddressSanitizer and UBSan.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAL_BUILD_DIR:-$root/build}
+asan=${KAL_ASAN_BUILD_DIR:-$root/build-asan}
+jobs=$(nproc)
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
-cd "$build"
 export QT_QPA_PLATFORM=offscreen
-ctest --output-on-failure -j"$(nproc)"
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+
+echo "== build"
+"$root/scripts/build.sh"
+echo "== tests"
+(cd "$build" && ctest --output-on-failure -j"$jobs")
+
+echo "== fuzzing (${KAL_FUZZ_SECONDS:-15} s a target)"
+"$root/scripts/fuzz.sh" "${KAL_FUZZ_SECONDS:-15}"
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKAL_SANITIZE=ON >/dev/null
+cmake --build "$asan" -j"$jobs"
+# Qt's regular-expression JIT writes code the sanitizers cannot follow.
+export QT_ENABLE_REGEXP_JIT=0
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$asan" && ctest --output-on-failure -j"$jobs")

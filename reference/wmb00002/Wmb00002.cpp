@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -116,7 +117,10 @@ void ativaProcesso(QWidget *form, const QString &texto, int a, int b)
     if (over.isValid())
         g_notice->move(over.center() - g_notice->rect().center());
     g_notice->show();
-    g_notice->raise();
+    // Headless platforms stack nothing, and say so on the console.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        g_notice->raise();
     // Painted now: the long task that follows keeps the event loop busy.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
