@@ -187,6 +187,10 @@ QString defaultConnectionString()
     return QStringLiteral("sqlite:") + QDir(folder).absoluteFilePath(QStringLiteral("kal02700.db"));
 }
 
+// The text the module shows when the day was stored.
+constexpr const char SavedMessage[] = "Dados gravados corretamente.";
+bool g_savedMessageShown = false;
+
 // Z reductions of the call's branch, register, printer and day: the host's
 // own look at the database, independent of the module.
 int storedReductions(AdoConnection &connection, const Options &options)
@@ -330,7 +334,7 @@ int run(const Options &options)
 
     bool stored = false;
     try {
-        stored = before.has_value() && storedReductions(database, options) > *before;
+        stored = g_savedMessageShown && before.has_value() && storedReductions(database, options) > *before;
     } catch (const Exception &error) {
         printLine(stderr, QStringLiteral("%1: não foi possível conferir a gravação: %2")
                               .arg(QLatin1String(ProgramName), error.message()));
@@ -392,10 +396,16 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
 
     // Messages wait for the operator only when there is one to see them.
-    if (headless || options->automatico || !options->screenshot.isEmpty())
-        SharedServicesHost::setMessagePresenter(SharedServicesHost::consolePresenter(stdout));
-    else
-        SharedServicesHost::setMessagePresenter(SharedServicesHost::dialogPresenter());
+    const SharedServicesHost::MessagePresenter presenter =
+        headless || options->automatico || !options->screenshot.isEmpty() ? SharedServicesHost::consolePresenter(stdout)
+                                                                          : SharedServicesHost::dialogPresenter();
+    // The module's own word that this call stored the day: another register
+    // recording the same day at the same moment leaves the row there too.
+    SharedServicesHost::setMessagePresenter([presenter](const SharedServicesHost::MessageRequest &request) {
+        if (request.text == QLatin1String(SavedMessage))
+            g_savedMessageShown = true;
+        presenter(request);
+    });
 
     try {
         return run(*options);

@@ -59,7 +59,7 @@ TEST_F(ArqCat52Test, ADayThatIsNotADateStoresNothing)
 TEST_F(ArqCat52Test, AFailedContentUpdateLeavesNoEmptyRow)
 {
     if (TestDb::isPostgres()) {
-        db.exec(QStringLiteral("CREATE FUNCTION recusa() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'conteudo recusado'; END $$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION recusa() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'conteudo recusado'; END $$ LANGUAGE plpgsql"));
         db.exec(QStringLiteral("CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION recusa()"));
     } else {
         db.exec(QStringLiteral("CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 BEGIN SELECT RAISE(ABORT, 'conteudo recusado'); END"));

@@ -11,7 +11,7 @@ namespace {
 void breakTaxInsert(TestDb::Database &db)
 {
     if (TestDb::isPostgres()) {
-        db.exec(QStringLiteral("CREATE FUNCTION derruba() RETURNS trigger AS $$ BEGIN "
+        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION derruba() RETURNS trigger AS $$ BEGIN "
                                "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$ LANGUAGE plpgsql"));
         db.exec(QStringLiteral("CREATE TRIGGER trg_derruba BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION derruba()"));
     } else {

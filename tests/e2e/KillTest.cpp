@@ -1,0 +1,151 @@
+// The host killed (SIGKILL) in the middle of a save: the database holds the
+// whole day or none of it, and the next run works.
+#include "HostInstall.h"
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QThread>
+#include <sys/stat.h>
+
+namespace {
+// Every stored day has both of its tax lines, and every CAT-52 row its file.
+void expectNothingHalfWritten(TestDb::Database &db)
+{
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ R WHERE (SELECT COUNT(*) FROM IMPOSTOREDZ I "
+                                      "WHERE I.CDCAIXA = R.CDCAIXA AND I.DTREDUCAOZ = R.DTREDUCAOZ) <> 2")),
+              0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ I WHERE NOT EXISTS (SELECT 1 FROM REDUCAOZ R "
+                                      "WHERE I.CDCAIXA = R.CDCAIXA AND I.DTREDUCAOZ = R.DTREDUCAOZ)")),
+              0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52 WHERE DSARQCAT52 IS NULL")), 0);
+    if (!TestDb::isPostgres()) {
+        EXPECT_EQ(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    }
+}
+
+// Waits until another session sleeps in the slowed-down trigger; false on time-out.
+bool waitForTrigger(TestDb::Database &db)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        if (db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
+                                    "AND state = 'active' AND wait_event = 'PgSleep'")) > 0)
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+void waitForSessionsToEnd(TestDb::Database &db)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000
+           && db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
+                                      "AND datname = current_database()")) > 0)
+        QThread::msleep(50);
+}
+} // namespace
+
+using KillTest = HostInstall;
+
+TEST_F(KillTest, KilledAtRandomMomentsLeavesNothingHalfWritten)
+{
+    QRandomGenerator random(20261208);
+    int stored = 0;
+    for (int d = 1; d <= 10; ++d) {
+        const QString day = QStringLiteral("%1/12/2026").arg(d, 2, 10, QLatin1Char('0'));
+        auto process = start(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
+        QThread::msleep(random.bounded(30, 400));
+        process->kill();
+        process->waitForFinished(30000);
+        if (TestDb::isPostgres())
+            waitForSessionsToEnd(db);
+        expectNothingHalfWritten(db);
+        stored = db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ"));
+    }
+    // Once nobody kills it, the host records the next day.
+    const HostRun next = run(automaticCall(QStringLiteral("001"), QStringLiteral("20/12/2026"),
+                                           writePrinter(QStringLiteral("20/12/2026"))));
+    EXPECT_EQ(next.exitCode, 0) << next.out.toStdString() << next.err.toStdString();
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), stored + 1);
+    expectNothingHalfWritten(db);
+}
+
+TEST_F(KillTest, KilledInsideTheSaveStoresNoneOfTheDay)
+{
+    const QString day = QStringLiteral("11/12/2026");
+    const QString printer = writePrinter(day);
+    std::unique_ptr<QProcess> process;
+    if (TestDb::isPostgres()) {
+        // The tax-line insert takes its time: the host is killed while the
+        // Z reduction row is written and its tax lines are not.
+        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "
+                               "$$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral("CREATE TRIGGER trg_devagar BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION devagar()"));
+        process = start(automaticCall(QStringLiteral("001"), day, printer));
+        ASSERT_TRUE(waitForTrigger(db));
+        process->kill();
+        process->waitForFinished(30000);
+        waitForSessionsToEnd(db);
+        db.exec(QStringLiteral("DROP TRIGGER trg_devagar ON IMPOSTOREDZ"));
+    } else {
+        // Another writer holds the file: the host is killed while its save
+        // waits for the lock.
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        process = start(automaticCall(QStringLiteral("001"), day, printer));
+        QThread::msleep(1500);
+        process->kill();
+        process->waitForFinished(30000);
+        db.exec(QStringLiteral("COMMIT"));
+    }
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
+    expectNothingHalfWritten(db);
+
+    const HostRun next = run(automaticCall(QStringLiteral("001"), day, printer));
+    EXPECT_EQ(next.exitCode, 0) << next.out.toStdString() << next.err.toStdString();
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 2);
+}
+
+TEST_F(KillTest, KilledWhileStoringTheFileLeavesNoEmptyFileRow)
+{
+    const QString day = QStringLiteral("12/12/2026");
+    if (TestDb::isPostgres()) {
+        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "
+                               "$$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral("CREATE TRIGGER trg_devagar BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION devagar()"));
+        auto process = start(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
+        ASSERT_TRUE(waitForTrigger(db));
+        process->kill();
+        process->waitForFinished(30000);
+        waitForSessionsToEnd(db);
+    } else {
+        // The printer package writes the file into a pipe, so the host stops
+        // there, its day committed; then the file row waits on a lock that
+        // another writer holds, and the host is killed.
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("cat52"))));
+        const QString pipe = dir.filePath(QStringLiteral("cat52/ACM23344.CCQ"));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        auto process = start(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
+        QElapsedTimer timer;
+        timer.start();
+        while (db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")) == 0 && timer.elapsed() < 30000)
+            QThread::msleep(10);
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        QFile reader(pipe);
+        ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(reader.readAll().startsWith("E12"));
+        reader.close();
+        QThread::msleep(700);
+        process->kill();
+        process->waitForFinished(30000);
+        db.exec(QStringLiteral("COMMIT"));
+    }
+    // The day itself was committed before the file was stored.
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 1);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
+    expectNothingHalfWritten(db);
+}
