@@ -3,6 +3,8 @@
 #include "BenchSupport.h"
 
 #include "AdoConnection.h"
+#include "Cli_kal02700.h"
+#include "PrinterMemory.h"
 #include "ClientDataSet.h"
 #include "DatabaseSchema.h"
 #include "SharedServicesHost.h"
@@ -307,6 +309,65 @@ void runLargeCat52(benchmark::State &state, const QString &name, const QString &
     recordPeak(name, worst, actualBytes);
 }
 
+// The whole nightly call: pre-fill from the printer, save, CAT-52 file
+// generated and stored; no screen.
+void BM_CriaCadRedZ_automatic_SQLite(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    prepareModule(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("auto.db")));
+    {
+        AdoConnection admin(QStringLiteral("benchauto"));
+        admin.setConnectionString(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("auto.db")));
+        admin.open();
+        admin.execute(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
+        admin.execute(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                                     "VALUES ('0001', '001', '001', '2000-01-01', '0000001233')"));
+    }
+    auto write = [&](const QString &name, const QByteArray &content) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(content);
+    };
+    const QByteArray head = "<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
+    write(QStringLiteral("PARAMETROSKIV.CDS"),
+          head + "<FIELD attrname=\"IDESQUEMA\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"IDGERAARQVNDRIO\" "
+                 "fieldtype=\"string\" WIDTH=\"1\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDESQUEMA=\"0001\" "
+                 "IDGERAARQVNDRIO=\"S\"/></ROWDATA></DATAPACKET>");
+    write(QStringLiteral("PRAXUMO.CDS"), head + "<FIELD attrname=\"IDTIPOIMPFIS\" fieldtype=\"string\" WIDTH=\"2\"/>"
+                                                "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDTIPOIMPFIS=\"18\"/></ROWDATA>"
+                                                "</DATAPACKET>");
+    Cli_kal02700::setParametersDir(dir.path());
+    Wmb00001::setPrinterMemoryFile(dir.filePath(QStringLiteral("printer.json")));
+    SharedServicesHost::MessageRecorder messages;
+    QDate day(2030, 1, 1);
+    double us = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // The printer reports the day being recorded.
+        write(QStringLiteral("printer.json"),
+              QStringLiteral(R"({"serial": "BE091010100011223344", "model": "FS-700 MACH", "brand": "ACME",
+                 "lastReduction": {"11": "0001", "12": "0042", "13": "001300", "25": "1234567,89", "27": "10,00",
+                   "28": "0,00", "29": "35,50", "33": "2,00", "35": "0,00", "37": "5,00", "46": "%1",
+                   "47": "520,95", "48": "513,95"},
+                 "totalizers": [{"VRALIQIMPFIS": "18,00", "CDIMPOSTO": "T1", "VRVENDIDO": "123,45", "VRIMPOSTO": "22,23"}],
+                 "cat52Dir": "cat52"})").arg(day.toString(QStringLiteral("dd/MM/yyyy"))).toUtf8());
+        messages.clear();
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        Cli_kal02700::CriaCadRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                  QStringLiteral("BE091010100011223344"), AutomationDate::fromDate(day), true);
+        us += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+        if (messages.texts() != QStringList{QStringLiteral("Dados gravados corretamente.")}) {
+            state.SkipWithError(messages.texts().join(QLatin1Char(' ')).toStdString().c_str());
+            break;
+        }
+        day = day.addDays(1);
+    }
+    if (state.iterations() > 0)
+        recordMean(QStringLiteral("CriaCadRedZ automatic sqlite"), us / double(state.iterations()));
+    Cli_kal02700::setParametersDir(QString());
+}
+
 void BM_setArqCat52_20MB_SQLite(benchmark::State &state)
 {
     QTemporaryDir dir;
@@ -328,6 +389,7 @@ BENCHMARK(BM_setRedZ_SQLite)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_raw_sqlite3)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_setRedZ_PostgreSQL)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_raw_libpq)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+BENCHMARK(BM_CriaCadRedZ_automatic_SQLite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_setArqCat52_20MB_SQLite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_setArqCat52_20MB_PostgreSQL)->Unit(benchmark::kMillisecond)->Iterations(3);
 
