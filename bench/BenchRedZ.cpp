@@ -173,8 +173,8 @@ void BM_raw_sqlite3(benchmark::State &state)
             for (int i = 0; i < 3; ++i)
                 sqlite3_bind_text(imp, i + 1, texts[i], -1, SQLITE_TRANSIENT);
             sqlite3_bind_text(imp, 4, d.c_str(), -1, SQLITE_TRANSIENT);
-            const std::string code = "T" + std::to_string(line);
-            sqlite3_bind_text(imp, 5, code.c_str(), -1, SQLITE_TRANSIENT);
+            const char code[3] = {'T', char('0' + line), 0};
+            sqlite3_bind_text(imp, 5, code, -1, SQLITE_TRANSIENT);
             sqlite3_bind_double(imp, 6, 7 + line);
             sqlite3_bind_double(imp, 7, 100 + line);
             sqlite3_bind_double(imp, 8, 1 + line);
@@ -239,9 +239,10 @@ void BM_raw_libpq(benchmark::State &state)
         }
         PQclear(r);
         for (int line = 0; line < kTaxLines; ++line) {
-            const std::string code = "T" + std::to_string(line), rate = std::to_string(7 + line),
+            const char code[3] = {'T', char('0' + line), 0};
+            const std::string rate = std::to_string(7 + line),
                               base = std::to_string(100 + line), tax = std::to_string(1 + line);
-            const char *tv[] = {"0001", "001", "001", d.c_str(), code.c_str(), rate.c_str(), base.c_str(), tax.c_str()};
+            const char *tv[] = {"0001", "001", "001", d.c_str(), code, rate.c_str(), base.c_str(), tax.c_str()};
             PQclear(PQexecPrepared(pg, "imp", 8, tv, nullptr, nullptr, 0));
         }
         PQclear(PQexec(pg, "COMMIT"));

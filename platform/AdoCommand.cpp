@@ -12,12 +12,13 @@ namespace {
 // column's own type, with no time zone in between.
 QString isoDate(TDateTime value)
 {
-    return AutomationDate::toDate(value).toString(QStringLiteral("yyyy-MM-dd"));
+    return AutomationDate::toDate(value).toString(Qt::ISODate); // yyyy-MM-dd
 }
 
 QString isoDateTime(TDateTime value)
 {
-    return AutomationDate::toDateTime(value).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    // yyyy-MM-ddTHH:mm:ss.zzz: a local time carries no offset.
+    return AutomationDate::toDateTime(value).toString(Qt::ISODateWithMs);
 }
 
 TDateTime toAutomation(const QVariant &value)
@@ -132,6 +133,10 @@ void AdoStatement::declareParam(const QString &name, ParamKind kind)
 
 AdoParameter &AdoStatement::paramByName(const QString &name)
 {
+    // Callers write the names as the text does: the exact match comes first.
+    for (auto &p : m_params)
+        if (p->name() == name)
+            return *p;
     for (auto &p : m_params)
         if (p->name().compare(name, Qt::CaseInsensitive) == 0)
             return *p;
@@ -200,7 +205,6 @@ QSqlQuery &AdoStatement::prepareAndBind()
         }
     }
     for (const auto &p : m_params) {
-        const QString placeholder = QLatin1Char(':') + p->name();
         const QVariant &v = p->value();
         QVariant bound;
         if (!v.isValid() || v.isNull()) {
@@ -220,7 +224,7 @@ QSqlQuery &AdoStatement::prepareAndBind()
             case ParamKind::Blob: bound = v.toByteArray(); break;
             }
         }
-        m_query->bindValue(placeholder, bound);
+        m_query->bindValue(p->placeholder(), bound);
     }
     return *m_query;
 }

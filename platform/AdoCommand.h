@@ -14,8 +14,10 @@ enum class ParamKind { Text, Date, DateTime, Float, Integer, Blob };
 
 class AdoParameter {
 public:
-    AdoParameter(QString name, ParamKind kind) : m_name(std::move(name)), m_kind(kind) {}
+    AdoParameter(QString name, ParamKind kind)
+        : m_name(std::move(name)), m_placeholder(QLatin1Char(':') + m_name), m_kind(kind) {}
     const QString &name() const { return m_name; }
+    const QString &placeholder() const { return m_placeholder; } // ":NAME" as in the text
     ParamKind kind() const { return m_kind; }
     const QVariant &value() const { return m_value; }
     void setValue(const QVariant &value) { m_value = value; }
@@ -27,6 +29,7 @@ public:
 
 private:
     QString m_name;
+    QString m_placeholder;
     ParamKind m_kind;
     QVariant m_value;
 };

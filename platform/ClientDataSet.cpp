@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -334,40 +337,60 @@ struct ClientDataSet::Impl {
     QByteArray write() const;
 };
 
-void ClientDataSet::Impl::load(const QVariant &packet)
-{
-    QXmlStreamReader xml;
-    QString decoded;
-    if (packet.typeId() == QMetaType::QByteArray) {
-        const QByteArray bytes = packet.toByteArray();
-        if (bytes.isEmpty())
-            refuse(QStringLiteral("o pacote está vazio"));
-        const QByteArray encoding = declaredEncoding(bytes);
-        if (encoding == "windows-1252" || encoding == "cp1252") {
-            // The reader knows no 8-bit code pages: hand it the text already decoded.
-            decoded = Win1252::decode(bytes);
-            xml.addData(decoded);
-        } else {
-            xml.addData(bytes);
-        }
-    } else if (packet.typeId() == QMetaType::QString) {
-        decoded = packet.toString();
-        if (decoded.isEmpty())
-            refuse(QStringLiteral("o pacote está vazio"));
-        xml.addData(decoded);
-    } else {
-        refuse(packet.isValid() ? QStringLiteral("um valor do tipo %1 não é um pacote de dados")
-                                      .arg(QString::fromLatin1(packet.typeName()))
-                                : QStringLiteral("o pacote está vazio"));
-    }
+namespace {
+// What a packet says, before it is laid over the dataset: its fields and, for
+// each row, the attributes as they stand.
+using RawRow = std::vector<std::pair<QString, QString>>;
+struct ParsedPacket {
+    std::vector<PacketField> fields;
+    std::vector<RawRow> rows;
+};
 
+PacketField fieldOf(const QString &name, QStringView typeText, bool hasWidth, QStringView widthText,
+                    const std::vector<PacketField> &seen)
+{
+    if (name.isEmpty())
+        refuse(QStringLiteral("FIELD sem attrname (campo %1)").arg(seen.size() + 1));
+    PacketField field{name, FieldType::String, 0};
+    int widthDivisor = 1;
+    if (typeText == u"string")
+        field.type = FieldType::String;
+    else if (typeText == u"string.uni") { // width in bytes of two-byte characters
+        field.type = FieldType::String;
+        widthDivisor = 2;
+    } else if (typeText == u"date")
+        field.type = FieldType::Date;
+    else if (typeText == u"dateTime")
+        field.type = FieldType::DateTime;
+    else if (typeText == u"r8")
+        field.type = FieldType::Float;
+    else if (typeText == u"i4")
+        field.type = FieldType::Integer;
+    else if (typeText == u"boolean")
+        field.type = FieldType::Boolean;
+    else
+        refuse(QStringLiteral("tipo de campo '%1' desconhecido no campo '%2'").arg(typeText, name));
+    if (field.type == FieldType::String && hasWidth) {
+        bool ok = false;
+        field.size = widthText.toInt(&ok) / widthDivisor;
+        if (!ok || field.size < 0)
+            refuse(QStringLiteral("WIDTH '%1' inválido no campo '%2'").arg(widthText, name));
+    }
+    for (const PacketField &other : seen)
+        if (other.name.compare(name, Qt::CaseInsensitive) == 0)
+            refuse(QStringLiteral("campo '%1' repetido").arg(name));
+    return field;
+}
+
+// The full XML reader: any well-formed document, every fault named.
+ParsedPacket readWithXmlReader(QXmlStreamReader &xml)
+{
     auto xmlError = [&xml] {
         refuse(QStringLiteral("XML malformado na linha %1, coluna %2: %3")
                    .arg(xml.lineNumber())
                    .arg(xml.columnNumber())
                    .arg(xml.errorString()));
     };
-
     if (!xml.readNextStartElement()) {
         if (xml.hasError())
             xmlError();
@@ -376,138 +399,47 @@ void ClientDataSet::Impl::load(const QVariant &packet)
     if (xml.name() != u"DATAPACKET")
         refuse(QStringLiteral("o elemento raiz é '%1' e não DATAPACKET").arg(xml.name()));
 
-    std::vector<PacketField> packetFields;
-    std::vector<int> target; // column of each packet field in the new layout
-    std::vector<std::unique_ptr<Field>> newExtra;
-    std::vector<Row> newRows;
+    ParsedPacket parsed;
     bool sawMetadata = false;
     bool sawFields = false;
-    const size_t persistentCount = persistent.size();
-
-    auto readFields = [&] {
-        sawFields = true;
-        while (xml.readNextStartElement()) {
-            if (xml.name() != u"FIELD")
-                refuse(QStringLiteral("elemento inesperado '%1' em FIELDS").arg(xml.name()));
-            const QXmlStreamAttributes attributes = xml.attributes();
-            const QString name = attributes.value(QLatin1StringView("attrname")).toString();
-            if (name.isEmpty())
-                refuse(QStringLiteral("FIELD sem attrname (campo %1)").arg(packetFields.size() + 1));
-            const QStringView typeText = attributes.value(QLatin1StringView("fieldtype"));
-            PacketField field{name, FieldType::String, 0};
-            int widthDivisor = 1;
-            if (typeText == u"string")
-                field.type = FieldType::String;
-            else if (typeText == u"string.uni") { // width in bytes of two-byte characters
-                field.type = FieldType::String;
-                widthDivisor = 2;
-            } else if (typeText == u"date")
-                field.type = FieldType::Date;
-            else if (typeText == u"dateTime")
-                field.type = FieldType::DateTime;
-            else if (typeText == u"r8")
-                field.type = FieldType::Float;
-            else if (typeText == u"i4")
-                field.type = FieldType::Integer;
-            else if (typeText == u"boolean")
-                field.type = FieldType::Boolean;
-            else
-                refuse(QStringLiteral("tipo de campo '%1' desconhecido no campo '%2'").arg(typeText, name));
-            if (field.type == FieldType::String && attributes.hasAttribute(QLatin1StringView("WIDTH"))) {
-                bool ok = false;
-                field.size = attributes.value(QLatin1StringView("WIDTH")).toInt(&ok) / widthDivisor;
-                if (!ok || field.size < 0)
-                    refuse(QStringLiteral("WIDTH '%1' inválido no campo '%2'")
-                               .arg(attributes.value(QLatin1StringView("WIDTH")), name));
-            }
-            for (const PacketField &seen : packetFields)
-                if (seen.name.compare(name, Qt::CaseInsensitive) == 0)
-                    refuse(QStringLiteral("campo '%1' repetido").arg(name));
-            packetFields.push_back(field);
-            xml.skipCurrentElement();
-        }
-    };
-
-    // Declared fields take their packet column by name; the packet's other
-    // fields follow them. Without declared fields the packet gives the layout.
-    auto layOut = [&] {
-        target.assign(packetFields.size(), -1);
-        for (size_t p = 0; p < persistentCount; ++p) {
-            const Field &f = *persistent[p];
-            size_t k = 0;
-            while (k < packetFields.size() && packetFields[k].name.compare(f.fieldName(), Qt::CaseInsensitive) != 0)
-                ++k;
-            if (k == packetFields.size())
-                throw EDataSetError(prefixed(QStringLiteral("Campo '%1' não encontrado no pacote de dados")
-                                                 .arg(f.fieldName())));
-            if (packetFields[k].type != f.dataType())
-                throw EDataSetError(prefixed(QStringLiteral("Tipo incompatível no campo '%1': esperado %2, "
-                                                            "o pacote traz %3")
-                                                 .arg(f.fieldName(), typeName(f.dataType()),
-                                                      typeName(packetFields[k].type))));
-            target[k] = int(p);
-        }
-        for (size_t k = 0; k < packetFields.size(); ++k) {
-            if (target[k] >= 0)
-                continue;
-            target[k] = int(persistentCount + newExtra.size());
-            const PacketField &pf = packetFields[k];
-            newExtra.push_back(std::make_unique<Field>(q, pf.name, pf.type, pf.size, QString(), true,
-                                                       q->name() + pf.name));
-        }
-    };
-
-    auto readRows = [&] {
-        const size_t width = persistentCount + newExtra.size();
-        while (xml.readNextStartElement()) {
-            if (xml.name() != u"ROW")
-                refuse(QStringLiteral("elemento inesperado '%1' em ROWDATA").arg(xml.name()));
-            Row row(width);
-            size_t hint = 0; // attributes usually come in field order
-            const QXmlStreamAttributes attributes = xml.attributes();
-            for (const QXmlStreamAttribute &attribute : attributes) {
-                const QStringView attrName = attribute.name();
-                size_t k = hint;
-                size_t tried = 0;
-                while (tried < packetFields.size() && packetFields[k].name != attrName) {
-                    k = (k + 1) % packetFields.size();
-                    ++tried;
-                }
-                if (tried == packetFields.size())
-                    continue; // row bookkeeping such as RowState
-                hint = (k + 1) % packetFields.size();
-                QVariant value = parseValue(packetFields[k].type, attribute.value());
-                if (!value.isValid())
-                    refuse(QStringLiteral("valor '%1' inválido para o campo '%2' (%3) na linha %4")
-                               .arg(attribute.value(), packetFields[k].name, typeName(packetFields[k].type))
-                               .arg(newRows.size() + 1));
-                row[size_t(target[k])] = std::move(value);
-            }
-            newRows.push_back(std::move(row));
-            xml.skipCurrentElement();
-        }
-    };
-
     while (xml.readNextStartElement()) {
         if (xml.name() == u"METADATA") {
             if (sawMetadata)
                 refuse(QStringLiteral("METADATA repetido"));
             sawMetadata = true;
             while (xml.readNextStartElement()) {
-                if (xml.name() == u"FIELDS" && !sawFields)
-                    readFields();
-                else
+                if (xml.name() != u"FIELDS" || sawFields) {
                     xml.skipCurrentElement();
+                    continue;
+                }
+                sawFields = true;
+                while (xml.readNextStartElement()) {
+                    if (xml.name() != u"FIELD")
+                        refuse(QStringLiteral("elemento inesperado '%1' em FIELDS").arg(xml.name()));
+                    const QXmlStreamAttributes a = xml.attributes();
+                    parsed.fields.push_back(fieldOf(a.value(QLatin1StringView("attrname")).toString(),
+                                                    a.value(QLatin1StringView("fieldtype")),
+                                                    a.hasAttribute(QLatin1StringView("WIDTH")),
+                                                    a.value(QLatin1StringView("WIDTH")), parsed.fields));
+                    xml.skipCurrentElement();
+                }
             }
             if (xml.hasError())
                 xmlError();
             if (!sawFields)
                 refuse(QStringLiteral("METADATA sem FIELDS"));
-            layOut();
         } else if (xml.name() == u"ROWDATA") {
             if (!sawMetadata)
                 refuse(QStringLiteral("ROWDATA antes de METADATA"));
-            readRows();
+            while (xml.readNextStartElement()) {
+                if (xml.name() != u"ROW")
+                    refuse(QStringLiteral("elemento inesperado '%1' em ROWDATA").arg(xml.name()));
+                RawRow row;
+                for (const QXmlStreamAttribute &attribute : xml.attributes())
+                    row.emplace_back(attribute.name().toString(), attribute.value().toString());
+                parsed.rows.push_back(std::move(row));
+                xml.skipCurrentElement();
+            }
         } else {
             xml.skipCurrentElement();
         }
@@ -518,6 +450,365 @@ void ClientDataSet::Impl::load(const QVariant &packet)
         xmlError();
     if (!sawMetadata)
         refuse(QStringLiteral("falta METADATA"));
+    return parsed;
+}
+
+// The packets this system writes use a small part of XML: UTF-8, elements
+// with attributes, blanks between them. Reading that part by hand is several
+// times quicker than the full reader, which is in the path of every save. Any
+// other construct (comments, character data, other encodings, line breaks
+// inside values, a fault of any kind) leaves the packet to the full reader,
+// which then accepts it or names the fault.
+class SimplePacketReader {
+public:
+    explicit SimplePacketReader(const QByteArray &bytes) : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()) {}
+
+    struct Element {
+        QByteArray name;
+        RawRow attributes;
+        std::vector<Element> children;
+    };
+
+    bool read(Element &root)
+    {
+        if (m_end - m_p >= 3 && memcmp(m_p, "\xEF\xBB\xBF", 3) == 0)
+            m_p += 3;
+        if (m_end - m_p >= 5 && memcmp(m_p, "<?xml", 5) == 0 && !declaration())
+            return false;
+        blanks();
+        if (!element(root, 0))
+            return false;
+        blanks();
+        return m_p == m_end;
+    }
+
+private:
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool isNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+    static bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+    void blanks()
+    {
+        while (m_p < m_end && isBlank(*m_p))
+            ++m_p;
+    }
+
+    bool name(QByteArray &out)
+    {
+        const char *start = m_p;
+        if (m_p >= m_end || !isNameStart(*m_p))
+            return false;
+        while (m_p < m_end && isNameChar(*m_p))
+            ++m_p;
+        out = QByteArray(start, m_p - start);
+        return true;
+    }
+
+    // <?xml version="1.0" encoding="UTF-8" standalone="yes"?>, UTF-8 or no encoding named.
+    bool declaration()
+    {
+        m_p += 5;
+        RawRow attributes;
+        if (!attributeList(attributes) || m_end - m_p < 2 || memcmp(m_p, "?>", 2) != 0)
+            return false;
+        m_p += 2;
+        // version, then optionally encoding and standalone, in this order.
+        static const char *const order[] = {"version", "encoding", "standalone"};
+        size_t next = 0;
+        for (const auto &[n, v] : attributes) {
+            while (next < 3 && n != QLatin1StringView(order[next]))
+                ++next;
+            if (next == 3)
+                return false;
+            if (next == 0 && v != u"1.0")
+                return false;
+            if (next == 1 && v.compare(u"UTF-8", Qt::CaseInsensitive) != 0)
+                return false;
+            if (next == 2 && v != u"yes" && v != u"no")
+                return false;
+            ++next;
+        }
+        return !attributes.empty() && attributes.front().first == u"version";
+    }
+
+    bool attributeList(RawRow &attributes)
+    {
+        for (;;) {
+            const char *before = m_p;
+            blanks();
+            if (m_p >= m_end || !isNameStart(*m_p))
+                return true;
+            if (m_p == before)
+                return false; // attributes are separated by blanks
+            QByteArray attributeName;
+            name(attributeName);
+            blanks();
+            if (m_p >= m_end || *m_p != '=')
+                return false;
+            ++m_p;
+            blanks();
+            if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
+                return false;
+            const char quote = *m_p++;
+            const char *start = m_p;
+            while (m_p < m_end && *m_p != quote)
+                ++m_p;
+            if (m_p >= m_end)
+                return false;
+            QString value;
+            if (!text(start, m_p, value))
+                return false;
+            ++m_p;
+            const QString key = QString::fromLatin1(attributeName);
+            for (const auto &other : attributes)
+                if (other.first == key)
+                    return false;
+            attributes.emplace_back(key, std::move(value));
+        }
+    }
+
+    // An attribute value: the five named entities and character references;
+    // '<', control characters and line breaks (which XML folds) go to the full reader.
+    static bool text(const char *from, const char *to, QString &out)
+    {
+        const qsizetype length = to - from;
+        if (memchr(from, '&', size_t(length)) == nullptr) {
+            bool ascii = true;
+            for (const char *c = from; c < to; ++c) {
+                if (uchar(*c) < 0x20 || *c == '<')
+                    return false;
+                ascii = ascii && uchar(*c) < 0x80;
+            }
+            if (ascii) {
+                out = QString::fromLatin1(from, length);
+                return true;
+            }
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            out = utf8(QByteArrayView(from, length));
+            return !utf8.hasError();
+        }
+        QByteArray plain;
+        plain.reserve(length);
+        for (const char *c = from; c < to;) {
+            if (uchar(*c) < 0x20 || *c == '<')
+                return false;
+            if (*c != '&') {
+                plain += *c++;
+                continue;
+            }
+            const char *semi = static_cast<const char *>(memchr(c, ';', size_t(to - c)));
+            if (!semi)
+                return false;
+            const QByteArrayView entity(c + 1, semi - c - 1);
+            if (entity == "amp")
+                plain += '&';
+            else if (entity == "lt")
+                plain += '<';
+            else if (entity == "gt")
+                plain += '>';
+            else if (entity == "quot")
+                plain += '"';
+            else if (entity == "apos")
+                plain += '\'';
+            else if (entity.startsWith('#')) {
+                bool ok = false;
+                const uint code = entity.startsWith("#x") ? entity.sliced(2).toByteArray().toUInt(&ok, 16)
+                                                          : entity.sliced(1).toByteArray().toUInt(&ok, 10);
+                // Only plain printable characters; anything else is the full reader's to judge.
+                if (!ok || code < 0x20 || code > 0xFFFD || (code >= 0xD800 && code <= 0xDFFF) || entity.size() > 8)
+                    return false;
+                plain += QString(QChar(char16_t(code))).toUtf8();
+            } else {
+                return false;
+            }
+            c = semi + 1;
+        }
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        out = utf8(plain);
+        return !utf8.hasError();
+    }
+
+    bool element(Element &out, int depth)
+    {
+        if (depth > 16 || m_p >= m_end || *m_p != '<')
+            return false;
+        ++m_p;
+        if (!name(out.name) || !attributeList(out.attributes))
+            return false;
+        blanks();
+        if (m_end - m_p >= 2 && m_p[0] == '/' && m_p[1] == '>') {
+            m_p += 2;
+            return true;
+        }
+        if (m_p >= m_end || *m_p != '>')
+            return false;
+        ++m_p;
+        for (;;) {
+            blanks();
+            if (m_end - m_p >= 2 && m_p[0] == '<' && m_p[1] == '/') {
+                m_p += 2;
+                QByteArray closing;
+                if (!name(closing) || closing != out.name)
+                    return false;
+                blanks();
+                if (m_p >= m_end || *m_p != '>')
+                    return false;
+                ++m_p;
+                return true;
+            }
+            if (m_p >= m_end || *m_p != '<' || m_end - m_p < 2 || !isNameStart(m_p[1]))
+                return false;
+            out.children.emplace_back();
+            if (!element(out.children.back(), depth + 1))
+                return false;
+        }
+    }
+
+    const char *m_p;
+    const char *m_end;
+};
+
+QStringView attributeOf(const RawRow &attributes, QLatin1StringView name, bool *present = nullptr)
+{
+    for (const auto &[n, v] : attributes)
+        if (n == name) {
+            if (present)
+                *present = true;
+            return v;
+        }
+    if (present)
+        *present = false;
+    return {};
+}
+
+// The same reading as the full reader's, over the simple form; false where
+// the full reader would refuse, so that it names the fault.
+bool readSimple(const QByteArray &bytes, ParsedPacket &parsed)
+{
+    SimplePacketReader::Element root;
+    if (!SimplePacketReader(bytes).read(root) || root.name != "DATAPACKET")
+        return false;
+    bool sawMetadata = false;
+    for (SimplePacketReader::Element &child : root.children) {
+        if (child.name == "METADATA") {
+            if (sawMetadata)
+                return false;
+            sawMetadata = true;
+            auto fields = std::find_if(child.children.begin(), child.children.end(),
+                                       [](const auto &e) { return e.name == "FIELDS"; });
+            if (fields == child.children.end())
+                return false;
+            for (const SimplePacketReader::Element &f : fields->children) {
+                if (f.name != "FIELD")
+                    return false;
+                bool hasWidth = false;
+                const QStringView width = attributeOf(f.attributes, QLatin1StringView("WIDTH"), &hasWidth);
+                try {
+                    parsed.fields.push_back(fieldOf(attributeOf(f.attributes, QLatin1StringView("attrname")).toString(),
+                                                    attributeOf(f.attributes, QLatin1StringView("fieldtype")),
+                                                    hasWidth, width, parsed.fields));
+                } catch (const EDataSetError &) {
+                    return false;
+                }
+            }
+        } else if (child.name == "ROWDATA") {
+            if (!sawMetadata)
+                return false;
+            for (SimplePacketReader::Element &row : child.children) {
+                if (row.name != "ROW")
+                    return false;
+                parsed.rows.push_back(std::move(row.attributes));
+            }
+        }
+    }
+    return sawMetadata;
+}
+} // namespace
+
+void ClientDataSet::Impl::load(const QVariant &packet)
+{
+    ParsedPacket parsed;
+    if (packet.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = packet.toByteArray();
+        if (bytes.isEmpty())
+            refuse(QStringLiteral("o pacote está vazio"));
+        if (!readSimple(bytes, parsed)) {
+            parsed = ParsedPacket();
+            QXmlStreamReader xml;
+            QString decoded;
+            const QByteArray encoding = declaredEncoding(bytes);
+            if (encoding == "windows-1252" || encoding == "cp1252") {
+                // The reader knows no 8-bit code pages: hand it the text already decoded.
+                decoded = Win1252::decode(bytes);
+                xml.addData(decoded);
+            } else {
+                xml.addData(bytes);
+            }
+            parsed = readWithXmlReader(xml);
+        }
+    } else if (packet.typeId() == QMetaType::QString) {
+        const QString decoded = packet.toString();
+        if (decoded.isEmpty())
+            refuse(QStringLiteral("o pacote está vazio"));
+        QXmlStreamReader xml(decoded);
+        parsed = readWithXmlReader(xml);
+    } else {
+        refuse(packet.isValid() ? QStringLiteral("um valor do tipo %1 não é um pacote de dados")
+                                      .arg(QString::fromLatin1(packet.typeName()))
+                                : QStringLiteral("o pacote está vazio"));
+    }
+
+    // Declared fields take their packet column by name; the packet's other
+    // fields follow them. Without declared fields the packet gives the layout.
+    const std::vector<PacketField> &packetFields = parsed.fields;
+    const size_t persistentCount = persistent.size();
+    std::vector<int> target(packetFields.size(), -1); // column of each packet field in the new layout
+    std::vector<std::unique_ptr<Field>> newExtra;
+    for (size_t p = 0; p < persistentCount; ++p) {
+        const Field &f = *persistent[p];
+        size_t k = 0;
+        while (k < packetFields.size() && packetFields[k].name.compare(f.fieldName(), Qt::CaseInsensitive) != 0)
+            ++k;
+        if (k == packetFields.size())
+            throw EDataSetError(prefixed(QStringLiteral("Campo '%1' não encontrado no pacote de dados").arg(f.fieldName())));
+        if (packetFields[k].type != f.dataType())
+            throw EDataSetError(prefixed(QStringLiteral("Tipo incompatível no campo '%1': esperado %2, o pacote traz %3")
+                                             .arg(f.fieldName(), typeName(f.dataType()), typeName(packetFields[k].type))));
+        target[k] = int(p);
+    }
+    for (size_t k = 0; k < packetFields.size(); ++k) {
+        if (target[k] >= 0)
+            continue;
+        target[k] = int(persistentCount + newExtra.size());
+        const PacketField &pf = packetFields[k];
+        newExtra.push_back(std::make_unique<Field>(q, pf.name, pf.type, pf.size, QString(), true, q->name() + pf.name));
+    }
+
+    const size_t width = persistentCount + newExtra.size();
+    std::vector<Row> newRows;
+    newRows.reserve(parsed.rows.size());
+    for (const RawRow &raw : parsed.rows) {
+        Row row(width);
+        size_t hint = 0; // attributes usually come in field order
+        for (const auto &[attrName, text] : raw) {
+            size_t k = hint;
+            size_t tried = 0;
+            while (tried < packetFields.size() && packetFields[k].name != attrName) {
+                k = (k + 1) % packetFields.size();
+                ++tried;
+            }
+            if (tried == packetFields.size())
+                continue; // row bookkeeping such as RowState
+            hint = (k + 1) % packetFields.size();
+            QVariant value = parseValue(packetFields[k].type, text);
+            if (!value.isValid())
+                refuse(QStringLiteral("valor '%1' inválido para o campo '%2' (%3) na linha %4")
+                           .arg(text, packetFields[k].name, typeName(packetFields[k].type))
+                           .arg(newRows.size() + 1));
+            row[size_t(target[k])] = std::move(value);
+        }
+        newRows.push_back(std::move(row));
+    }
 
     // Everything read: only now does the dataset let go of what it held.
     extra = std::move(newExtra);

@@ -134,37 +134,6 @@ void ScreenFlowTest::writePrinterType(const QByteArray &tipo)
     writeFile(dir.filePath(QStringLiteral("PRAXUMO.CDS")), onePacket({{"IDTIPOIMPFIS", tipo}}));
 }
 
-void ScreenFlowTest::setTaxLines(const QList<TaxLineSpec> &lines, bool returnNothing)
-{
-    if (returnNothing) {
-        nextTaxPacket = QVariant();
-        return;
-    }
-    ClientDataSet cds;
-    cds.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-    cds.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
-    cds.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
-    cds.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-    cds.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2);
-    cds.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
-    cds.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
-    cds.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float);
-    cds.createDataSet();
-    for (const TaxLineSpec &l : lines) {
-        cds.append();
-        cds.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("0001"));
-        cds.fieldByName(QStringLiteral("CDCAIXA")).setAsString(QStringLiteral("001"));
-        cds.fieldByName(QStringLiteral("NRECFREDZ")).setAsString(QStringLiteral("001"));
-        cds.fieldByName(QStringLiteral("DTREDUCAOZ")).setAsDateTime(day);
-        cds.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(QLatin1String(l.code));
-        cds.fieldByName(QStringLiteral("VRALIQIMPRZ")).setAsFloat(l.rate);
-        cds.fieldByName(QStringLiteral("VRBCALCIMPRZ")).setAsFloat(l.base);
-        cds.fieldByName(QStringLiteral("VRIMPOSTORZ")).setAsFloat(l.tax);
-        cds.post();
-    }
-    nextTaxPacket = cds.data();
-}
-
 void ScreenFlowTest::open(bool automatic, const std::function<void(TfrmCadRedz &)> &operatorWork)
 {
     if (automatic || !operatorWork) {

@@ -3,19 +3,13 @@
 // packages replaced by fakes the test sets up, and every message recorded.
 #include "ScreenTestSupport.h"
 #include "SharedServicesHost.h"
+#include "TaxLinePacket.h"
 #include "TestDatabase.h"
 #include "Wmb00001.h"
 #include "Wmb00002.h"
 #include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-struct TaxLineSpec {
-    const char *code;
-    double rate;
-    double base;
-    double tax;
-};
 
 // What the fake printer reports: the last-reduction array and its totalisers.
 struct FakePrinter {
@@ -43,7 +37,7 @@ protected:
     void writeParameters(const QByteArray &idEsquema, const QByteArray &geraArq);
     void writePrinterType(const QByteArray &tipo);
     // The tax package's list for the next press of sbtICMS.
-    void setTaxLines(const QList<TaxLineSpec> &lines, bool returnNothing = false);
+    void setTaxLines(const QList<TaxLine> &lines) { nextTaxPacket = taxLinePacket(lines, day); }
 
     // Opens the screen of branch 0001, register 001, printer 001 for the day.
     void open(bool automatic = false, const std::function<void(TfrmCadRedz &)> &operatorWork = {});

@@ -5,6 +5,7 @@
 #include "Exception.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
+#include "TaxLinePacket.h"
 #include "TestDatabase.h"
 #include <gtest/gtest.h>
 
@@ -14,15 +15,7 @@ protected:
     void TearDown() override;
 
     static Srv_kal02700::TrdmCadRedz &rdm() { return *Srv_kal02700::rdmCadRedz; }
-    // The eight tax-line fields as the screen sends them.
-    struct TaxLine {
-        QString cdImposto;
-        double aliquota;
-        double base;
-        double imposto;
-        QString nrEcf = QStringLiteral("001");
-    };
-    static QVariant taxPacket(const QList<TaxLine> &lines, TDateTime day);
+    static QVariant taxPacket(const QList<TaxLine> &lines, TDateTime day) { return taxLinePacket(lines, day); }
     // setRedZ with typical values for branch 0001, register 001, printer 001.
     QVariant saveDay(TDateTime day, const QVariant &packet, const QString &nrRedZ = QStringLiteral("42"));
 
