@@ -394,6 +394,14 @@ int main(int argc, char **argv)
 
     QApplication::setApplicationName(QLatin1String(ProgramName));
     QApplication application(argc, argv);
+    // A headless platform says on every notice that it stacks no windows: no
+    // news for the operator reading the console.
+    static QtMessageHandler previousHandler = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+        if (message == QLatin1String("This plugin does not support raise()"))
+            return;
+        previousHandler(type, context, message);
+    });
 
     // Messages wait for the operator only when there is one to see them.
     const SharedServicesHost::MessagePresenter presenter =
