@@ -3,7 +3,10 @@
 #include "ScreenFlowSupport.h"
 #include "Cli_kal02700.h"
 #include "Exception.h"
+#include <QApplication>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 using namespace ScreenTest;
 
@@ -198,4 +201,45 @@ TEST_F(ConfirmationTest, TheTaxPackageIsGivenTheFallbackDateOnce)
     EXPECT_EQ(seen[0], AutomationDate::fromDate(QDate(2012, 2, 24)));
     EXPECT_EQ(seen[1], seen[0]);
     EXPECT_EQ(TfrmCadRedzProbe::dadosImpostos(*form).toByteArray(), QByteArray("list 2")) << "only the last list stays";
+}
+
+TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
+{
+    useReferenceTaxDialog();
+    open(false, [&](TfrmCadRedz &form) {
+        const char *typed[13] = {"42", "1", "1234", "1300", "0", "0", "0", "1234567,89",
+                                 "123,45", "0", "0", "123,45", "0"};
+        for (const char *text : typed) {
+            QTest::keyClicks(&form, QLatin1String(text));
+            QTest::keyClick(&form, Qt::Key_Return);
+        }
+        // The tax dialog is modal: the operator's work in it runs from the event loop.
+        bool entered = false;
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = nullptr;
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                dialog = QApplication::activeModalWidget();
+                return dialog && dialog != &form;
+            }));
+            auto *rate = dialog->findChild<QLineEdit *>(QStringLiteral("rateEdit"));
+            auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("valueEdit"));
+            auto *add = dialog->findChild<QAbstractButton *>(QStringLiteral("addButton"));
+            auto *confirm = dialog->findChild<QAbstractButton *>(QStringLiteral("confirmButton"));
+            ASSERT_TRUE(rate && value && add && confirm);
+            QTest::keyClicks(rate, QStringLiteral("18"));
+            QTest::keyClicks(value, QStringLiteral("123,45"));
+            add->click();
+            entered = true;
+            confirm->click();
+        });
+        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        EXPECT_TRUE(entered);
+        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+    });
+    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
+    ASSERT_EQ(taxes.size(), 1);
+    EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
+    EXPECT_EQ(taxes[0][2].toDouble(), 123.45);
+    EXPECT_EQ(taxes[0][3].toDouble(), 22.22);
 }

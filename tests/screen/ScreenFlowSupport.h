@@ -50,6 +50,9 @@ protected:
     int impostos() { return db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")); }
     int arquivos() { return db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")); }
 
+    // The reference tax package's own dialog, in place of the fake.
+    void useReferenceTaxDialog() { Wmb00002::CriaImpostoRedz = m_impostos; }
+
     static inline FakePrinter *printer = nullptr;
     static inline QVariant nextTaxPacket;
     static inline int taxDialogs = 0;
