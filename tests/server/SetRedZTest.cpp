@@ -159,7 +159,7 @@ TEST_F(SetRedZTest, ACounterThatDoesNotFitIsNeverStoredAsText)
 TEST_F(SetRedZTest, TextsWithQuotesAndForeignCharactersAreStoredUnharmed)
 {
     const TDateTime day = dia(2026, 12, 8);
-    const QString model = QStringLiteral("O'Brien\"; DROP TABLE X;--ção");
+    const QString model = QStringLiteral("O'Brien\"; DROP TABLE X;--çãoΩ✓");
     const QVariant result = Srv_kal02700::setRedZ(
         QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"), QStringLiteral("SÉRIE'; --"),
         QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), 0, 0, 0, 0, 0, 0, 0, 0,
