@@ -151,38 +151,13 @@ QStringList AdoStatement::paramNames() const
     return names;
 }
 
-namespace {
-// The server went away (stopped, restarted, the session was ended): the
-// session is gone, whatever the client library still believes.
-bool sessionLost(AdoConnection::Driver driver, const QSqlError &error)
-{
-    if (driver != AdoConnection::Driver::PostgreSQL)
-        return false;
-    const QString code = error.nativeErrorCode();
-    if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") || code == QLatin1String("57P02")
-        || code == QLatin1String("57P03"))
-        return true;
-    const QString text = error.databaseText() + QLatin1Char(' ') + error.driverText();
-    return code.isEmpty()
-        && (text.contains(QLatin1String("server closed the connection"))
-            || text.contains(QLatin1String("no connection to the server"))
-            || text.contains(QLatin1String("terminating connection")));
-}
-} // namespace
-
 void AdoStatement::raise(const QSqlError &error, const QString &what) const
 {
     QString text = what;
     const QString detail = error.text().trimmed();
     if (!detail.isEmpty())
         text += QStringLiteral(": ") + detail;
-    bool lost = m_connection && !m_connection->connected();
-    if (m_connection && !lost && sessionLost(m_connection->driver(), error)) {
-        // Closed here, the next connect opens a fresh session instead of
-        // finding this dead one "already open".
-        m_connection->setConnected(false);
-        lost = true;
-    }
+    const bool lost = m_connection && (!m_connection->connected() || m_connection->noteFailure(error));
     throw EDatabaseError(text, error.nativeErrorCode(), error.driverText(), error.databaseText(),
                          lost ? EDatabaseError::Kind::Connection : EDatabaseError::Kind::Statement);
 }

@@ -13,6 +13,24 @@
 namespace {
 QAtomicInt g_connectionSerial;
 
+// The server went away: the session is gone, whatever the client library
+// still believes.
+bool sessionLost(AdoConnection::Driver driver, const QSqlError &error)
+{
+    if (driver != AdoConnection::Driver::PostgreSQL)
+        return false;
+    const QString code = error.nativeErrorCode();
+    if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") || code == QLatin1String("57P02")
+        || code == QLatin1String("57P03"))
+        return true;
+    const QString text = error.databaseText() + QLatin1Char(' ') + error.driverText();
+    return code.isEmpty()
+        && (text.contains(QLatin1String("server closed the connection"))
+            || text.contains(QLatin1String("no connection to the server"))
+            || text.contains(QLatin1String("terminating connection"))
+            || text.contains(QLatin1String("connection to server")));
+}
+
 EDatabaseError connectionError(const QString &what, const QSqlError &error)
 {
     return EDatabaseError(what + (error.text().trimmed().isEmpty() ? QString() : QStringLiteral(": ") + error.text()),
@@ -61,12 +79,15 @@ void AdoConnection::setConnected(bool value)
     if (value == connected())
         return;
     if (!value) {
-        // The entry stays registered: statements are prepared again on the
-        // next open.
+        // Statements are prepared again on the next open, which gets a driver
+        // of its own: nothing left of this session can reach the next one.
         for (AdoStatement *statement : m_statements)
             statement->unprepare();
-        QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
-        db.close();
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_qtName);
         m_inTransaction = false;
         return;
     }
@@ -97,11 +118,10 @@ void AdoConnection::setConnected(bool value)
                              {}, EDatabaseError::Kind::Connection);
 
     {
-        if (QSqlDatabase::contains(m_qtName)
-            && QSqlDatabase::database(m_qtName, false).driverName() != driverName)
+        if (QSqlDatabase::contains(m_qtName))
             QSqlDatabase::removeDatabase(m_qtName);
-        QSqlDatabase db = QSqlDatabase::contains(m_qtName) ? QSqlDatabase::database(m_qtName, false)
-                                                           : QSqlDatabase::addDatabase(driverName, m_qtName);
+        m_qtName = QStringLiteral("kal-%1-%2").arg(m_name).arg(g_connectionSerial.fetchAndAddOrdered(1));
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName, m_qtName);
         if (driver == Driver::SQLite) {
             db.setDatabaseName(cs.mid(int(qstrlen("sqlite:"))));
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
@@ -135,6 +155,14 @@ void AdoConnection::setConnected(bool value)
     }
 }
 
+bool AdoConnection::noteFailure(const QSqlError &error)
+{
+    if (!connected() || !sessionLost(m_driver, error))
+        return false;
+    setConnected(false);
+    return true;
+}
+
 void AdoConnection::attach(AdoStatement *statement)
 {
     m_statements.push_back(statement);
@@ -151,8 +179,11 @@ void AdoConnection::beginTrans()
     if (!db.isOpen())
         throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada"), {}, {}, {},
                              EDatabaseError::Kind::Connection);
-    if (!db.transaction())
-        throw connectionError(QStringLiteral("Não foi possível iniciar a transação"), db.lastError());
+    if (!db.transaction()) {
+        const QSqlError error = db.lastError();
+        noteFailure(error);
+        throw connectionError(QStringLiteral("Não foi possível iniciar a transação"), error);
+    }
     m_inTransaction = true;
 }
 
@@ -164,6 +195,7 @@ void AdoConnection::commitTrans()
         // A failed commit leaves nothing open that we could still commit.
         db.rollback();
         m_inTransaction = false;
+        noteFailure(error);
         throw connectionError(QStringLiteral("Não foi possível confirmar a transação"), error);
     }
     m_inTransaction = false;
@@ -173,8 +205,11 @@ void AdoConnection::rollbackTrans()
 {
     QSqlDatabase db = database();
     m_inTransaction = false;
-    if (!db.rollback())
-        throw connectionError(QStringLiteral("Não foi possível desfazer a transação"), db.lastError());
+    if (!db.rollback()) {
+        const QSqlError error = db.lastError();
+        noteFailure(error);
+        throw connectionError(QStringLiteral("Não foi possível desfazer a transação"), error);
+    }
 }
 
 void AdoConnection::execute(const QString &sql)
@@ -183,6 +218,8 @@ void AdoConnection::execute(const QString &sql)
     QSqlQuery query(db);
     if (!query.exec(sql)) {
         const QSqlError error = query.lastError();
+        query.finish();
+        noteFailure(error);
         throw EDatabaseError(QStringLiteral("Erro ao executar comando: ") + error.text(), error.nativeErrorCode(),
                              error.driverText(), error.databaseText(), EDatabaseError::Kind::Statement);
     }

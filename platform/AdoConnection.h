@@ -2,6 +2,7 @@
 // The database connection of the module: a connection string, before- and
 // after-connect events and its own in-transaction state (Qt SQL tells none).
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -47,6 +48,12 @@ public:
     // transaction that a failed clean-up would abort.
     void attach(AdoStatement *statement);
     void detach(AdoStatement *statement);
+
+    // After a failed call: when the error says the server ended the session
+    // (stopped, restarted, the session killed), the connection is closed, so
+    // that the next connect opens a fresh session instead of finding this dead
+    // one "already open". True when it did so.
+    bool noteFailure(const QSqlError &error);
 
     // The connection string with any password replaced, for messages.
     static QString redact(const QString &connectionString);

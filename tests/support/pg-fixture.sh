@@ -4,6 +4,9 @@
 #                                   writes STATE_DIR/connection (a connection string)
 #                                   and STATE_DIR/datadir (where the server lives)
 #   pg-fixture.sh stop STATE_DIR    stops it and removes both folders
+#   pg-fixture.sh halt STATE_DIR [MODE]   stops the server, keeping its data
+#                                   (MODE fast or immediate, as pg_ctl takes it)
+#   pg-fixture.sh resume STATE_DIR  starts it again on the same port
 # As root the server runs as the postgres user, which initdb requires.
 set -euo pipefail
 action=$1
@@ -46,12 +49,27 @@ PY
   if [ "$(id -u)" -eq 0 ]; then chown postgres "$data/pwfile"; fi
   run_as "$bindir/initdb" -D "$data/data" -U kal --pwfile="$data/pwfile" -A md5 -E UTF8 --locale=C.UTF-8 >"$data/initdb.log" 2>&1 \
     || { cat "$data/initdb.log" >&2; exit 1; }
-  run_as "$bindir/pg_ctl" -D "$data/data" -l "$data/server.log" -w -t 60 \
-    -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$data' -c fsync=off -c timezone=UTC" start >/dev/null \
+  # Kept in the server's own settings, so that a halted server resumes alike.
+  run_as sh -c "cat >> '$data/data/postgresql.conf'" <<CONF
+listen_addresses = '127.0.0.1'
+port = $port
+unix_socket_directories = '$data'
+fsync = off
+timezone = 'UTC'
+CONF
+  run_as "$bindir/pg_ctl" -D "$data/data" -l "$data/server.log" -w -t 60 start >/dev/null \
     || { cat "$data/server.log" >&2; exit 1; }
   PGPASSWORD=$password "$bindir/psql" -h 127.0.0.1 -p "$port" -U kal -d postgres -qc "CREATE DATABASE kaltest" >/dev/null
   printf 'postgresql://kal:%s@127.0.0.1:%s/kaltest\n' "$password" "$port" > "$state/connection"
   echo "PostgreSQL test server on 127.0.0.1:$port"
+  ;;
+halt)
+  data=$(cat "$state/datadir")
+  run_as "$bindir/pg_ctl" -D "$data/data" -m "${3:-fast}" -w stop >/dev/null
+  ;;
+resume)
+  data=$(cat "$state/datadir")
+  run_as "$bindir/pg_ctl" -D "$data/data" -l "$data/server.log" -w -t 60 start >/dev/null
   ;;
 stop)
   if [ -f "$state/datadir" ]; then
