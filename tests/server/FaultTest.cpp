@@ -63,21 +63,23 @@ TEST_F(FaultTest, ASessionEndedBeforeTheSaveIsReportedAndRecovered)
     EXPECT_TRUE(saveDay(day, taxPacket({}, day)).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
 }
 
-TEST_F(FaultTest, AFullDatabaseRefusesTheSaveWhole)
+TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
 {
-    if (TestDb::isPostgres())
-        GTEST_SKIP() << "a full disk is an SQLite file's fault; the server's own is not ours to fill";
-    // The file may not grow past its current pages: the next rows do not fit.
-    const int pages = db.scalar(QStringLiteral("PRAGMA page_count")).toInt();
-    AdoCommand limit(QStringLiteral("limit"), &rdm().adcCadRedz);
-    limit.setCommandText(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
-    limit.execute();
+    if (TestDb::isPostgres()) {
+        // The server takes no writes, as a read-only standby would.
+        rdm().adcCadRedz.execute(QStringLiteral("SET default_transaction_read_only = on"));
+    } else {
+        // A full SQLite file: it may not grow past its current pages.
+        const int pages = db.scalar(QStringLiteral("PRAGMA page_count")).toInt();
+        rdm().adcCadRedz.execute(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+    }
     const TDateTime day = dia(2026, 12, 8);
     QList<TaxLine> lines;
     for (int i = 0; i < 600; ++i)
         lines << TaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
     EXPECT_FALSE(saveDay(day, taxPacket(lines, day)).toBool());
     EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
 }
