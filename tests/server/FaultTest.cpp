@@ -65,11 +65,17 @@ TEST_F(FaultTest, ASessionEndedBeforeTheSaveIsReportedAndRecovered)
 
 TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
 {
-    if (TestDb::isPostgres()) {
-        // The server takes no writes, as a read-only standby would.
-        rdm().adcCadRedz.execute(QStringLiteral("SET default_transaction_read_only = on"));
-    } else {
-        // A full SQLite file: it may not grow past its current pages.
+    const TDateTime readOnlyDay = dia(2026, 12, 7);
+    // The database takes no writes, as a read-only file or standby server would.
+    rdm().adcCadRedz.execute(TestDb::isPostgres() ? QStringLiteral("SET default_transaction_read_only = on")
+                                                  : QStringLiteral("PRAGMA query_only = ON"));
+    EXPECT_FALSE(saveDay(readOnlyDay, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, readOnlyDay)).toBool());
+    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
+    if (!TestDb::isPostgres()) {
+        rdm().adcCadRedz.execute(QStringLiteral("PRAGMA query_only = OFF"));
+        // And then full: the file may not grow past its current pages.
         const int pages = db.scalar(QStringLiteral("PRAGMA page_count")).toInt();
         rdm().adcCadRedz.execute(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
     }
@@ -82,4 +88,10 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
+
+    // Room again: the same day is stored whole.
+    rdm().adcCadRedz.execute(TestDb::isPostgres() ? QStringLiteral("SET default_transaction_read_only = off")
+                                                  : QStringLiteral("PRAGMA max_page_count = 1073741823"));
+    EXPECT_TRUE(saveDay(day, taxPacket(lines, day)).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 600);
 }
