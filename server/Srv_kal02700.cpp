@@ -26,7 +26,7 @@ QString counter(const QString &value, const char *what)
 {
     const QString adjusted = Ajusta(value, 10);
     if (adjusted == QLatin1String("ERRO"))
-        throw EConvertError(QStringLiteral("%1 inválido: '%2'").arg(QLatin1String(what), value));
+        throw EConvertError(QStringLiteral("%1 inválido: '%2'").arg(QString::fromUtf8(what), value));
     return adjusted;
 }
 
@@ -39,11 +39,9 @@ void rollbackQuietly(TrdmCadRedz &rdm)
     } catch (const Exception &) {
     }
 }
-} // namespace
 
-namespace {
 QString g_lastSaveError;
-}
+} // namespace
 
 QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                  const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
@@ -89,17 +87,25 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         cds.setData(DadosImpostos);
         cds.first();
         AdoCommand &imp = rdm.acmInsImpRedZ;
+        AdoParameter &pFilial = imp.paramByName(QStringLiteral("CDFILIAL"));
+        AdoParameter &pCaixa = imp.paramByName(QStringLiteral("CDCAIXA"));
+        AdoParameter &pEcf = imp.paramByName(QStringLiteral("NRECFREDZ"));
+        AdoParameter &pData = imp.paramByName(QStringLiteral("DTREDUCAOZ"));
+        AdoParameter &pImposto = imp.paramByName(QStringLiteral("CDIMPOSTO"));
+        AdoParameter &pAliquota = imp.paramByName(QStringLiteral("VRALIQIMPRZ"));
+        AdoParameter &pBase = imp.paramByName(QStringLiteral("VRBCALCIMPRZ"));
+        AdoParameter &pValor = imp.paramByName(QStringLiteral("VRIMPOSTORZ"));
         while (!cds.eof()) {
             // Only rates that carried tax are kept.
-            if (cds.fieldByName(QStringLiteral("VRIMPOSTORZ")).asFloat() > 0) {
-                imp.paramByName(QStringLiteral("CDFILIAL")).setAsString(cds.fieldByName(QStringLiteral("CDFILIAL")).asString());
-                imp.paramByName(QStringLiteral("CDCAIXA")).setAsString(cds.fieldByName(QStringLiteral("CDCAIXA")).asString());
-                imp.paramByName(QStringLiteral("NRECFREDZ")).setAsString(cds.fieldByName(QStringLiteral("NRECFREDZ")).asString());
-                imp.paramByName(QStringLiteral("DTREDUCAOZ")).setAsDateTime(cds.fieldByName(QStringLiteral("DTREDUCAOZ")).asDateTime());
-                imp.paramByName(QStringLiteral("CDIMPOSTO")).setAsString(cds.fieldByName(QStringLiteral("CDIMPOSTO")).asString());
-                imp.paramByName(QStringLiteral("VRALIQIMPRZ")).setAsFloat(cds.fieldByName(QStringLiteral("VRALIQIMPRZ")).asFloat());
-                imp.paramByName(QStringLiteral("VRBCALCIMPRZ")).setAsFloat(cds.fieldByName(QStringLiteral("VRBCALCIMPRZ")).asFloat());
-                imp.paramByName(QStringLiteral("VRIMPOSTORZ")).setAsFloat(cds.fieldByName(QStringLiteral("VRIMPOSTORZ")).asFloat());
+            if (rdm.cdsImpRedVRIMPOSTORZ->asFloat() > 0) {
+                pFilial.setAsString(rdm.cdsImpRedCDFILIAL->asString());
+                pCaixa.setAsString(rdm.cdsImpRedCDCAIXA->asString());
+                pEcf.setAsString(rdm.cdsImpRedNRECFREDZ->asString());
+                pData.setAsDateTime(rdm.cdsImpRedDTREDUCAOZ->asDateTime());
+                pImposto.setAsString(rdm.cdsImpRedCDIMPOSTO->asString());
+                pAliquota.setAsFloat(rdm.cdsImpRedVRALIQIMPRZ->asFloat());
+                pBase.setAsFloat(rdm.cdsImpRedVRBCALCIMPRZ->asFloat());
+                pValor.setAsFloat(rdm.cdsImpRedVRIMPOSTORZ->asFloat());
                 imp.execute();
             }
             cds.next();

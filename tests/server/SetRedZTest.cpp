@@ -152,6 +152,9 @@ TEST_F(SetRedZTest, ACounterThatDoesNotFitIsNeverStoredAsText)
     const TDateTime day = dia(2026, 12, 8);
     EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12345678901")).toBool());
     EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12a")).toBool());
+    // The operator's message names the counter.
+    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(QStringLiteral("Contador de redução Z inválido: '12a'")))
+        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
     EXPECT_EQ(reducoes(db), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE NRREDREDZ = 'ERRO'")), 0);
 }
