@@ -9,6 +9,7 @@
 #include "DatabaseSchema.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
+#include "TaxLinePacket.h"
 
 #include <QFile>
 #include <QMap>
@@ -32,29 +33,10 @@ const TDateTime kFirstDay = 40000; // 06/07/2009
 
 QVariant taxPacket(TDateTime day)
 {
-    ClientDataSet cds;
-    cds.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-    cds.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
-    cds.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
-    cds.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-    cds.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2);
-    cds.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
-    cds.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
-    cds.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float);
-    cds.createDataSet();
-    for (int i = 0; i < kTaxLines; ++i) {
-        cds.append();
-        cds.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("0001"));
-        cds.fieldByName(QStringLiteral("CDCAIXA")).setAsString(QStringLiteral("001"));
-        cds.fieldByName(QStringLiteral("NRECFREDZ")).setAsString(QStringLiteral("001"));
-        cds.fieldByName(QStringLiteral("DTREDUCAOZ")).setAsDateTime(day);
-        cds.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(QStringLiteral("T%1").arg(i));
-        cds.fieldByName(QStringLiteral("VRALIQIMPRZ")).setAsFloat(7 + i);
-        cds.fieldByName(QStringLiteral("VRBCALCIMPRZ")).setAsFloat(100 + i);
-        cds.fieldByName(QStringLiteral("VRIMPOSTORZ")).setAsFloat(1 + i);
-        cds.post();
-    }
-    return cds.data();
+    QList<TaxLine> lines;
+    for (int i = 0; i < kTaxLines; ++i)
+        lines << TaxLine{QStringLiteral("T%1").arg(i), 7.0 + i, 100.0 + i, 1.0 + i};
+    return taxLinePacket(lines, day);
 }
 
 QString pgConnection() { return qEnvironmentVariable("KAL_BENCH_PG"); }
