@@ -9,6 +9,7 @@
 #include "DatabaseSchema.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
+#include "ModuleConnection.h"
 #include "TaxLinePacket.h"
 
 #include <QFile>
@@ -50,11 +51,7 @@ void prepareModule(const QString &connectionString)
     DatabaseSchema::drop(admin);
     DatabaseSchema::apply(admin);
     admin.close();
-    SharedServicesHost::setConnectionString(connectionString);
-    if (!Srv_kal02700::rdmCadRedz)
-        Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz();
-    Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(false);
-    Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
+    connectModuleTo(connectionString);
 }
 
 void runSetRedZ(benchmark::State &state, const QString &name, const QString &connectionString)

@@ -71,8 +71,7 @@ private:
 class AdoCommand : public AdoStatement {
 public:
     using AdoStatement::AdoStatement;
-    int commandTimeout = 0; // no limit
-    int execute();          // rows affected
+    int execute(); // rows affected
 };
 
 class AdoQuery : public AdoStatement {

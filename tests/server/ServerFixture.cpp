@@ -1,4 +1,5 @@
 #include "ServerFixture.h"
+#include "ModuleConnection.h"
 
 TDateTime dia(int y, int m, int d)
 {
@@ -7,12 +8,7 @@ TDateTime dia(int y, int m, int d)
 
 void ServerTest::SetUp()
 {
-    SharedServicesHost::setConnectionString(db.connectionString());
-    if (!Srv_kal02700::rdmCadRedz)
-        Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz();
-    // Each test has its own database: connect again so the new string is read.
-    rdm().adcCadRedz.setConnected(false);
-    rdm().adcCadRedz.setConnected(true);
+    connectModuleTo(db.connectionString());
 }
 
 void ServerTest::TearDown()

@@ -5,6 +5,7 @@
 #include "AdoCommand.h"
 #include "DatabaseSchema.h"
 #include "Exception.h"
+#include "ModuleConnection.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
 #include "TaxLinePacket.h"
@@ -50,11 +51,7 @@ protected:
         schema.open();
         DatabaseSchema::drop(schema);
         DatabaseSchema::apply(schema);
-        SharedServicesHost::setConnectionString(connection);
-        if (!Srv_kal02700::rdmCadRedz)
-            Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz();
-        Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(false);
-        Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
+        connectModuleTo(connection);
     }
 
     static void admin(const char *sql)
