@@ -43,6 +43,8 @@ void shielded(const char *what, Step step)
     }
 }
 
+QByteArray g_motivo;
+
 QString text(const char *utf8)
 {
     return utf8 ? QString::fromUtf8(utf8) : QString();
@@ -98,6 +100,17 @@ void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf, c
     } catch (...) {
         report(QStringLiteral("Erro desconhecido na tela de Redução Z."));
     }
+}
+
+bool RedZGravada()
+{
+    return Cli_kal02700::boRedZGravada;
+}
+
+const char *MotivoRedZ()
+{
+    Pkg_kal02700::g_motivo = Cli_kal02700::stMotivoRedZ.toUtf8();
+    return Pkg_kal02700::g_motivo.constData();
 }
 
 } // extern "C"

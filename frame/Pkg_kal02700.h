@@ -22,8 +22,17 @@ Q_DECL_EXPORT const PackageInfoTable *GetPackageInfoTable();
 Q_DECL_EXPORT void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf,
                                const char *NrSerieEcf, double DtReducao, bool Automatico);
 
+// What the last CriaCadRedZ came to: true when its own save committed the
+// day; and the line that says why nothing (or no CAT-52 file) was stored,
+// UTF-8, empty when there is nothing to say. The text stays valid until the
+// next call.
+Q_DECL_EXPORT bool RedZGravada();
+Q_DECL_EXPORT const char *MotivoRedZ();
+
 using TInitialize = void (*)();
 using TFinalize = void (*)();
 using TGetPackageInfoTable = const PackageInfoTable *(*)();
 using TCriaCadRedZ = void (*)(const char *, const char *, const char *, const char *, double, bool);
+using TRedZGravada = bool (*)();
+using TMotivoRedZ = const char *(*)();
 }

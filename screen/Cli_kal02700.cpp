@@ -12,6 +12,8 @@ namespace Cli_kal02700 {
 bool boCriado = false;
 bool boDadosUltima = false;
 QString stDataUltRedZ;
+bool boRedZGravada = false;
+QString stMotivoRedZ;
 
 namespace {
 QString &configuredParametersDir()
@@ -58,6 +60,8 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         }
     } release;
 
+    boRedZGravada = false;
+    stMotivoRedZ.clear();
     showBusyCursor();
     try {
         // No form outlives a call, so a flag still set by an earlier call (an

@@ -12,6 +12,12 @@ extern ::TfrmCadRedz *frmCadRedz;
 extern bool boCriado;
 extern bool boDadosUltima;
 extern QString stDataUltRedZ;
+// What the last call of CriaCadRedZ came to, for the host to read after it:
+// whether its own setRedZ committed the day, and, when the call ended
+// without storing it (or stored it without its CAT-52 file), one line that
+// says why. Both are reset when a call begins.
+extern bool boRedZGravada;
+extern QString stMotivoRedZ;
 
 void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                  const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico);

@@ -646,6 +646,8 @@ void TfrmCadRedz::sbtConfClick(QObject *)
             Ajusta(lblNRCupIni->text(), 10), Ajusta(lblNrCupFin->text(), 10), numero(5), numero(6), numero(7),
             numero(8), numero(9), numero(10), numero(11), numero(12), numero(13),
             FormatSettings::strToDate(lblDataNum->text()), cdsImpRedZ.data(), modeloMarca);
+        // The host learns from the method itself whether the day was committed.
+        boRedZGravada = resultado.typeId() == QMetaType::Bool && resultado.toBool();
 
         const QVariant gravou = MensagemMetodo(resultado, true, 0, QStringLiteral("setRedZ"),
                                                QStringLiteral("cli_Kal02700"), chave.join(QLatin1Char('-')),

@@ -26,7 +26,9 @@ protected:
         finalize = reinterpret_cast<TFinalize>(m_library.resolve("Finalize"));
         table = reinterpret_cast<TGetPackageInfoTable>(m_library.resolve("GetPackageInfoTable"));
         criaCadRedZ = reinterpret_cast<TCriaCadRedZ>(m_library.resolve("CriaCadRedZ"));
-        ASSERT_TRUE(initialize && finalize && table && criaCadRedZ);
+        redZGravada = reinterpret_cast<TRedZGravada>(m_library.resolve("RedZGravada"));
+        motivoRedZ = reinterpret_cast<TMotivoRedZ>(m_library.resolve("MotivoRedZ"));
+        ASSERT_TRUE(initialize && finalize && table && criaCadRedZ && redZGravada && motivoRedZ);
     }
 
     QLibrary m_library;
@@ -34,6 +36,8 @@ protected:
     TFinalize finalize = nullptr;
     TGetPackageInfoTable table = nullptr;
     TCriaCadRedZ criaCadRedZ = nullptr;
+    TRedZGravada redZGravada = nullptr;
+    TMotivoRedZ motivoRedZ = nullptr;
 };
 
 TEST_F(Frame, UnitTableEndsWithServerSiblingPackagesAndScreen)
@@ -86,6 +90,18 @@ TEST_F(Frame, WalkingTheTableTwiceBringsEachUnitUpAndDownOnce)
     initialize();
     EXPECT_FALSE(Cli_kal02700::boCriado);
     finalize();
+}
+
+TEST_F(Frame, TheHostReadsWhatTheLastCallCameTo)
+{
+    Cli_kal02700::boRedZGravada = true;
+    Cli_kal02700::stMotivoRedZ = QStringLiteral("Arquivo Cat-52 não gravado: disco cheio.");
+    EXPECT_TRUE(redZGravada());
+    EXPECT_EQ(QString::fromUtf8(motivoRedZ()), Cli_kal02700::stMotivoRedZ);
+    Cli_kal02700::boRedZGravada = false;
+    Cli_kal02700::stMotivoRedZ.clear();
+    EXPECT_FALSE(redZGravada());
+    EXPECT_STREQ(motivoRedZ(), "");
 }
 
 } // namespace

@@ -185,6 +185,7 @@ TEST_F(PrefillTest, AutomaticModeStoresTheDayWithoutAScreen)
     EXPECT_EQ(impostos(), 1);
     EXPECT_FALSE(Cli_kal02700::boCriado);
     EXPECT_EQ(Cli_kal02700::frmCadRedz, nullptr);
+    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
     // Type 18 with the parameter "S": the day's CAT-52 file is kept too.
     EXPECT_EQ(arquivos(), 1);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray(), fake.content);
@@ -193,6 +194,7 @@ TEST_F(PrefillTest, AutomaticModeStoresTheDayWithoutAScreen)
     messages.clear();
     open(true);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Os dados não foram gravados no sistema.")});
+    EXPECT_FALSE(Cli_kal02700::boRedZGravada) << "the row is there, but this call stored nothing";
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(arquivos(), 1);
 }
