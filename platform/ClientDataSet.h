@@ -2,14 +2,13 @@
 // In-memory client dataset with typed persistent fields and the data packet
 // of the back office (XML, see the data packet format of the stores).
 #include "AutomationDate.h"
+#include "FieldValue.h"
 #include <QList>
 #include <QString>
 #include <QVariant>
 #include <functional>
 #include <memory>
 #include <vector>
-
-enum class FieldType { String, Date, DateTime, Float, Integer, Boolean };
 
 class ClientDataSet;
 
