@@ -74,8 +74,11 @@ ForwardQuery::ForwardQuery(LedgerSession &session, const QString &statement, con
         if (!m_query.exec(declare))
             fail(QStringLiteral("Erro ao consultar"), m_query);
         m_query.clear();
+        // A batch is taken whole: Qt reads a forward-only PostgreSQL result
+        // row by row, and a second query on the connection would discard the
+        // rest of it, while the audit reads several cursors side by side.
         m_query = QSqlQuery(session.connection().database());
-        m_query.setForwardOnly(true);
+        m_query.setForwardOnly(false);
         return;
     }
     if (!m_query.prepare(sql))
