@@ -68,11 +68,11 @@ LedgerSession::~LedgerSession()
     }
 }
 
-QString LedgerSession::statement(const QString &name) const
+QString LedgerSession::statementText(const QString &name, Dialect dialect)
 {
     // A statement that SQLite needs in a form of its own has it under sqlite/.
     QFile file(QStringLiteral(":/fiscal/sql/sqlite/") + name + QStringLiteral(".sql"));
-    if (m_dialect != Dialect::SQLite || !file.exists())
+    if (dialect != Dialect::SQLite || !file.exists())
         file.setFileName(QStringLiteral(":/fiscal/sql/") + name + QStringLiteral(".sql"));
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Texto do comando %1 ausente do livro fiscal").arg(name));

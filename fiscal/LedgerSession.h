@@ -21,7 +21,9 @@ public:
     Dialect dialect() const { return m_dialect; }
 
     // The text of one of the ledger's statements, in this database's dialect.
-    QString statement(const QString &name) const;
+    QString statement(const QString &name) const { return statementText(name, m_dialect); }
+    // The same for a dialect, without a session (the benchmark's baseline).
+    static QString statementText(const QString &name, Dialect dialect);
 
     // Every query between these two sees the same data, even while registers
     // keep storing their days. Nested calls are counted.

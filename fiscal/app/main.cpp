@@ -45,6 +45,15 @@ public:
             m_device = &m_stdout;
             return;
         }
+        if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+            // A device or a pipe (/dev/stdout, a FIFO) is written as it is:
+            // only a regular file can be replaced whole.
+            m_stdout.setFileName(path);
+            if (!m_stdout.open(QIODevice::WriteOnly))
+                throw Exception(QStringLiteral("Não foi possível abrir %1: %2").arg(path, m_stdout.errorString()));
+            m_device = &m_stdout;
+            return;
+        }
         m_file = std::make_unique<QSaveFile>(path);
         if (!m_file->open(QIODevice::WriteOnly))
             throw Exception(QStringLiteral("Não foi possível criar o arquivo %1: %2").arg(path, m_file->errorString()));

@@ -3,7 +3,9 @@
 -- the rows of its last day before the period, so that the first day of the
 -- period is checked against them. With a register filter it reads the whole
 -- chains of the printers that register used in the period. TEMCAT52 tells
--- whether the register has a CAT-52 file with content for the day.
+-- whether the register has a CAT-52 file with content for the day. The
+-- day is compared without the column's numeric affinity (+r.DTREDUCAOZ), so
+-- that the day of the files takes part in their automatic index.
 SELECT r.CDFILIAL, r.CDCAIXA, r.NRECFREDZ, r.NRSERIEREDZ, r.DTREDUCAOZ, r.NRREDREDZ, r.NRREINIREDZ,
        r.NRPRIMCFREDZ, r.NRULTCFREDZ, r.VRSTRIBREDZ, r.VRISENCREDZ, r.VRNINCIDREDZ, r.VRGTREDZ,
        r.VRVENBRUREDZ, r.VRTOTCANREDZ, r.VRTOTDESREDZ, r.VRVENLIQREDZ, r.VRTOTACRREDZ, r.DSMODMARCAECF,
@@ -17,7 +19,7 @@ LEFT JOIN (SELECT CDFILIAL, COALESCE(NRSERIEREDZ, '') AS SERIE, MAX(DTREDUCAOZ) 
 LEFT JOIN (SELECT DISTINCT CDFILIAL, CDCAIXA, substr(DTMOVCAT52, 1, 10) AS DIA
            FROM ARQCAT52
            WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois AND LENGTH(DSARQCAT52) > 0) arq
-       ON arq.CDFILIAL = r.CDFILIAL AND arq.CDCAIXA = r.CDCAIXA AND arq.DIA = r.DTREDUCAOZ
+       ON arq.CDFILIAL = r.CDFILIAL AND arq.CDCAIXA = r.CDCAIXA AND arq.DIA = +r.DTREDUCAOZ
 WHERE r.DTREDUCAOZ >= COALESCE(ant.DTANTERIOR, :de) AND r.DTREDUCAOZ <= :ate
   AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial)
   AND (:cdcaixa = '' OR (r.CDFILIAL, COALESCE(r.NRSERIEREDZ, '')) IN (
