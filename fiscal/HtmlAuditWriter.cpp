@@ -49,6 +49,10 @@ tfoot th { background: #e8edf5; }
   h2 { break-after: avoid; }
 }
 )";
+QString count(qint64 n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
 } // namespace
 
 void HtmlAuditWriter::write(const QString &html)
@@ -85,8 +89,11 @@ void HtmlAuditWriter::entry(const AuditEntry &entry)
     if (const Reduction *r = entry.reduction) {
         d.stored = true;
         d.nrEcf = r->nrEcf;
-        d.crz = r->crzText;
-        d.coupons = r->firstCouponText + QStringLiteral("–") + r->lastCouponText;
+        // Counters as numbers where they are; as stored where they are not.
+        auto counter = [](qint64 value, const QString &text) { return value >= 0 ? QString::number(value) : text; };
+        d.crz = counter(r->crz, r->crzText);
+        d.coupons = counter(r->firstCoupon, r->firstCouponText) + QStringLiteral("–")
+                    + counter(r->lastCoupon, r->lastCouponText);
         d.gross = r->gross;
         d.net = r->net;
         if (m_model.isEmpty())
@@ -231,12 +238,10 @@ void HtmlAuditWriter::endSection()
     } else {
         html += QStringLiteral("<p class=\"meta\">Dias com ocorrência e sem Redução Z gravada</p>\n");
     }
-    html += QStringLiteral("<p class=\"resumo\">%1 Reduções Z · venda bruta R$ %2 · "
-                           "<span class=\"erro\">%3 erros</span> · <span class=\"aviso\">%4 avisos</span></p>\n")
-                .arg(reductions)
-                .arg(esc(displayMoney(gross)))
-                .arg(errors)
-                .arg(warnings);
+    html += QStringLiteral("<p class=\"resumo\">%1 · venda bruta R$ %2 · "
+                           "<span class=\"erro\">%3</span> · <span class=\"aviso\">%4</span></p>\n")
+                .arg(count(reductions, "Redução Z", "Reduções Z"), esc(displayMoney(gross)),
+                     count(errors, "erro", "erros"), count(warnings, "aviso", "avisos"));
     html += chart();
     html += QStringLiteral("<div class=\"tabela\"><table>\n<thead><tr><th>Dia</th><th>Caixa</th><th>CRZ</th>"
                            "<th>COO</th><th class=\"n\">Venda bruta</th><th class=\"n\">Venda líquida</th>"
@@ -266,13 +271,11 @@ void HtmlAuditWriter::endSection()
         row += QStringLiteral("</td></tr>\n");
         write(row);
     }
-    write(QStringLiteral("</tbody>\n<tfoot><tr><th colspan=\"4\">Total: %1 Reduções Z</th><th class=\"n\">%2</th>"
-                         "<th class=\"n\">%3</th><th>%4 erros, %5 avisos</th></tr></tfoot>\n</table></div>\n"
+    write(QStringLiteral("</tbody>\n<tfoot><tr><th colspan=\"4\">Total: %1</th><th class=\"n\">%2</th>"
+                         "<th class=\"n\">%3</th><th>%4, %5</th></tr></tfoot>\n</table></div>\n"
                          "</section>\n")
-              .arg(reductions)
-              .arg(esc(displayMoney(gross)), esc(displayMoney(net)))
-              .arg(errors)
-              .arg(warnings));
+              .arg(count(reductions, "Redução Z", "Reduções Z"), esc(displayMoney(gross)), esc(displayMoney(net)),
+                   count(errors, "erro", "erros"), count(warnings, "aviso", "avisos")));
     m_days.clear();
 }
 
