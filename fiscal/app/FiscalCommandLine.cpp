@@ -10,16 +10,16 @@ namespace FiscalCommandLine {
 namespace {
 using Command = FiscalOptions::Command;
 
-struct CommandSpec {
+struct CommandOptions {
     const char *name;
     Command command;
     QStringList required;
     QStringList optional;
 };
 
-const QList<CommandSpec> &commands()
+const QList<CommandOptions> &commands()
 {
-    static const QList<CommandSpec> list{
+    static const QList<CommandOptions> list{
         {"auditar", Command::Auditar, {"db", "de", "ate"}, {"cdfilial", "cdcaixa", "formato", "saida"}},
         {"sped", Command::Sped, {"db", "cdfilial", "de", "ate"}, {"saida", "cfop", "cfop-st"}},
         {"sintegra", Command::Sintegra, {"db", "cdfilial", "de", "ate"}, {"saida"}},
@@ -89,16 +89,16 @@ std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error)
         options.command = Command::Help;
         return options;
     }
-    const CommandSpec *spec = nullptr;
-    for (const CommandSpec &c : commands())
+    const CommandOptions *known = nullptr;
+    for (const CommandOptions &c : commands())
         if (first == QLatin1String(c.name))
-            spec = &c;
-    if (!spec) {
+            known = &c;
+    if (!known) {
         error = QStringLiteral("Comando desconhecido: \"%1\" (use auditar, sped, sintegra, cat52-exportar ou "
                                "cat52-guardar).").arg(first);
         return std::nullopt;
     }
-    options.command = spec->command;
+    options.command = known->command;
 
     QMap<QString, QString> values;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -118,8 +118,8 @@ std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error)
             value = name.mid(equals + 1);
             name = name.left(equals);
         }
-        if (!spec->required.contains(name) && !spec->optional.contains(name)) {
-            error = QStringLiteral("Opção --%1 não existe no comando %2.").arg(name, QLatin1String(spec->name));
+        if (!known->required.contains(name) && !known->optional.contains(name)) {
+            error = QStringLiteral("Opção --%1 não existe no comando %2.").arg(name, QLatin1String(known->name));
             return std::nullopt;
         }
         if (equals < 0) {
@@ -135,9 +135,9 @@ std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error)
         }
         values.insert(name, value);
     }
-    for (const QString &name : spec->required) {
+    for (const QString &name : known->required) {
         if (!values.contains(name)) {
-            error = QStringLiteral("Falta a opção --%1 do comando %2.").arg(name, QLatin1String(spec->name));
+            error = QStringLiteral("Falta a opção --%1 do comando %2.").arg(name, QLatin1String(known->name));
             return std::nullopt;
         }
     }
