@@ -93,6 +93,9 @@ void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QStr
         dialog.setLines(*confirmed);
     else if (AutomationDate::dateOf(dtUltRedZ) == AutomationDate::dateOf(dtReducao))
         dialog.setLines(printerLines(totalizadores, lookup));
+    // Centred over the screen it serves: the dialog has no title bar to allow for.
+    if (const QWidget *over = dialog.parentWidget())
+        dialog.move(over->geometry().center() - dialog.rect().center());
     // A cancel leaves the list as it came.
     if (dialog.exec() == QDialog::Accepted)
         dados = dialog.packet();

@@ -221,6 +221,8 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
                 dialog = QApplication::activeModalWidget();
                 return dialog && dialog != &form;
             }));
+            // Over the middle of the screen it serves.
+            EXPECT_LE((dialog->geometry().center() - form.geometry().center()).manhattanLength(), 2);
             auto *rate = dialog->findChild<QLineEdit *>(QStringLiteral("rateEdit"));
             auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("valueEdit"));
             auto *add = dialog->findChild<QAbstractButton *>(QStringLiteral("addButton"));
