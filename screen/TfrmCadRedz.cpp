@@ -913,7 +913,7 @@ void TfrmCadRedz::geraArquivosCat52()
 
     // The day is stored whatever becomes of its file; the host is told when
     // the file is not.
-    const QString naoGravado = QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ");
+    const QString semArquivo = QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ");
     QStringList arquivo;
     const QDate dia = AutomationDate::toDate(cdsImpRedZDTREDUCAOZ->asDateTime());
     const QVariantList parametros{cdsParametrosKiv.data(), QVariant(dia), QVariant(dia), QVariant(true)};
@@ -921,7 +921,7 @@ void TfrmCadRedz::geraArquivosCat52()
     if (!Wmb00001::GeraCatGenerica)
         throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
     if (!Wmb00001::GeraCatGenerica(parametros, caminhos)) {
-        setReason(naoGravado + QStringLiteral("o gerador de arquivos Cat-52 não gerou o arquivo."));
+        setReason(semArquivo + QStringLiteral("o gerador de arquivos Cat-52 não gerou o arquivo."));
         return;
     }
     if (caminhos.isEmpty())
@@ -940,7 +940,7 @@ void TfrmCadRedz::geraArquivosCat52()
                                   FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1),
                                   arquivo);
     if (!resultado.toString().isEmpty())
-        setReason(naoGravado + resultado.toString());
+        setReason(semArquivo + resultado.toString());
     else if (!existe)
-        setReason(naoGravado + QStringLiteral("o arquivo gerado %1 não foi encontrado.").arg(caminho));
+        setReason(semArquivo + QStringLiteral("o arquivo gerado %1 não foi encontrado.").arg(caminho));
 }
