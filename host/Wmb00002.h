@@ -10,7 +10,9 @@ class QWidget;
 
 namespace Wmb00002 {
 // The day's tax lines as a data packet of the eight tax-line fields; an empty
-// variant or a packet without rows when the operator gave none.
+// variant or a packet without rows when the operator gave none. The variant
+// comes in holding the list confirmed before (empty when none), which a
+// package may start from and leaves as it was when the operator cancels.
 using TCriaImpostoRedz = void (*)(const QString &cdFilial, const QString &cdCaixa,
                                   const QString &nrEcf, TDateTime dtReducao,
                                   TDateTime dtUltRedZ, ClientDataSet &totalizadores,

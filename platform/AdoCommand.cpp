@@ -7,9 +7,10 @@
 #include <QSqlRecord>
 
 namespace {
-// Dates and date-times go to every driver as ISO text of the local day and
-// time: the same form SQLite compares as text and PostgreSQL casts to the
-// column's own type, with no time zone in between.
+// Dates and date-times go to every driver as ISO text of the day and of the
+// wall clock: the same form SQLite compares as text and PostgreSQL casts to
+// the column's own type. A day never passes through the local clock, where
+// midnight may not exist (daylight saving that starts at 00:00).
 QString isoDate(TDateTime value)
 {
     return AutomationDate::toDate(value).toString(Qt::ISODate); // yyyy-MM-dd
@@ -17,8 +18,16 @@ QString isoDate(TDateTime value)
 
 QString isoDateTime(TDateTime value)
 {
-    // yyyy-MM-ddTHH:mm:ss.zzz: a local time carries no offset.
-    return AutomationDate::toDateTime(value).toString(Qt::ISODateWithMs);
+    // yyyy-MM-ddTHH:mm:ss.zzz: a wall clock carries no offset.
+    return isoDate(value) + QLatin1Char('T') + AutomationDate::toTime(value).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+// The automation date of a day and a wall-clock time, as written.
+TDateTime wallClock(const QDate &date, const QTime &time)
+{
+    const double days = AutomationDate::fromDate(date);
+    const double fraction = time.isValid() ? double(time.msecsSinceStartOfDay()) / 86400000.0 : 0.0;
+    return days < 0 ? days - fraction : days + fraction;
 }
 
 TDateTime toAutomation(const QVariant &value)
@@ -28,8 +37,16 @@ TDateTime toAutomation(const QVariant &value)
     switch (value.typeId()) {
     case QMetaType::QDate:
         return AutomationDate::fromDate(value.toDate());
-    case QMetaType::QDateTime:
-        return AutomationDate::fromDateTime(value.toDateTime().toLocalTime());
+    case QMetaType::QDateTime: {
+        // A column without a time zone comes as local time, and as an invalid
+        // one when its wall clock falls in the hour skipped by daylight
+        // saving; its day and time still stand as the database holds them.
+        const QDateTime dt = value.toDateTime();
+        if (dt.timeSpec() == Qt::LocalTime && dt.date().isValid())
+            return wallClock(dt.date(), dt.time());
+        const QDateTime local = dt.toLocalTime();
+        return local.isValid() ? wallClock(local.date(), local.time()) : 0.0;
+    }
     case QMetaType::Double:
     case QMetaType::Float:
         return value.toDouble();
@@ -39,20 +56,29 @@ TDateTime toAutomation(const QVariant &value)
     const QString text = value.toString().trimmed();
     if (text.isEmpty())
         return 0.0;
-    if (text.size() == 10) {
-        const QDate d = QDate::fromString(text, Qt::ISODate);
-        if (d.isValid())
-            return AutomationDate::fromDate(d);
+    const QDate day = text.size() >= 10 ? QDate::fromString(text.left(10), Qt::ISODate) : QDate();
+    if (day.isValid() && text.size() == 10)
+        return AutomationDate::fromDate(day);
+    if (day.isValid() && (text.at(10) == QLatin1Char('T') || text.at(10) == QLatin1Char(' '))) {
+        // A wall clock without an offset is taken as written.
+        const QString clock = text.mid(11);
+        QTime time = QTime::fromString(clock, Qt::ISODateWithMs);
+        if (!time.isValid())
+            time = QTime::fromString(clock, Qt::ISODate);
+        if (time.isValid())
+            return wallClock(day, time);
     }
+    // With an offset it is a moment: shown in the local clock.
     QString iso = text;
     if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
         iso[10] = QLatin1Char('T');
     QDateTime dt = QDateTime::fromString(iso, Qt::ISODateWithMs);
     if (!dt.isValid())
         dt = QDateTime::fromString(iso, Qt::ISODate);
-    if (!dt.isValid())
+    if (!dt.isValid() || dt.timeSpec() == Qt::LocalTime)
         throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(text));
-    return AutomationDate::fromDateTime(dt.toLocalTime());
+    const QDateTime local = dt.toLocalTime();
+    return wallClock(local.date(), local.time());
 }
 
 // ":NAME" places outside quoted literals, in order of first appearance.

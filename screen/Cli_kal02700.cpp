@@ -1,5 +1,6 @@
 #include "Cli_kal02700.h"
 #include "Exception.h"
+#include "FormatSettings.h"
 #include "ScreenSupport.h"
 #include "SharedServices.h"
 #include "TfrmCadRedz.h"
@@ -20,6 +21,14 @@ QString &configuredParametersDir()
 {
     static QString dir;
     return dir;
+}
+
+// An error that ends the call: the host reads it, unless the set-up has
+// already named the cause.
+void noteError(const QString &text)
+{
+    if (stMotivoRedZ.isEmpty())
+        setReason(text);
 }
 
 void reportError(const QString &text)
@@ -75,10 +84,15 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
     } catch (const EAbort &) {
         // The silent abort is reported by nobody.
     } catch (const Exception &error) {
+        noteError(error.message());
         reportError(error.message());
     } catch (const std::exception &error) {
+        noteError(QString::fromLocal8Bit(error.what()));
         reportError(QString::fromLocal8Bit(error.what()));
     }
+    // Whatever way the call took, a day not stored leaves its line.
+    if (!boRedZGravada && stMotivoRedZ.isEmpty())
+        setReason(QStringLiteral("A redução Z de %1 não foi gravada.").arg(FormatSettings::dateTimeToStr(DtReducao)));
 }
 
 // However often the host walks the unit table, the unit comes up and goes

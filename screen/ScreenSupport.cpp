@@ -1,4 +1,5 @@
 #include "ScreenSupport.h"
+#include "Cli_kal02700.h"
 #include "Exception.h"
 #include "SharedServices.h"
 #include <QApplication>
@@ -49,6 +50,11 @@ void guarded(const std::function<void()> &handler) noexcept
         }
     } catch (...) {
     }
+}
+
+void setReason(const QString &line)
+{
+    stMotivoRedZ = line.simplified();
 }
 
 } // namespace Cli_kal02700

@@ -1,6 +1,7 @@
 #pragma once
 // Pieces of the screen unit shared by the entry operation and the form: the
 // busy cursor of the opening and the guard around every event handler.
+#include <QString>
 #include <functional>
 
 class Exception;
@@ -18,5 +19,9 @@ void showUnhandledError(const Exception &error);
 
 // Runs one event handler so that no error ever crosses the event loop.
 void guarded(const std::function<void()> &handler) noexcept;
+
+// The one line the host reads after the call (stMotivoRedZ): why the day was
+// not stored, or that its CAT-52 file was not. Line breaks become blanks.
+void setReason(const QString &line);
 
 } // namespace Cli_kal02700

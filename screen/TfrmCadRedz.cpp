@@ -16,6 +16,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 using namespace Cli_kal02700;
@@ -134,6 +136,13 @@ bool characterOf(const QKeyEvent *event, char &character)
     case Qt::Key_Escape: character = char(VirtualKey::Escape); return true;
     case Qt::Key_Backspace: character = char(VirtualKey::Back); return true;
     default: break;
+    }
+    // The numeric pad's decimal key types the decimal separator, as on a
+    // Brazilian keyboard, whether the layout sends a point or a comma.
+    if (event->modifiers().testFlag(Qt::KeypadModifier) && !ctrl && !alt
+        && (event->key() == Qt::Key_Period || event->key() == Qt::Key_Comma)) {
+        character = ',';
+        return true;
     }
     const QString text = event->text();
     if (text.size() != 1 || (ctrl && !alt && text.at(0).unicode() >= 32))
@@ -283,12 +292,18 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     // Without the printer file the type stays empty and fails its conversion
     // below: the screen cannot tell how the printer works.
     const QString arquivoImpressora = pasta.filePath(QStringLiteral("PRAXUMO.CDS"));
+    bool tipoInformado = false;
     if (QFileInfo(arquivoImpressora).isFile()) {
         cdsKiv.loadFromFile(arquivoImpressora);
         cdsKiv.open();
         FIdTipoImpFis = cdsKiv.fieldByName(QStringLiteral("IDTIPOIMPFIS")).asString();
-        if (EmptyString(FIdTipoImpFis))
+        tipoInformado = !EmptyString(FIdTipoImpFis);
+        if (!tipoInformado)
             FIdTipoImpFis = QStringLiteral("00");
+    } else {
+        setReason(QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em %1: o tipo da impressora fiscal não é "
+                                 "conhecido.")
+                      .arg(QDir::toNativeSeparators(pasta.path())));
     }
 
     lblCodTela->setText(MontaRodapeGeral(false, QStringLiteral("KAL02700"), QStringLiteral("N")));
@@ -300,6 +315,13 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     const int tipoImpressora = FormatSettings::strToInt(FIdTipoImpFis);
     if (std::find(std::begin(tiposComUltimaRedZ), std::end(tiposComUltimaRedZ), tipoImpressora)
         == std::end(tiposComUltimaRedZ)) {
+        // Only the operator can store the day of such a printer.
+        setReason(tipoInformado
+                      ? QStringLiteral("A impressora fiscal do tipo %1 não informa a última redução Z: a redução Z "
+                                       "é digitada na tela.")
+                            .arg(FIdTipoImpFis)
+                      : QStringLiteral("O arquivo PRAXUMO.CDS não informa o tipo da impressora fiscal "
+                                       "(IDTIPOIMPFIS): a redução Z é digitada na tela."));
         boDadosUltima = false;
         BloqueiaDesbloqueia(QStringLiteral("N"));
         return;
@@ -310,10 +332,19 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
 {
     // Whatever goes wrong here, the screen opens as it stands: the printer
-    // may simply not answer, and the operator types the day in by hand.
+    // may simply not answer, and the operator types the day in by hand. No
+    // message is shown; the host reads the cause after the call.
+    const QString diaPedido = FormatSettings::dateTimeToStr(FDtReducao);
     try {
         QVariantList ultimaRedZ(51);
-        Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
+        try {
+            if (!Wmb00001::DadosUltimaRedZ)
+                throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
+            Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
+        } catch (const Exception &erro) {
+            setReason(QStringLiteral("A memória da impressora fiscal não pôde ser lida: ") + erro.message());
+            throw;
+        }
         constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
         QStringList textos;
         for (int indice : indices)
@@ -322,21 +353,48 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
 
         // A printer without a last Z reduction: the day is the register's last
         // cash movement.
-        if (stDataUltRedZ == QLatin1String("00/00/00"))
+        const bool semReducao = stDataUltRedZ == QLatin1String("00/00/00");
+        if (semReducao)
             stDataUltRedZ = Srv_kal02700::getMaxMovCaixa(FCdFilial, FCdCaixa);
+        TDateTime dataUltima = 0;
+        try {
+            dataUltima = FormatSettings::strToDate(stDataUltRedZ);
+        } catch (const EConvertError &) {
+            setReason((semReducao ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
+                                                   "movimentação do caixa não pôde ser lida: '%1'.")
+                                  : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
+                          .arg(stDataUltRedZ));
+            throw;
+        }
+        const QString outroDia = QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
+                                     .arg(FormatSettings::dateToStr(dataUltima), diaPedido);
 
-        const QString cupom =
-            Srv_kal02700::getCupomInicial(FCdFilial, FCdCaixa, FormatSettings::strToDate(stDataUltRedZ)).toString();
+        const QString cupom = Srv_kal02700::getCupomInicial(FCdFilial, FCdCaixa, dataUltima).toString();
         // The lookup answers a number or its failure message: only a number
         // is a coupon, and its last six digits are the one the printer prints.
-        if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); }))
+        if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); })) {
+            setReason(dataUltima != FDtReducao
+                          ? outroDia
+                          : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
+                                           "redução Z anterior do caixa): %2")
+                                .arg(diaPedido, cupom));
             throw Exception(cupom);
+        }
         textos[2] = cupom.right(6);
 
         // Figures of another day, or incomplete ones, are typed in by hand: a
         // locked screen with an empty field could never be confirmed.
-        const bool completos = std::none_of(textos.cbegin(), textos.cend(), [](const QString &t) { return t.isEmpty(); });
-        if (FormatSettings::strToDate(stDataUltRedZ) != FDtReducao || !completos) {
+        QStringList faltam;
+        const auto cabecalhos = cabecalhosCampos();
+        for (qsizetype i = 0; i < textos.size(); ++i)
+            if (textos.at(i).isEmpty())
+                faltam << cabecalhos[size_t(i)]->text();
+        if (dataUltima != FDtReducao || !faltam.isEmpty()) {
+            setReason(dataUltima != FDtReducao
+                          ? outroDia
+                          : QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de %1: "
+                                           "faltam %2.")
+                                .arg(diaPedido, faltam.join(QStringLiteral(", "))));
             boDadosUltima = false;
             BloqueiaDesbloqueia(QStringLiteral("N"));
             return;
@@ -347,6 +405,7 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
             valores[i]->setText(textos.at(qsizetype(i)));
         boDadosUltima = true;
         BloqueiaDesbloqueia(QStringLiteral("S"));
+        stMotivoRedZ.clear();
         if (Automatico) {
             // The screen is never shown, so its activation never fills these.
             lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
@@ -354,6 +413,12 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
             lblSerieEcf->setText(FNrSerieEcf);
             sbtConfClick(sbtConf);
         }
+    } catch (const Exception &erro) {
+        if (stMotivoRedZ.isEmpty())
+            setReason(erro.message());
+    } catch (const std::exception &erro) {
+        if (stMotivoRedZ.isEmpty())
+            setReason(QString::fromLocal8Bit(erro.what()));
     } catch (...) {
     }
 }
@@ -396,7 +461,27 @@ bool TfrmCadRedz::event(QEvent *event)
             guarded([this] { FormActivate(this); });
         m_voltaDeDialogo = false;
     }
+    // A message box or the tax dialog over the screen has closed: the
+    // keyboard comes back here, even where no window manager hands it back.
+    if (event->type() == QEvent::WindowUnblocked) {
+        QTimer::singleShot(0, this, [this] {
+            const QWidget *modal = QApplication::activeModalWidget();
+            if (isVisible() && (!modal || modal == this))
+                activateWindow();
+        });
+    }
     return QDialog::event(event);
+}
+
+void TfrmCadRedz::setVisible(bool visible)
+{
+    // Centred on the whole screen: a borderless window has no title bar to
+    // allow for, which the dialog's own placement would do.
+    if (visible && !isVisible()) {
+        if (const QScreen *tela = screen())
+            move(tela->availableGeometry().center() - rect().center());
+    }
+    QDialog::setVisible(visible);
 }
 
 void TfrmCadRedz::closeEvent(QCloseEvent *event)
@@ -421,6 +506,10 @@ void TfrmCadRedz::reject()
 
 void TfrmCadRedz::postaTexto(int Campo, const QString &Texto, bool Apaga)
 {
+    // Only the thirteen fields take text: before the first activation there
+    // is no current field, and the title and headings carry Tag 0.
+    if (Campo < 1 || Campo > 13)
+        return;
     // The field is found by walking the form's components in creation order,
     // so a label added with the field's Tag would take the text as well.
     const QObjectList componentes = children();
@@ -569,7 +658,32 @@ bool TfrmCadRedz::eventFilter(QObject *watched, QEvent *event)
         guarded([&] { trataTecla(static_cast<QKeyEvent *>(event)); });
         return true;
     }
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (const int campo = campoDoRotulo(watched)) {
+            guarded([&] { tocaCampo(campo); });
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+int TfrmCadRedz::campoDoRotulo(const QObject *rotulo) const
+{
+    const auto cabecalhos = cabecalhosCampos();
+    const auto valores = valoresCampos();
+    for (size_t i = 0; i < valores.size(); ++i)
+        if (rotulo == cabecalhos[i] || rotulo == valores[i])
+            return int(i) + 1;
+    return 0;
+}
+
+void TfrmCadRedz::tocaCampo(int campo)
+{
+    // The printer's own figures are shown: no field is chosen on them.
+    if (boDadosUltima || !valoresCampos()[size_t(campo - 1)]->isEnabled())
+        return;
+    FCampoAtual = campo;
+    mudaCor();
 }
 
 // ------------------------------------------------- tax lines and confirmation
@@ -577,14 +691,35 @@ bool TfrmCadRedz::eventFilter(QObject *watched, QEvent *event)
 void TfrmCadRedz::sbtICMSClick(QObject *)
 {
     // With no printer date known, the tax package is given a fixed past date.
+    const QString dataFixa = QStringLiteral("24/02/2012");
     if (EmptyString(stDataUltRedZ))
-        stDataUltRedZ = QStringLiteral("24/02/2012");
-    const TDateTime dataUltimaRedZ = FormatSettings::strToDate(stDataUltRedZ);
-    if (!Wmb00002::CriaImpostoRedz)
-        throw Exception(QStringLiteral("O pacote de impostos não está carregado."));
-    QVariant dados;
-    Wmb00002::CriaImpostoRedz(FCdFilial, FCdCaixa, lblNrEcf->text(), FDtReducao, dataUltimaRedZ,
-                              cdsTotalizadorParciaisTributados, dados);
+        stDataUltRedZ = dataFixa;
+    // The last cash movement may carry a time of day: its day is the date.
+    // A text that is no date at all (a lookup's failure) counts as unknown:
+    // the tax lines can still be typed.
+    TDateTime dataUltimaRedZ = 0;
+    try {
+        dataUltimaRedZ = AutomationDate::dateOf(FormatSettings::strToDateTime(stDataUltRedZ));
+    } catch (const EConvertError &) {
+        dataUltimaRedZ = FormatSettings::strToDate(dataFixa);
+    }
+    // The list confirmed before goes in: a package that is cancelled leaves it.
+    QVariant dados = FDadosImpostos;
+    try {
+        if (!Wmb00002::CriaImpostoRedz)
+            throw Exception(QStringLiteral("O pacote de impostos não está carregado."));
+        Wmb00002::CriaImpostoRedz(FCdFilial, FCdCaixa, lblNrEcf->text(), FDtReducao, dataUltimaRedZ,
+                                  cdsTotalizadorParciaisTributados, dados);
+    } catch (const EAbort &) {
+        throw;
+    } catch (const Exception &erro) {
+        m_erroImpostos = erro.message();
+        throw;
+    } catch (const std::exception &erro) {
+        m_erroImpostos = QString::fromLocal8Bit(erro.what());
+        throw;
+    }
+    m_erroImpostos.clear();
     FDadosImpostos = dados;
 }
 
@@ -613,24 +748,53 @@ void TfrmCadRedz::sbtConfClick(QObject *)
         return;
     }
 
-    // 2. The tax list: the tax package's, or rebuilt from the printer's totalisers.
-    if (FDadosImpostos.isValid() && !FDadosImpostos.isNull()) {
-        cdsImpRedZ.setData(FDadosImpostos);
-        if (cdsImpRedZ.isEmpty()) {
+    // 2. The tax list: the tax package's, or rebuilt from the printer's
+    // totalisers. An error here would come back on every press and keep the
+    // screen open for good: it ends the screen as a save that failed. So does
+    // a list still missing when the tax package itself failed.
+    const QString semImpostos = QStringLiteral("Os impostos não puderam ser informados: ");
+    try {
+        if (FDadosImpostos.isValid() && !FDadosImpostos.isNull()) {
+            cdsImpRedZ.setData(FDadosImpostos);
+            if (cdsImpRedZ.isEmpty()) {
+                if (!m_erroImpostos.isEmpty()) {
+                    naoGravado(semImpostos + m_erroImpostos);
+                    return;
+                }
+                mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
+                throw EAbort();
+            }
+        } else if (!boDadosUltima) {
+            if (!m_erroImpostos.isEmpty()) {
+                naoGravado(semImpostos + m_erroImpostos);
+                return;
+            }
             mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
-            throw EAbort();
+            return;
+        } else {
+            montaImpostosDaImpressora();
         }
-    } else if (!boDadosUltima) {
-        mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
+    } catch (const EAbort &) {
+        throw;
+    } catch (const Exception &erro) {
+        naoGravado(erro.message());
         return;
-    } else {
-        montaImpostosDaImpressora();
     }
 
-    // 3. The printer's model and brand, as stored with the Z reduction.
-    QString modelo, marca, outro;
-    Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
-    const QString modeloMarca = (aparado(modelo) + QLatin1Char('|') + aparado(marca)).left(30);
+    // 3. The printer's model and brand, as stored with the Z reduction. A
+    // printer that does not answer (a day typed by hand, a cable pulled)
+    // does not keep the day from being stored: it goes without them.
+    QString modeloMarca;
+    try {
+        if (!Wmb00001::Modelo_Impressora)
+            throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
+        QString modelo, marca, outro;
+        Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
+        modeloMarca = (aparado(modelo) + QLatin1Char('|') + aparado(marca)).left(30);
+    } catch (const Exception &erro) {
+        Mensagem(erro.message() + QStringLiteral("\nA redução Z será gravada sem o modelo da impressora fiscal."),
+                 QString(), QStringLiteral("N"), QStringLiteral("N"), tmAviso, QString(), FIdEsquema, 0, nullptr);
+    }
 
     // 4. From here on every outcome ends the screen.
     try {
@@ -648,6 +812,13 @@ void TfrmCadRedz::sbtConfClick(QObject *)
             FormatSettings::strToDate(lblDataNum->text()), cdsImpRedZ.data(), modeloMarca);
         // The host learns from the method itself whether the day was committed.
         boRedZGravada = resultado.typeId() == QMetaType::Bool && resultado.toBool();
+        if (boRedZGravada) {
+            stMotivoRedZ.clear();
+        } else {
+            const QString causa = Srv_kal02700::UltimoErroSetRedZ();
+            setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV"))
+                      + (causa.isEmpty() ? QString() : QStringLiteral(" ") + causa));
+        }
 
         const QVariant gravou = MensagemMetodo(resultado, true, 0, QStringLiteral("setRedZ"),
                                                QStringLiteral("cli_Kal02700"), chave.join(QLatin1Char('-')),
@@ -661,10 +832,21 @@ void TfrmCadRedz::sbtConfClick(QObject *)
         geraArquivosCat52();
         Close();
     } catch (const Exception &erro) {
+        setReason(boRedZGravada ? QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ")
+                                          + erro.message()
+                                : msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + erro.message());
         Mensagem(erro.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema,
                  0, nullptr);
         Close();
     }
+}
+
+void TfrmCadRedz::naoGravado(const QString &causa)
+{
+    setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + causa);
+    Mensagem(causa, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema, 0, nullptr);
+    mensagem(QStringLiteral("DAD_N_GRAV"), tmErro);
+    Close();
 }
 
 void TfrmCadRedz::mensagem(const QString &chave, TTipoMsg tipo)
@@ -729,23 +911,36 @@ void TfrmCadRedz::geraArquivosCat52()
         ~Aviso() { Wmb00002::DesativaProcesso(); }
     } aviso;
 
+    // The day is stored whatever becomes of its file; the host is told when
+    // the file is not.
+    const QString semArquivo = QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ");
     QStringList arquivo;
     const QDate dia = AutomationDate::toDate(cdsImpRedZDTREDUCAOZ->asDateTime());
     const QVariantList parametros{cdsParametrosKiv.data(), QVariant(dia), QVariant(dia), QVariant(true)};
     QStringList caminhos;
-    if (!Wmb00001::GeraCatGenerica(parametros, caminhos))
+    if (!Wmb00001::GeraCatGenerica)
+        throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
+    if (!Wmb00001::GeraCatGenerica(parametros, caminhos)) {
+        setReason(semArquivo + QStringLiteral("o gerador de arquivos Cat-52 não gerou o arquivo."));
         return;
+    }
     if (caminhos.isEmpty())
         throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não informou o arquivo gerado."));
 
     const QString caminho = aparado(caminhos.first());
-    if (QFileInfo(caminho).isFile())
+    const bool existe = QFileInfo(caminho).isFile();
+    if (existe)
         arquivo = linhasDoArquivo(caminho);
     // The name is taken from the path as given, blanks included.
     const QString &original = caminhos.first();
     const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
                                       original.lastIndexOf(QLatin1Char('/'))});
-    Srv_kal02700::setArqCat52(FCdFilial, FCdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-                              FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1),
-                              arquivo);
+    const QVariant resultado =
+        Srv_kal02700::setArqCat52(FCdFilial, FCdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
+                                  FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1),
+                                  arquivo);
+    if (!resultado.toString().isEmpty())
+        setReason(semArquivo + resultado.toString());
+    else if (!existe)
+        setReason(semArquivo + QStringLiteral("o arquivo gerado %1 não foi encontrado.").arg(caminho));
 }

@@ -86,6 +86,9 @@ public:
     void cdsImpRedZBeforePost(ClientDataSet &DataSet);
     void sbtConfClick(QObject *Sender);
 
+    // Every time it is shown, the screen stands centred on its screen.
+    void setVisible(bool visible) override;
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -111,9 +114,16 @@ private:
     void montaImpostosDaImpressora();
     // After a good save: the day's CAT-52 file, when the printer type calls for it.
     void geraArquivosCat52();
+    // A save that cannot be made: the cause, then "DAD_N_GRAV", and the
+    // screen closes with nothing stored.
+    void naoGravado(const QString &causa);
     // A key as the two keyboard events see it: key-down first, then the
     // character it types, unless key-down swallowed it.
     void trataTecla(QKeyEvent *event);
+    // A tap on a field's caption or value: that field becomes current.
+    void tocaCampo(int campo);
+    // The field (1 to 13) whose caption or value label this is; 0 for any other.
+    int campoDoRotulo(const QObject *rotulo) const;
     void conectaEventos();
 
     // The caption labels of the thirteen fields, in field order.
@@ -132,6 +142,8 @@ private:
     int FCampoAtual = 0;
     QVariant FDadosImpostos;
 
+    // The error of the last press on the tax button, empty once it worked.
+    QString m_erroImpostos;
     bool m_fechamentoPermitido = false;
     bool m_voltaDeDialogo = false;
 };

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the host, the tests and the benchmark need.
+# Installs every Debian package the build, the host, the tests and the benchmark need
+# (chromium: the fiscal ledger's HTML report is checked in a real browser).
 # Idempotent: packages already present are left alone.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libsqlite3-dev sqlite3 libpq-dev postgresql
   fonts-liberation
+  chromium
   clang libclang-rt-dev
 )
 

@@ -1,7 +1,10 @@
 #include "SharedServicesHost.h"
+#include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 namespace SharedServicesHost {
@@ -19,6 +22,26 @@ QString &configuredConnectionString()
     static QString text;
     return text;
 }
+
+// A keypad key of the touch screens: 63 by 48 pixels.
+constexpr QSize TouchKey(96, 48);
+
+// Puts a message box back up when something minimises it.
+class StaysUp : public QObject {
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowStateChange) {
+            auto *box = static_cast<QWidget *>(watched);
+            if (box->isMinimized())
+                QTimer::singleShot(0, box, [box] {
+                    box->setWindowState(box->windowState() & ~Qt::WindowMinimized);
+                    box->activateWindow();
+                });
+        }
+        return false;
+    }
+};
 } // namespace
 
 MessagePresenter setMessagePresenter(MessagePresenter presenter)
@@ -49,7 +72,20 @@ MessagePresenter dialogPresenter(QWidget *parent)
         const QString title = request.title.isEmpty() ? QStringLiteral("Atenção") : request.title;
         QWidget *parentWidget = owner ? owner.data() : QApplication::activeWindow();
         QMessageBox box(icon, title, request.text, QMessageBox::Ok, parentWidget);
+        // Modal over the screen it belongs to, and never minimised on its
+        // own: a window manager would take the screen down with it.
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        StaysUp staysUp;
+        box.installEventFilter(&staysUp);
+        // Buttons a finger can hit: as large as a key of the screens' keypads.
+        for (QAbstractButton *button : box.buttons())
+            button->setMinimumSize(TouchKey);
         box.exec();
+        // The keyboard goes back to the window it came from, even where no
+        // window manager hands it back.
+        if (parentWidget && parentWidget->isVisible())
+            parentWidget->activateWindow();
     };
 }
 

@@ -137,24 +137,25 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
     entries->setColumnStretch(0, 1);
     entries->setColumnStretch(1, 2);
 
+    // The entry screen's keypad: 1-2-3 on top, then 0, 00 and 000.
     auto *keypad = new QGridLayout;
     keypad->setSpacing(6);
-    const QString order = QStringLiteral("789456123");
-    for (int i = 0; i < order.size(); ++i) {
-        const QString digit = order.mid(i, 1);
-        auto *key = touchButton(this, QStringLiteral("key") + digit, digit, Grey, 20);
-        connect(key, &QAbstractButton::clicked, this, [this, digit] { guarded(m_status, [&] { typeKey(digit); }); });
+    const QStringList captions{QStringLiteral("1"), QStringLiteral("2"),  QStringLiteral("3"),
+                               QStringLiteral("4"), QStringLiteral("5"),  QStringLiteral("6"),
+                               QStringLiteral("7"), QStringLiteral("8"),  QStringLiteral("9"),
+                               QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("000")};
+    for (int i = 0; i < captions.size(); ++i) {
+        const QString text = captions.at(i);
+        auto *key = touchButton(this, QStringLiteral("key") + text, text, Grey, 20);
+        connect(key, &QAbstractButton::clicked, this, [this, text] { guarded(m_status, [&] { typeKey(text); }); });
         keypad->addWidget(key, i / 3, i % 3);
     }
     auto *comma = touchButton(this, QStringLiteral("keyComma"), QStringLiteral(","), Grey, 20);
     connect(comma, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { typeKey(QStringLiteral(",")); }); });
-    auto *zero = touchButton(this, QStringLiteral("key0"), QStringLiteral("0"), Grey, 20);
-    connect(zero, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { typeKey(QStringLiteral("0")); }); });
     auto *back = touchButton(this, QStringLiteral("keyBackspace"), QStringLiteral("Corrigir"), Grey, 14);
     connect(back, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { backspace(); }); });
-    keypad->addWidget(comma, 3, 0);
-    keypad->addWidget(zero, 3, 1);
-    keypad->addWidget(back, 3, 2);
+    keypad->addWidget(comma, 4, 0);
+    keypad->addWidget(back, 4, 1, 1, 2);
 
     auto *add = touchButton(this, QStringLiteral("addButton"), QStringLiteral("&Incluir"), Grey);
     auto *remove = touchButton(this, QStringLiteral("removeButton"), QStringLiteral("&Excluir"), Grey);
@@ -230,6 +231,24 @@ QVariant TaxLinesDialog::packet(bool withRows) const
     return list.data();
 }
 
+std::optional<QList<TaxLinesDialog::Line>> TaxLinesDialog::linesOf(const QVariant &packet)
+{
+    if (!packet.isValid() || packet.isNull())
+        return std::nullopt;
+    try {
+        ClientDataSet list;
+        list.setData(packet);
+        QList<Line> lines;
+        for (list.first(); !list.eof(); list.next())
+            lines.append({list.fieldByName(QStringLiteral("CDIMPOSTO")).asString(),
+                          list.fieldByName(QStringLiteral("VRALIQIMPRZ")).asFloat(),
+                          list.fieldByName(QStringLiteral("VRBCALCIMPRZ")).asFloat()});
+        return lines;
+    } catch (const Exception &) {
+        return std::nullopt;
+    }
+}
+
 void TaxLinesDialog::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
@@ -286,10 +305,14 @@ void TaxLinesDialog::addLine()
 
 void TaxLinesDialog::removeLine()
 {
-    if (m_lines.isEmpty())
+    // Only the line the operator chose goes; after it, none is chosen, so a
+    // second press never takes the next line with it.
+    const QList<QTableWidgetItem *> chosen = m_table->selectedItems();
+    const int row = chosen.isEmpty() ? -1 : chosen.first()->row();
+    if (row < 0 || row >= m_lines.size()) {
+        showStatus(QStringLiteral("Escolha a linha a excluir."), true);
         return;
-    const int selected = m_table->currentRow();
-    const int row = selected >= 0 && selected < m_lines.size() ? selected : int(m_lines.size()) - 1;
+    }
     m_lines.removeAt(row);
     refreshTable();
     showStatus(QStringLiteral("Linha excluída."), false);
@@ -307,6 +330,8 @@ void TaxLinesDialog::backspace()
 
 void TaxLinesDialog::refreshTable()
 {
+    m_table->clearSelection();
+    m_table->setCurrentCell(-1, -1);
     m_table->setRowCount(int(m_lines.size()));
     for (int row = 0; row < m_lines.size(); ++row) {
         const Line &line = m_lines.at(row);

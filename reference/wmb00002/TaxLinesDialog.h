@@ -2,15 +2,16 @@
 // Touch dialog of the reference tax package: the operator enters one line per
 // ICMS rate as printed on the Z reduction (rate and accumulated value); the
 // tax code comes from the rate, the tax is computed. Object names of the
-// widgets: rateEdit, valueEdit, key0..key9, keyComma, keyBackspace,
-// addButton, removeButton, confirmButton, cancelButton, linesTable,
-// statusLabel.
+// widgets: rateEdit, valueEdit, key0..key9, key00, key000, keyComma,
+// keyBackspace, addButton, removeButton, confirmButton, cancelButton,
+// linesTable, statusLabel.
 #include "AutomationDate.h"
 #include <QDialog>
 #include <QList>
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -38,8 +39,10 @@ public:
 
     TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *parent = nullptr);
 
-    // Starting lines, e.g. from the printer's totalisers.
+    // Starting lines: the list confirmed before, or the printer's totalisers.
     void setLines(const QList<Line> &lines);
+    // The lines of a tax-line packet; nothing when it is no such packet.
+    static std::optional<QList<Line>> linesOf(const QVariant &packet);
     const QList<Line> &lines() const { return m_lines; }
 
     // The data packet of the eight tax-line fields, one row per line; without

@@ -86,9 +86,19 @@ void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QStr
     TaxLinesDialog dialog({cdFilial, cdCaixa, nrEcf, dtReducao, dtUltRedZ},
                           [&lookup](double rate) { return lookup.codeFor(rate); },
                           QApplication::activeWindow());
-    dialog.setLines(printerLines(totalizadores, lookup));
-    const bool confirmed = dialog.exec() == QDialog::Accepted;
-    dados = dialog.packet(confirmed);
+    // The operator goes on from the list confirmed before. A first list
+    // starts from the printer's totalisers only when they are of the day
+    // being recorded: another day's lines would be taken for this one's.
+    if (const auto confirmed = TaxLinesDialog::linesOf(dados))
+        dialog.setLines(*confirmed);
+    else if (AutomationDate::dateOf(dtUltRedZ) == AutomationDate::dateOf(dtReducao))
+        dialog.setLines(printerLines(totalizadores, lookup));
+    // Centred over the screen it serves: the dialog has no title bar to allow for.
+    if (const QWidget *over = dialog.parentWidget())
+        dialog.move(over->geometry().center() - dialog.rect().center());
+    // A cancel leaves the list as it came.
+    if (dialog.exec() == QDialog::Accepted)
+        dados = dialog.packet();
 }
 
 void ativaProcesso(QWidget *form, const QString &texto, int a, int b)

@@ -83,12 +83,15 @@ protected:
     }
     void TearDown() override { SharedServicesHost::setConnectionString(QString()); }
 
-    QVariant enterTaxLines(ClientDataSet &totals, const std::function<void(TaxLinesDialog &)> &script)
+    // The dialog for the day, given the list confirmed before (none by
+    // default) and the day of the printer's last Z reduction.
+    QVariant enterTaxLines(ClientDataSet &totals, const std::function<void(TaxLinesDialog &)> &script,
+                           const QVariant &confirmedBefore = QVariant(), TDateTime lastReduction = 0)
     {
-        QVariant dados;
+        QVariant dados = confirmedBefore;
         withDialog(script, [&] {
             Wmb00002::CriaImpostoRedz(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("ECF-7"), m_day,
-                                      AutomationDate::fromDate(QDate(2012, 2, 24)), totals, dados);
+                                      lastReduction ? lastReduction : m_day, totals, dados);
         });
         return dados;
     }
@@ -199,7 +202,7 @@ TEST_F(TaxPackage, OperatorTypesLinesWithKeypadAndKeyboard)
     EXPECT_DOUBLE_EQ(rows[1].tax, 0.06);
 }
 
-TEST_F(TaxPackage, StartsFromPrinterTotalizersAndCancelGivesNoRows)
+TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt)
 {
     ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
     for (const char *name : {"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"})
@@ -218,12 +221,17 @@ TEST_F(TaxPackage, StartsFromPrinterTotalizersAndCancelGivesNoRows)
         totals.post();
     }
 
-    // Confirmed as the printer gave it, less the line the operator removed.
+    // The printer's last Z reduction is of the day: its lines, less the one
+    // the operator removed. Removing chooses no next line to remove.
     QVariant dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
         EXPECT_EQ(dialog.lines().size(), 3); // the unreadable rate is left out
         auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("linesTable"));
         table->selectRow(1);
         press(dialog, "removeButton");
+        EXPECT_TRUE(table->selectedItems().isEmpty());
+        press(dialog, "removeButton");
+        EXPECT_EQ(dialog.lines().size(), 2);
+        EXPECT_TRUE(status(dialog).contains(QStringLiteral("Escolha"))) << status(dialog).toStdString();
         press(dialog, "confirmButton");
     });
     QList<Row> rows = rowsOf(dados, m_day);
@@ -234,17 +242,64 @@ TEST_F(TaxPackage, StartsFromPrinterTotalizersAndCancelGivesNoRows)
     EXPECT_DOUBLE_EQ(rows[1].base, 3.0);
     EXPECT_EQ(totals.recordCount(), 4);
 
+    // Opened again, it goes on from what was confirmed: the removed line stays out.
+    const QVariant confirmed = dados;
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
+        EXPECT_EQ(dialog.lines().size(), 2);
+        press(dialog, "confirmButton");
+    }, confirmed);
+    EXPECT_EQ(rowsOf(dados, m_day).size(), 2);
+
+    // Cancelled, by button or Esc, the confirmed list comes back as it went in.
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); }, confirmed);
+    EXPECT_EQ(dados, confirmed);
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }, confirmed);
+    EXPECT_EQ(dados, confirmed);
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); });
+    EXPECT_FALSE(dados.isValid()) << "no list before, none after";
+
     // A rate unknown to the database keeps the printer's code.
     dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "confirmButton"); });
     rows = rowsOf(dados, m_day);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[1].code, QStringLiteral("T9"));
 
-    // Cancelling, by button or Esc, gives the eight fields without rows.
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); });
+    // The printer's last Z reduction is of another day: its lines are not offered.
+    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
+        EXPECT_TRUE(dialog.lines().isEmpty());
+        press(dialog, "confirmButton");
+    }, QVariant(), AutomationDate::fromDate(QDate(2026, 12, 7)));
     EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
-    EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
+}
+
+TEST_F(TaxPackage, KeypadFollowsTheEntryScreen)
+{
+    ClientDataSet noPrinter(QStringLiteral("cdsTotalizadorParciaisTributados"));
+    const QVariant dados = enterTaxLines(noPrinter, [](TaxLinesDialog &dialog) {
+        auto key = [&](const char *name) { return dialog.findChild<QAbstractButton *>(QLatin1String(name)); };
+        for (const char *name : {"key1", "key2", "key3", "key4", "key7", "key0", "key00", "key000"})
+            ASSERT_NE(key(name), nullptr) << name;
+        // 1-2-3 on top, left to right; 0, 00 and 000 below 7-8-9.
+        EXPECT_LT(key("key1")->y(), key("key4")->y());
+        EXPECT_LT(key("key4")->y(), key("key7")->y());
+        EXPECT_LT(key("key7")->y(), key("key0")->y());
+        EXPECT_LT(key("key1")->x(), key("key2")->x());
+        EXPECT_LT(key("key2")->x(), key("key3")->x());
+        EXPECT_EQ(key("key0")->y(), key("key000")->y());
+        EXPECT_LT(key("key00")->x(), key("key000")->x());
+        press(dialog, "key1");
+        press(dialog, "key2");
+        QTest::keyClick(edit(dialog, "rateEdit"), Qt::Key_Return);
+        for (const char *name : {"key1", "key000", "key00", "keyComma", "key5"})
+            press(dialog, name);
+        EXPECT_EQ(edit(dialog, "valueEdit")->text(), QStringLiteral("100000,5"));
+        press(dialog, "addButton");
+        press(dialog, "confirmButton");
+    });
+    const QList<Row> rows = rowsOf(dados, m_day);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].code, QStringLiteral("T2"));
+    EXPECT_DOUBLE_EQ(rows[0].base, 100000.5);
 }
 
 TEST_F(TaxPackage, UnreachableDatabaseRaisesBeforeAnyDialog)

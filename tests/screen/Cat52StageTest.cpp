@@ -84,6 +84,10 @@ TEST_F(Cat52StageTest, AMissingFileIsStoredEmptyAndAGeneratorFailureStoresNothin
     EXPECT_EQ(arquivos(), 1);
     EXPECT_TRUE(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray().isEmpty());
     EXPECT_EQ(messages.count(), 1);
+    // The host learns that the day is stored without its file.
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
+              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o arquivo gerado /nao/existe/ARQ.8CQ não foi "
+              "encontrado.");
 
     reset();
     fake.generates = false;
@@ -104,4 +108,8 @@ TEST_F(Cat52StageTest, AGeneratorWithoutAPathIsAnErrorAfterTheSave)
     EXPECT_EQ(reducoes(), 1) << "the Z reduction stays stored";
     EXPECT_EQ(arquivos(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
+    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
+              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: O gerador de arquivos Cat-52 não informou o "
+              "arquivo gerado.");
 }

@@ -221,6 +221,8 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
                 dialog = QApplication::activeModalWidget();
                 return dialog && dialog != &form;
             }));
+            // Over the middle of the screen it serves.
+            EXPECT_LE((dialog->geometry().center() - form.geometry().center()).manhattanLength(), 2);
             auto *rate = dialog->findChild<QLineEdit *>(QStringLiteral("rateEdit"));
             auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("valueEdit"));
             auto *add = dialog->findChild<QAbstractButton *>(QStringLiteral("addButton"));
@@ -234,6 +236,8 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
         });
         QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
         EXPECT_TRUE(entered);
+        // The keyboard is the screen's again once the dialog is gone.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == form.windowHandle(); }));
         QTest::mouseClick(form.sbtConf, Qt::LeftButton);
     });
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
@@ -242,4 +246,135 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
     EXPECT_EQ(taxes[0][2].toDouble(), 123.45);
     EXPECT_EQ(taxes[0][3].toDouble(), 22.22);
+}
+
+// The screen refuses every way out but its confirmation, so each way through
+// the confirmation must end: stored, or "not stored" and closed. Each path
+// below is driven on the shown screen, Confirmar pressed as a trapped
+// operator would.
+class TrapPathTest : public ScreenFlowTest {
+protected:
+    // Presses Confirmar until the screen closes, at most three times; the
+    // number of presses it took, 0 when it stayed open.
+    static int confirmUntilClosed(TfrmCadRedz &form)
+    {
+        for (int press = 1; press <= 3; ++press) {
+            QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+            if (!form.isVisible())
+                return press;
+        }
+        return 0;
+    }
+    // Types the figures and has the tax package give its lines.
+    void typeTheDay(TfrmCadRedz &form)
+    {
+        fillFields(form);
+        setTaxLines({{"T1", 18, 100, 18}});
+        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    }
+};
+
+TEST_F(TrapPathTest, ALastReductionDateThatIsNoPlainDayStillGivesTaxLines)
+{
+    // The printer has no Z reduction and the last cash movement has a time of
+    // day: the tax package is given that day.
+    writePrinterType("18");
+    fake.reportDay(QStringLiteral("00/00/00"));
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
+                .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT10:30:00.000"))));
+    open(false, [&](TfrmCadRedz &form) {
+        fillFields(form);
+        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+        EXPECT_TRUE(form.isVisible()) << "no tax lines yet";
+        setTaxLines({{"T1", 18, 100, 18}});
+        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        EXPECT_EQ(confirmUntilClosed(form), 1);
+    });
+    EXPECT_EQ(taxDialogLastDay, AutomationDate::fromDate(yesterday));
+    EXPECT_EQ(messages.texts(), (QStringList{kIcms, kGravados}));
+    EXPECT_EQ(reducoes(), 1);
+
+    // Without a readable date at all (the movement table is gone), the lines
+    // are still made, with the fixed date.
+    db.exec(QStringLiteral("DELETE FROM IMPOSTOREDZ"));
+    db.exec(QStringLiteral("DELETE FROM REDUCAOZ"));
+    db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
+    messages.clear();
+    open(false, [&](TfrmCadRedz &form) {
+        typeTheDay(form);
+        EXPECT_EQ(confirmUntilClosed(form), 1);
+    });
+    EXPECT_EQ(taxDialogLastDay, AutomationDate::fromDate(QDate(2012, 2, 24)));
+    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    EXPECT_EQ(reducoes(), 1);
+}
+
+TEST_F(TrapPathTest, APrinterThatDoesNotAnswerLeavesTheDayStorableWithoutItsModel)
+{
+    fake.modelAnswers = false;
+    open(false, [&](TfrmCadRedz &form) {
+        typeTheDay(form);
+        EXPECT_EQ(confirmUntilClosed(form), 1);
+    });
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_EQ(messages.kinds()[0], tmAviso);
+    EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("A impressora fiscal não responde.")));
+    EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("sem o modelo"))) << messages.texts()[0].toStdString();
+    EXPECT_EQ(messages.texts()[1], kGravados);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COALESCE(DSMODMARCAECF, '') FROM REDUCAOZ")).toString(), QString());
+    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+}
+
+TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
+{
+    // On the locked screen: a printer totaliser that is no number, then a
+    // tax-code table that cannot be read.
+    writePrinterType("18");
+    fake.reportDay(dateText);
+    fake.totalizers = {{"dezoito", "T1", "100,00", "18,00"}};
+    auto lockedRun = [&](const QString &cause) {
+        messages.clear();
+        open(false, [&](TfrmCadRedz &form) {
+            EXPECT_TRUE(Cli_kal02700::boDadosUltima);
+            EXPECT_EQ(confirmUntilClosed(form), 1);
+        });
+        ASSERT_EQ(messages.count(), 2);
+        EXPECT_TRUE(messages.texts()[0].contains(cause)) << messages.texts()[0].toStdString();
+        EXPECT_EQ(messages.texts()[1], kNaoGravados);
+        EXPECT_EQ(reducoes(), 0);
+        EXPECT_TRUE(Cli_kal02700::stMotivoRedZ.startsWith(kNaoGravados));
+    };
+    lockedRun(QStringLiteral("dezoito"));
+    fake.reportDay(dateText);
+    db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS"));
+    lockedRun(QStringLiteral("Tabela não encontrada"));
+
+    // On a screen typed by hand: a tax package that fails on every press,
+    // then one whose list cannot be read.
+    writePrinterType("00");
+    taxPackageFails = true;
+    messages.clear();
+    open(false, [&](TfrmCadRedz &form) {
+        fillFields(form);
+        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        EXPECT_EQ(confirmUntilClosed(form), 1);
+    });
+    EXPECT_EQ(messages.texts(),
+              (QStringList{kIcms, QStringLiteral("Tabela de impostos indisponível."),
+                           QStringLiteral("Os impostos não puderam ser informados: Tabela de impostos indisponível."),
+                           kNaoGravados}));
+    taxPackageFails = false;
+    nextTaxPacket = QVariant(QByteArray("não é um pacote"));
+    messages.clear();
+    open(false, [&](TfrmCadRedz &form) {
+        fillFields(form);
+        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        EXPECT_EQ(confirmUntilClosed(form), 1);
+    });
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_EQ(messages.texts()[1], kNaoGravados);
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_FALSE(Cli_kal02700::boCriado);
 }

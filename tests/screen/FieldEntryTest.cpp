@@ -3,7 +3,13 @@
 // keys that must leave the screen open.
 #include "Cli_kal02700.h"
 #include "ScreenTestSupport.h"
+#include "SharedServicesHost.h"
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -213,7 +219,6 @@ TEST_F(FieldEntryTest, KeysOutsideDigitsAndCommaChangeNothing)
     goTo(5);
     type("1");
     type(".-+aZ /*=");
-    key(Qt::Key_Period, Qt::KeypadModifier);
     key(Qt::Key_Minus, Qt::KeypadModifier);
     key(Qt::Key_Tab);
     key(Qt::Key_Delete);
@@ -222,6 +227,104 @@ TEST_F(FieldEntryTest, KeysOutsideDigitsAndCommaChangeNothing)
     key(Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(text(5), "1");
     EXPECT_EQ(highlightedField(form), 5);
+}
+
+TEST_F(FieldEntryTest, ThePadsDecimalKeyTypesTheComma)
+{
+    // "1.5" typed on the numeric pad is 1,5, whichever separator the layout sends.
+    goTo(5);
+    type("1");
+    key(Qt::Key_Period, Qt::KeypadModifier);
+    type("5");
+    EXPECT_EQ(text(5), "1,5");
+    goTo(6);
+    key(Qt::Key_Comma, Qt::KeypadModifier);
+    EXPECT_EQ(text(6), "0,");
+    // The comma's own rules still hold; the main keyboard's point stays ignored.
+    key(Qt::Key_Period, Qt::KeypadModifier);
+    type("7.");
+    EXPECT_EQ(text(6), "0,7");
+    goTo(1);
+    key(Qt::Key_Period, Qt::KeypadModifier);
+    EXPECT_EQ(text(1), "");
+}
+
+TEST_F(FieldEntryTest, ATapOnACaptionOrValueMakesItsFieldCurrent)
+{
+    goTo(12);
+    QTest::mouseClick(form.lblCabNrCupIni, Qt::LeftButton);
+    EXPECT_EQ(highlightedField(form), 3);
+    type("9");
+    EXPECT_EQ(text(3), "9");
+    QTest::mouseClick(form.lblTotGer, Qt::LeftButton);
+    EXPECT_EQ(highlightedField(form), 8);
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(form), 8);
+    // Other labels choose nothing; a locked screen ignores the tap.
+    QTest::mouseClick(form.lblCabec, Qt::LeftButton);
+    EXPECT_EQ(highlightedField(form), 8);
+    Cli_kal02700::boDadosUltima = true;
+    form.BloqueiaDesbloqueia("S");
+    QTest::mouseClick(form.lblCabContRed, Qt::LeftButton);
+    QTest::mouseClick(form.lblContRei, Qt::LeftButton);
+    EXPECT_EQ(highlightedField(form), 8);
+}
+
+TEST_F(FieldEntryTest, InputBeforeTheFirstActivationGoesNowhere)
+{
+    TfrmCadRedz fresh; // never shown: no current field yet
+    auto allTexts = [&] {
+        QStringList texts;
+        for (const QLabel *label : fresh.findChildren<QLabel *>())
+            texts << label->objectName() + QLatin1Char('=') + label->text();
+        return texts;
+    };
+    const QStringList before = allTexts();
+    QTest::keyClicks(&fresh, QStringLiteral("12,"));
+    QTest::keyClick(&fresh, Qt::Key_Period, Qt::KeypadModifier);
+    for (TBlendedBitBtn *key : {fresh.sbt1, fresh.sbt000, fresh.sbtVirgula, fresh.sbtCorrigir})
+        key->click();
+    // Field numbers outside 1 to 13 reach no label.
+    for (int outside : {0, -1, 14})
+        fresh.postaTexto(outside, QStringLiteral("7"), false);
+    EXPECT_EQ(allTexts(), before);
+    EXPECT_EQ(fresh.lblCabec->text(), QStringLiteral("Atualiza Redução Z"));
+}
+
+TEST_F(FieldEntryTest, TheScreenStandsCentred)
+{
+    const QRect screen = form.screen()->availableGeometry();
+    EXPECT_EQ(form.frameGeometry(), form.geometry()) << "a borderless window";
+    EXPECT_LE(std::abs(form.geometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(form.geometry().center().y() - screen.center().y()), 1);
+}
+
+TEST_F(FieldEntryTest, AMessageBoxStaysOverTheScreenAndGivesTheKeyboardBack)
+{
+    const auto previous = SharedServicesHost::setMessagePresenter(SharedServicesHost::dialogPresenter());
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QMessageBox *box = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }));
+        seen = true;
+        EXPECT_EQ(box->parentWidget(), &form);
+        EXPECT_NE(box->windowModality(), Qt::NonModal);
+        EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        for (QAbstractButton *button : box->buttons()) {
+            EXPECT_GE(button->width(), form.sbt1->width());
+            EXPECT_GE(button->height(), form.sbt1->height());
+        }
+        // Minimised by a window manager, it comes straight back.
+        box->setWindowState(Qt::WindowMinimized);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isMinimized(); }));
+        EXPECT_TRUE(box->isVisible());
+        box->buttons().first()->click();
+    });
+    Mensagem(QStringLiteral("Confira os valores."), QString(), QStringLiteral("N"), QStringLiteral("N"), tmAviso,
+             QString(), QString(), 0, nullptr);
+    SharedServicesHost::setMessagePresenter(previous);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == form.windowHandle(); }));
+    EXPECT_EQ(QApplication::activeWindow(), &form);
 }
 
 TEST_F(FieldEntryTest, LockDisablesEntryButLeavesConfirmationAndHeadings)

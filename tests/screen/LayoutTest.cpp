@@ -222,16 +222,25 @@ TEST_F(TaxButtonTest, AnErrorIsShownAndTheEarlierListKept)
     EXPECT_EQ(messages.calls()[0].kind, tmErro);
     EXPECT_EQ(TfrmCadRedzProbe::dadosImpostos(form), QVariant(QByteArray("kept")));
 
-    // The silent abort shows nothing; a bad date text is an error like any other.
+    // The silent abort shows nothing.
     fail = false;
     abort = true;
     QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
     EXPECT_EQ(messages.count(), 1);
+    abort = false;
+
+    // A last cash movement with a time of day gives its day; a text that is
+    // no date at all (a lookup's failure) gives the fixed date, and the tax
+    // lines can still be entered.
+    Cli_kal02700::stDataUltRedZ = "05/12/2026 10:30:00";
+    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
     Cli_kal02700::stDataUltRedZ = "00/00/00";
     QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
-    EXPECT_EQ(messages.count(), 2);
-    EXPECT_EQ(messages.calls()[1].kind, tmErro);
-    EXPECT_EQ(calls.size(), 3);
+    EXPECT_EQ(messages.count(), 1);
+    ASSERT_EQ(calls.size(), 5);
+    EXPECT_EQ(calls[3].dtUltRedZ, AutomationDate::fromDate(QDate(2026, 12, 5)));
+    EXPECT_EQ(calls[4].dtUltRedZ, AutomationDate::fromDate(QDate(2012, 2, 24)));
+    EXPECT_EQ(Cli_kal02700::stDataUltRedZ, "00/00/00");
 }
 
 } // namespace

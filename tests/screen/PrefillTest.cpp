@@ -2,7 +2,9 @@
 // with the printer's figures of the day, and the automatic mode.
 #include "ScreenFlowSupport.h"
 #include "Cli_kal02700.h"
+#include <QFile>
 #include <QTest>
+#include <functional>
 
 using namespace ScreenTest;
 
@@ -213,4 +215,121 @@ TEST_F(PrefillTest, ADateWithATimeOfDayNeverMatches)
     day += 0.5;
     auto form = setUpForm();
     EXPECT_FALSE(Cli_kal02700::boDadosUltima);
+}
+
+TEST_F(PrefillTest, EveryReportingPrinterTypeReachesThePrefill)
+{
+    for (const char *type : {"14", "18", "19", "22", "24", "27", "28", "29", "31", "32"}) {
+        writePrinterType(type);
+        auto form = setUpForm();
+        EXPECT_TRUE(Cli_kal02700::boDadosUltima) << "type " << type;
+        EXPECT_TRUE(locked(*form)) << "type " << type;
+        EXPECT_EQ(fieldText(*form, 9), QStringLiteral("520,95")) << "type " << type;
+        Cli_kal02700::frmCadRedz = nullptr;
+    }
+}
+
+// An automatic run that stores nothing leaves one line for the host saying
+// why; the pre-fill's own causes show no message.
+class AutomaticReasonTest;
+struct NothingStored {
+    const char *name;
+    std::function<void(AutomaticReasonTest &, FakePrinter &, TestDb::Database &)> arrange;
+    QString line; // the whole line, or its beginning when `prefix`
+    bool prefix = false;
+    bool silent = true;
+};
+
+void PrintTo(const NothingStored &run, std::ostream *out)
+{
+    *out << run.name;
+}
+
+class AutomaticReasonTest : public PrefillTest, public ::testing::WithParamInterface<NothingStored> {
+public:
+    using PrefillTest::writePrinterType;
+};
+
+TEST_P(AutomaticReasonTest, LeavesTheLineThatSaysWhy)
+{
+    GetParam().arrange(*this, fake, db);
+    const int before = reducoes();
+    open(true);
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(reducoes(), before);
+    EXPECT_FALSE(Cli_kal02700::boRedZGravada);
+    const QString line = Cli_kal02700::stMotivoRedZ;
+    if (GetParam().prefix) {
+        EXPECT_TRUE(line.startsWith(GetParam().line)) << line.toStdString();
+    } else {
+        EXPECT_EQ(line.toStdString(), GetParam().line.toStdString());
+    }
+    EXPECT_FALSE(line.contains(QLatin1Char('\n')));
+    if (GetParam().silent) {
+        EXPECT_EQ(messages.count(), 0) << messages.texts().join(QLatin1Char('|')).toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NightlyRun, AutomaticReasonTest,
+    ::testing::Values(
+        NothingStored{"AnotherDay", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "07/12/2026"; },
+                      QStringLiteral("A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
+        NothingStored{"UnreadableDate", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "31/13/2026"; },
+                      QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '31/13/2026'.")},
+        NothingStored{"NoReductionAndAMovementWithATime",
+                      [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &db) {
+                          p.lastReduction[46] = "00/00/00";
+                          db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) "
+                                                 "VALUES ('0001', '001', '2026-12-07T10:30:00.000')"));
+                      },
+                      QStringLiteral("A impressora fiscal não tem redução Z e a data da última movimentação do caixa "
+                                     "não pôde ser lida: '07/12/2026 10:30:00'.")},
+        NothingStored{"IncompleteFigures", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction.remove(47); },
+                      QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de 08/12/2026: "
+                                     "faltam Venda Bruta Diária.")},
+        NothingStored{"UnknownFirstCouponOfANewRegister",
+                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) { db.exec(QStringLiteral("DELETE FROM NOVOCODIGO")); },
+                      QStringLiteral("O cupom fiscal inicial de 08/12/2026 não foi encontrado (nem contador do dia nem "
+                                     "redução Z anterior do caixa): "),
+                      true},
+        NothingStored{"UnreadablePrinterMemory", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.answers = false; },
+                      QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal não responde.")},
+        NothingStored{"NoPrinterType", [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType(""); },
+                      QStringLiteral("O arquivo PRAXUMO.CDS não informa o tipo da impressora fiscal (IDTIPOIMPFIS): a "
+                                     "redução Z é digitada na tela.")},
+        NothingStored{"ATypeThatDoesNotReport", [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType("15"); },
+                      QStringLiteral("A impressora fiscal do tipo 15 não informa a última redução Z: a redução Z é "
+                                     "digitada na tela.")},
+        NothingStored{"NoPrinterFile",
+                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &) {
+                          QFile::remove(Cli_kal02700::parametersDir() + QStringLiteral("/PRAXUMO.CDS"));
+                      },
+                      QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em "), true, false},
+        NothingStored{"ARefusedSave",
+                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
+                          db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
+                                                 "VALUES ('0001', '001', '001', '2026-12-08')"));
+                      },
+                      QStringLiteral("Os dados não foram gravados no sistema. Registro duplicado"), true, false},
+        NothingStored{"AnError",
+                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
+                      QStringLiteral("Os dados não foram gravados no sistema. Tabela não encontrada"), true, false}),
+    [](const ::testing::TestParamInfo<NothingStored> &info) { return std::string(info.param.name); });
+
+TEST_F(PrefillTest, AStoredDayWhoseCat52FileWasNotKeptSaysSo)
+{
+    fake.generates = false;
+    open(true);
+    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
+              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não gerou o "
+              "arquivo.");
+    // A good day with its file leaves no line.
+    db.exec(QStringLiteral("DELETE FROM IMPOSTOREDZ"));
+    db.exec(QStringLiteral("DELETE FROM REDUCAOZ"));
+    fake.generates = true;
+    open(true);
+    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ, QString());
 }

@@ -56,6 +56,8 @@ void ScreenFlowTest::SetUp()
     printer = &fake;
     nextTaxPacket = QVariant();
     taxDialogs = noticesUp = noticesShown = 0;
+    taxDialogLastDay = 0;
+    taxPackageFails = false;
     m_dados = Wmb00001::DadosUltimaRedZ;
     m_modelo = Wmb00001::Modelo_Impressora;
     m_gera = Wmb00001::GeraCatGenerica;
@@ -79,6 +81,8 @@ void ScreenFlowTest::SetUp()
                            + "</FIELDS><PARAMS/></METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>");
     };
     Wmb00001::Modelo_Impressora = [](const QString &, QString &modelo, QString &marca, QString &outro) {
+        if (!printer->modelAnswers)
+            throw Exception(QStringLiteral("A impressora fiscal não responde."));
         modelo = printer->model;
         marca = printer->brand;
         outro = QStringLiteral("ignored");
@@ -96,9 +100,12 @@ void ScreenFlowTest::SetUp()
         }
         return true;
     };
-    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime,
-                                   ClientDataSet &, QVariant &dados) {
+    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime,
+                                   TDateTime ultimaRedZ, ClientDataSet &, QVariant &dados) {
         ++taxDialogs;
+        taxDialogLastDay = ultimaRedZ;
+        if (taxPackageFails)
+            throw Exception(QStringLiteral("Tabela de impostos indisponível."));
         dados = nextTaxPacket;
     };
     Wmb00002::AtivaProcesso = [](QWidget *, const QString &, int, int) {

@@ -18,6 +18,7 @@ struct FakePrinter {
     QList<QStringList> totalizers; // VRALIQIMPFIS, CDIMPOSTO, VRVENDIDO, VRIMPOSTO
     QString model = QStringLiteral("FS-700 MACH");
     QString brand = QStringLiteral("ACME");
+    bool modelAnswers = true; // Modelo_Impressora raises when false
     // The CAT-52 generator: its answer and the paths it reports (files it
     // writes with the given content when a path is under the test's folder).
     bool generates = true;
@@ -56,6 +57,8 @@ protected:
     static inline FakePrinter *printer = nullptr;
     static inline QVariant nextTaxPacket;
     static inline int taxDialogs = 0;
+    static inline TDateTime taxDialogLastDay = 0; // the date of the last Z reduction it was given
+    static inline bool taxPackageFails = false;
     static inline int noticesUp = 0;
     static inline int noticesShown = 0;
 

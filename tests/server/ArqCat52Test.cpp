@@ -56,6 +56,29 @@ TEST_F(ArqCat52Test, ADayThatIsNotADateStoresNothing)
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
 }
 
+TEST_F(ArqCat52Test, BothDatabasesHoldTheSameWidths)
+{
+    // 255 characters fit a file name; 256 are refused whole, as are codes
+    // wider than their columns.
+    EXPECT_FALSE(store({QStringLiteral("A")}, QStringLiteral("08/12/2026"), QString(255, QLatin1Char('N'))).isValid());
+    const QVariant longName = store({QStringLiteral("A")}, QStringLiteral("09/12/2026"), QString(300, QLatin1Char('N')));
+    EXPECT_EQ(longName.typeId(), QMetaType::QString);
+    const auto wide = [](const QString &filial, const QString &caixa, const QString &loja, const QString &operador) {
+        return Srv_kal02700::setArqCat52(filial, caixa, loja, operador, QStringLiteral("10/12/2026"),
+                                         QStringLiteral("X.8CQ"), {QStringLiteral("A")});
+    };
+    EXPECT_EQ(wide(QStringLiteral("00001"), QStringLiteral("001"), QStringLiteral("000"), QStringLiteral("0")).typeId(),
+              QMetaType::QString);
+    EXPECT_EQ(wide(QStringLiteral("0001"), QStringLiteral("0001"), QStringLiteral("000"), QStringLiteral("0")).typeId(),
+              QMetaType::QString);
+    EXPECT_EQ(wide(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("0000"), QStringLiteral("0")).typeId(),
+              QMetaType::QString);
+    EXPECT_EQ(wide(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("000"), QString(13, QLatin1Char('0')))
+                  .typeId(),
+              QMetaType::QString);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 1);
+}
+
 TEST_F(ArqCat52Test, AFailedContentUpdateLeavesNoEmptyRow)
 {
     if (TestDb::isPostgres()) {

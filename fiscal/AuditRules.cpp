@@ -1,0 +1,218 @@
+#include "AuditRules.h"
+#include "LedgerValues.h"
+
+using LedgerValues::displayDay;
+using LedgerValues::displayMoney;
+
+namespace AuditRules {
+
+namespace {
+
+bool bothKnown(qint64 a, qint64 b)
+{
+    return a >= 0 && b >= 0;
+}
+
+void crzSalto(const Reduction *previous, const Reduction &current, Output &out)
+{
+    if (!previous || !bothKnown(previous->crz, current.crz) || current.crz <= previous->crz + 1)
+        return;
+    const qint64 missing = current.crz - previous->crz - 1;
+    out.add(QStringLiteral("CRZ %1 depois do CRZ %2 (%3): %4 %5")
+                .arg(current.crz)
+                .arg(previous->crz)
+                .arg(displayDay(previous->day))
+                .arg(missing)
+                .arg(missing == 1 ? QStringLiteral("Redução Z ausente") : QStringLiteral("Reduções Z ausentes")))
+        .missing = missing;
+}
+
+void crzRepetido(const Reduction *previous, const Reduction &current, Output &out)
+{
+    if (previous && bothKnown(previous->crz, current.crz) && current.crz == previous->crz)
+        out.add(QStringLiteral("CRZ %1 repetido: já gravado em %2 (caixa %3)")
+                    .arg(current.crz)
+                    .arg(displayDay(previous->day), previous->cdCaixa));
+}
+
+void dataForaDeOrdem(const Reduction *previous, const Reduction &current, Output &out)
+{
+    if (previous && bothKnown(previous->crz, current.crz) && current.crz > previous->crz
+        && current.day < previous->day)
+        out.add(QStringLiteral("CRZ %1 com data anterior à do CRZ %2 (%3)")
+                    .arg(current.crz)
+                    .arg(previous->crz)
+                    .arg(displayDay(previous->day)));
+}
+
+// The printer's coupon counter has six digits and starts again at 1 after
+// 999999: a day that begins right after that is no overlap.
+bool couponCounterTurned(qint64 previousLast, qint64 currentFirst)
+{
+    return previousLast >= 999000 && previousLast <= 999999 && currentFirst <= 1000;
+}
+
+void cooSobreposto(const Reduction *previous, const Reduction &current, Output &out)
+{
+    if (!previous || !bothKnown(previous->lastCoupon, current.firstCoupon)
+        || current.firstCoupon > previous->lastCoupon
+        || couponCounterTurned(previous->lastCoupon, current.firstCoupon))
+        return;
+    out.add(QStringLiteral("primeiro cupom %1 não é maior que o último cupom da Redução Z anterior (%2, CRZ %3)")
+                .arg(current.firstCoupon)
+                .arg(previous->lastCoupon)
+                .arg(previous->crz));
+}
+
+void cooInvertido(const Reduction *, const Reduction &current, Output &out)
+{
+    if (bothKnown(current.firstCoupon, current.lastCoupon) && current.lastCoupon < current.firstCoupon)
+        out.add(QStringLiteral("último cupom %1 menor que o primeiro cupom %2")
+                    .arg(current.lastCoupon)
+                    .arg(current.firstCoupon));
+}
+
+void gtDivergente(const Reduction *previous, const Reduction &current, Output &out)
+{
+    if (!previous || !bothKnown(previous->crz, current.crz) || current.crz != previous->crz + 1
+        || !bothKnown(previous->cro, current.cro) || current.cro != previous->cro)
+        return;
+    const qint64 expected = previous->grandTotal + current.gross;
+    if (current.grandTotal == expected)
+        return;
+    out.money(QStringLiteral("grande total %1 menos o anterior %2 dá %3, e a venda bruta do dia é %4")
+                  .arg(displayMoney(current.grandTotal), displayMoney(previous->grandTotal),
+                       displayMoney(current.grandTotal - previous->grandTotal), displayMoney(current.gross)),
+              expected, current.grandTotal);
+}
+
+void vlDivergente(const Reduction *, const Reduction &current, Output &out)
+{
+    const qint64 expected = current.gross - current.cancel - current.discount;
+    if (current.net == expected)
+        return;
+    out.money(QStringLiteral("venda líquida %1 difere de venda bruta %2 - cancelamentos %3 - descontos %4 = %5")
+                  .arg(displayMoney(current.net), displayMoney(current.gross), displayMoney(current.cancel),
+                       displayMoney(current.discount), displayMoney(expected)),
+              expected, current.net);
+}
+
+void croAlterado(const Reduction *previous, const Reduction &current, Output &out)
+{
+    if (previous && bothKnown(previous->cro, current.cro) && current.cro != previous->cro)
+        out.add(QStringLiteral("CRO passou de %1 para %2 (intervenção técnica): grande total não conferido")
+                    .arg(previous->cro)
+                    .arg(current.cro));
+}
+
+void parciaisDivergentes(const Reduction *, const Reduction &current, Output &out)
+{
+    qint64 bases = 0;
+    for (const TaxLine &line : current.taxes)
+        bases += line.base;
+    const qint64 found = bases + current.subTrib + current.isento + current.naoIncid;
+    if (found == current.net)
+        return;
+    out.money(QStringLiteral("bases tributadas %1 + F1 %2 + I1 %3 + N1 %4 = %5, e a venda líquida é %6")
+                  .arg(displayMoney(bases), displayMoney(current.subTrib), displayMoney(current.isento),
+                       displayMoney(current.naoIncid), displayMoney(found), displayMoney(current.net)),
+              current.net, found);
+}
+
+void impostoDivergente(const Reduction *, const Reduction &current, Output &out)
+{
+    for (const TaxLine &line : current.taxes) {
+        const qint64 expected = LedgerValues::truncatedTax(line.base, line.rate);
+        if (qAbs(line.tax - expected) <= 1)
+            continue;
+        out.money(QStringLiteral("imposto %1 (alíquota %2%) é %3; base %4 x alíquota dá %5")
+                      .arg(line.cdImposto, LedgerValues::commaMoney(line.rate), displayMoney(line.tax),
+                           displayMoney(line.base), displayMoney(expected)),
+                  expected, line.tax);
+    }
+}
+
+void cat52Ausente(const Reduction *, const Reduction &current, Output &out)
+{
+    if (!current.hasCat52)
+        out.add(QStringLiteral("nenhum arquivo CAT-52 gravado para o caixa %1 no dia").arg(current.cdCaixa));
+}
+
+} // namespace
+
+Finding &Output::add(const QString &message)
+{
+    Finding f;
+    f.rule = QString::fromLatin1(m_rule);
+    f.severity = m_severity;
+    f.cdFilial = m_row.cdFilial;
+    f.cdCaixa = m_row.cdCaixa;
+    f.nrEcf = m_row.nrEcf;
+    f.serial = m_row.serial;
+    f.day = m_row.day;
+    f.message = message;
+    m_findings.append(f);
+    return m_findings.last();
+}
+
+Finding &Output::money(const QString &message, qint64 expected, qint64 found)
+{
+    Finding &f = add(message);
+    f.values = Finding::Values::Money;
+    f.expectedCents = expected;
+    f.foundCents = found;
+    return f;
+}
+
+const QList<Rule> &rules()
+{
+    static const QList<Rule> table{
+        {"CRZ_SALTO", Severity::Erro, crzSalto},
+        {"CRZ_REPETIDO", Severity::Erro, crzRepetido},
+        {"DATA_FORA_DE_ORDEM", Severity::Erro, dataForaDeOrdem},
+        {"COO_SOBREPOSTO", Severity::Erro, cooSobreposto},
+        {"COO_INVERTIDO", Severity::Erro, cooInvertido},
+        {"GT_DIVERGENTE", Severity::Erro, gtDivergente},
+        {"VL_DIVERGENTE", Severity::Erro, vlDivergente},
+        {"CRO_ALTERADO", Severity::Aviso, croAlterado},
+        {"PARCIAIS_DIVERGENTES", Severity::Aviso, parciaisDivergentes},
+        {"IMPOSTO_DIVERGENTE", Severity::Aviso, impostoDivergente},
+        {"DIA_SEM_REDUCAO", Severity::Erro, nullptr},
+        {"CAT52_AUSENTE", Severity::Aviso, cat52Ausente},
+        {"CAT52_DIVERGENTE", Severity::Erro, nullptr},
+    };
+    return table;
+}
+
+Severity severityOf(const QString &code)
+{
+    for (const Rule &rule : rules())
+        if (code == QLatin1String(rule.code))
+            return rule.severity;
+    return Severity::Erro;
+}
+
+void checkRow(const Reduction *previous, const Reduction &current, QList<Finding> &findings)
+{
+    for (const Rule &rule : rules()) {
+        if (!rule.check)
+            continue;
+        Output out(findings, rule.code, rule.severity, current);
+        rule.check(previous, current, out);
+    }
+}
+
+Finding dayFinding(const char *code, const QString &cdFilial, const QString &cdCaixa, const QDate &day,
+                   const QString &message)
+{
+    Finding f;
+    f.rule = QString::fromLatin1(code);
+    f.severity = severityOf(f.rule);
+    f.cdFilial = cdFilial;
+    f.cdCaixa = cdCaixa;
+    f.day = day;
+    f.message = message;
+    return f;
+}
+
+} // namespace AuditRules

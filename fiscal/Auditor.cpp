@@ -1,0 +1,256 @@
+#include "Auditor.h"
+#include "AuditRules.h"
+#include "Cat52Record.h"
+#include "ForwardQuery.h"
+#include "LedgerSession.h"
+#include "LedgerValues.h"
+#include "ReductionReader.h"
+#include "StoredFileReader.h"
+
+#include <QHash>
+#include <QMap>
+#include <QSet>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using RegisterKey = QPair<QString, QString>; // branch, register
+
+struct RowKey {
+    QString cdFilial, cdCaixa, nrEcf;
+    QDate day;
+    bool operator==(const RowKey &o) const
+    {
+        return day == o.day && nrEcf == o.nrEcf && cdCaixa == o.cdCaixa && cdFilial == o.cdFilial;
+    }
+};
+
+size_t qHash(const RowKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.cdFilial, key.cdCaixa, key.nrEcf, key.day);
+}
+
+// What the register's days say, gathered before the chains are walked: few
+// rows (anomalies only), each to be told beside the day or row it is about.
+struct DayFindings {
+    // Days without a Z reduction, by register and day.
+    QMap<RegisterKey, QMap<QDate, AuditEntry>> days;
+    // CAT-52 files held against a stored row.
+    QHash<RowKey, QList<Finding>> rows;
+
+    void addDay(const Finding &finding)
+    {
+        AuditEntry &entry = days[{finding.cdFilial, finding.cdCaixa}][finding.day];
+        entry.cdFilial = finding.cdFilial;
+        entry.cdCaixa = finding.cdCaixa;
+        entry.day = finding.day;
+        entry.findings.append(finding);
+    }
+};
+
+ForwardQuery::Parameters parametersOf(const AuditScope &scope)
+{
+    return {{QStringLiteral("de"), scope.de},
+            {QStringLiteral("ate"), scope.ate},
+            {QStringLiteral("depois"), scope.ate.addDays(1)},
+            {QStringLiteral("cdfilial"), scope.cdFilial},
+            {QStringLiteral("cdcaixa"), scope.cdCaixa}};
+}
+
+void readDaysWithoutReduction(LedgerSession &session, const AuditScope &scope, DayFindings &out)
+{
+    ForwardQuery q(session, QStringLiteral("movimentos-sem-reducao"), parametersOf(scope));
+    while (q.next()) {
+        const QDate day = q.date(2);
+        out.addDay(AuditRules::dayFinding("DIA_SEM_REDUCAO", q.text(0), q.text(1), day,
+                                          QStringLiteral("movimento de caixa em %1 sem Redução Z gravada")
+                                              .arg(LedgerValues::displayDay(day))));
+    }
+}
+
+void checkFile(const StoredFile &file, DayFindings &out)
+{
+    // A row without content is no file: the day counts as without one.
+    if (file.content.isEmpty())
+        return;
+    const Cat52Check check = Cat52Record::check(file.content, file.candidates);
+    if (check.ok)
+        return;
+    Finding f = AuditRules::dayFinding("CAT52_DIVERGENTE", file.cdFilial, file.cdCaixa, file.day,
+                                       QStringLiteral("arquivo %1: %2").arg(file.name, check.describe()));
+    if (!check.differences.isEmpty()) {
+        f.values = Finding::Values::Text;
+        f.expectedText = check.expected();
+        f.foundText = check.found();
+    }
+    if (check.reduction < 0) {
+        out.addDay(f);
+        return;
+    }
+    const Reduction &row = file.candidates.at(check.reduction);
+    f.nrEcf = row.nrEcf;
+    f.serial = row.serial;
+    out.rows[{file.cdFilial, file.cdCaixa, row.nrEcf, file.day}].append(f);
+}
+
+void readStoredFiles(LedgerSession &session, const AuditScope &scope, DayFindings &out)
+{
+    // The heads of files can be large: few of them per fetch.
+    StoredFileReader files(session, QStringLiteral("cat52-verificacao"), parametersOf(scope), 16);
+    StoredFile file;
+    while (files.next(file))
+        checkFile(file, out);
+}
+
+class Walk {
+public:
+    Walk(AuditWriter &writer, const AuditScope &scope, DayFindings &days)
+        : m_writer(writer), m_scope(scope), m_days(days),
+          m_dayTaken(size_t(std::max<qint64>(0, scope.de.daysTo(scope.ate) + 1)), false)
+    {
+    }
+
+    void row(const Reduction &r)
+    {
+        if (!m_previous || m_previous->cdFilial != r.cdFilial || m_previous->serial != r.serial)
+            startChain();
+        const bool inScope = r.day >= m_scope.de && r.day <= m_scope.ate
+                             && (m_scope.cdCaixa.isEmpty() || r.cdCaixa == m_scope.cdCaixa);
+        if (inScope) {
+            openSection(r);
+            flushDaysBefore(r.cdFilial, r.cdCaixa, r.day);
+            AuditEntry entry;
+            entry.reduction = &r;
+            entry.cdFilial = r.cdFilial;
+            entry.cdCaixa = r.cdCaixa;
+            entry.day = r.day;
+            AuditRules::checkRow(m_previous ? &*m_previous : nullptr, r, entry.findings);
+            const auto files = m_days.rows.find({r.cdFilial, r.cdCaixa, r.nrEcf, r.day});
+            if (files != m_days.rows.end()) {
+                entry.findings += *files;
+                m_days.rows.erase(files);
+            }
+            ++m_totals.reductions;
+            const qint64 offset = m_scope.de.daysTo(r.day);
+            if (!m_dayTaken[size_t(offset)]) {
+                m_dayTaken[size_t(offset)] = true;
+                ++m_totals.days;
+            }
+            emitEntry(entry);
+        }
+        m_previous = r;
+    }
+
+    AuditTotals finish()
+    {
+        closeSection();
+        // Findings of rows the walk did not meet, told as days.
+        for (auto it = m_days.rows.cbegin(); it != m_days.rows.cend(); ++it)
+            for (const Finding &f : it.value())
+                m_days.addDay(f);
+        m_days.rows.clear();
+        for (auto reg = m_days.days.begin(); reg != m_days.days.end(); ++reg) {
+            if (reg.value().isEmpty())
+                continue;
+            AuditSection section;
+            section.cdFilial = reg.key().first;
+            section.chain = false;
+            section.cdCaixa = reg.key().second;
+            m_writer.beginSection(section);
+            for (const AuditEntry &entry : reg.value())
+                emitEntry(entry);
+            m_writer.endSection();
+        }
+        m_days.days.clear();
+        return m_totals;
+    }
+
+private:
+    void startChain()
+    {
+        closeSection();
+        m_previous.reset();
+    }
+
+    void openSection(const Reduction &r)
+    {
+        if (m_sectionOpen)
+            return;
+        AuditSection section;
+        section.cdFilial = r.cdFilial;
+        section.serial = r.serial;
+        m_writer.beginSection(section);
+        m_sectionOpen = true;
+    }
+
+    void closeSection()
+    {
+        if (m_sectionOpen)
+            m_writer.endSection();
+        m_sectionOpen = false;
+    }
+
+    // A register's days without a Z reduction are told before its next
+    // stored day.
+    void flushDaysBefore(const QString &cdFilial, const QString &cdCaixa, const QDate &day)
+    {
+        const auto reg = m_days.days.find({cdFilial, cdCaixa});
+        if (reg == m_days.days.end())
+            return;
+        while (!reg->isEmpty() && reg->firstKey() < day) {
+            emitEntry(reg->first());
+            reg->erase(reg->begin());
+        }
+    }
+
+    void emitEntry(const AuditEntry &entry)
+    {
+        for (const Finding &f : entry.findings)
+            ++(f.severity == Severity::Erro ? m_totals.errors : m_totals.warnings);
+        m_writer.entry(entry);
+    }
+
+    AuditWriter &m_writer;
+    const AuditScope &m_scope;
+    DayFindings &m_days;
+    std::optional<Reduction> m_previous;
+    bool m_sectionOpen = false;
+    std::vector<bool> m_dayTaken;
+    AuditTotals m_totals;
+};
+
+} // namespace
+
+Auditor::Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress)
+    : m_session(session), m_writer(writer), m_progress(progress)
+{
+}
+
+AuditTotals Auditor::run(const AuditScope &scope)
+{
+    m_session.beginSnapshot();
+    DayFindings days;
+    readDaysWithoutReduction(m_session, scope, days);
+    readStoredFiles(m_session, scope, days);
+
+    m_writer.begin(scope);
+    Walk walk(m_writer, scope, days);
+    {
+        ReductionReader reader(m_session, QStringLiteral("reducoes-cadeia"), QStringLiteral("impostos-cadeia"),
+                               parametersOf(scope));
+        Reduction r;
+        qint64 rows = 0;
+        while (reader.next(r)) {
+            walk.row(r);
+            if (m_progress && (++rows & 1023) == 0)
+                m_progress->update(reader.rowsRead(), r.cdFilial + QLatin1Char(' ') + LedgerValues::displayDay(r.day));
+        }
+    }
+    m_session.endSnapshot();
+    if (m_progress)
+        m_progress->done();
+    const AuditTotals totals = walk.finish();
+    m_writer.finish(totals);
+    return totals;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The continuity audit of the stored days: reads each printer chain in CRZ
+// order (REDUCAOZ with IMPOSTOREDZ side by side), applies the rules to each
+// row with the chain's previous row, adds what the register's days say
+// (cash movements without a Z reduction, CAT-52 files that contradict their
+// day) and hands everything to a writer as it goes. Only the previous row of
+// the current chain is kept, whatever the period.
+#include "AuditWriter.h"
+#include "Progress.h"
+
+class LedgerSession;
+
+class Auditor {
+public:
+    Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress = nullptr);
+    // Raises EDatabaseError when the database cannot be read.
+    AuditTotals run(const AuditScope &scope);
+
+private:
+    LedgerSession &m_session;
+    AuditWriter &m_writer;
+    Progress *m_progress;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// Delivers the stored CAT-52 files of a branch and period into a folder,
+// byte for byte under their stored names, and checks each against its
+// register's Z reductions of the day: one line per file on the report.
+#include <QDate>
+#include <QString>
+
+class LedgerSession;
+class Progress;
+class QIODevice;
+
+class Cat52Exporter {
+public:
+    Cat52Exporter(LedgerSession &session, QIODevice &report, Progress *progress = nullptr)
+        : m_session(session), m_report(report), m_progress(progress) {}
+
+    // True when every stored file with content is in the folder. A file is
+    // never written over a different one of the same name, nor outside the
+    // folder. Raises EDatabaseError, and Exception when the folder cannot
+    // be made.
+    bool run(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder);
+
+    int files() const { return m_files; }
+    int divergent() const { return m_divergent; }
+
+private:
+    LedgerSession &m_session;
+    QIODevice &m_report;
+    Progress *m_progress;
+    int m_files = 0;
+    int m_divergent = 0;
+};

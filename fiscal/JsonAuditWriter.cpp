@@ -1,0 +1,66 @@
+#include "JsonAuditWriter.h"
+
+#include <QIODevice>
+
+QByteArray JsonAuditWriter::quoted(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (uchar(c) < 0x20)
+                out += QByteArray("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            else
+                out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+void JsonAuditWriter::begin(const AuditScope &)
+{
+    m_out.write("{\"findings\": [");
+}
+
+void JsonAuditWriter::entry(const AuditEntry &entry)
+{
+    for (const Finding &f : entry.findings) {
+        QByteArray o = m_first ? "\n  {" : ",\n  {";
+        m_first = false;
+        o += "\"rule\": " + quoted(f.rule);
+        o += ", \"severity\": " + quoted(f.severityText());
+        o += ", \"cdfilial\": " + quoted(f.cdFilial);
+        o += ", \"cdcaixa\": " + quoted(f.cdCaixa);
+        o += ", \"nrecf\": " + quoted(f.nrEcf);
+        o += ", \"serial\": " + quoted(f.serial);
+        o += ", \"day\": " + quoted(f.day.toString(Qt::ISODate));
+        o += ", \"message\": " + quoted(f.message);
+        if (f.missing >= 0)
+            o += ", \"missing\": " + QByteArray::number(f.missing);
+        if (f.values == Finding::Values::Money) {
+            // Written from whole cents: the exact amount, as a number.
+            o += ", \"expected\": " + f.expected().toLatin1();
+            o += ", \"found\": " + f.found().toLatin1();
+        } else if (f.values == Finding::Values::Text) {
+            o += ", \"expected\": " + quoted(f.expected());
+            o += ", \"found\": " + quoted(f.found());
+        }
+        o += '}';
+        m_out.write(o);
+    }
+}
+
+void JsonAuditWriter::finish(const AuditTotals &totals)
+{
+    m_out.write(QByteArray(m_first ? "]" : "\n]") + ", \"checked\": {\"reductions\": "
+                + QByteArray::number(totals.reductions) + ", \"days\": " + QByteArray::number(totals.days)
+                + "}}\n");
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The audit as one JSON object, written as it goes:
+// {"findings": [ ... ], "checked": {"reductions": N, "days": N}}
+#include "AuditWriter.h"
+
+class QIODevice;
+
+class JsonAuditWriter : public AuditWriter {
+public:
+    explicit JsonAuditWriter(QIODevice &out) : m_out(out) {}
+    void begin(const AuditScope &scope) override;
+    void entry(const AuditEntry &entry) override;
+    void finish(const AuditTotals &totals) override;
+
+    static QByteArray quoted(const QString &text);
+
+private:
+    QIODevice &m_out;
+    bool m_first = true;
+};

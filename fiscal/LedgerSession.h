@@ -1,0 +1,42 @@
+#pragma once
+// The ledger's own read-only session on the back-office database: the
+// platform connection, the statement texts of the database's dialect, and a
+// consistent view of the data (one snapshot) while a command reads it.
+#include "AdoConnection.h"
+#include <QString>
+
+class LedgerSession {
+public:
+    enum class Dialect { SQLite, Standard };
+
+    // Opens the connection; raises EDatabaseError. The connection string is
+    // never part of a message.
+    explicit LedgerSession(const QString &connectionString);
+    ~LedgerSession();
+    LedgerSession(const LedgerSession &) = delete;
+    LedgerSession &operator=(const LedgerSession &) = delete;
+
+    AdoConnection &connection() { return m_connection; }
+    AdoConnection::Driver driver() const { return m_connection.driver(); }
+    Dialect dialect() const { return m_dialect; }
+
+    // The text of one of the ledger's statements, in this database's dialect.
+    QString statement(const QString &name) const { return statementText(name, m_dialect); }
+    // The same for a dialect, without a session (the benchmark's baseline).
+    static QString statementText(const QString &name, Dialect dialect);
+
+    // Every query between these two sees the same data, even while registers
+    // keep storing their days. Nested calls are counted.
+    void beginSnapshot();
+    void endSnapshot();
+    bool inSnapshot() const { return m_snapshotDepth > 0; }
+
+    // A name for a server-side cursor, unique in this session.
+    QString nextCursorName();
+
+private:
+    AdoConnection m_connection;
+    Dialect m_dialect = Dialect::Standard;
+    int m_snapshotDepth = 0;
+    int m_cursorSerial = 0;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// Money, counters and days as the ledger reads, compares and writes them:
+// money in whole cents, never printed from a double; counters as the numbers
+// their digit texts stand for.
+#include <QDate>
+#include <QString>
+#include <QtGlobal>
+
+namespace LedgerValues {
+
+// The nearest whole number of cents of a stored amount.
+qint64 cents(double value);
+// A rate in percent as hundredths (18.00 -> 1800).
+qint64 rateHundredths(double rate);
+
+// "1234,56" (SPED, screens): no thousands separators, two decimals.
+QString commaMoney(qint64 cents);
+// "1234.56" (JSON, CSV).
+QString dotMoney(qint64 cents);
+// "1.234,56" for people (text report, HTML).
+QString displayMoney(qint64 cents);
+
+// A counter's number: the text trimmed, digits only (at most 18 of them);
+// -1 when the text is empty or not a number.
+qint64 counter(const QString &text);
+
+// Tax of a tax line as the printer computes it: base x rate / 100, cut to the cent.
+qint64 truncatedTax(qint64 baseCents, qint64 rateHundredths);
+
+// A day given on the command line: exactly dd/MM/yyyy and a real date.
+QDate parseDay(const QString &text);
+QString displayDay(const QDate &day); // dd/MM/yyyy
+
+} // namespace LedgerValues

@@ -1,0 +1,44 @@
+#pragma once
+// One stored Z reduction as the ledger reads it (REDUCAOZ with its
+// IMPOSTOREDZ lines): texts as stored, counters as numbers, money in cents.
+#include <QDate>
+#include <QList>
+#include <QString>
+
+struct TaxLine {
+    QString cdImposto;
+    qint64 rate = 0; // hundredths of a percent
+    qint64 base = 0; // cents
+    qint64 tax = 0;  // cents
+};
+
+struct Reduction {
+    QString cdFilial;
+    QString cdCaixa;
+    QString nrEcf;
+    QString serial;
+    QString model; // DSMODMARCAECF: model, "|", brand
+    QDate day;
+
+    QString crzText, croText, firstCouponText, lastCouponText;
+    qint64 crz = -1, cro = -1, firstCoupon = -1, lastCoupon = -1; // -1: not a number
+
+    qint64 subTrib = 0;    // F1
+    qint64 isento = 0;     // I1
+    qint64 naoIncid = 0;   // N1
+    qint64 grandTotal = 0;
+    qint64 gross = 0;
+    qint64 cancel = 0;
+    qint64 discount = 0;
+    qint64 net = 0;
+    qint64 surcharge = 0;
+
+    QList<TaxLine> taxes;
+    bool hasCat52 = false; // the register holds a CAT-52 file with content for the day
+
+    // Same stored row (the key of REDUCAOZ).
+    bool sameKey(const QString &filial, const QString &caixa, const QString &ecf, const QDate &date) const
+    {
+        return day == date && nrEcf == ecf && cdCaixa == caixa && cdFilial == filial;
+    }
+};

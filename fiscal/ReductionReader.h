@@ -1,0 +1,35 @@
+#pragma once
+// Reads stored Z reductions with their tax lines: one ordered query over
+// REDUCAOZ and one over IMPOSTOREDZ in the same order, walked side by side,
+// so that a reduction's tax lines come with it and nothing else is held.
+#include "ForwardQuery.h"
+#include "Reduction.h"
+
+#include <QVariant>
+#include <memory>
+
+class LedgerSession;
+
+class ReductionReader {
+public:
+    // reductions and taxes name two statements of the same order; the tax
+    // lines' rows must be a part of the reductions' rows (a reduction may
+    // have none).
+    ReductionReader(LedgerSession &session, const QString &reductions, const QString &taxes,
+                    const ForwardQuery::Parameters &parameters);
+    ~ReductionReader();
+    ReductionReader(const ReductionReader &) = delete;
+    ReductionReader &operator=(const ReductionReader &) = delete;
+
+    // The next reduction with its tax lines; false after the last.
+    bool next(Reduction &reduction);
+    // Rows of both queries read so far.
+    qint64 rowsRead() const { return m_rowsRead; }
+
+private:
+    std::unique_ptr<ForwardQuery> m_reductions;
+    std::unique_ptr<ForwardQuery> m_taxes;
+    bool m_taxPending = false; // m_taxes stands on a row not yet taken
+    bool m_taxesDone = false;
+    qint64 m_rowsRead = 0;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// The command line of kal02700-fiscal: the command, its options, checked
+// before anything is read. Bad arguments are told in Portuguese.
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct FiscalOptions {
+    enum class Command { Help, Auditar, Sped, Sintegra, Cat52Exportar, Cat52Guardar };
+    Command command = Command::Help;
+    QString db;
+    QString cdFilial;
+    QString cdCaixa;
+    QDate de;
+    QDate ate;
+    QDate dtReducao;
+    QString formato = QStringLiteral("texto");
+    QString saida;
+    QString pasta;
+    QString arquivo;
+    QString cfop = QStringLiteral("5102");
+    QString cfopSt = QStringLiteral("5405");
+};
+
+namespace FiscalCommandLine {
+// arguments without the program name. On bad arguments: nullopt and the
+// message in error.
+std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error);
+QString usage();
+QString help();
+} // namespace FiscalCommandLine

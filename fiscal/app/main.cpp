@@ -1,0 +1,188 @@
+// kal02700-fiscal: the back office's fiscal ledger. Audits the stored Z
+// reductions, writes their SPED and Sintegra lines, delivers the stored
+// CAT-52 files and stores the file of a day whose CAT-52 stage failed.
+#include "Auditor.h"
+#include "Cat52Exporter.h"
+#include "Cat52Store.h"
+#include "CsvAuditWriter.h"
+#include "Exception.h"
+#include "FiscalCommandLine.h"
+#include "HtmlAuditWriter.h"
+#include "JsonAuditWriter.h"
+#include "LedgerSession.h"
+#include "LedgerValues.h"
+#include "Progress.h"
+#include "ReductionReader.h"
+#include "SintegraWriter.h"
+#include "SpedWriter.h"
+#include "TextAuditWriter.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+enum ExitStatus { Done = 0, CouldNotFinish = 1, BadArguments = 2, AuditFoundErrors = 3 };
+
+void printLine(std::FILE *out, const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), out);
+    std::fputc('\n', out);
+    std::fflush(out);
+}
+
+// Standard output, or a file that appears only whole, when the command ends well.
+class Output {
+public:
+    explicit Output(const QString &path)
+    {
+        if (path.isEmpty()) {
+            m_stdout.open(stdout, QIODevice::WriteOnly);
+            m_device = &m_stdout;
+            return;
+        }
+        if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+            // A device or a pipe (/dev/stdout, a FIFO) is written as it is:
+            // only a regular file can be replaced whole.
+            m_stdout.setFileName(path);
+            if (!m_stdout.open(QIODevice::WriteOnly))
+                throw Exception(QStringLiteral("Não foi possível abrir %1: %2").arg(path, m_stdout.errorString()));
+            m_device = &m_stdout;
+            return;
+        }
+        m_file = std::make_unique<QSaveFile>(path);
+        if (!m_file->open(QIODevice::WriteOnly))
+            throw Exception(QStringLiteral("Não foi possível criar o arquivo %1: %2").arg(path, m_file->errorString()));
+        m_device = m_file.get();
+    }
+    ~Output()
+    {
+        if (m_file && m_file->isOpen())
+            m_file->cancelWriting();
+    }
+    QIODevice &device() { return *m_device; }
+    void commit()
+    {
+        if (m_file) {
+            if (!m_file->commit())
+                throw Exception(QStringLiteral("Não foi possível gravar o arquivo %1: %2")
+                                    .arg(m_file->fileName(), m_file->errorString()));
+        } else {
+            m_stdout.flush();
+        }
+    }
+
+private:
+    QFile m_stdout;
+    std::unique_ptr<QSaveFile> m_file;
+    QIODevice *m_device = nullptr;
+};
+
+int auditar(const FiscalOptions &o)
+{
+    LedgerSession session(o.db);
+    Output out(o.saida);
+    std::unique_ptr<AuditWriter> writer;
+    if (o.formato == QLatin1String("json"))
+        writer = std::make_unique<JsonAuditWriter>(out.device());
+    else if (o.formato == QLatin1String("csv"))
+        writer = std::make_unique<CsvAuditWriter>(out.device());
+    else if (o.formato == QLatin1String("html"))
+        writer = std::make_unique<HtmlAuditWriter>(out.device());
+    else
+        writer = std::make_unique<TextAuditWriter>(out.device());
+    Progress progress(QStringLiteral("auditar"));
+    Auditor auditor(session, *writer, &progress);
+    const AuditTotals totals = auditor.run({o.cdFilial, o.cdCaixa, o.de, o.ate});
+    out.commit();
+    return totals.errors > 0 ? AuditFoundErrors : Done;
+}
+
+template <typename Writer>
+int exportLines(const FiscalOptions &o, const QString &reductions, const QString &taxes, Writer &&makeWriter)
+{
+    LedgerSession session(o.db);
+    Output out(o.saida);
+    auto writer = makeWriter(out.device());
+    Progress progress(QStringLiteral("%1").arg(o.command == FiscalOptions::Command::Sped ? QStringLiteral("sped")
+                                                                                           : QStringLiteral("sintegra")));
+    session.beginSnapshot();
+    {
+        ReductionReader reader(session, reductions, taxes,
+                               {{QStringLiteral("cdfilial"), o.cdFilial},
+                                {QStringLiteral("de"), o.de},
+                                {QStringLiteral("ate"), o.ate}});
+        Reduction r;
+        while (reader.next(r)) {
+            writer.reduction(r);
+            progress.update(reader.rowsRead(), LedgerValues::displayDay(r.day));
+        }
+    }
+    session.endSnapshot();
+    progress.done();
+    out.commit();
+    return Done;
+}
+
+int cat52Exportar(const FiscalOptions &o)
+{
+    LedgerSession session(o.db);
+    QFile report;
+    report.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    Progress progress(QStringLiteral("cat52-exportar"));
+    Cat52Exporter exporter(session, report, &progress);
+    const bool complete = exporter.run(o.cdFilial, o.de, o.ate, o.pasta);
+    return complete ? Done : CouldNotFinish;
+}
+
+int cat52Guardar(const FiscalOptions &o)
+{
+    LedgerSession session(o.db);
+    Cat52Store store(session, o.db);
+    store.store(o.cdFilial, o.cdCaixa, o.dtReducao, o.arquivo);
+    printLine(stdout, QStringLiteral("Arquivo CAT-52 %1 guardado para a filial %2, caixa %3, dia %4.")
+                          .arg(QFileInfo(o.arquivo).fileName(), o.cdFilial, o.cdCaixa,
+                               LedgerValues::displayDay(o.dtReducao)));
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QString error;
+    const std::optional<FiscalOptions> options = FiscalCommandLine::parse(app.arguments().mid(1), error);
+    if (!options) {
+        printLine(stderr, QStringLiteral("kal02700-fiscal: ") + error);
+        std::fputs(FiscalCommandLine::usage().toUtf8().constData(), stderr);
+        return BadArguments;
+    }
+    try {
+        switch (options->command) {
+        case FiscalOptions::Command::Help:
+            std::fputs(FiscalCommandLine::help().toUtf8().constData(), stdout);
+            return Done;
+        case FiscalOptions::Command::Auditar:
+            return auditar(*options);
+        case FiscalOptions::Command::Sped:
+            return exportLines(*options, QStringLiteral("reducoes-ecf"), QStringLiteral("impostos-ecf"),
+                               [&](QIODevice &out) { return SpedWriter(out, options->cfop, options->cfopSt); });
+        case FiscalOptions::Command::Sintegra:
+            return exportLines(*options, QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"),
+                               [](QIODevice &out) { return SintegraWriter(out); });
+        case FiscalOptions::Command::Cat52Exportar:
+            return cat52Exportar(*options);
+        case FiscalOptions::Command::Cat52Guardar:
+            return cat52Guardar(*options);
+        }
+    } catch (const Exception &e) {
+        printLine(stderr, QStringLiteral("kal02700-fiscal: ") + e.message());
+        return CouldNotFinish;
+    }
+    return CouldNotFinish;
+}

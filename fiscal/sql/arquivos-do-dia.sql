@@ -1,0 +1,5 @@
+-- The CAT-52 files with content that one register holds for one day.
+SELECT NMARQCAT52
+FROM ARQCAT52
+WHERE CDFILIAL = :cdfilial AND CDCAIXA = :cdcaixa AND DTMOVCAT52 >= :dia AND DTMOVCAT52 < :depois
+  AND LENGTH(DSARQCAT52) > 0

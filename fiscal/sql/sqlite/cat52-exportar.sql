@@ -1,0 +1,19 @@
+-- The stored CAT-52 files of the period, whole, for the export.
+-- Each file comes with the Z reductions of its register and day (none, one,
+-- or one per printer), one row each, so that it is matched against all of them.
+-- Those reductions are gathered first (only the register-days that have a
+-- file), so that each file finds them through a small index.
+WITH r AS MATERIALIZED (
+  SELECT CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, NRREINIREDZ, NRULTCFREDZ, VRVENBRUREDZ
+  FROM REDUCAOZ
+  WHERE DTREDUCAOZ >= :de AND DTREDUCAOZ <= :ate
+    AND (CDFILIAL, CDCAIXA, DTREDUCAOZ) IN (
+          SELECT CDFILIAL, CDCAIXA, substr(DTMOVCAT52, 1, 10) FROM ARQCAT52
+          WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois))
+SELECT a.CDFILIAL, a.CDCAIXA, substr(a.DTMOVCAT52, 1, 10) AS DIA, a.NMARQCAT52, a.rowid AS ID, a.DSARQCAT52 AS CONTEUDO,
+       r.NRECFREDZ, r.NRSERIEREDZ, r.DTREDUCAOZ, r.NRREDREDZ, r.NRREINIREDZ, r.NRULTCFREDZ, r.VRVENBRUREDZ
+FROM ARQCAT52 a
+LEFT JOIN r ON r.CDFILIAL = a.CDFILIAL AND r.CDCAIXA = a.CDCAIXA AND r.DTREDUCAOZ = substr(a.DTMOVCAT52, 1, 10)
+WHERE a.DTMOVCAT52 >= :de AND a.DTMOVCAT52 < :depois
+  AND (:cdfilial = '' OR a.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR a.CDCAIXA = :cdcaixa)
+ORDER BY a.CDFILIAL, a.CDCAIXA, DIA, a.NMARQCAT52, ID, COALESCE(r.NRSERIEREDZ, ''), r.NRECFREDZ

@@ -1,0 +1,148 @@
+// cat52-exportar and cat52-guardar: files delivered byte for byte and
+// checked; a day's file stored through the module's own method, and refused
+// when it does not match, when the day has its file, or has no Z reduction.
+#include "FiscalDataSet.h"
+
+#include <QDir>
+#include <QSqlQuery>
+
+namespace {
+QByteArray storedContent(const QString &caixa, const QString &name)
+{
+    QSqlQuery q(FiscalDataSet::instance().db().admin().database());
+    q.exec(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52 WHERE CDCAIXA = '%1' AND NMARQCAT52 = '%2'").arg(caixa, name));
+    return q.next() ? q.value(0).toByteArray() : QByteArray();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+TEST(Cat52Test, ExportsEachStoredFileByteForByteAndChecksIt)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    const QString folder = set.scratch(QStringLiteral("export"));
+    const QStringList command{"cat52-exportar", "--db", set.connectionString(), "--cdfilial", "0001", "--de",
+                              "01/12/2026", "--ate", "31/12/2026", "--pasta", folder};
+    const ProcessRun run = FiscalDataSet::fiscal(command);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList report = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(report.size(), 10) << run.out.toStdString();
+
+    // The host's files (the printer names them), the planted rows' files, one a line.
+    const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(names.size(), 10);
+    int divergent = 0;
+    for (const QString &line : report) {
+        const QString name = line.section(QLatin1Char(' '), 2, 2).chopped(1);
+        EXPECT_TRUE(names.contains(name)) << line.toStdString();
+        const QString caixa = line.section(QLatin1Char(' '), 0, 0).section(QLatin1Char('/'), 1);
+        EXPECT_EQ(readFile(QDir(folder).filePath(name)), storedContent(caixa, name)) << name.toStdString();
+        if (!line.endsWith(QStringLiteral(": ok"))) {
+            ++divergent;
+            EXPECT_TRUE(line.startsWith(QStringLiteral("0001/001 01/12/2026 ")));
+            EXPECT_TRUE(line.endsWith(QStringLiteral(": venda bruta 1.001,00 no arquivo, 1.000,00 na Redução Z")))
+                << line.toStdString();
+        }
+    }
+    EXPECT_EQ(divergent, 1);
+    // The files the printer wrote, delivered as they were written.
+    for (const QString &name : QDir(set.cat52Folder()).entryList(QDir::Files)) {
+        if (names.contains(name) && !report.filter(name).first().endsWith(QStringLiteral("Redução Z"))) {
+            EXPECT_EQ(readFile(QDir(folder).filePath(name)), readFile(QDir(set.cat52Folder()).filePath(name)));
+        }
+    }
+
+    // Again into the same folder: the same files, nothing to do.
+    EXPECT_EQ(FiscalDataSet::fiscal(command).exitCode, 0);
+    // A different file under a stored name is never written over.
+    const QString taken = QDir(folder).filePath(names.first());
+    QFile other(taken);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("outro arquivo\r\n");
+    other.close();
+    const ProcessRun again = FiscalDataSet::fiscal(command);
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.out.contains("arquivo diferente com esse nome; não exportado")) << again.out.toStdString();
+    EXPECT_EQ(readFile(taken), QByteArray("outro arquivo\r\n"));
+}
+
+TEST(Cat52Test, StoresTheFileOfADayWithoutOneAndRefusesTheRest)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    TestDb::Database &db = set.db();
+    auto guardar = [&](const char *caixa, const char *day, const QString &file) {
+        return FiscalDataSet::fiscal({"cat52-guardar", "--db", set.connectionString(), "--cdfilial", "0001",
+                                      "--cdcaixa", QLatin1String(caixa), "--dtreducao", QLatin1String(day), "--arquivo",
+                                      file});
+    };
+    const QString countAll = QStringLiteral("SELECT COUNT(*) FROM ARQCAT52");
+    const int before = db.count(countAll);
+
+    // Register 002's file of 03/12, as the printer wrote it; the day's row is
+    // gone, as after an interrupted CAT-52 stage.
+    QString name;
+    for (const QString &n : QDir(set.cat52Folder()).entryList(QDir::Files))
+        if (readFile(QDir(set.cat52Folder()).filePath(n)).contains("E12BE0202020200000000B2") &&
+            readFile(QDir(set.cat52Folder()).filePath(n)).contains("20261203"))
+            name = n;
+    ASSERT_FALSE(name.isEmpty());
+    const QString original = QDir(set.cat52Folder()).filePath(name);
+    const QByteArray content = readFile(original);
+
+    // A day that has its file.
+    ProcessRun run = guardar("002", "03/12/2026", original);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Já há arquivo CAT-52 gravado")) << run.err.toStdString();
+
+    db.exec(QStringLiteral("DELETE FROM ARQCAT52 WHERE CDCAIXA = '002' AND NMARQCAT52 = '%1'").arg(name));
+    ASSERT_EQ(db.count(countAll), before - 1);
+
+    // A file whose E12 does not match the stored reduction (another CRZ).
+    QByteArray tampered = content;
+    tampered.replace(46, 6, "000099");
+    const QString tamperedPath = set.scratch(name);
+    {
+        QFile f(tamperedPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(tampered);
+    }
+    run = guardar("002", "03/12/2026", tamperedPath);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("não confere com a Redução Z gravada")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("CRZ 000099 no arquivo, 000052 na Redução Z")) << run.err.toStdString();
+    // A day without a Z reduction (the register's file of 03/12 offered for 05/12 would not
+    // say 05/12: offer one that does).
+    QByteArray otherDay = content;
+    otherDay.replace(64, 8, "20261205");
+    {
+        QFile f(tamperedPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(otherDay);
+    }
+    run = guardar("002", "05/12/2026", tamperedPath);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Nenhuma Redução Z gravada para filial 0001, caixa 002, dia 05/12/2026"))
+        << run.err.toStdString();
+    EXPECT_EQ(db.count(countAll), before - 1);
+
+    // The real file: stored as the module stores it.
+    run = guardar("002", "03/12/2026", original);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(db.count(countAll), before);
+    const auto rows = db.rows(QStringLiteral("SELECT CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52, DTMOVCAT52 FROM ARQCAT52 "
+                                             "WHERE CDCAIXA = '002' AND NMARQCAT52 = '%1'").arg(name));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][0].toString(), QStringLiteral("000"));
+    EXPECT_EQ(rows[0][1].toString(), QStringLiteral("000000000000"));
+    EXPECT_EQ(rows[0][3].toByteArray(), content);
+    EXPECT_EQ(rows[0][4].toDateTime(), QDateTime(QDate(2026, 12, 3), QTime(0, 0)));
+
+    // And the register is clean again.
+    const ProcessRun audit = FiscalDataSet::fiscal({"auditar", "--db", set.connectionString(), "--cdfilial", "0001",
+                                                    "--cdcaixa", "002", "--de", "01/12/2026", "--ate", "31/12/2026"});
+    EXPECT_EQ(audit.exitCode, 0) << audit.out.toStdString();
+}

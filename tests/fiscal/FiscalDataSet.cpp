@@ -1,0 +1,370 @@
+#include "FiscalDataSet.h"
+#include "AdoConnection.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <memory>
+
+namespace {
+const QString BinDir = QStringLiteral(KAL_BINARY_DIR "/bin");
+std::unique_ptr<FiscalDataSet> g_instance;
+
+class FiscalEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { FiscalDataSet::build(); }
+    void TearDown() override { FiscalDataSet::release(); }
+};
+[[maybe_unused]] ::testing::Environment *const g_environment =
+    ::testing::AddGlobalTestEnvironment(new FiscalEnvironment);
+
+QString counter10(qint64 value)
+{
+    return QStringLiteral("%1").arg(value, 10, 10, QLatin1Char('0'));
+}
+
+QString money(qint64 cents)
+{
+    return QString::number(double(cents) / 100.0, 'f', 2);
+}
+
+QString commaMoney(qint64 cents)
+{
+    return money(cents).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+struct Tax {
+    QString code;
+    qint64 rate; // hundredths
+    qint64 base;
+    qint64 tax;
+};
+
+// One day of a printer, with the figures every clean day of the data set has.
+struct Day {
+    QString filial = QStringLiteral("0001");
+    QString caixa;
+    QString nrecf;
+    QString serial;
+    QString model = QStringLiteral("FS-700 MACH");
+    QString brand = QStringLiteral("ACME");
+    QDate day;
+    qint64 crz = 0, cro = 1, first = 0, last = 0;
+    qint64 gt = 0;
+    qint64 gross = 100000, cancel = 500, discount = 200, f1 = 3550, i1 = 1000, n1 = 0;
+    QList<Tax> taxes{{QStringLiteral("T1"), 1800, 74750, 13455}, {QStringLiteral("T2"), 1200, 20000, 2400}};
+    bool file = true;
+    qint64 net() const { return gross - cancel - discount; }
+};
+
+QString isoDay(const QDate &day)
+{
+    return QLatin1Char('\'') + day.toString(Qt::ISODate) + QLatin1Char('\'');
+}
+} // namespace
+
+FiscalDataSet &FiscalDataSet::instance()
+{
+    return *g_instance;
+}
+
+void FiscalDataSet::build()
+{
+    g_instance.reset(new FiscalDataSet());
+}
+
+void FiscalDataSet::release()
+{
+    g_instance.reset();
+}
+
+QString FiscalDataSet::cat52Folder() const
+{
+    return m_dir.filePath(QStringLiteral("cat52"));
+}
+
+QString FiscalDataSet::timestamp(const QDate &day, const QString &time)
+{
+    return TestDb::isPostgres()
+               ? QStringLiteral("'%1 %2'").arg(day.toString(Qt::ISODate), time)
+               : QStringLiteral("'%1T%2.000'").arg(day.toString(Qt::ISODate), time);
+}
+
+QByteArray FiscalDataSet::cat52(const QString &serial, const QString &model, qint64 crz, qint64 coo, qint64 cro,
+                                const QDate &day, qint64 grossCents)
+{
+    auto counter6 = [](qint64 v) { return QByteArray::number(v % 1000000).rightJustified(6, '0'); };
+    const QByteArray head = serial.toLatin1().leftJustified(20, ' ') + ' ' + model.toLatin1().leftJustified(20, ' ') + "01";
+    const QByteArray d = day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    return "E12" + head + counter6(crz) + counter6(coo) + counter6(cro) + d + d + "235900"
+           + QByteArray::number(grossCents).rightJustified(14, '0') + "V\r\n" + "E13" + head + counter6(crz)
+           + "01T1800" + QByteArray::number(74750).rightJustified(13, '0') + "\r\n";
+}
+
+ProcessRun FiscalDataSet::fiscal(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(BinDir + QStringLiteral("/kal02700-fiscal"), arguments);
+    process.closeWriteChannel();
+    ProcessRun run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "kal02700-fiscal did not finish";
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+void FiscalDataSet::storeFile(const QString &filial, const QString &caixa, const QDate &day, const QString &name,
+                              const QByteArray &content)
+{
+    QSqlQuery q(m_db.admin().database());
+    q.prepare(QStringLiteral("INSERT INTO ARQCAT52 (CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, DTGERACAT52, DTMOVCAT52, "
+                             "NMARQCAT52, DSARQCAT52) VALUES ('%1', '%2', '000', '000000000000', %3, %3, '%4', :conteudo)")
+                  .arg(filial, caixa, timestamp(day), name));
+    q.bindValue(QStringLiteral(":conteudo"), content);
+    if (!q.exec())
+        throw std::runtime_error(q.lastError().text().toStdString());
+}
+
+FiscalDataSet::FiscalDataSet()
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
+    m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T2', 12)"));
+    runHost();
+    plant();
+    edgeChains();
+}
+
+namespace {
+void insertDay(TestDb::Database &db, FiscalDataSet &set, const Day &d)
+{
+    db.exec(QStringLiteral(
+                "INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, NRREINIREDZ, "
+                "NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, "
+                "VRTOTDESREDZ, VRVENLIQREDZ, VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, "
+                "DSMODMARCAECF) VALUES ('%1', '%2', '%3', '%4', %5, '%6', '%7', '%8', '%9', ")
+                .arg(d.filial, d.caixa, d.nrecf, d.serial, isoDay(d.day), counter10(d.crz), counter10(d.cro),
+                     counter10(d.first), counter10(d.last))
+            + QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, 0, 'KIV', '0000000000', '0000000000', '0000000000', '%9')")
+                  .arg(money(d.f1), money(d.i1), money(d.n1), money(d.gt), money(d.gross), money(d.cancel),
+                       money(d.discount), money(d.net()), d.model + QLatin1Char('|') + d.brand));
+    for (const Tax &t : d.taxes)
+        db.exec(QStringLiteral("INSERT INTO IMPOSTOREDZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
+                               "VRBCALCIMPRZ, VRIMPOSTORZ) VALUES ('%1', '%2', '%3', %4, '%5', %6, %7, %8)")
+                    .arg(d.filial, d.caixa, d.nrecf, isoDay(d.day), t.code, money(t.rate), money(t.base), money(t.tax)));
+    if (d.file)
+        set.storeFile(d.filial, d.caixa, d.day,
+                      d.serial.right(2) + QLatin1Char('.') + d.day.toString(QStringLiteral("ddMM")),
+                      FiscalDataSet::cat52(d.serial, d.model, d.crz, d.last, d.cro, d.day, d.gross));
+}
+} // namespace
+
+void FiscalDataSet::runHost()
+{
+    // A store's installation: the host with the module beside it, a printer
+    // of type 18 that generates the CAT-52 files.
+    const QString host = m_dir.filePath(QStringLiteral("kal02700-host"));
+    if (!QFile::copy(BinDir + QStringLiteral("/kal02700-host"), host)
+        || !QFile::setPermissions(host, QFile::permissions(host) | QFile::ExeOwner)
+        || !QFile::link(BinDir + QStringLiteral("/libkal02700.so"), m_dir.filePath(QStringLiteral("libkal02700.so"))))
+        throw std::runtime_error("cannot lay out the host installation");
+    auto packet = [&](const QString &file, const QByteArray &name, const QByteArray &value) {
+        QFile f(m_dir.filePath(file));
+        if (!f.open(QIODevice::WriteOnly))
+            throw std::runtime_error("cannot write a local parameter file");
+        f.write("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<DATAPACKET Version=\"2.0\"><METADATA>"
+                "<FIELDS><FIELD attrname=\"IDESQUEMA\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"" + name
+                + "\" fieldtype=\"string\" WIDTH=\"10\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDESQUEMA=\"0001\" "
+                + name + "=\"" + value + "\"/></ROWDATA></DATAPACKET>\n");
+    };
+    packet(QStringLiteral("PARAMETROSKIV.CDS"), "IDGERAARQVNDRIO", "S");
+    packet(QStringLiteral("PRAXUMO.CDS"), "IDTIPOIMPFIS", "18");
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"), BinDir);
+
+    auto store = [&](Day d) {
+        // The day's first coupon comes from the store's counter.
+        m_db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL%1%2%3', '%4')")
+                      .arg(d.filial, d.caixa, d.day.toString(QStringLiteral("dd/MM/yyyy")))
+                      .arg(d.first));
+        const QString printer = m_dir.filePath(QStringLiteral("printer-%1-%2.json").arg(d.caixa).arg(d.crz));
+        QFile f(printer);
+        if (!f.open(QIODevice::WriteOnly))
+            throw std::runtime_error("cannot write a printer memory");
+        QString totalizers;
+        for (const Tax &t : d.taxes)
+            totalizers += QStringLiteral("%1{ \"VRALIQIMPFIS\": \"%2\", \"CDIMPOSTO\": \"%3\", \"VRVENDIDO\": \"%4\", "
+                                         "\"VRIMPOSTO\": \"%5\" }")
+                              .arg(totalizers.isEmpty() ? QString() : QStringLiteral(", "), commaMoney(t.rate), t.code,
+                                   commaMoney(t.base), commaMoney(t.tax));
+        f.write(QStringLiteral(R"({ "serial": "%1", "model": "%2", "brand": "%3",
+  "lastReduction": { "11": "%4", "12": "%5", "13": "%6", "25": "%7", "27": "%8", "28": "%9", )")
+                    .arg(d.serial, d.model, d.brand)
+                    .arg(d.cro, 4, 10, QLatin1Char('0'))
+                    .arg(d.crz, 4, 10, QLatin1Char('0'))
+                    .arg(d.last, 6, 10, QLatin1Char('0'))
+                    .arg(commaMoney(d.gt), commaMoney(d.i1), commaMoney(d.n1))
+                    .toUtf8()
+                + QStringLiteral(R"("29": "%1", "33": "%2", "35": "0,00", "37": "%3", "46": "%4", "47": "%5", "48": "%6" },
+  "totalizers": [ %7 ], "cat52Dir": "cat52" })")
+                      .arg(commaMoney(d.f1), commaMoney(d.discount), commaMoney(d.cancel),
+                           d.day.toString(QStringLiteral("dd/MM/yyyy")), commaMoney(d.gross), commaMoney(d.net()),
+                           totalizers)
+                      .toUtf8());
+        f.close();
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(host, {"--db", m_db.connectionString(), "--cdfilial", d.filial, "--cdcaixa", d.caixa, "--nrecf",
+                             d.nrecf, "--nrserieecf", d.serial, "--dtreducao", d.day.toString(QStringLiteral("dd/MM/yyyy")),
+                             "--automatico", "--printer", printer});
+        process.closeWriteChannel();
+        if (!process.waitForFinished(120000) || process.exitCode() != 0)
+            throw std::runtime_error("the host did not store " + d.day.toString().toStdString() + ": "
+                                     + (process.readAllStandardOutput() + process.readAllStandardError()).toStdString());
+    };
+
+    for (int i = 0; i < 5; ++i) {
+        Day d;
+        d.caixa = QStringLiteral("001");
+        d.nrecf = QStringLiteral("001");
+        d.serial = QStringLiteral("BE0101010100000000A1");
+        d.day = QDate(2026, 11, 30).addDays(i);
+        d.crz = 100 + i;
+        d.first = 1001 + 100 * i;
+        d.last = 1100 + 100 * i;
+        d.gt = 5000000 + 100000 * i;
+        store(d);
+    }
+    for (int i = 0; i < 3; ++i) {
+        Day d;
+        d.caixa = QStringLiteral("002");
+        d.nrecf = QStringLiteral("002");
+        d.serial = QStringLiteral("BE0202020200000000B2");
+        d.model = QStringLiteral("ECF-IF MÉDIA");
+        d.day = QDate(2026, 12, 1).addDays(i);
+        d.crz = 50 + i;
+        d.first = 2001 + 100 * i;
+        d.last = 2100 + 100 * i;
+        d.gt = 8100000 + 100000 * i;
+        store(d);
+    }
+}
+
+void FiscalDataSet::plant()
+{
+    const QString r001 = QStringLiteral(" WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND DTREDUCAOZ = ");
+    // VL_DIVERGENTE: one more real of cancellations than the net sales say.
+    m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET VRTOTCANREDZ = 6") + r001 + QStringLiteral("'2026-12-01'"));
+    // CAT52_DIVERGENTE: the stored file of that day says other gross sales.
+    {
+        QSqlQuery q(m_db.admin().database());
+        const QString where = QStringLiteral(" WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND DTMOVCAT52 = %1")
+                                  .arg(timestamp(QDate(2026, 12, 1)));
+        if (!q.exec(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52") + where) || !q.next())
+            throw std::runtime_error("the host stored no CAT-52 file for 01/12");
+        QByteArray content = q.value(0).toByteArray();
+        content.replace(86, 14, "00000000100100");
+        q.finish();
+        q.prepare(QStringLiteral("UPDATE ARQCAT52 SET DSARQCAT52 = :conteudo") + where);
+        q.bindValue(QStringLiteral(":conteudo"), content);
+        if (!q.exec())
+            throw std::runtime_error(q.lastError().text().toStdString());
+    }
+    // COO_SOBREPOSTO and PARCIAIS_DIVERGENTES on 02/12.
+    m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET NRPRIMCFREDZ = '0000001200', VRSTRIBREDZ = 36.5") + r001
+              + QStringLiteral("'2026-12-02'"));
+    // COO_INVERTIDO and IMPOSTO_DIVERGENTE on 03/12.
+    m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET NRPRIMCFREDZ = '0000001405'") + r001 + QStringLiteral("'2026-12-03'"));
+    m_db.exec(QStringLiteral("UPDATE IMPOSTOREDZ SET VRIMPOSTORZ = 135.05") + r001
+              + QStringLiteral("'2026-12-03' AND CDIMPOSTO = 'T1'"));
+    // GT_DIVERGENTE on 04/12.
+    m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET VRGTREDZ = 54010") + r001 + QStringLiteral("'2026-12-04'"));
+
+    // Cash movements: every stored day, and days without a Z reduction.
+    auto movement = [&](const char *caixa, const QDate &day) {
+        m_db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '%1', %2)")
+                      .arg(QLatin1String(caixa), timestamp(day, QStringLiteral("10:15:00"))));
+    };
+    for (int i = 0; i < 5; ++i)
+        movement("001", QDate(2026, 12, 1).addDays(i)); // 05/12: DIA_SEM_REDUCAO
+    for (int i = 0; i < 3; ++i)
+        movement("002", QDate(2026, 12, 1).addDays(i));
+    movement("002", QDate(2026, 12, 2)); // a second movement of a stored day
+    movement("003", QDate(2026, 12, 10));
+
+    // The chain goes on by SQL: CRZ_SALTO, CRZ_REPETIDO, DATA_FORA_DE_ORDEM,
+    // CRO_ALTERADO (its row without a CAT-52 file: CAT52_AUSENTE).
+    const struct {
+        QDate day;
+        qint64 crz, cro, gt;
+        bool file;
+    } rows[] = {{QDate(2026, 12, 8), 107, 1, 5700000, true},
+                {QDate(2026, 12, 9), 107, 1, 5800000, true},
+                {QDate(2026, 12, 7), 108, 1, 5900000, true},
+                {QDate(2026, 12, 10), 109, 2, 6000000, false}};
+    qint64 first = 1501;
+    for (const auto &row : rows) {
+        Day d;
+        d.caixa = QStringLiteral("001");
+        d.nrecf = QStringLiteral("001");
+        d.serial = QStringLiteral("BE0101010100000000A1");
+        d.day = row.day;
+        d.crz = row.crz;
+        d.cro = row.cro;
+        d.first = first;
+        d.last = first + 99;
+        first += 100;
+        d.gt = row.gt;
+        d.file = row.file;
+        insertDay(m_db, *this, d);
+    }
+}
+
+void FiscalDataSet::edgeChains()
+{
+    auto day = [](const char *caixa, const char *nrecf, const char *serial, int dayOfMonth, qint64 crz, qint64 first,
+                  qint64 last, qint64 gt) {
+        Day d;
+        d.filial = QStringLiteral("0002");
+        d.caixa = QLatin1String(caixa);
+        d.nrecf = QLatin1String(nrecf);
+        d.serial = QLatin1String(serial);
+        d.day = QDate(2026, 12, dayOfMonth);
+        d.crz = crz;
+        d.first = first;
+        d.last = last;
+        d.gt = gt;
+        return d;
+    };
+    // Two printers on one register, both on 02/12.
+    insertDay(m_db, *this, day("005", "005", "BE0505050500000000A5", 1, 10, 1, 100, 1000000));
+    insertDay(m_db, *this, day("005", "005", "BE0505050500000000A5", 2, 11, 101, 200, 1100000));
+    insertDay(m_db, *this, day("005", "015", "BE0505050500000000B5", 2, 500, 7001, 7100, 9000000));
+    insertDay(m_db, *this, day("005", "015", "BE0505050500000000B5", 3, 501, 7101, 7200, 9100000));
+    // One printer moved from register 006 to register 007; its first day has no tax line.
+    Day noTax = day("006", "006", "BE0606060600000000C6", 1, 20, 1, 50, 2000000);
+    noTax.taxes.clear();
+    noTax.f1 = noTax.net();
+    noTax.i1 = 0;
+    insertDay(m_db, *this, noTax);
+    insertDay(m_db, *this, day("006", "006", "BE0606060600000000C6", 2, 21, 51, 100, 2100000));
+    insertDay(m_db, *this, day("007", "006", "BE0606060600000000C6", 3, 22, 101, 150, 2200000));
+    insertDay(m_db, *this, day("007", "006", "BE0606060600000000C6", 4, 23, 151, 200, 2300000));
+    // Counters at their widths: the coupon counter turns after 999999.
+    Day wide = day("008", "008", "BE0808080800000000D8", 1, 9999999998LL, 999901, 999999, 9999999900000LL);
+    wide.cro = 999;
+    insertDay(m_db, *this, wide);
+    Day turned = day("008", "008", "BE0808080800000000D8", 2, 9999999999LL, 1, 120, 9999999900000LL + 100000);
+    turned.cro = 999;
+    insertDay(m_db, *this, turned);
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The fiscal ledger's data set, built once per suite run on the suite's
+// backend: days stored by the reference host in automatic mode (a printer
+// memory per day, the CAT-52 file kept too), then anomalies planted with SQL,
+// one per rule, and edge-case chains of a second branch.
+//
+// Branch 0001, December 2026 (30/11 lies before the audited period):
+//   register 001, printer 001 "BE0101010100000000A1": host days 30/11, 01..04/12
+//     (CRZ 100..104), planted: 01/12 VL_DIVERGENTE and CAT52_DIVERGENTE,
+//     02/12 COO_SOBREPOSTO and PARCIAIS_DIVERGENTES, 03/12 COO_INVERTIDO and
+//     IMPOSTO_DIVERGENTE, 04/12 GT_DIVERGENTE, 05/12 DIA_SEM_REDUCAO; rows
+//     08/12 CRZ 107 (CRZ_SALTO, 2 missing), 09/12 CRZ 107 (CRZ_REPETIDO), 07/12
+//     CRZ 108 (DATA_FORA_DE_ORDEM), 10/12 CRZ 109 CRO 2 (CRO_ALTERADO, and
+//     CAT52_AUSENTE: the only row without a file);
+//   register 002, printer 002 "BE0202020200000000B2": host days 01..03/12, clean;
+//   register 003: a cash movement on 10/12 and no Z reduction at all.
+// Branch 0002 (rows and files by SQL, all clean):
+//   register 005 with two printers (005 and 015), both on 02/12, a file each;
+//   printer 006 "BE0606060600000000C6" on register 006 (01, 02/12; 01/12
+//     without tax lines) then on register 007 (03, 04/12);
+//   printer 008 with counters at their widths: CRZ 9999999998/9999999999,
+//     coupons 999901..999999 then 000001..000120, CRO 999.
+#include "TestDatabase.h"
+
+#include <QDate>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+struct ProcessRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class FiscalDataSet {
+public:
+    static FiscalDataSet &instance(); // built by the suite's environment
+    static void build();
+    static void release();
+
+    TestDb::Database &db() { return m_db; }
+    QString connectionString() const { return m_db.connectionString(); }
+    // The folder where the reference printer wrote the CAT-52 files.
+    QString cat52Folder() const;
+    QString scratch(const QString &name) const { return m_dir.filePath(name); }
+
+    // kal02700-fiscal with the arguments.
+    static ProcessRun fiscal(const QStringList &arguments);
+
+    // A CAT-52 file of a Z reduction, as the reference printer lays it out.
+    static QByteArray cat52(const QString &serial, const QString &model, qint64 crz, qint64 coo, qint64 cro,
+                            const QDate &day, qint64 grossCents);
+    // A date-time literal of the backend (midnight unless given).
+    static QString timestamp(const QDate &day, const QString &time = QStringLiteral("00:00:00"));
+
+    void storeFile(const QString &filial, const QString &caixa, const QDate &day, const QString &name,
+                   const QByteArray &content);
+
+private:
+    FiscalDataSet();
+    void runHost();
+    void plant();
+    void edgeChains();
+
+    QTemporaryDir m_dir;
+    TestDb::Database m_db;
+};

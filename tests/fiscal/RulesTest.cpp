@@ -1,0 +1,120 @@
+// The rules' edges that the data set does not reach, the values the writers
+// print, and the E12 check with more than one printer on a day.
+#include "AuditRules.h"
+#include "Cat52Record.h"
+#include "LedgerValues.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+Reduction day(qint64 crz, int dayOfMonth)
+{
+    Reduction r;
+    r.cdFilial = QStringLiteral("0001");
+    r.cdCaixa = QStringLiteral("001");
+    r.nrEcf = QStringLiteral("001");
+    r.serial = QStringLiteral("S1");
+    r.day = QDate(2026, 12, dayOfMonth);
+    r.crz = crz;
+    r.cro = 1;
+    r.firstCoupon = 100 * crz + 1;
+    r.lastCoupon = 100 * crz + 100;
+    r.gross = 100000;
+    r.net = 100000;
+    r.grandTotal = 100000 * crz;
+    r.taxes = {{QStringLiteral("T1"), 1800, 100000, 18000}};
+    r.hasCat52 = true;
+    return r;
+}
+
+std::string rulesOf(const Reduction *previous, const Reduction &current)
+{
+    QList<Finding> findings;
+    AuditRules::checkRow(previous, current, findings);
+    QStringList out;
+    for (const Finding &f : findings)
+        out << f.rule;
+    return out.join(QLatin1Char(' ')).toStdString();
+}
+} // namespace
+
+TEST(RulesTest, EdgesOfTheChainRules)
+{
+    const Reduction a = day(10, 1);
+    EXPECT_EQ(rulesOf(nullptr, a), "");
+    EXPECT_EQ(rulesOf(&a, day(11, 2)), "");
+
+    // The coupon counter turns after 999999: no overlap.
+    Reduction before = day(11, 2), after = day(12, 3);
+    before.lastCoupon = 999998;
+    after.firstCoupon = 1;
+    after.lastCoupon = 80;
+    EXPECT_EQ(rulesOf(&before, after), "");
+    before.lastCoupon = 500000; // a real overlap
+    EXPECT_EQ(rulesOf(&before, after), "COO_SOBREPOSTO");
+
+    // A new CRO: the grand total is not compared.
+    Reduction intervention = day(11, 2);
+    intervention.cro = 2;
+    intervention.grandTotal = 5;
+    EXPECT_EQ(rulesOf(&a, intervention), "CRO_ALTERADO");
+
+    // Counters that are no numbers take part in no comparison.
+    Reduction unreadable = day(11, 2);
+    unreadable.crz = LedgerValues::counter(QStringLiteral("00A1"));
+    EXPECT_EQ(unreadable.crz, -1);
+    EXPECT_EQ(rulesOf(&a, unreadable), "");
+
+    // Tax: one cent either way is the printer's rounding; two is a divergence.
+    Reduction tax = day(11, 2);
+    tax.taxes = {{QStringLiteral("T1"), 1800, 74750, 13456}};
+    tax.net = tax.gross = tax.taxes[0].base;
+    tax.grandTotal = a.grandTotal + tax.gross;
+    EXPECT_EQ(rulesOf(&a, tax), "");
+    tax.taxes[0].tax = 13457;
+    EXPECT_EQ(rulesOf(&a, tax), "IMPOSTO_DIVERGENTE");
+}
+
+TEST(RulesTest, ValuesAsTheWritersPrintThem)
+{
+    using namespace LedgerValues;
+    EXPECT_EQ(cents(0.29), 29); // 28.999999999999996 as a double
+    EXPECT_EQ(cents(1234567.89), 123456789);
+    EXPECT_EQ(commaMoney(-5), QStringLiteral("-0,05"));
+    EXPECT_EQ(dotMoney(99200), QStringLiteral("992.00"));
+    EXPECT_EQ(displayMoney(123456789), QStringLiteral("1.234.567,89"));
+    EXPECT_EQ(counter(QStringLiteral("9999999999")), 9999999999LL);
+    EXPECT_EQ(counter(QStringLiteral(" 0000000042 ")), 42);
+    EXPECT_EQ(counter(QString()), -1);
+    EXPECT_EQ(truncatedTax(74750, 1800), 13455);
+    EXPECT_EQ(truncatedTax(12345, 1800), 2222);
+    EXPECT_EQ(parseDay(QStringLiteral("29/02/2024")), QDate(2024, 2, 29));
+    EXPECT_FALSE(parseDay(QStringLiteral("29/02/2025")).isValid());
+    EXPECT_FALSE(parseDay(QStringLiteral("1/12/2026")).isValid());
+    EXPECT_FALSE(parseDay(QStringLiteral("01/12/2026 ")).isValid());
+}
+
+TEST(RulesTest, ChecksAFileAgainstThePrinterOfItsSerial)
+{
+    Reduction first = day(11, 2), second = day(500, 2);
+    second.serial = QStringLiteral("S2");
+    second.nrEcf = QStringLiteral("015");
+    auto e12 = [](const char *serial, qint64 crz, qint64 coo) {
+        return "E12" + QByteArray(serial).leftJustified(20, ' ') + ' ' + QByteArray("MODELO").leftJustified(20, ' ')
+               + "01" + QByteArray::number(crz).rightJustified(6, '0') + QByteArray::number(coo).rightJustified(6, '0')
+               + "000001" + "20261202" + "20261202" + "235900" + "00000000100000" + "V\r\n";
+    };
+    // Each printer's file matches its own reduction of the day.
+    EXPECT_TRUE(Cat52Record::check(e12("S2", 500, 50100), {first, second}).ok);
+    EXPECT_TRUE(Cat52Record::check(e12("S1", 11, 1200), {first, second}).ok);
+    // A wrong CRZ is held against the reduction of the file's serial.
+    const Cat52Check wrong = Cat52Record::check(e12("S2", 501, 50100), {first, second});
+    EXPECT_FALSE(wrong.ok);
+    EXPECT_EQ(wrong.reduction, 1);
+    EXPECT_EQ(wrong.describe(), QStringLiteral("CRZ 000501 no arquivo, 000500 na Redução Z"));
+    // No E12, or a cut one.
+    EXPECT_EQ(Cat52Record::check("E13 ...\r\n", {first}).problem,
+              QStringLiteral("o arquivo não tem registro E12 legível"));
+    EXPECT_FALSE(Cat52Record::findE12(e12("S1", 11, 1200).left(90)).has_value());
+    EXPECT_FALSE(Cat52Record::check(e12("S1", 11, 1200), {}).ok);
+}

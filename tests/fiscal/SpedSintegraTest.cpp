@@ -1,0 +1,126 @@
+// sped and sintegra: the exact lines of one day, and the edge-case chains
+// (a day without tax lines, counters at their widths) as the layouts want them.
+#include "FiscalDataSet.h"
+
+#include <QStringDecoder>
+
+namespace {
+QByteArray lines(const QStringList &list)
+{
+    QByteArray out;
+    for (const QString &line : list)
+        out += line.toLatin1() + "\r\n";
+    return out;
+}
+
+QStringList args(const char *command, const char *filial, const char *de, const char *ate)
+{
+    return {QLatin1String(command), "--db", FiscalDataSet::instance().connectionString(), "--cdfilial",
+            QLatin1String(filial), "--de", QLatin1String(de), "--ate", QLatin1String(ate)};
+}
+} // namespace
+
+TEST(SpedTest, WritesTheEcfLinesOfOneDayExactly)
+{
+    const ProcessRun run = FiscalDataSet::fiscal(args("sped", "0001", "02/12/2026", "02/12/2026"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray expected = lines({
+        "|C400|2D|FS-700 MACH|BE0101010100000000A1|1|",
+        "|C405|02122026|1|102|1300|52000,00|1000,00|",
+        "|C420|01T1800|747,50|||",
+        "|C420|02T1200|200,00|||",
+        "|C420|F1|36,50|||",
+        "|C420|I1|10,00|||",
+        "|C420|Can-T|5,00|||",
+        "|C420|DT|2,00|||",
+        "|C490|000|5102|18,00|747,50|747,50|134,55||",
+        "|C490|000|5102|12,00|200,00|200,00|24,00||",
+        "|C490|060|5405|0,00|36,50|0,00|0,00||",
+        "|C490|040|5102|0,00|10,00|0,00|0,00||",
+        QStringLiteral("|C400|2D|ECF-IF MÉDIA|BE0202020200000000B2|2|"),
+        "|C405|02122026|1|51|2200|82000,00|1000,00|",
+        "|C420|01T1800|747,50|||",
+        "|C420|02T1200|200,00|||",
+        "|C420|F1|35,50|||",
+        "|C420|I1|10,00|||",
+        "|C420|Can-T|5,00|||",
+        "|C420|DT|2,00|||",
+        "|C490|000|5102|18,00|747,50|747,50|134,55||",
+        "|C490|000|5102|12,00|200,00|200,00|24,00||",
+        "|C490|060|5405|0,00|35,50|0,00|0,00||",
+        "|C490|040|5102|0,00|10,00|0,00|0,00||",
+    });
+    EXPECT_EQ(run.out, expected) << run.out.toStdString();
+    // ISO-8859-1: the model's É is one byte.
+    EXPECT_TRUE(run.out.contains("ECF-IF M\xC9" "DIA"));
+
+    // Other CFOPs, to a file.
+    const QString path = FiscalDataSet::instance().scratch(QStringLiteral("sped.txt"));
+    const ProcessRun cfop = FiscalDataSet::fiscal(args("sped", "0001", "02/12/2026", "02/12/2026")
+                                                  + QStringList{"--cfop", "5101", "--cfop-st", "5403", "--saida", path});
+    ASSERT_EQ(cfop.exitCode, 0) << cfop.err.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray withCfop = expected;
+    withCfop.replace("|5102|", "|5101|").replace("|5405|", "|5403|");
+    EXPECT_EQ(file.readAll(), withCfop);
+}
+
+TEST(SpedTest, EdgeChainsAsTheLayoutWantsThem)
+{
+    const ProcessRun run = FiscalDataSet::fiscal(args("sped", "0002", "01/12/2026", "02/12/2026"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString out = QString::fromLatin1(run.out);
+    // Printers by number: 005, 006, 008, 015; the moved printer's days under one C400.
+    const QStringList c400 = out.split(QStringLiteral("\r\n")).filter(QStringLiteral("|C400|"));
+    EXPECT_EQ(c400, QStringList({"|C400|2D|FS-700 MACH|BE0505050500000000A5|5|",
+                                 "|C400|2D|FS-700 MACH|BE0606060600000000C6|6|",
+                                 "|C400|2D|FS-700 MACH|BE0808080800000000D8|8|",
+                                 "|C400|2D|FS-700 MACH|BE0505050500000000B5|15|"}));
+    // The day without tax lines: only F1 among the totalisers, and no taxed C490.
+    EXPECT_TRUE(out.contains(QStringLiteral("|C405|01122026|1|20|50|20000,00|1000,00|\r\n|C420|F1|993,00|||\r\n"
+                                            "|C420|Can-T|5,00|||\r\n|C420|DT|2,00|||\r\n"
+                                            "|C490|060|5405|0,00|993,00|0,00|0,00||\r\n|C405|")))
+        << out.toStdString();
+    // Counters at their widths, whole.
+    EXPECT_TRUE(out.contains(QStringLiteral("|C405|01122026|999|9999999998|999999|99999999000,00|1000,00|")));
+    EXPECT_TRUE(out.contains(QStringLiteral("|C405|02122026|999|9999999999|120|100000000000,00|1000,00|")));
+}
+
+TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
+{
+    const ProcessRun run = FiscalDataSet::fiscal(args("sintegra", "0001", "02/12/2026", "02/12/2026"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    auto pad = [](const char *text) { return QString::fromLatin1(text).leftJustified(126, QLatin1Char(' ')); };
+    const QByteArray expected = lines({
+        pad("60M" "20261202" "BE0101010100000000A1" "001" "2D" "001200" "001300" "000102" "001" "0000000000100000"
+            "0000000005200000"),
+        pad("60A20261202BE0101010100000000A11800000000074750"),
+        pad("60A20261202BE0101010100000000A11200000000020000"),
+        pad("60A20261202BE0101010100000000A1F   000000003650"),
+        pad("60A20261202BE0101010100000000A1I   000000001000"),
+        pad("60A20261202BE0101010100000000A1CANC000000000500"),
+        pad("60A20261202BE0101010100000000A1DESC000000000200"),
+        pad("60M" "20261202" "BE0202020200000000B2" "002" "2D" "002101" "002200" "000051" "001" "0000000000100000"
+            "0000000008200000"),
+        pad("60A20261202BE0202020200000000B21800000000074750"),
+        pad("60A20261202BE0202020200000000B21200000000020000"),
+        pad("60A20261202BE0202020200000000B2F   000000003550"),
+        pad("60A20261202BE0202020200000000B2I   000000001000"),
+        pad("60A20261202BE0202020200000000B2CANC000000000500"),
+        pad("60A20261202BE0202020200000000B2DESC000000000200"),
+    });
+    EXPECT_EQ(run.out, expected) << run.out.toStdString();
+
+    // Counters cut to their last digits; the day's printers by number.
+    const ProcessRun edge = FiscalDataSet::fiscal(args("sintegra", "0002", "02/12/2026", "02/12/2026"));
+    ASSERT_EQ(edge.exitCode, 0) << edge.err.toStdString();
+    const QStringList m60 = QString::fromLatin1(edge.out).split(QStringLiteral("\r\n")).filter(QStringLiteral("60M"));
+    ASSERT_EQ(m60.size(), 4);
+    EXPECT_TRUE(m60.at(0).startsWith(QStringLiteral("60M20261202BE0505050500000000A5005")));
+    EXPECT_TRUE(m60.at(1).startsWith(QStringLiteral("60M20261202BE0606060600000000C6006")));
+    EXPECT_EQ(m60.at(2).left(89),
+              QStringLiteral("60M" "20261202" "BE0808080800000000D8" "008" "2D" "000001" "000120" "999999" "999"
+                             "0000000000100000" "0010000000000000"));
+    EXPECT_TRUE(m60.at(3).startsWith(QStringLiteral("60M20261202BE0505050500000000B50152D007001007100000500")));
+}
