@@ -206,6 +206,7 @@ QSqlQuery &AdoStatement::prepareAndBind()
 
 int AdoCommand::execute()
 {
+    const AdoConnection::AnswerWait wait(connection());
     QSqlQuery &q = prepareAndBind();
     if (!q.exec())
         raise(q.lastError(), QStringLiteral("Erro ao executar %1").arg(name()));
@@ -217,6 +218,7 @@ int AdoCommand::execute()
 void AdoQuery::open()
 {
     close();
+    const AdoConnection::AnswerWait wait(connection());
     QSqlQuery &q = prepareAndBind();
     if (!q.exec())
         raise(q.lastError(), QStringLiteral("Erro ao abrir %1").arg(name()));
