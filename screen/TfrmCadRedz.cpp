@@ -729,23 +729,46 @@ void TfrmCadRedz::geraArquivosCat52()
         ~Aviso() { Wmb00002::DesativaProcesso(); }
     } aviso;
 
-    QStringList arquivo;
-    const QDate dia = AutomationDate::toDate(cdsImpRedZDTREDUCAOZ->asDateTime());
-    const QVariantList parametros{cdsParametrosKiv.data(), QVariant(dia), QVariant(dia), QVariant(true)};
-    QStringList caminhos;
-    if (!Wmb00001::GeraCatGenerica(parametros, caminhos))
-        return;
-    if (caminhos.isEmpty())
-        throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não informou o arquivo gerado."));
+    // The day is stored by now: whatever keeps its CAT-52 file out leaves it
+    // stored, and the host is told which of the two it got.
+    auto naoGravado = [](QString motivo) {
+        motivo.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        // The reason goes on the sentence: its first word in lower case,
+        // unless it is an acronym.
+        if (motivo.size() > 1 && motivo.at(0).isUpper() && !motivo.at(1).isUpper())
+            motivo[0] = motivo.at(0).toLower();
+        stMotivoRedZ = QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ") + motivo;
+    };
+    try {
+        QStringList arquivo;
+        const QDate dia = AutomationDate::toDate(cdsImpRedZDTREDUCAOZ->asDateTime());
+        const QVariantList parametros{cdsParametrosKiv.data(), QVariant(dia), QVariant(dia), QVariant(true)};
+        QStringList caminhos;
+        if (!Wmb00001::GeraCatGenerica(parametros, caminhos))
+            return;
+        if (caminhos.isEmpty())
+            throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não informou o arquivo gerado."));
 
-    const QString caminho = aparado(caminhos.first());
-    if (QFileInfo(caminho).isFile())
-        arquivo = linhasDoArquivo(caminho);
-    // The name is taken from the path as given, blanks included.
-    const QString &original = caminhos.first();
-    const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
-                                      original.lastIndexOf(QLatin1Char('/'))});
-    Srv_kal02700::setArqCat52(FCdFilial, FCdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-                              FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1),
-                              arquivo);
+        const QString caminho = aparado(caminhos.first());
+        if (QFileInfo(caminho).isFile())
+            arquivo = linhasDoArquivo(caminho);
+        // A day with figures never has an empty CAT-52 file: storing one
+        // would pass a failed generation for a done one.
+        if (arquivo.isEmpty())
+            throw Exception(QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(caminho));
+        // The name is taken from the path as given, blanks included.
+        const QString &original = caminhos.first();
+        const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')),
+                                          original.lastIndexOf(QLatin1Char(':')), original.lastIndexOf(QLatin1Char('/'))});
+        const QVariant resultado = Srv_kal02700::setArqCat52(
+            FCdFilial, FCdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
+            FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1), arquivo);
+        // The method's failure is not shown here (the save's notice stands),
+        // but it is what the host reports.
+        if (resultado.typeId() == QMetaType::QString && !EmptyString(resultado.toString()))
+            naoGravado(resultado.toString());
+    } catch (const Exception &erro) {
+        naoGravado(erro.message());
+        throw;
+    }
 }
