@@ -247,7 +247,9 @@ void AdoConnection::setConnected(bool value)
         }
         if (driver == Driver::PostgreSQL) {
             const QVariant handle = db.driver()->handle();
-            if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+            // QPSQL hands out its PGconn, registered under the struct's name.
+            if (handle.isValid()
+                && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)) {
                 PGconn *session = *static_cast<PGconn *const *>(handle.data());
                 PQsetNoticeProcessor(session, &ignoreNotice, nullptr);
                 m_socket = PQsocket(session);

@@ -456,8 +456,8 @@ QString ConnectionString::description() const
         return QStringLiteral("arquivo SQLite %1").arg(m_path);
     case Kind::PostgreSQL:
         return QStringLiteral("banco PostgreSQL %1 em %2:%3")
-            .arg(m_database, m_host.contains(QLatin1Char(':')) ? u'[' + m_host + u']' : m_host)
-            .arg(m_port);
+            .arg(m_database, m_host.contains(QLatin1Char(':')) ? u'[' + m_host + u']' : m_host,
+                 QString::number(m_port));
     case Kind::ODBC: {
         QStringList named;
         for (const auto &[key, value] : m_attributes)

@@ -112,7 +112,8 @@ std::optional<Options> parseArguments(const QStringList &arguments, QString &err
         return options;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("Argumento inesperado: \"%1\".").arg(parser.positionalArguments().constFirst());
+        error = QStringLiteral("Argumento inesperado: \"%1\".")
+                    .arg(InputLimits::excerpt(parser.positionalArguments().constFirst()));
         return std::nullopt;
     }
 
@@ -151,7 +152,8 @@ std::optional<Options> parseArguments(const QStringList &arguments, QString &err
         try {
             options.dtReducao = AutomationDate::dateOf(FormatSettings::strToDate(parser.value(dtReducao)));
         } catch (const Exception &) {
-            error = QStringLiteral("--dtreducao: \"%1\" não é uma data dd/MM/yyyy.").arg(parser.value(dtReducao));
+            error = QStringLiteral("--dtreducao: \"%1\" não é uma data dd/MM/yyyy.")
+                        .arg(InputLimits::excerpt(parser.value(dtReducao)));
             return std::nullopt;
         }
     }
@@ -184,7 +186,8 @@ std::optional<Options> parseArguments(const QStringList &arguments, QString &err
 // Wayland) platform without a display to talk to.
 bool withoutDisplay()
 {
-    const QString platform = QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM")).section(u':', 0, 0).trimmed();
+    const QString platform =
+        QString::fromLocal8Bit(qgetenv("QT_QPA_PLATFORM")).section(u';', 0, 0).section(u':', 0, 0).trimmed();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return true;
     if (platform.isEmpty() || platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
