@@ -105,6 +105,14 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
     const QString png = dir.filePath(QStringLiteral("tela.png"));
     const QString printer = writePrinter(QStringLiteral("08/12/2026"));
 
+    // One table missing: created, and the server's notices on the tables
+    // already there ("relation ... already exists, skipping") stay off the console.
+    db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
+    const HostRun created = run({"--db", db.connectionString(), "--init-db"});
+    EXPECT_EQ(created.exitCode, 0);
+    EXPECT_EQ(created.out, QStringLiteral("Tabelas criadas em %1.\n").arg(description));
+    EXPECT_EQ(created.err, QString()) << shown(created);
+
     const struct {
         QStringList arguments;
         int exitCode;
