@@ -49,6 +49,14 @@ public:
         m_waits.erase(ticket);
     }
 
+    // The socket is about to be closed: its number may soon belong to
+    // another file, which must never be shut down.
+    void forget(int socket)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::erase_if(m_waits, [socket](const auto &wait) { return wait.second.socket == socket; });
+    }
+
     ~AnswerWatchdog()
     {
         {
@@ -79,8 +87,10 @@ private:
             const auto first = std::min_element(m_waits.begin(), m_waits.end(), [](const auto &a, const auto &b) {
                 return a.second.deadline < b.second.deadline;
             });
-            if (Clock::now() < first->second.deadline) {
-                m_wake.wait_until(lock, first->second.deadline);
+            // A copy: the wait may be disarmed, and its entry gone, meanwhile.
+            const Clock::time_point deadline = first->second.deadline;
+            if (Clock::now() < deadline) {
+                m_wake.wait_until(lock, deadline);
                 continue;
             }
             *first->second.timedOut = true;
@@ -180,6 +190,8 @@ void AdoConnection::setConnected(bool value)
         // of its own: nothing left of this session can reach the next one.
         for (AdoStatement *statement : m_statements)
             statement->unprepare();
+        if (m_socket >= 0)
+            AnswerWatchdog::instance().forget(m_socket);
         {
             QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
             db.close();
