@@ -232,6 +232,7 @@ QSqlQuery &AdoStatement::prepareAndBind()
 
 int AdoCommand::execute()
 {
+    const AdoConnection::AnswerWait wait(connection());
     QSqlQuery &q = prepareAndBind();
     if (!q.exec())
         raise(q.lastError(), QStringLiteral("Erro ao executar %1").arg(name()));
@@ -243,6 +244,7 @@ int AdoCommand::execute()
 void AdoQuery::open()
 {
     close();
+    const AdoConnection::AnswerWait wait(connection());
     QSqlQuery &q = prepareAndBind();
     if (!q.exec())
         raise(q.lastError(), QStringLiteral("Erro ao abrir %1").arg(name()));

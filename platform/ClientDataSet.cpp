@@ -1,6 +1,7 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "InputLimits.h"
 #include "Win1252.h"
 
 #include <QFile>
@@ -40,7 +41,8 @@ int toInt32(double value, const QVariant &original)
 {
     const double rounded = std::round(value);
     if (!(rounded >= std::numeric_limits<int>::min() && rounded <= std::numeric_limits<int>::max()))
-        throw EConvertError(QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(original.toString()));
+        throw EConvertError(
+            QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(original.toString())));
     return int(rounded);
 }
 
@@ -369,16 +371,18 @@ PacketField fieldOf(const QString &name, QStringView typeText, bool hasWidth, QS
     else if (typeText == u"boolean")
         field.type = FieldType::Boolean;
     else
-        refuse(QStringLiteral("tipo de campo '%1' desconhecido no campo '%2'").arg(typeText, name));
+        refuse(QStringLiteral("tipo de campo '%1' desconhecido no campo '%2'")
+                   .arg(InputLimits::excerpt(typeText.toString()), InputLimits::excerpt(name)));
     if (field.type == FieldType::String && hasWidth) {
         bool ok = false;
         field.size = widthText.toInt(&ok) / widthDivisor;
         if (!ok || field.size < 0)
-            refuse(QStringLiteral("WIDTH '%1' inválido no campo '%2'").arg(widthText, name));
+            refuse(QStringLiteral("WIDTH '%1' inválido no campo '%2'")
+                       .arg(InputLimits::excerpt(widthText.toString()), InputLimits::excerpt(name)));
     }
     for (const PacketField &other : seen)
         if (other.name.compare(name, Qt::CaseInsensitive) == 0)
-            refuse(QStringLiteral("campo '%1' repetido").arg(name));
+            refuse(QStringLiteral("campo '%1' repetido").arg(InputLimits::excerpt(name)));
     return field;
 }
 
@@ -397,7 +401,7 @@ ParsedPacket readWithXmlReader(QXmlStreamReader &xml)
         refuse(QStringLiteral("não há elemento DATAPACKET"));
     }
     if (xml.name() != u"DATAPACKET")
-        refuse(QStringLiteral("o elemento raiz é '%1' e não DATAPACKET").arg(xml.name()));
+        refuse(QStringLiteral("o elemento raiz é '%1' e não DATAPACKET").arg(InputLimits::excerpt(xml.name().toString())));
 
     ParsedPacket parsed;
     bool sawMetadata = false;
@@ -415,7 +419,7 @@ ParsedPacket readWithXmlReader(QXmlStreamReader &xml)
                 sawFields = true;
                 while (xml.readNextStartElement()) {
                     if (xml.name() != u"FIELD")
-                        refuse(QStringLiteral("elemento inesperado '%1' em FIELDS").arg(xml.name()));
+                        refuse(QStringLiteral("elemento inesperado '%1' em FIELDS").arg(InputLimits::excerpt(xml.name().toString())));
                     const QXmlStreamAttributes a = xml.attributes();
                     parsed.fields.push_back(fieldOf(a.value(QLatin1StringView("attrname")).toString(),
                                                     a.value(QLatin1StringView("fieldtype")),
@@ -433,7 +437,7 @@ ParsedPacket readWithXmlReader(QXmlStreamReader &xml)
                 refuse(QStringLiteral("ROWDATA antes de METADATA"));
             while (xml.readNextStartElement()) {
                 if (xml.name() != u"ROW")
-                    refuse(QStringLiteral("elemento inesperado '%1' em ROWDATA").arg(xml.name()));
+                    refuse(QStringLiteral("elemento inesperado '%1' em ROWDATA").arg(InputLimits::excerpt(xml.name().toString())));
                 RawRow row;
                 for (const QXmlStreamAttribute &attribute : xml.attributes())
                     row.emplace_back(attribute.name().toString(), attribute.value().toString());
@@ -803,7 +807,8 @@ void ClientDataSet::Impl::load(const QVariant &packet)
             QVariant value = parseValue(packetFields[k].type, text);
             if (!value.isValid())
                 refuse(QStringLiteral("valor '%1' inválido para o campo '%2' (%3) na linha %4")
-                           .arg(text, packetFields[k].name, typeName(packetFields[k].type))
+                           .arg(InputLimits::excerpt(text), InputLimits::excerpt(packetFields[k].name),
+                                typeName(packetFields[k].type))
                            .arg(newRows.size() + 1));
             row[size_t(target[k])] = std::move(value);
         }
@@ -1254,13 +1259,14 @@ void ClientDataSet::setData(const QVariant &packet)
 
 void ClientDataSet::loadFromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EDataSetError(d->prefixed(QStringLiteral("Não foi possível abrir o arquivo '%1': %2")
-                                            .arg(path, file.errorString())));
-    const QByteArray bytes = file.readAll();
+    // Local files of a few kilobytes: a device, a FIFO or a huge file is
+    // refused before it can hold the call or fill the memory.
+    QString refusal;
+    const std::optional<QByteArray> bytes = InputLimits::readSmallFile(path, refusal);
+    if (!bytes)
+        throw EDataSetError(d->prefixed(QStringLiteral("Não foi possível ler o arquivo: %1").arg(refusal)));
     try {
-        d->load(bytes);
+        d->load(*bytes);
     } catch (const EDataSetError &e) {
         throw EDataSetError(QStringLiteral("Arquivo '%1': %2").arg(path, e.message()));
     }
