@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QSqlResult>
 
 namespace {
 // Dates and date-times go to every driver as ISO text of the local day and
@@ -55,10 +56,11 @@ TDateTime toAutomation(const QVariant &value)
     return AutomationDate::fromDateTime(dt.toLocalTime());
 }
 
-// ":NAME" places outside quoted literals, in order of first appearance.
-QStringList placeholderNames(const QString &text)
+// Calls found(start, length, name) for each ":NAME" place outside quoted
+// literals, in the text's order.
+template <typename Found>
+void scanPlaceholders(const QString &text, Found found)
 {
-    QStringList names;
     QChar quote;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
@@ -76,14 +78,47 @@ QStringList placeholderNames(const QString &text)
             qsizetype j = i + 1;
             while (j < text.size() && (text.at(j).isLetterOrNumber() || text.at(j) == QLatin1Char('_')))
                 ++j;
-            const QString name = text.mid(i + 1, j - i - 1);
-            if (!names.contains(name, Qt::CaseInsensitive))
-                names << name;
+            found(i, j - i, text.mid(i + 1, j - i - 1));
             i = j - 1;
         }
     }
+}
+
+// ":NAME" places outside quoted literals, in order of first appearance.
+QStringList placeholderNames(const QString &text)
+{
+    QStringList names;
+    scanPlaceholders(text, [&](qsizetype, qsizetype, const QString &name) {
+        if (!names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    });
     return names;
 }
+
+// The value a parameter is bound with: its kind decides, a null keeps the
+// kind's type so that every driver binds it as such.
+QVariant boundValue(const AdoParameter &p)
+{
+    const QVariant &v = p.value();
+    if (!v.isValid() || v.isNull()) {
+        switch (p.kind()) {
+        case ParamKind::Float: return QVariant(QMetaType::fromType<double>());
+        case ParamKind::Integer: return QVariant(QMetaType::fromType<int>());
+        case ParamKind::Blob: return QVariant(QMetaType::fromType<QByteArray>());
+        default: return QVariant(QMetaType::fromType<QString>());
+        }
+    }
+    switch (p.kind()) {
+    case ParamKind::Text: return v.toString();
+    case ParamKind::Date: return isoDate(toAutomation(v));
+    case ParamKind::DateTime: return isoDateTime(toAutomation(v));
+    case ParamKind::Float: return v.toDouble();
+    case ParamKind::Integer: return v.toInt();
+    case ParamKind::Blob: return v.toByteArray();
+    }
+    return v;
+}
+
 } // namespace
 
 AdoStatement::AdoStatement(QString name, AdoConnection *connection)
@@ -151,8 +186,9 @@ QStringList AdoStatement::paramNames() const
     return names;
 }
 
-void AdoStatement::raise(const QSqlError &error, const QString &what) const
+void AdoStatement::raise(const QSqlError &driverError, const QString &what) const
 {
+    const QSqlError error = m_connection ? m_connection->nativeForm(driverError, statementHandle()) : driverError;
     QString text = what;
     const QString detail = error.text().trimmed();
     if (!detail.isEmpty())
@@ -173,35 +209,17 @@ QSqlQuery &AdoStatement::prepareAndBind()
         m_query->setForwardOnly(true);
         m_preparedOn = m_connection->generation();
         m_prepared = m_query->prepare(m_text);
-        if (!m_prepared) {
-            const QSqlError error = m_query->lastError();
-            m_query.reset();
-            raise(error, QStringLiteral("Erro ao preparar %1").arg(m_name));
-        }
+        if (!m_prepared)
+            raise(m_query->lastError(), QStringLiteral("Erro ao preparar %1").arg(m_name)); // prepared again next time
     }
-    for (const auto &p : m_params) {
-        const QVariant &v = p->value();
-        QVariant bound;
-        if (!v.isValid() || v.isNull()) {
-            switch (p->kind()) {
-            case ParamKind::Float: bound = QVariant(QMetaType::fromType<double>()); break;
-            case ParamKind::Integer: bound = QVariant(QMetaType::fromType<int>()); break;
-            case ParamKind::Blob: bound = QVariant(QMetaType::fromType<QByteArray>()); break;
-            default: bound = QVariant(QMetaType::fromType<QString>()); break;
-            }
-        } else {
-            switch (p->kind()) {
-            case ParamKind::Text: bound = v.toString(); break;
-            case ParamKind::Date: bound = isoDate(toAutomation(v)); break;
-            case ParamKind::DateTime: bound = isoDateTime(toAutomation(v)); break;
-            case ParamKind::Float: bound = v.toDouble(); break;
-            case ParamKind::Integer: bound = v.toInt(); break;
-            case ParamKind::Blob: bound = v.toByteArray(); break;
-            }
-        }
-        m_query->bindValue(p->placeholder(), bound);
-    }
+    for (const auto &p : m_params)
+        m_query->bindValue(p->placeholder(), boundValue(*p));
     return *m_query;
+}
+
+QVariant AdoStatement::statementHandle() const
+{
+    return m_query && m_query->result() ? m_query->result()->handle() : QVariant();
 }
 
 int AdoCommand::execute()

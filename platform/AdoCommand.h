@@ -57,6 +57,8 @@ protected:
     // Prepares and binds every parameter by its kind; raises EDatabaseError.
     QSqlQuery &prepareAndBind();
     [[noreturn]] void raise(const QSqlError &error, const QString &what) const;
+    // The failed call's driver handle, for the database's own error code.
+    QVariant statementHandle() const;
     std::unique_ptr<QSqlQuery> m_query;
 
 private:

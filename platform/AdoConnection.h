@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <vector>
 
@@ -12,6 +13,9 @@ class AdoStatement;
 class AdoConnection {
 public:
     enum class Driver { None, SQLite, PostgreSQL, ODBC };
+    // The database behind the driver: the same SQL, schema and error codes
+    // whether it is reached natively or through ODBC.
+    enum class Dbms { Unknown, SQLite, PostgreSQL };
 
     explicit AdoConnection(QString name);
     ~AdoConnection();
@@ -37,6 +41,7 @@ public:
     void rollbackTrans();
 
     Driver driver() const { return m_driver; }
+    Dbms dbms() const { return m_dbms; }
     // Grows with every successful open, so statements know to prepare again.
     int generation() const { return m_generation; }
     QSqlDatabase database() const;
@@ -55,14 +60,23 @@ public:
     // one "already open". True when it did so.
     bool noteFailure(const QSqlError &error);
 
+    // A failed call's error as the database's native driver reports it, so
+    // that one classification serves every driver. handle is the failed
+    // call's QSqlResult::handle(), or empty for the connection's own calls.
+    QSqlError nativeForm(const QSqlError &error, const QVariant &statementHandle = {}) const;
+
     // The connection string with any password replaced, for messages.
     static QString redact(const QString &connectionString);
 
 private:
+    enum class TransactionStep { Begin, Commit, Rollback };
+    bool transactionStep(TransactionStep step, QSqlError *error);
+
     QString m_name;
     QString m_connectionString;
     QString m_qtName;
     Driver m_driver = Driver::None;
+    Dbms m_dbms = Dbms::Unknown;
     bool m_inTransaction = false;
     int m_generation = 0;
     std::vector<AdoStatement *> m_statements;

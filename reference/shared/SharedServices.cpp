@@ -217,28 +217,44 @@ QString scrubPasswords(QString text, const QString &connectionString)
 
 } // namespace SharedServicesDetail
 
+namespace {
+void prepareSqliteSession(AdoConnection &connection)
+{
+    connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    try {
+        connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
+    } catch (const Exception &) {
+        // Some filesystems refuse WAL; the default journal serves as well.
+    }
+}
+
+void preparePostgresqlSession(AdoConnection &connection)
+{
+    // The ODBC driver sets the session's encoding itself and converts from
+    // it: changed under it, texts would arrive garbled.
+    if (connection.driver() != AdoConnection::Driver::ODBC)
+        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
+    // Date-times are bound as local time: the session must read them in
+    // the process's zone, whatever the server's own.
+    connection.execute(SharedServicesDetail::timeZoneStatement(QTimeZone::systemTimeZoneId(),
+                                                               QDateTime::currentDateTime().offsetFromUtc()));
+}
+} // namespace
+
+// The session is prepared for the database behind the driver: through ODBC
+// as natively.
 void SetADODBSession(AdoConnection &connection)
 {
-    switch (connection.driver()) {
-    case AdoConnection::Driver::SQLite:
-        connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
-        connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
-        try {
-            connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
-        } catch (const Exception &) {
-            // Some filesystems refuse WAL; the default journal serves as well.
-        }
+    switch (connection.dbms()) {
+    case AdoConnection::Dbms::SQLite:
+        prepareSqliteSession(connection);
         break;
-    case AdoConnection::Driver::PostgreSQL:
-        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
-        connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
-        // Date-times are bound as local time: the session must read them in
-        // the process's zone, whatever the server's own.
-        connection.execute(SharedServicesDetail::timeZoneStatement(
-            QTimeZone::systemTimeZoneId(), QDateTime::currentDateTime().offsetFromUtc()));
+    case AdoConnection::Dbms::PostgreSQL:
+        preparePostgresqlSession(connection);
         break;
-    case AdoConnection::Driver::ODBC:
-    case AdoConnection::Driver::None:
+    case AdoConnection::Dbms::Unknown:
         break;
     }
 }
@@ -340,32 +356,31 @@ QString postgresqlCause(const EDatabaseError &error, const QString &lowerText)
     return {};
 }
 
-// The driver is known once the connection has opened; before that (an error
-// of the connect itself) the connection string tells it.
-AdoConnection::Driver driverOf(const AdoConnection &connection)
+// The database is known once the connection has opened; before that (an
+// error of the connect itself) the connection string tells it. Through ODBC
+// the errors come in the native drivers' form (AdoConnection::nativeForm).
+AdoConnection::Dbms dbmsOf(const AdoConnection &connection)
 {
-    if (connection.driver() != AdoConnection::Driver::None)
-        return connection.driver();
+    if (connection.dbms() != AdoConnection::Dbms::Unknown)
+        return connection.dbms();
     const QString cs = connection.connectionString().trimmed();
     if (cs.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
-        return AdoConnection::Driver::SQLite;
+        return AdoConnection::Dbms::SQLite;
     if (cs.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
         || cs.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
-        return AdoConnection::Driver::PostgreSQL;
-    if (cs.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive))
-        return AdoConnection::Driver::ODBC;
-    return AdoConnection::Driver::None;
+        return AdoConnection::Dbms::PostgreSQL;
+    return AdoConnection::Dbms::Unknown;
 }
 
-QString databaseCause(const EDatabaseError &error, AdoConnection::Driver driver)
+QString databaseCause(const EDatabaseError &error, AdoConnection::Dbms dbms)
 {
     const QString lowerText =
         (error.databaseText() + QLatin1Char(' ') + error.driverText() + QLatin1Char(' ') + error.message())
             .toLower();
     QString cause;
-    if (driver == AdoConnection::Driver::SQLite)
+    if (dbms == AdoConnection::Dbms::SQLite)
         cause = sqliteCause(error, lowerText);
-    else if (driver == AdoConnection::Driver::PostgreSQL)
+    else if (dbms == AdoConnection::Dbms::PostgreSQL)
         cause = postgresqlCause(error, lowerText);
     if (cause.isEmpty() && error.kind() == EDatabaseError::Kind::Connection)
         cause = QStringLiteral("Não foi possível conectar ao banco de dados.");
@@ -381,7 +396,7 @@ QString ADOExceptionMessage(const Exception &error, AdoConnection &connection,
 {
     QString text;
     if (const auto *dbError = dynamic_cast<const EDatabaseError *>(&error)) {
-        text = databaseCause(*dbError, driverOf(connection));
+        text = databaseCause(*dbError, dbmsOf(connection));
         // The database's own words on a second line: they name the table, key
         // or column.
         QString detail = dbError->databaseText().simplified();
