@@ -1,5 +1,6 @@
 #include "AdoCommand.h"
 #include "Exception.h"
+#include "PostgresDirect.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -95,6 +96,24 @@ QStringList placeholderNames(const QString &text)
     return names;
 }
 
+// The text with each ":NAME" written "$n", n the name's place among names
+// (a name used twice is the same $n), as libpq takes its parameters.
+QString numberedPlaceholders(const QString &text, const QStringList &names)
+{
+    QString result;
+    qsizetype copied = 0;
+    scanPlaceholders(text, [&](qsizetype start, qsizetype length, const QString &name) {
+        result += QStringView(text).mid(copied, start - copied);
+        qsizetype number = 0;
+        while (number < names.size() && names.at(number).compare(name, Qt::CaseInsensitive) != 0)
+            ++number;
+        result += QLatin1Char('$') + QString::number(number + 1);
+        copied = start + length;
+    });
+    result += QStringView(text).mid(copied);
+    return result;
+}
+
 // The value a parameter is bound with: its kind decides, a null keeps the
 // kind's type so that every driver binds it as such.
 QVariant boundValue(const AdoParameter &p)
@@ -119,6 +138,30 @@ QVariant boundValue(const AdoParameter &p)
     return v;
 }
 
+// A bound value as libpq takes it: text in UTF-8 (the session's encoding),
+// binary data as the bytes.
+PostgresDirect::Parameter libpqParameter(const AdoParameter &p)
+{
+    const QVariant v = boundValue(p);
+    PostgresDirect::Parameter result;
+    if (v.isNull()) {
+        result.null = true;
+        return result;
+    }
+    switch (p.kind()) {
+    case ParamKind::Blob:
+        result.value = v.toByteArray();
+        result.binary = true;
+        break;
+    case ParamKind::Float:
+        result.value = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest).toLatin1();
+        break;
+    default:
+        result.value = v.toString().toUtf8();
+        break;
+    }
+    return result;
+}
 } // namespace
 
 AdoStatement::AdoStatement(QString name, AdoConnection *connection)
@@ -222,13 +265,58 @@ QVariant AdoStatement::statementHandle() const
     return m_query && m_query->result() ? m_query->result()->handle() : QVariant();
 }
 
+bool AdoStatement::sendsBytesApart() const
+{
+    if (!m_connection || m_connection->driver() != AdoConnection::Driver::PostgreSQL)
+        return false;
+    for (const auto &p : m_params)
+        if (p->kind() == ParamKind::Blob)
+            return true;
+    return false;
+}
+
+void AdoStatement::releaseBytes()
+{
+    // The driver keeps what was bound until the next run: a large file
+    // would stay in memory for nothing.
+    if (!m_query)
+        return;
+    for (const auto &p : m_params)
+        if (p->kind() == ParamKind::Blob)
+            m_query->bindValue(p->placeholder(), QVariant(QMetaType::fromType<QByteArray>()));
+}
+
 int AdoCommand::execute()
 {
+    if (sendsBytesApart())
+        return executeOnLibpq();
     QSqlQuery &q = prepareAndBind();
-    if (!q.exec())
-        raise(q.lastError(), QStringLiteral("Erro ao executar %1").arg(name()));
+    if (!q.exec()) {
+        const QSqlError error = q.lastError();
+        releaseBytes();
+        raise(error, QStringLiteral("Erro ao executar %1").arg(name()));
+    }
     const int rows = q.numRowsAffected();
     q.finish();
+    releaseBytes();
+    return rows;
+}
+
+int AdoCommand::executeOnLibpq()
+{
+    AdoConnection *c = connection();
+    if (!c->connected())
+        throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada (%1)").arg(name()), {}, {}, {},
+                             EDatabaseError::Kind::Connection);
+    std::vector<PostgresDirect::Parameter> parameters;
+    parameters.reserve(size_t(paramNames().size()));
+    for (const QString &n : paramNames())
+        parameters.push_back(libpqParameter(paramByName(n)));
+    int rows = 0;
+    QSqlError error;
+    if (!PostgresDirect::execute(c->database(), numberedPlaceholders(commandText(), paramNames()).toUtf8(),
+                                 parameters, &rows, &error))
+        raise(error, QStringLiteral("Erro ao executar %1").arg(name()));
     return rows;
 }
 
