@@ -369,6 +369,16 @@ AdoConnection::Dbms dbmsOf(const AdoConnection &connection)
     if (cs.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
         || cs.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
         return AdoConnection::Dbms::PostgreSQL;
+    // An ODBC string tells it by the driver it names ("PostgreSQL Unicode",
+    // "SQLite3", or the library's path); a data source name tells nothing.
+    static const QRegularExpression odbcDriver(QStringLiteral("(?:^odbc:|;)\\s*driver\\s*=\\s*([^;]*)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    const QString driver = odbcDriver.match(cs).captured(1);
+    if (driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive)
+        || driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive))
+        return AdoConnection::Dbms::PostgreSQL;
+    if (driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive))
+        return AdoConnection::Dbms::SQLite;
     return AdoConnection::Dbms::Unknown;
 }
 
