@@ -61,8 +61,8 @@ public:
     bool noteFailure(const QSqlError &error);
 
     // A failed call's error as the database's native driver reports it, so
-    // that one classification serves every driver. handle is the failed
-    // call's QSqlResult::handle(), or empty for the connection's own calls.
+    // that one classification serves every driver. statementHandle is the
+    // failed call's QSqlResult::handle(), empty for the connection's own calls.
     QSqlError nativeForm(const QSqlError &error, const QVariant &statementHandle = {}) const;
 
     // The connection string with any password replaced, for messages.

@@ -79,7 +79,8 @@ QString postgresqlCode(const QString &state, const QString &words)
             if (words.contains(QLatin1String(lost), Qt::CaseInsensitive))
                 code = QStringLiteral("08S01");
     }
-    if (code == QLatin1String("08S01") && words.contains(QLatin1String("terminating connection due to administrator command")))
+    if (code == QLatin1String("08S01")
+        && words.contains(QLatin1String("terminating connection due to administrator command")))
         code = QStringLiteral("57P01");
     return code;
 }
