@@ -1,6 +1,7 @@
 #include "AdoConnection.h"
 #include "AdoCommand.h"
 #include "Exception.h"
+#include "OdbcDriver.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,9 +11,11 @@
 #include <thread>
 
 #include <QAtomicInt>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 
 #include <libpq-fe.h>
 #include <sys/socket.h>
@@ -116,9 +119,9 @@ void ignoreNotice(void *, const char *)
 
 // The server went away: the session is gone, whatever the client library
 // still believes.
-bool sessionLost(AdoConnection::Driver driver, const QSqlError &error)
+bool sessionLost(AdoConnection::Dbms dbms, const QSqlError &error)
 {
-    if (driver != AdoConnection::Driver::PostgreSQL)
+    if (dbms != AdoConnection::Dbms::PostgreSQL)
         return false;
     const QString code = error.nativeErrorCode();
     if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") || code == QLatin1String("57P02")
@@ -130,6 +133,21 @@ bool sessionLost(AdoConnection::Driver driver, const QSqlError &error)
             || text.contains(QLatin1String("no connection to the server"))
             || text.contains(QLatin1String("terminating connection"))
             || text.contains(QLatin1String("connection to server")));
+}
+
+AdoConnection::Dbms dbmsBehind(AdoConnection::Driver driver, const QSqlDatabase &db)
+{
+    switch (driver) {
+    case AdoConnection::Driver::SQLite:
+        return AdoConnection::Dbms::SQLite;
+    case AdoConnection::Driver::PostgreSQL:
+        return AdoConnection::Dbms::PostgreSQL;
+    case AdoConnection::Driver::ODBC:
+        return OdbcDriver::databaseBehind(db);
+    case AdoConnection::Driver::None:
+        break;
+    }
+    return AdoConnection::Dbms::Unknown;
 }
 
 EDatabaseError connectionError(const QString &what, const QSqlError &error, const ConnectionString &cs)
@@ -251,7 +269,13 @@ void AdoConnection::setConnected(bool value)
             // and idle-in-transaction limits, from the string or by default.
             db.setConnectOptions(cs.postgresqlConnectOptions());
         } else {
-            db.setDatabaseName(cs.odbcText());
+            QString text = cs.odbcText();
+            // SQLite's ODBC driver waits 100 s for a locked database unless
+            // told otherwise: the same 5 s as natively.
+            if (cs.odbcAttribute(QStringLiteral("Driver")).contains(QLatin1String("sqlite"), Qt::CaseInsensitive)
+                && cs.odbcAttribute(QStringLiteral("Timeout")).isEmpty())
+                text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";")) + QStringLiteral("Timeout=5000");
+            db.setDatabaseName(text);
         }
         if (!db.open()) {
             const QSqlError error = db.lastError();
@@ -270,6 +294,7 @@ void AdoConnection::setConnected(bool value)
         }
     }
     m_driver = driver;
+    m_dbms = dbmsBehind(driver, database());
     m_inTransaction = false;
     ++m_generation;
     try {
@@ -284,10 +309,21 @@ void AdoConnection::setConnected(bool value)
 
 bool AdoConnection::noteFailure(const QSqlError &error)
 {
-    if (!connected() || !(answerTimedOut() || sessionLost(m_driver, error)))
+    if (!connected() || !(answerTimedOut() || sessionLost(m_dbms, error)))
         return false;
     setConnected(false);
     return true;
+}
+
+QSqlError AdoConnection::nativeForm(const QSqlError &error, const QVariant &statementHandle) const
+{
+    if (m_driver != Driver::ODBC)
+        return error;
+    if (statementHandle.isValid())
+        return OdbcDriver::nativeForm(error, m_dbms, statementHandle, OdbcDriver::HandleKind::Statement);
+    const QSqlDatabase db = database();
+    return OdbcDriver::nativeForm(error, m_dbms, db.driver() ? db.driver()->handle() : QVariant(),
+                                  OdbcDriver::HandleKind::Connection);
 }
 
 void AdoConnection::attach(AdoStatement *statement)
@@ -300,15 +336,37 @@ void AdoConnection::detach(AdoStatement *statement)
     m_statements.erase(std::remove(m_statements.begin(), m_statements.end(), statement), m_statements.end());
 }
 
-void AdoConnection::beginTrans()
+bool AdoConnection::transactionStep(TransactionStep step, QSqlError *error)
 {
     QSqlDatabase db = database();
-    if (!db.isOpen())
+    if (m_driver == Driver::ODBC && m_dbms == Dbms::SQLite) {
+        // SQLite's ODBC driver keeps a transaction flag of its own that an
+        // automatic rollback of SQLite (a full disk) leaves set: its next
+        // transaction would never begin and every statement would commit on
+        // its own. SQLite's own statements, as QSQLITE sends them, keep none.
+        static const char *const statements[] = {"BEGIN", "COMMIT", "ROLLBACK"};
+        QSqlQuery query(db);
+        if (query.exec(QLatin1String(statements[int(step)])))
+            return true;
+        *error = nativeForm(query.lastError(), query.result()->handle());
+        return false;
+    }
+    const bool done = step == TransactionStep::Begin    ? db.transaction()
+                      : step == TransactionStep::Commit ? db.commit()
+                                                        : db.rollback();
+    if (!done)
+        *error = nativeForm(db.lastError());
+    return done;
+}
+
+void AdoConnection::beginTrans()
+{
+    if (!database().isOpen())
         throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada"), {}, {}, {},
                              EDatabaseError::Kind::Connection);
     const AnswerWait wait(this);
-    if (!db.transaction()) {
-        const QSqlError error = db.lastError();
+    QSqlError error;
+    if (!transactionStep(TransactionStep::Begin, &error)) {
         noteFailure(error);
         throw connectionError(QStringLiteral("Não foi possível iniciar a transação"), error,
                               ConnectionString::parse(m_connectionString));
@@ -318,12 +376,12 @@ void AdoConnection::beginTrans()
 
 void AdoConnection::commitTrans()
 {
-    QSqlDatabase db = database();
     const AnswerWait wait(this);
-    if (!db.commit()) {
-        const QSqlError error = db.lastError();
+    QSqlError error;
+    if (!transactionStep(TransactionStep::Commit, &error)) {
         // A failed commit leaves nothing open that we could still commit.
-        db.rollback();
+        QSqlError ignored;
+        transactionStep(TransactionStep::Rollback, &ignored);
         m_inTransaction = false;
         noteFailure(error);
         throw connectionError(QStringLiteral("Não foi possível confirmar a transação"), error,
@@ -334,11 +392,10 @@ void AdoConnection::commitTrans()
 
 void AdoConnection::rollbackTrans()
 {
-    QSqlDatabase db = database();
     m_inTransaction = false;
     const AnswerWait wait(this);
-    if (!db.rollback()) {
-        const QSqlError error = db.lastError();
+    QSqlError error;
+    if (!transactionStep(TransactionStep::Rollback, &error)) {
         noteFailure(error);
         throw connectionError(QStringLiteral("Não foi possível desfazer a transação"), error,
                               ConnectionString::parse(m_connectionString));
@@ -351,7 +408,7 @@ void AdoConnection::execute(const QString &sql)
     QSqlQuery query(db);
     const AnswerWait wait(this);
     if (!query.exec(sql)) {
-        const QSqlError error = query.lastError();
+        const QSqlError error = nativeForm(query.lastError(), query.result()->handle());
         query.finish();
         noteFailure(error);
         throw EDatabaseError(QStringLiteral("Erro ao executar comando: ") + error.text(), error.nativeErrorCode(),

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QString>
 #include <atomic>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,6 +16,9 @@ class AdoStatement;
 class AdoConnection {
 public:
     enum class Driver { None, SQLite, PostgreSQL, ODBC };
+    // The database behind the driver: the same SQL, schema and error codes
+    // whether it is reached natively or through ODBC.
+    enum class Dbms { Unknown, SQLite, PostgreSQL };
 
     explicit AdoConnection(QString name);
     ~AdoConnection();
@@ -43,6 +47,7 @@ public:
     void rollbackTrans();
 
     Driver driver() const { return m_driver; }
+    Dbms dbms() const { return m_dbms; }
     // Grows with every successful open, so statements know to prepare again.
     int generation() const { return m_generation; }
     QSqlDatabase database() const;
@@ -60,6 +65,11 @@ public:
     // that the next connect opens a fresh session instead of finding this dead
     // one "already open". True when it did so.
     bool noteFailure(const QSqlError &error);
+
+    // A failed call's error as the database's native driver reports it, so
+    // that one classification serves every driver. statementHandle is the
+    // failed call's QSqlResult::handle(), empty for the connection's own calls.
+    QSqlError nativeForm(const QSqlError &error, const QVariant &statementHandle = {}) const;
 
     // A connection string as messages may name it: its description, which
     // never carries a credential (kept for callers that redacted strings).
@@ -86,6 +96,9 @@ public:
     qint64 answerTimeoutMs() const { return m_answerTimeoutMs; }
 
 private:
+    enum class TransactionStep { Begin, Commit, Rollback };
+    bool transactionStep(TransactionStep step, QSqlError *error);
+
     QString m_name;
     QString m_connectionString;
     QString m_qtName;
@@ -93,6 +106,7 @@ private:
     int m_socket = -1;
     qint64 m_answerTimeoutMs = 0;
     std::shared_ptr<std::atomic_bool> m_answerTimedOut = std::make_shared<std::atomic_bool>(false);
+    Dbms m_dbms = Dbms::Unknown;
     bool m_inTransaction = false;
     int m_generation = 0;
     std::vector<AdoStatement *> m_statements;

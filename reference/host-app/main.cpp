@@ -220,8 +220,10 @@ bool isConsoleNoise(const QMessageLogContext &context, const QString &message)
         QLatin1String("Unable to free statement"), QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"),
         // A headless platform says on every notice that it stacks no windows.
         QLatin1String("This plugin does not support raise()")};
+    // Qt's ODBC driver quotes its own lines ("QODBCDriver::disconnect: ...").
+    const QStringView text = message.startsWith(u'"') ? QStringView(message).mid(1) : QStringView(message);
     for (const QLatin1String &prefix : prefixes)
-        if (message.startsWith(prefix))
+        if (text.startsWith(prefix))
             return true;
     return false;
 }
@@ -338,7 +340,7 @@ int run(const Options &options)
             printLine(stdout, QStringLiteral("Tabelas criadas em %1.").arg(shown));
             return Stored;
         }
-        if (database.driver() == AdoConnection::Driver::SQLite && !DatabaseSchema::hasTables(database))
+        if (database.dbms() == AdoConnection::Dbms::SQLite && !DatabaseSchema::hasTables(database))
             DatabaseSchema::apply(database);
         // The module opens a session of its own.
         database.close();

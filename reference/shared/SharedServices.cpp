@@ -150,28 +150,44 @@ QString scrubPasswords(QString text, const QString &connectionString)
 
 } // namespace SharedServicesDetail
 
+namespace {
+void prepareSqliteSession(AdoConnection &connection)
+{
+    connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    try {
+        connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
+    } catch (const Exception &) {
+        // Some filesystems refuse WAL; the default journal serves as well.
+    }
+}
+
+void preparePostgresqlSession(AdoConnection &connection)
+{
+    // The ODBC driver sets the session's encoding itself and converts from
+    // it: changed under it, texts would arrive garbled.
+    if (connection.driver() != AdoConnection::Driver::ODBC)
+        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
+    // Date-times are bound as local time: the session must read them in
+    // the process's zone, whatever the server's own.
+    connection.execute(SharedServicesDetail::timeZoneStatement(QTimeZone::systemTimeZoneId(),
+                                                               QDateTime::currentDateTime().offsetFromUtc()));
+}
+} // namespace
+
+// The session is prepared for the database behind the driver: through ODBC
+// as natively.
 void SetADODBSession(AdoConnection &connection)
 {
-    switch (connection.driver()) {
-    case AdoConnection::Driver::SQLite:
-        connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
-        connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
-        try {
-            connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
-        } catch (const Exception &) {
-            // Some filesystems refuse WAL; the default journal serves as well.
-        }
+    switch (connection.dbms()) {
+    case AdoConnection::Dbms::SQLite:
+        prepareSqliteSession(connection);
         break;
-    case AdoConnection::Driver::PostgreSQL:
-        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
-        connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
-        // Date-times are bound as local time: the session must read them in
-        // the process's zone, whatever the server's own.
-        connection.execute(SharedServicesDetail::timeZoneStatement(
-            QTimeZone::systemTimeZoneId(), QDateTime::currentDateTime().offsetFromUtc()));
+    case AdoConnection::Dbms::PostgreSQL:
+        preparePostgresqlSession(connection);
         break;
-    case AdoConnection::Driver::ODBC:
-    case AdoConnection::Driver::None:
+    case AdoConnection::Dbms::Unknown:
         break;
     }
 }
@@ -317,19 +333,34 @@ Cause postgresqlCause(const EDatabaseError &error, const QString &lowerText, con
     return {};
 }
 
-// The driver is known once the connection has opened; before that (an error
-// of the connect itself) the connection string tells it.
-AdoConnection::Driver driverOf(const AdoConnection &connection)
+// The database is known once the connection has opened; before that (an
+// error of the connect itself) the connection string tells it. Through ODBC
+// the errors come in the native drivers' form (AdoConnection::nativeForm).
+AdoConnection::Dbms dbmsOf(const AdoConnection &connection)
 {
-    if (connection.driver() != AdoConnection::Driver::None)
-        return connection.driver();
-    switch (ConnectionString::parse(connection.connectionString()).kind()) {
-    case ConnectionString::Kind::SQLite: return AdoConnection::Driver::SQLite;
-    case ConnectionString::Kind::PostgreSQL: return AdoConnection::Driver::PostgreSQL;
-    case ConnectionString::Kind::ODBC: return AdoConnection::Driver::ODBC;
-    case ConnectionString::Kind::Invalid: break;
+    if (connection.dbms() != AdoConnection::Dbms::Unknown)
+        return connection.dbms();
+    const ConnectionString cs = ConnectionString::parse(connection.connectionString());
+    switch (cs.kind()) {
+    case ConnectionString::Kind::SQLite:
+        return AdoConnection::Dbms::SQLite;
+    case ConnectionString::Kind::PostgreSQL:
+        return AdoConnection::Dbms::PostgreSQL;
+    case ConnectionString::Kind::ODBC: {
+        // An ODBC string tells it by the driver it names ("PostgreSQL Unicode",
+        // "SQLite3", or the library's path); a data source name tells nothing.
+        const QString driver = cs.odbcAttribute(QStringLiteral("Driver"));
+        if (driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive)
+            || driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive))
+            return AdoConnection::Dbms::PostgreSQL;
+        if (driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive))
+            return AdoConnection::Dbms::SQLite;
+        break;
     }
-    return AdoConnection::Driver::None;
+    case ConnectionString::Kind::Invalid:
+        break;
+    }
+    return AdoConnection::Dbms::Unknown;
 }
 
 Cause databaseCause(const EDatabaseError &error, const AdoConnection &connection)
@@ -337,11 +368,11 @@ Cause databaseCause(const EDatabaseError &error, const AdoConnection &connection
     const QString lowerText =
         (error.databaseText() + QLatin1Char(' ') + error.driverText() + QLatin1Char(' ') + error.message())
             .toLower();
-    const AdoConnection::Driver driver = driverOf(connection);
+    const AdoConnection::Dbms dbms = dbmsOf(connection);
     Cause cause;
-    if (driver == AdoConnection::Driver::SQLite)
+    if (dbms == AdoConnection::Dbms::SQLite)
         cause = sqliteCause(error, lowerText);
-    else if (driver == AdoConnection::Driver::PostgreSQL)
+    else if (dbms == AdoConnection::Dbms::PostgreSQL)
         cause = postgresqlCause(error, lowerText, connection);
     if (cause.text.isEmpty() && error.kind() == EDatabaseError::Kind::Connection)
         cause = {QStringLiteral("Não foi possível conectar ao banco de dados.")};

@@ -23,14 +23,17 @@ void expectNothingHalfWritten(TestDb::Database &db)
     }
 }
 
-// Waits until another session sleeps in the slowed-down trigger; false on time-out.
+// Waits until another session of this suite's database sleeps in the
+// slowed-down trigger (suites on other databases of the server sleep in
+// theirs at the same time); false on time-out.
 bool waitForTrigger(TestDb::Database &db)
 {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 30000) {
         if (db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
-                                    "AND state = 'active' AND wait_event = 'PgSleep'")) > 0)
+                                    "AND datname = current_database() AND state = 'active' "
+                                    "AND wait_event = 'PgSleep'")) > 0)
             return true;
         QThread::msleep(20);
     }
