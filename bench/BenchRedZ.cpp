@@ -1,5 +1,5 @@
 // setRedZ against the same nine inserts through the raw client libraries, a
-// whole automatic call, and a large CAT-52 file.
+// whole automatic call, and large CAT-52 files (20 MB and 100 MB).
 #include "BenchSupport.h"
 
 #include "AdoConnection.h"
@@ -258,11 +258,12 @@ void resetPeak()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-void runLargeCat52(benchmark::State &state, const QString &name, const QString &connectionString)
+void runLargeCat52(benchmark::State &state, int megabytes, const QString &database, const QString &connectionString)
 {
+    const QString name = QStringLiteral("setArqCat52 %1 MB %2").arg(megabytes, 3).arg(database);
     prepareModule(connectionString);
-    // 20 MB of 126-character records with CR LF, as a printer's file is.
-    const qsizetype fileBytes = 20 * 1024 * 1024;
+    // Records of 126 characters with CR LF, as a printer's file is.
+    const qsizetype fileBytes = qsizetype(megabytes) * 1024 * 1024;
     QStringList lines;
     const QString record = QStringLiteral("E13BE091010100011223344 FS-700 MACH          01000042") + QString(72, QLatin1Char('0'));
     for (qsizetype size = 0; size < fileBytes; size += record.size() + 2)
@@ -348,20 +349,25 @@ void BM_CriaCadRedZ_automatic_SQLite(benchmark::State &state)
     Cli_kal02700::setParametersDir(QString());
 }
 
-void BM_setArqCat52_20MB_SQLite(benchmark::State &state)
+void largeCat52SQLite(benchmark::State &state, int megabytes)
 {
     QTemporaryDir dir;
-    runLargeCat52(state, QStringLiteral("setArqCat52 20 MB sqlite"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("c.db")));
+    runLargeCat52(state, megabytes, QStringLiteral("sqlite"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("c.db")));
 }
 
-void BM_setArqCat52_20MB_PostgreSQL(benchmark::State &state)
+void largeCat52PostgreSQL(benchmark::State &state, int megabytes)
 {
     if (pgConnection().isEmpty()) {
         state.SkipWithError("KAL_BENCH_PG not set (scripts/bench.sh starts a server)");
         return;
     }
-    runLargeCat52(state, QStringLiteral("setArqCat52 20 MB postgresql"), pgConnection());
+    runLargeCat52(state, megabytes, QStringLiteral("postgresql"), pgConnection());
 }
+
+void BM_setArqCat52_20MB_SQLite(benchmark::State &state) { largeCat52SQLite(state, 20); }
+void BM_setArqCat52_100MB_SQLite(benchmark::State &state) { largeCat52SQLite(state, 100); }
+void BM_setArqCat52_20MB_PostgreSQL(benchmark::State &state) { largeCat52PostgreSQL(state, 20); }
+void BM_setArqCat52_100MB_PostgreSQL(benchmark::State &state) { largeCat52PostgreSQL(state, 100); }
 
 } // namespace
 
@@ -371,7 +377,9 @@ BENCHMARK(BM_setRedZ_PostgreSQL)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_raw_libpq)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_CriaCadRedZ_automatic_SQLite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_setArqCat52_20MB_SQLite)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_setArqCat52_100MB_SQLite)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_setArqCat52_20MB_PostgreSQL)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_setArqCat52_100MB_PostgreSQL)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void recordMean(const QString &name, double micros) { g_means[name] = micros; }
 void recordPeak(const QString &name, double bytes, double fileBytes) { g_peaks[name] = {bytes, fileBytes}; }

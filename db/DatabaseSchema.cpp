@@ -55,8 +55,9 @@ namespace DatabaseSchema {
 
 void apply(AdoConnection &connection)
 {
-    run(connection, connection.driver() == AdoConnection::Driver::PostgreSQL ? QStringLiteral("schema-postgresql.sql")
-                                                                             : QStringLiteral("schema-sqlite.sql"));
+    // The database behind the driver decides: through ODBC as natively.
+    run(connection, connection.dbms() == AdoConnection::Dbms::PostgreSQL ? QStringLiteral("schema-postgresql.sql")
+                                                                         : QStringLiteral("schema-sqlite.sql"));
 }
 
 void drop(AdoConnection &connection)

@@ -4,7 +4,8 @@
 class AdoConnection;
 
 namespace DatabaseSchema {
-// Creates the tables that are missing (the statements of the connection's kind).
+// Creates the tables that are missing (the statements of the database behind
+// the connection, natively or through ODBC).
 void apply(AdoConnection &connection);
 // Drops the six tables.
 void drop(AdoConnection &connection);

@@ -2,23 +2,24 @@
 #include "Exception.h"
 
 #include <QFile>
-#include <QSqlDriver>
 
 namespace {
 void prepareSession(AdoConnection &connection)
 {
-    switch (connection.driver()) {
-    case AdoConnection::Driver::SQLite:
+    // Through ODBC as natively: by the database behind the driver.
+    switch (connection.dbms()) {
+    case AdoConnection::Dbms::SQLite:
         // The ledger only reads through its own connection.
         connection.execute(QStringLiteral("PRAGMA query_only = ON"));
         break;
-    case AdoConnection::Driver::PostgreSQL:
-        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    case AdoConnection::Dbms::PostgreSQL:
+        // The ODBC driver keeps the session's encoding itself.
+        if (connection.driver() != AdoConnection::Driver::ODBC)
+            connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
         connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
         connection.execute(QStringLiteral("SET standard_conforming_strings TO on"));
         break;
-    case AdoConnection::Driver::ODBC:
-    case AdoConnection::Driver::None:
+    case AdoConnection::Dbms::Unknown:
         break;
     }
 }
@@ -51,9 +52,7 @@ LedgerSession::LedgerSession(const QString &connectionString) : m_connection(QSt
     m_connection.setConnectionString(connectionString);
     m_connection.afterConnect = prepareSession;
     m_connection.open();
-    const bool sqlite = m_connection.driver() == AdoConnection::Driver::SQLite
-                        || m_connection.database().driver()->dbmsType() == QSqlDriver::SQLite;
-    m_dialect = sqlite ? Dialect::SQLite : Dialect::Standard;
+    m_dialect = m_connection.dbms() == AdoConnection::Dbms::SQLite ? Dialect::SQLite : Dialect::Standard;
 }
 
 LedgerSession::~LedgerSession()

@@ -1,10 +1,12 @@
 #include "AdoCommand.h"
 #include "Exception.h"
+#include "PostgresDirect.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QSqlResult>
 
 namespace {
 // Dates and date-times go to every driver as ISO text of the day and of the
@@ -81,10 +83,11 @@ TDateTime toAutomation(const QVariant &value)
     return wallClock(local.date(), local.time());
 }
 
-// ":NAME" places outside quoted literals, in order of first appearance.
-QStringList placeholderNames(const QString &text)
+// Calls found(start, length, name) for each ":NAME" place outside quoted
+// literals, in the text's order.
+template <typename Found>
+void scanPlaceholders(const QString &text, Found found)
 {
-    QStringList names;
     QChar quote;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
@@ -102,13 +105,88 @@ QStringList placeholderNames(const QString &text)
             qsizetype j = i + 1;
             while (j < text.size() && (text.at(j).isLetterOrNumber() || text.at(j) == QLatin1Char('_')))
                 ++j;
-            const QString name = text.mid(i + 1, j - i - 1);
-            if (!names.contains(name, Qt::CaseInsensitive))
-                names << name;
+            found(i, j - i, text.mid(i + 1, j - i - 1));
             i = j - 1;
         }
     }
+}
+
+// ":NAME" places outside quoted literals, in order of first appearance.
+QStringList placeholderNames(const QString &text)
+{
+    QStringList names;
+    scanPlaceholders(text, [&](qsizetype, qsizetype, const QString &name) {
+        if (!names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    });
     return names;
+}
+
+// The text with each ":NAME" written "$n", n the name's place among names
+// (a name used twice is the same $n), as libpq takes its parameters.
+QString numberedPlaceholders(const QString &text, const QStringList &names)
+{
+    QString result;
+    qsizetype copied = 0;
+    scanPlaceholders(text, [&](qsizetype start, qsizetype length, const QString &name) {
+        result += QStringView(text).mid(copied, start - copied);
+        qsizetype number = 0;
+        while (number < names.size() && names.at(number).compare(name, Qt::CaseInsensitive) != 0)
+            ++number;
+        result += QLatin1Char('$') + QString::number(number + 1);
+        copied = start + length;
+    });
+    result += QStringView(text).mid(copied);
+    return result;
+}
+
+// The value a parameter is bound with: its kind decides, a null keeps the
+// kind's type so that every driver binds it as such.
+QVariant boundValue(const AdoParameter &p)
+{
+    const QVariant &v = p.value();
+    if (!v.isValid() || v.isNull()) {
+        switch (p.kind()) {
+        case ParamKind::Float: return QVariant(QMetaType::fromType<double>());
+        case ParamKind::Integer: return QVariant(QMetaType::fromType<int>());
+        case ParamKind::Blob: return QVariant(QMetaType::fromType<QByteArray>());
+        default: return QVariant(QMetaType::fromType<QString>());
+        }
+    }
+    switch (p.kind()) {
+    case ParamKind::Text: return v.toString();
+    case ParamKind::Date: return isoDate(toAutomation(v));
+    case ParamKind::DateTime: return isoDateTime(toAutomation(v));
+    case ParamKind::Float: return v.toDouble();
+    case ParamKind::Integer: return v.toInt();
+    case ParamKind::Blob: return v.toByteArray();
+    }
+    return v;
+}
+
+// A bound value as libpq takes it: text in UTF-8 (the session's encoding),
+// binary data as the bytes.
+PostgresDirect::Parameter libpqParameter(const AdoParameter &p)
+{
+    const QVariant v = boundValue(p);
+    PostgresDirect::Parameter result;
+    if (v.isNull()) {
+        result.null = true;
+        return result;
+    }
+    switch (p.kind()) {
+    case ParamKind::Blob:
+        result.value = v.toByteArray();
+        result.binary = true;
+        break;
+    case ParamKind::Float:
+        result.value = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest).toLatin1();
+        break;
+    default:
+        result.value = v.toString().toUtf8();
+        break;
+    }
+    return result;
 }
 } // namespace
 
@@ -177,8 +255,9 @@ QStringList AdoStatement::paramNames() const
     return names;
 }
 
-void AdoStatement::raise(const QSqlError &error, const QString &what) const
+void AdoStatement::raise(const QSqlError &driverError, const QString &what) const
 {
+    const QSqlError error = m_connection ? m_connection->nativeForm(driverError, statementHandle()) : driverError;
     QString text = what;
     const QString detail = error.text().trimmed();
     if (!detail.isEmpty())
@@ -199,50 +278,79 @@ QSqlQuery &AdoStatement::prepareAndBind()
         m_query->setForwardOnly(true);
         m_preparedOn = m_connection->generation();
         m_prepared = m_query->prepare(m_text);
-        if (!m_prepared) {
-            const QSqlError error = m_query->lastError();
-            m_query.reset();
-            raise(error, QStringLiteral("Erro ao preparar %1").arg(m_name));
-        }
+        if (!m_prepared)
+            raise(m_query->lastError(), QStringLiteral("Erro ao preparar %1").arg(m_name)); // prepared again next time
     }
-    for (const auto &p : m_params) {
-        const QVariant &v = p->value();
-        QVariant bound;
-        if (!v.isValid() || v.isNull()) {
-            switch (p->kind()) {
-            case ParamKind::Float: bound = QVariant(QMetaType::fromType<double>()); break;
-            case ParamKind::Integer: bound = QVariant(QMetaType::fromType<int>()); break;
-            case ParamKind::Blob: bound = QVariant(QMetaType::fromType<QByteArray>()); break;
-            default: bound = QVariant(QMetaType::fromType<QString>()); break;
-            }
-        } else {
-            switch (p->kind()) {
-            case ParamKind::Text: bound = v.toString(); break;
-            case ParamKind::Date: bound = isoDate(toAutomation(v)); break;
-            case ParamKind::DateTime: bound = isoDateTime(toAutomation(v)); break;
-            case ParamKind::Float: bound = v.toDouble(); break;
-            case ParamKind::Integer: bound = v.toInt(); break;
-            case ParamKind::Blob: bound = v.toByteArray(); break;
-            }
-        }
-        m_query->bindValue(p->placeholder(), bound);
-    }
+    for (const auto &p : m_params)
+        m_query->bindValue(p->placeholder(), boundValue(*p));
     return *m_query;
+}
+
+QVariant AdoStatement::statementHandle() const
+{
+    return m_query && m_query->result() ? m_query->result()->handle() : QVariant();
+}
+
+bool AdoStatement::sendsBytesApart() const
+{
+    if (!m_connection || m_connection->driver() != AdoConnection::Driver::PostgreSQL)
+        return false;
+    for (const auto &p : m_params)
+        if (p->kind() == ParamKind::Blob)
+            return true;
+    return false;
+}
+
+void AdoStatement::releaseBytes()
+{
+    // The driver keeps what was bound until the next run: a large file
+    // would stay in memory for nothing.
+    if (!m_query)
+        return;
+    for (const auto &p : m_params)
+        if (p->kind() == ParamKind::Blob)
+            m_query->bindValue(p->placeholder(), QVariant(QMetaType::fromType<QByteArray>()));
 }
 
 int AdoCommand::execute()
 {
+    const AdoConnection::AnswerWait wait(connection());
+    if (sendsBytesApart())
+        return executeOnLibpq();
     QSqlQuery &q = prepareAndBind();
-    if (!q.exec())
-        raise(q.lastError(), QStringLiteral("Erro ao executar %1").arg(name()));
+    if (!q.exec()) {
+        const QSqlError error = q.lastError();
+        releaseBytes();
+        raise(error, QStringLiteral("Erro ao executar %1").arg(name()));
+    }
     const int rows = q.numRowsAffected();
     q.finish();
+    releaseBytes();
+    return rows;
+}
+
+int AdoCommand::executeOnLibpq()
+{
+    AdoConnection *c = connection();
+    if (!c->connected())
+        throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada (%1)").arg(name()), {}, {}, {},
+                             EDatabaseError::Kind::Connection);
+    std::vector<PostgresDirect::Parameter> parameters;
+    parameters.reserve(size_t(paramNames().size()));
+    for (const QString &n : paramNames())
+        parameters.push_back(libpqParameter(paramByName(n)));
+    int rows = 0;
+    QSqlError error;
+    if (!PostgresDirect::execute(c->database(), numberedPlaceholders(commandText(), paramNames()).toUtf8(),
+                                 parameters, &rows, &error))
+        raise(error, QStringLiteral("Erro ao executar %1").arg(name()));
     return rows;
 }
 
 void AdoQuery::open()
 {
     close();
+    const AdoConnection::AnswerWait wait(connection());
     QSqlQuery &q = prepareAndBind();
     if (!q.exec())
         raise(q.lastError(), QStringLiteral("Erro ao abrir %1").arg(name()));

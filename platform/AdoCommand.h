@@ -57,6 +57,12 @@ protected:
     // Prepares and binds every parameter by its kind; raises EDatabaseError.
     QSqlQuery &prepareAndBind();
     [[noreturn]] void raise(const QSqlError &error, const QString &what) const;
+    // The failed call's driver handle, for the database's own error code.
+    QVariant statementHandle() const;
+    // On PostgreSQL a statement with binary data runs on libpq itself, its
+    // bytes sent as they are (PostgresDirect).
+    bool sendsBytesApart() const;
+    void releaseBytes();
     std::unique_ptr<QSqlQuery> m_query;
 
 private:
@@ -72,6 +78,9 @@ class AdoCommand : public AdoStatement {
 public:
     using AdoStatement::AdoStatement;
     int execute(); // rows affected
+
+private:
+    int executeOnLibpq();
 };
 
 class AdoQuery : public AdoStatement {

@@ -2,8 +2,8 @@
 #include "DataPacketReader.h"
 #include "DataPacketWriter.h"
 #include "Exception.h"
+#include "InputLimits.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 namespace {
@@ -464,13 +464,14 @@ void ClientDataSet::setData(const QVariant &packet)
 
 void ClientDataSet::loadFromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EDataSetError(d->prefixed(QStringLiteral("Não foi possível abrir o arquivo '%1': %2")
-                                            .arg(path, file.errorString())));
-    const QByteArray bytes = file.readAll();
+    // Local files of a few kilobytes: a device, a FIFO or a huge file is
+    // refused before it can hold the call or fill the memory.
+    QString refusal;
+    const std::optional<QByteArray> bytes = InputLimits::readSmallFile(path, refusal);
+    if (!bytes)
+        throw EDataSetError(d->prefixed(QStringLiteral("Não foi possível ler o arquivo: %1").arg(refusal)));
     try {
-        d->load(bytes);
+        d->load(*bytes);
     } catch (const EDataSetError &e) {
         throw EDataSetError(QStringLiteral("Arquivo '%1': %2").arg(path, e.message()));
     }

@@ -1,5 +1,6 @@
 #include "DataPacketReader.h"
 #include "Exception.h"
+#include "InputLimits.h"
 #include "Win1252.h"
 
 #include <QRegularExpression>
@@ -52,17 +53,19 @@ PacketField fieldOf(const QXmlStreamAttributes &attributes, const std::vector<Pa
     else if (typeText == u"boolean")
         field.type = FieldType::Boolean;
     else
-        refuse(QStringLiteral("tipo de campo '%1' desconhecido no campo '%2'").arg(typeText, name));
+        refuse(QStringLiteral("tipo de campo '%1' desconhecido no campo '%2'")
+                   .arg(InputLimits::excerpt(typeText.toString()), InputLimits::excerpt(name)));
     if (field.type == FieldType::String && attributes.hasAttribute(QLatin1StringView("WIDTH"))) {
         const QStringView widthText = attributes.value(QLatin1StringView("WIDTH"));
         bool ok = false;
         field.size = widthText.toInt(&ok) / widthDivisor;
         if (!ok || field.size < 0)
-            refuse(QStringLiteral("WIDTH '%1' inválido no campo '%2'").arg(widthText, name));
+            refuse(QStringLiteral("WIDTH '%1' inválido no campo '%2'")
+                       .arg(InputLimits::excerpt(widthText.toString()), InputLimits::excerpt(name)));
     }
     for (const PacketField &other : seen)
         if (other.name.compare(name, Qt::CaseInsensitive) == 0)
-            refuse(QStringLiteral("campo '%1' repetido").arg(name));
+            refuse(QStringLiteral("campo '%1' repetido").arg(InputLimits::excerpt(name)));
     return field;
 }
 
@@ -87,7 +90,8 @@ std::vector<QVariant> rowOf(const QXmlStreamAttributes &attributes, const std::v
         QVariant value = DataPacketText::parseValue(fields[k].type, attribute.value());
         if (!value.isValid())
             refuse(QStringLiteral("valor '%1' inválido para o campo '%2' (%3) na linha %4")
-                       .arg(attribute.value(), fields[k].name, DataPacketText::typeName(fields[k].type))
+                       .arg(InputLimits::excerpt(attribute.value().toString()), InputLimits::excerpt(fields[k].name),
+                            DataPacketText::typeName(fields[k].type))
                        .arg(rowNumber));
         row[k] = std::move(value);
     }
@@ -108,7 +112,8 @@ DataPacket readXml(QXmlStreamReader &xml)
         refuse(QStringLiteral("não há elemento DATAPACKET"));
     }
     if (xml.name() != u"DATAPACKET")
-        refuse(QStringLiteral("o elemento raiz é '%1' e não DATAPACKET").arg(xml.name()));
+        refuse(QStringLiteral("o elemento raiz é '%1' e não DATAPACKET")
+                   .arg(InputLimits::excerpt(xml.name().toString())));
 
     DataPacket packet;
     bool sawMetadata = false;
@@ -126,7 +131,8 @@ DataPacket readXml(QXmlStreamReader &xml)
                 sawFields = true;
                 while (xml.readNextStartElement()) {
                     if (xml.name() != u"FIELD")
-                        refuse(QStringLiteral("elemento inesperado '%1' em FIELDS").arg(xml.name()));
+                        refuse(QStringLiteral("elemento inesperado '%1' em FIELDS")
+                                   .arg(InputLimits::excerpt(xml.name().toString())));
                     packet.fields.push_back(fieldOf(xml.attributes(), packet.fields));
                     xml.skipCurrentElement();
                 }
@@ -140,7 +146,8 @@ DataPacket readXml(QXmlStreamReader &xml)
                 refuse(QStringLiteral("ROWDATA antes de METADATA"));
             while (xml.readNextStartElement()) {
                 if (xml.name() != u"ROW")
-                    refuse(QStringLiteral("elemento inesperado '%1' em ROWDATA").arg(xml.name()));
+                    refuse(QStringLiteral("elemento inesperado '%1' em ROWDATA")
+                               .arg(InputLimits::excerpt(xml.name().toString())));
                 packet.rows.push_back(rowOf(xml.attributes(), packet.fields, packet.rows.size() + 1));
                 xml.skipCurrentElement();
             }

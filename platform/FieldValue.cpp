@@ -1,6 +1,7 @@
 #include "FieldValue.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "InputLimits.h"
 
 #include <cmath>
 #include <limits>
@@ -32,7 +33,8 @@ int toInt32(double value, const QVariant &original)
 {
     const double rounded = std::round(value);
     if (!(rounded >= std::numeric_limits<int>::min() && rounded <= std::numeric_limits<int>::max()))
-        throw EConvertError(QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(original.toString()));
+        throw EConvertError(
+            QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(original.toString())));
     return int(rounded);
 }
 

@@ -1,5 +1,6 @@
 #include "FormatSettings.h"
 #include "Exception.h"
+#include "InputLimits.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -63,7 +64,7 @@ bool isDigit(QChar c)
 
 [[noreturn]] void invalidFloat(const QString &text)
 {
-    throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(text));
+    throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(InputLimits::excerpt(text)));
 }
 } // namespace
 
@@ -105,7 +106,7 @@ TDateTime strToDate(const QString &text)
 {
     TDateTime result = 0;
     if (!parseDateTime(text, false, result))
-        throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(text));
+        throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(InputLimits::excerpt(text)));
     return result;
 }
 
@@ -113,7 +114,7 @@ TDateTime strToDateTime(const QString &text)
 {
     TDateTime result = 0;
     if (!parseDateTime(text, true, result))
-        throw EConvertError(QStringLiteral("'%1' não é uma data e hora válida").arg(text));
+        throw EConvertError(QStringLiteral("'%1' não é uma data e hora válida").arg(InputLimits::excerpt(text)));
     return result;
 }
 
@@ -217,16 +218,16 @@ int strToInt(const QString &text)
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
         negative = s[i++] == u'-';
     if (i == s.size())
-        throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(text));
+        throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
     const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min())
                                   : qint64(std::numeric_limits<int>::max());
     qint64 magnitude = 0;
     for (; i < s.size(); ++i) {
         if (!isDigit(s[i]))
-            throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(text));
+            throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
         magnitude = magnitude * 10 + (s[i].unicode() - u'0');
         if (magnitude > limit)
-            throw EConvertError(QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(text));
+            throw EConvertError(QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(text)));
     }
     return int(negative ? -magnitude : magnitude);
 }

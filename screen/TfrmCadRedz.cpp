@@ -832,13 +832,24 @@ void TfrmCadRedz::sbtConfClick(QObject *)
         geraArquivosCat52();
         Close();
     } catch (const Exception &erro) {
-        setReason(boRedZGravada ? QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ")
-                                          + erro.message()
-                                : msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + erro.message());
+        if (boRedZGravada) {
+            semArquivoCat52(erro.message());
+        } else {
+            setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + erro.message());
+        }
         Mensagem(erro.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema,
                  0, nullptr);
         Close();
     }
+}
+
+void TfrmCadRedz::semArquivoCat52(QString motivo)
+{
+    // The reason goes on the sentence: its first word in lower case, unless
+    // it is an acronym.
+    if (motivo.size() > 1 && motivo.at(0).isUpper() && !motivo.at(1).isUpper())
+        motivo[0] = motivo.at(0).toLower();
+    setReason(QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ") + motivo);
 }
 
 void TfrmCadRedz::naoGravado(const QString &causa)
@@ -913,7 +924,6 @@ void TfrmCadRedz::geraArquivosCat52()
 
     // The day is stored whatever becomes of its file; the host is told when
     // the file is not.
-    const QString semArquivo = QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ");
     QStringList arquivo;
     const QDate dia = AutomationDate::toDate(cdsImpRedZDTREDUCAOZ->asDateTime());
     const QVariantList parametros{cdsParametrosKiv.data(), QVariant(dia), QVariant(dia), QVariant(true)};
@@ -921,16 +931,19 @@ void TfrmCadRedz::geraArquivosCat52()
     if (!Wmb00001::GeraCatGenerica)
         throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
     if (!Wmb00001::GeraCatGenerica(parametros, caminhos)) {
-        setReason(semArquivo + QStringLiteral("o gerador de arquivos Cat-52 não gerou o arquivo."));
+        semArquivoCat52(QStringLiteral("O gerador de arquivos Cat-52 não gerou o arquivo."));
         return;
     }
     if (caminhos.isEmpty())
         throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não informou o arquivo gerado."));
 
     const QString caminho = aparado(caminhos.first());
-    const bool existe = QFileInfo(caminho).isFile();
-    if (existe)
+    if (QFileInfo(caminho).isFile())
         arquivo = linhasDoArquivo(caminho);
+    // A day with figures never has an empty CAT-52 file: storing one would
+    // pass a failed generation for a done one.
+    if (arquivo.isEmpty())
+        throw Exception(QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(caminho));
     // The name is taken from the path as given, blanks included.
     const QString &original = caminhos.first();
     const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
@@ -939,8 +952,8 @@ void TfrmCadRedz::geraArquivosCat52()
         Srv_kal02700::setArqCat52(FCdFilial, FCdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
                                   FormatSettings::dateToStr(AutomationDate::fromDate(dia)), original.mid(corte + 1),
                                   arquivo);
+    // The method's failure is not shown here (the save's notice stands), but
+    // it is what the host reports.
     if (!resultado.toString().isEmpty())
-        setReason(semArquivo + resultado.toString());
-    else if (!existe)
-        setReason(semArquivo + QStringLiteral("o arquivo gerado %1 não foi encontrado.").arg(caminho));
+        semArquivoCat52(resultado.toString());
 }

@@ -116,6 +116,8 @@ private:
     void geraArquivosCat52();
     // A save that cannot be made: the cause, then "DAD_N_GRAV", and the
     // screen closes with nothing stored.
+    // The day is stored but its CAT-52 file is not: the line the host reports.
+    void semArquivoCat52(QString motivo);
     void naoGravado(const QString &causa);
     // A key as the two keyboard events see it: key-down first, then the
     // character it types, unless key-down swallowed it.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark: setRedZ against raw sqlite3 and libpq, a
-# whole automatic call, and a 20 MB CAT-52 file. Starts its own PostgreSQL.
+# whole automatic call, and CAT-52 files of 20 MB and 100 MB on both databases
+# (peak memory as a multiple of the file). Starts its own PostgreSQL.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAL_BENCH_BUILD_DIR:-$root/build-bench}

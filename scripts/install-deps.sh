@@ -6,10 +6,11 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc qt6-qpa-plugins
   libgl-dev libvulkan-dev
   libgtest-dev googletest libbenchmark-dev
   libsqlite3-dev sqlite3 libpq-dev postgresql
+  unixodbc unixodbc-dev odbc-postgresql libsqliteodbc
   fonts-liberation
   chromium
   clang libclang-rt-dev

@@ -27,5 +27,6 @@ cmake --build "$asan" -j"$jobs"
 # Qt's regular-expression JIT writes code the sanitizers cannot follow.
 export QT_ENABLE_REGEXP_JIT=0
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan-suppressions.txt
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$asan" && ctest --output-on-failure -j"$jobs")

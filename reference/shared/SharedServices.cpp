@@ -1,5 +1,6 @@
 #include "SharedServices.h"
 #include "AdoConnection.h"
+#include "ConnectionString.h"
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "SharedServicesDetail.h"
@@ -8,7 +9,6 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
-#include <QUrl>
 #include <QWidget>
 #include <algorithm>
 #include <charconv>
@@ -136,109 +136,58 @@ QString timeZoneStatement(const QByteArray &zoneId, int offsetFromUtcSeconds)
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-namespace {
-// Values of "PWD=" and "Password=" in a KEY=VALUE;... text (ODBC, or the query
-// of a URL), braces and doubled closing braces as ODBC writes them.
-void collectKeyValuePasswords(const QString &text, QStringList &found)
-{
-    static const QRegularExpression key(QStringLiteral("(^|[;?&:\\s])(?:pwd|password)\\s*=\\s*"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    auto it = key.globalMatch(text);
-    while (it.hasNext()) {
-        const auto match = it.next();
-        // In a URL query '&' ends the value; in ODBC only ';' does.
-        const QString before = match.captured(1);
-        const bool urlQuery = before == QLatin1String("?") || before == QLatin1String("&");
-        qsizetype pos = match.capturedEnd();
-        QString value;
-        if (pos < text.size() && text.at(pos) == QLatin1Char('{')) {
-            for (++pos; pos < text.size(); ++pos) {
-                if (text.at(pos) == QLatin1Char('}')) {
-                    if (pos + 1 < text.size() && text.at(pos + 1) == QLatin1Char('}')) {
-                        value += QLatin1Char('}');
-                        ++pos;
-                        continue;
-                    }
-                    break;
-                }
-                value += text.at(pos);
-            }
-        } else {
-            while (pos < text.size() && text.at(pos) != QLatin1Char(';')
-                   && !(urlQuery && text.at(pos) == QLatin1Char('&')))
-                value += text.at(pos++);
-            value = value.trimmed();
-        }
-        if (!value.isEmpty())
-            found.append(value);
-    }
-}
-} // namespace
-
 QStringList passwordsOf(const QString &connectionString)
 {
-    QStringList found;
-    const qsizetype scheme = connectionString.indexOf(QLatin1String("://"));
-    if (scheme > 0) {
-        // USER:PASSWORD@ before the query — the last '@' ends the user part,
-        // so a password may hold an '@' of its own.
-        const QString rest = connectionString.mid(scheme + 3).section(QLatin1Char('?'), 0, 0);
-        const qsizetype at = rest.lastIndexOf(QLatin1Char('@'));
-        if (at > 0) {
-            const QString userInfo = rest.left(at);
-            const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
-            if (colon >= 0 && colon + 1 < userInfo.size())
-                found.append(userInfo.mid(colon + 1));
-        }
-    }
-    collectKeyValuePasswords(connectionString, found);
-    const QStringList written = found;
-    for (const QString &password : written) {
-        const QString decoded = QUrl::fromPercentEncoding(password.toUtf8());
-        if (decoded != password)
-            found.append(decoded);
-    }
-    found.removeDuplicates();
-    // Longer first, so a password that contains another goes whole.
-    std::sort(found.begin(), found.end(),
-              [](const QString &a, const QString &b) { return a.size() > b.size(); });
-    return found;
+    return ConnectionString::parse(connectionString).secrets();
 }
 
 QString scrubPasswords(QString text, const QString &connectionString)
 {
     if (connectionString.isEmpty())
         return text;
-    text.replace(connectionString, AdoConnection::redact(connectionString));
-    for (const QString &password : passwordsOf(connectionString))
-        text.replace(password, QLatin1String("***"));
-    return text;
+    return ConnectionString::parse(connectionString).scrub(text);
 }
 
 } // namespace SharedServicesDetail
 
+namespace {
+void prepareSqliteSession(AdoConnection &connection)
+{
+    connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    try {
+        connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
+    } catch (const Exception &) {
+        // Some filesystems refuse WAL; the default journal serves as well.
+    }
+}
+
+void preparePostgresqlSession(AdoConnection &connection)
+{
+    // The ODBC driver sets the session's encoding itself and converts from
+    // it: changed under it, texts would arrive garbled.
+    if (connection.driver() != AdoConnection::Driver::ODBC)
+        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
+    // Date-times are bound as local time: the session must read them in
+    // the process's zone, whatever the server's own.
+    connection.execute(SharedServicesDetail::timeZoneStatement(QTimeZone::systemTimeZoneId(),
+                                                               QDateTime::currentDateTime().offsetFromUtc()));
+}
+} // namespace
+
+// The session is prepared for the database behind the driver: through ODBC
+// as natively.
 void SetADODBSession(AdoConnection &connection)
 {
-    switch (connection.driver()) {
-    case AdoConnection::Driver::SQLite:
-        connection.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
-        connection.execute(QStringLiteral("PRAGMA busy_timeout = 5000"));
-        try {
-            connection.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
-        } catch (const Exception &) {
-            // Some filesystems refuse WAL; the default journal serves as well.
-        }
+    switch (connection.dbms()) {
+    case AdoConnection::Dbms::SQLite:
+        prepareSqliteSession(connection);
         break;
-    case AdoConnection::Driver::PostgreSQL:
-        connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
-        connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
-        // Date-times are bound as local time: the session must read them in
-        // the process's zone, whatever the server's own.
-        connection.execute(SharedServicesDetail::timeZoneStatement(
-            QTimeZone::systemTimeZoneId(), QDateTime::currentDateTime().offsetFromUtc()));
+    case AdoConnection::Dbms::PostgreSQL:
+        preparePostgresqlSession(connection);
         break;
-    case AdoConnection::Driver::ODBC:
-    case AdoConnection::Driver::None:
+    case AdoConnection::Dbms::Unknown:
         break;
     }
 }
@@ -255,7 +204,16 @@ void TryConnect(AdoConnection &connection)
 
 namespace {
 
-QString sqliteCause(const EDatabaseError &error, const QString &lowerText)
+// The operator's sentence for a database error, and whether the driver's own
+// text may follow it: it does where it names the table, key, column or
+// server; it does not where the sentence already says all ("database is
+// locked", "canceling statement due to lock timeout").
+struct Cause {
+    QString text;
+    bool withDetail = true;
+};
+
+Cause sqliteCause(const EDatabaseError &error, const QString &lowerText)
 {
     bool ok = false;
     const int code = error.nativeCode().toInt(&ok);
@@ -264,113 +222,162 @@ QString sqliteCause(const EDatabaseError &error, const QString &lowerText)
     switch (code) {
     case 2067: // SQLITE_CONSTRAINT_UNIQUE
     case 1555: // SQLITE_CONSTRAINT_PRIMARYKEY
-        return QStringLiteral("Registro duplicado: já existe um registro com esta chave.");
+        return {QStringLiteral("Registro duplicado: já existe um registro com esta chave.")};
     case 787: // SQLITE_CONSTRAINT_FOREIGNKEY
-        return QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).");
+        return {QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).")};
     case 1299: // SQLITE_CONSTRAINT_NOTNULL
-        return QStringLiteral("Campo obrigatório não informado.");
+        return {QStringLiteral("Campo obrigatório não informado.")};
     case 275: // SQLITE_CONSTRAINT_CHECK
-        return QStringLiteral("Valor não permitido por uma regra do banco de dados.");
+        return {QStringLiteral("Valor não permitido por uma regra do banco de dados.")};
     }
     switch (code & 0xff) { // the primary code of an extended one
     case 1:
         if (lowerText.contains(QLatin1String("no such table")))
-            return QStringLiteral("Tabela não encontrada no banco de dados.");
+            return {QStringLiteral("Tabela não encontrada no banco de dados.")};
         if (lowerText.contains(QLatin1String("no such column")))
-            return QStringLiteral("Coluna não encontrada no banco de dados.");
+            return {QStringLiteral("Coluna não encontrada no banco de dados.")};
         return {};
     case 5:
     case 6:
-        return QStringLiteral("Banco de dados ocupado por outro processo. Tente novamente.");
+        return {QStringLiteral("Banco de dados ocupado por outro processo: a espera de 5 s pela liberação "
+                               "terminou. Tente novamente."),
+                false};
     case 8:
-        return QStringLiteral("Banco de dados somente para leitura: não é possível gravar.");
+        return {QStringLiteral("Banco de dados somente para leitura: não é possível gravar."), false};
     case 11:
     case 26:
-        return QStringLiteral("Arquivo do banco de dados danificado ou inválido.");
+        return {QStringLiteral("Arquivo do banco de dados danificado ou inválido.")};
     case 13:
-        return QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados.");
+        return {QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados."), false};
     case 14:
-        return QStringLiteral("Não foi possível abrir o arquivo do banco de dados.");
+        return {QStringLiteral("Não foi possível abrir o arquivo do banco de dados.")};
     case 19:
-        return QStringLiteral("Gravação recusada por uma restrição do banco de dados.");
+        return {QStringLiteral("Gravação recusada por uma restrição do banco de dados.")};
     }
     return {};
 }
 
-QString postgresqlCause(const EDatabaseError &error, const QString &lowerText)
+// A limit of the session as the operator reads it: "15 s", "500 ms".
+QString limitText(const ConnectionString &cs, const QString &parameter)
 {
+    const qint64 ms = parameter == QLatin1String("answer") ? cs.answerTimeoutMs() : cs.milliseconds(parameter);
+    return ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
+}
+
+Cause postgresqlCause(const EDatabaseError &error, const QString &lowerText, const AdoConnection &connection)
+{
+    const ConnectionString cs = ConnectionString::parse(connection.connectionString());
+    // The session's socket was shut because the server's answer did not come.
+    if (connection.answerTimedOut())
+        return {QStringLiteral("Sem resposta do servidor do banco de dados em %1: a rede ou o servidor parou de "
+                               "responder e a operação foi abandonada.")
+                    .arg(limitText(cs, QStringLiteral("answer"))),
+                false};
     const QString state = error.nativeCode().trimmed().toUpper();
+    if (state == QLatin1String("55P03"))
+        return {QStringLiteral("Tempo esgotado à espera de um bloqueio (lock_timeout de %1): outra sessão está "
+                               "usando os mesmos dados no banco de dados. Tente novamente.")
+                    .arg(limitText(cs, QStringLiteral("lock_timeout"))),
+                false};
+    if (state == QLatin1String("57014")) {
+        if (lowerText.contains(QLatin1String("statement timeout")))
+            return {QStringLiteral("O servidor do banco de dados não concluiu o comando no tempo limite "
+                                   "(statement_timeout de %1).")
+                        .arg(limitText(cs, QStringLiteral("statement_timeout"))),
+                    false};
+        return {QStringLiteral("Comando cancelado no servidor do banco de dados."), false};
+    }
+    if (state == QLatin1String("25P03"))
+        return {QStringLiteral("A sessão ficou parada dentro de uma transação além do limite "
+                               "(idle_in_transaction_session_timeout de %1) e o servidor a encerrou, desfazendo a "
+                               "transação.")
+                    .arg(limitText(cs, QStringLiteral("idle_in_transaction_session_timeout"))),
+                false};
     if (state == QLatin1String("23505"))
-        return QStringLiteral("Registro duplicado: já existe um registro com esta chave.");
+        return {QStringLiteral("Registro duplicado: já existe um registro com esta chave.")};
     if (state == QLatin1String("23503"))
-        return QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).");
+        return {QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).")};
     if (state == QLatin1String("23502"))
-        return QStringLiteral("Campo obrigatório não informado.");
+        return {QStringLiteral("Campo obrigatório não informado.")};
     if (state == QLatin1String("23514"))
-        return QStringLiteral("Valor não permitido por uma regra do banco de dados.");
+        return {QStringLiteral("Valor não permitido por uma regra do banco de dados.")};
     if (state.startsWith(QLatin1String("23")))
-        return QStringLiteral("Gravação recusada por uma restrição do banco de dados.");
+        return {QStringLiteral("Gravação recusada por uma restrição do banco de dados.")};
     if (state == QLatin1String("22001"))
-        return QStringLiteral("Valor maior que o tamanho do campo.");
+        return {QStringLiteral("Valor maior que o tamanho do campo.")};
     if (state == QLatin1String("22003"))
-        return QStringLiteral("Valor numérico fora do limite do campo.");
+        return {QStringLiteral("Valor numérico fora do limite do campo.")};
     if (state.startsWith(QLatin1String("22")))
-        return QStringLiteral("Valor inválido para o campo.");
+        return {QStringLiteral("Valor inválido para o campo.")};
     if (state == QLatin1String("42P01"))
-        return QStringLiteral("Tabela não encontrada no banco de dados.");
+        return {QStringLiteral("Tabela não encontrada no banco de dados.")};
     if (state == QLatin1String("42703"))
-        return QStringLiteral("Coluna não encontrada no banco de dados.");
+        return {QStringLiteral("Coluna não encontrada no banco de dados.")};
     if (state == QLatin1String("28P01") || state == QLatin1String("28000")
         || lowerText.contains(QLatin1String("password authentication failed")))
-        return QStringLiteral("Usuário ou senha do banco de dados recusados.");
+        return {QStringLiteral("Usuário ou senha do banco de dados recusados.")};
     if (state == QLatin1String("3D000"))
-        return QStringLiteral("Banco de dados não encontrado no servidor.");
+        return {QStringLiteral("Banco de dados não encontrado no servidor.")};
     if (state == QLatin1String("57P01") || state == QLatin1String("57P02"))
-        return QStringLiteral("A conexão foi encerrada pelo servidor do banco de dados.");
+        return {QStringLiteral("A conexão foi encerrada pelo servidor do banco de dados.")};
     if (state == QLatin1String("57P03"))
-        return QStringLiteral("O servidor do banco de dados não está aceitando conexões.");
+        return {QStringLiteral("O servidor do banco de dados não está aceitando conexões.")};
     if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
-        return QStringLiteral("Conflito com outra transação no banco de dados. Tente novamente.");
+        return {QStringLiteral("Conflito com outra transação no banco de dados. Tente novamente.")};
     if (state == QLatin1String("25006"))
-        return QStringLiteral("Banco de dados somente para leitura: não é possível gravar.");
+        return {QStringLiteral("Banco de dados somente para leitura: não é possível gravar.")};
     if (state == QLatin1String("53100"))
-        return QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados.");
+        return {QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados.")};
     if (state.startsWith(QLatin1String("08")))
-        return QStringLiteral("Não foi possível conectar ao banco de dados.");
+        return {QStringLiteral("Não foi possível conectar ao banco de dados.")};
     return {};
 }
 
-// The driver is known once the connection has opened; before that (an error
-// of the connect itself) the connection string tells it.
-AdoConnection::Driver driverOf(const AdoConnection &connection)
+// The database is known once the connection has opened; before that (an
+// error of the connect itself) the connection string tells it. Through ODBC
+// the errors come in the native drivers' form (AdoConnection::nativeForm).
+AdoConnection::Dbms dbmsOf(const AdoConnection &connection)
 {
-    if (connection.driver() != AdoConnection::Driver::None)
-        return connection.driver();
-    const QString cs = connection.connectionString().trimmed();
-    if (cs.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
-        return AdoConnection::Driver::SQLite;
-    if (cs.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        || cs.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
-        return AdoConnection::Driver::PostgreSQL;
-    if (cs.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive))
-        return AdoConnection::Driver::ODBC;
-    return AdoConnection::Driver::None;
+    if (connection.dbms() != AdoConnection::Dbms::Unknown)
+        return connection.dbms();
+    const ConnectionString cs = ConnectionString::parse(connection.connectionString());
+    switch (cs.kind()) {
+    case ConnectionString::Kind::SQLite:
+        return AdoConnection::Dbms::SQLite;
+    case ConnectionString::Kind::PostgreSQL:
+        return AdoConnection::Dbms::PostgreSQL;
+    case ConnectionString::Kind::ODBC: {
+        // An ODBC string tells it by the driver it names ("PostgreSQL Unicode",
+        // "SQLite3", or the library's path); a data source name tells nothing.
+        const QString driver = cs.odbcAttribute(QStringLiteral("Driver"));
+        if (driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive)
+            || driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive))
+            return AdoConnection::Dbms::PostgreSQL;
+        if (driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive))
+            return AdoConnection::Dbms::SQLite;
+        break;
+    }
+    case ConnectionString::Kind::Invalid:
+        break;
+    }
+    return AdoConnection::Dbms::Unknown;
 }
 
-QString databaseCause(const EDatabaseError &error, AdoConnection::Driver driver)
+Cause databaseCause(const EDatabaseError &error, const AdoConnection &connection)
 {
     const QString lowerText =
         (error.databaseText() + QLatin1Char(' ') + error.driverText() + QLatin1Char(' ') + error.message())
             .toLower();
-    QString cause;
-    if (driver == AdoConnection::Driver::SQLite)
+    const AdoConnection::Dbms dbms = dbmsOf(connection);
+    Cause cause;
+    if (dbms == AdoConnection::Dbms::SQLite)
         cause = sqliteCause(error, lowerText);
-    else if (driver == AdoConnection::Driver::PostgreSQL)
-        cause = postgresqlCause(error, lowerText);
-    if (cause.isEmpty() && error.kind() == EDatabaseError::Kind::Connection)
-        cause = QStringLiteral("Não foi possível conectar ao banco de dados.");
-    if (cause.isEmpty())
-        cause = QStringLiteral("Erro no banco de dados.");
+    else if (dbms == AdoConnection::Dbms::PostgreSQL)
+        cause = postgresqlCause(error, lowerText, connection);
+    if (cause.text.isEmpty() && error.kind() == EDatabaseError::Kind::Connection)
+        cause = {QStringLiteral("Não foi possível conectar ao banco de dados.")};
+    if (cause.text.isEmpty())
+        cause = {QStringLiteral("Erro no banco de dados.")};
     return cause;
 }
 
@@ -381,15 +388,16 @@ QString ADOExceptionMessage(const Exception &error, AdoConnection &connection,
 {
     QString text;
     if (const auto *dbError = dynamic_cast<const EDatabaseError *>(&error)) {
-        text = databaseCause(*dbError, driverOf(connection));
-        // The database's own words on a second line: they name the table, key
-        // or column.
+        const Cause cause = databaseCause(*dbError, connection);
+        text = cause.text;
+        // The database's own words on a second line, where they name the
+        // table, key, column or server.
         QString detail = dbError->databaseText().simplified();
         if (detail.isEmpty())
             detail = dbError->driverText().simplified();
         if (detail.isEmpty())
             detail = dbError->message().simplified();
-        if (!detail.isEmpty())
+        if (cause.withDetail && !detail.isEmpty())
             text += QLatin1Char('\n') + detail;
     } else {
         text = error.message();

@@ -1,6 +1,7 @@
 #include "PrinterMemory.h"
 
 #include "Exception.h"
+#include "InputLimits.h"
 #include "Wmb00001.h"
 
 #include <QDir>
@@ -42,14 +43,17 @@ PrinterMemory PrinterMemory::load(const QString &path)
 {
     if (path.isEmpty())
         notAnswering(QStringLiteral("nenhuma memória de impressora configurada"));
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         notAnswering(QStringLiteral("memória da impressora não encontrada (%1)").arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        notAnswering(QStringLiteral("memória da impressora ilegível (%1: %2)").arg(path, file.errorString()));
+    // A printer reports a few kilobytes: a device, a FIFO or a huge file is
+    // no printer memory, and must not hold the call.
+    QString refusal;
+    const std::optional<QByteArray> bytes = InputLimits::readSmallFile(path, refusal);
+    if (!bytes)
+        notAnswering(QStringLiteral("memória da impressora ilegível: %1").arg(refusal));
 
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         notAnswering(QStringLiteral("memória da impressora ilegível (%1: %2 na posição %3)")
                          .arg(path, parseError.errorString())
@@ -75,10 +79,10 @@ PrinterMemory PrinterMemory::load(const QString &path)
             const int index = it.key().toInt(&isNumber);
             if (!isNumber || index < 0 || index > 50)
                 notAnswering(QStringLiteral("memória da impressora inválida em %1: índice \"%2\" fora de 0 a 50")
-                                 .arg(path, it.key()));
+                                 .arg(path, InputLimits::excerpt(it.key())));
             if (!it.value().isString())
                 notAnswering(QStringLiteral("memória da impressora inválida em %1: \"lastReduction.%2\" deve ser um texto")
-                                 .arg(path, it.key()));
+                                 .arg(path, InputLimits::excerpt(it.key())));
             memory.lastReduction.insert(index, it.value().toString());
         }
     }

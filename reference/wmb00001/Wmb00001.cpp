@@ -11,7 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Wmb00001 {
 
@@ -23,6 +28,7 @@ const int LastReductionSize = 51;
 const int IndexCro = 11;
 const int IndexCrz = 12;
 const int IndexCoo = 13;
+const int IndexLastReductionDay = 46;
 const int IndexDailyGrossSale = 47;
 
 void dadosUltimaRedZ(const QVariant &idEsquema, int opcao, QVariantList &ultimaRedZ,
@@ -111,7 +117,7 @@ QByteArray number(double value, int decimals, int width, const char *what)
     const QByteArray digits = QByteArray::number(scaled);
     if (scaled < 0 || digits.size() > width)
         throw Exception(QStringLiteral("Valor de %1 (%2) não cabe no registro CAT-52")
-                            .arg(QString::fromLatin1(what), FormatSettings::floatToStr(value)));
+                            .arg(QString::fromUtf8(what), FormatSettings::floatToStr(value)));
     return digits.rightJustified(width, '0');
 }
 
@@ -152,6 +158,113 @@ QByteArray cat52Content(const PrinterMemory &memory, const QDate &movementDay, c
     return content;
 }
 
+QString dayText(const QDate &day)
+{
+    return day.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+// The memory holds only the printer's last Z reduction: its figures are those
+// of one day, and a CAT-52 file of another day would carry them under a
+// wrong date.
+void requireLastReductionOf(const PrinterMemory &memory, const QDate &movementDay)
+{
+    const QString printed = memory.lastReduction.value(IndexLastReductionDay).trimmed();
+    QDate lastDay;
+    try {
+        if (!printed.isEmpty() && printed != QLatin1String("00/00/00"))
+            lastDay = AutomationDate::toDate(FormatSettings::strToDate(printed));
+    } catch (const Exception &) {
+    }
+    if (lastDay == movementDay)
+        return;
+    if (!lastDay.isValid())
+        throw Exception(QStringLiteral("A impressora não informa de que dia é a sua última redução Z: o arquivo "
+                                       "Cat-52 do dia %1 não pode ser gerado.")
+                            .arg(dayText(movementDay)));
+    throw Exception(QStringLiteral("A última redução Z da impressora não é do dia %1, e sim do dia %2: o arquivo "
+                                   "Cat-52 do dia %1 não pode ser gerado.")
+                        .arg(dayText(movementDay), dayText(lastDay)));
+}
+
+QString writeFailure(int code)
+{
+    switch (code) {
+    case ENOSPC: return QStringLiteral("disco cheio");
+#ifdef EDQUOT
+    case EDQUOT: return QStringLiteral("cota de disco esgotada");
+#endif
+    case EACCES:
+    case EPERM: return QStringLiteral("sem permissão de gravação na pasta");
+    case EROFS: return QStringLiteral("disco somente para leitura");
+    case EIO: return QStringLiteral("erro de gravação no disco");
+    default: return QString::fromLocal8Bit(std::strerror(code));
+    }
+}
+
+// The mode a file created by open() would get under the process's umask.
+mode_t newFileMode()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(0666 & ~mask);
+            }
+        }
+    }
+    return 0644;
+}
+
+// The file appears whole or not at all: written to a temporary file in the
+// same folder, every write and the close checked, flushed to the disk, then
+// renamed over the name. A reader never sees a half-written file, not even
+// while another run writes the same name.
+void writeWholeFile(const QString &path, const QByteArray &content)
+{
+    const QFileInfo info(path);
+    QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
+                                             + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    auto fail = [&](int code) {
+        throw Exception(QStringLiteral("Não foi possível gravar o arquivo CAT-52 %1: %2.").arg(path, writeFailure(code)));
+    };
+    if (fd < 0)
+        fail(errno);
+    bool open = true;
+    auto abandon = [&](int code) {
+        if (open)
+            ::close(fd);
+        ::unlink(temporary.constData());
+        fail(code);
+    };
+    if (::fchmod(fd, newFileMode()) != 0)
+        abandon(errno);
+    for (qsizetype written = 0; written < content.size();) {
+        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            abandon(n < 0 ? errno : EIO);
+        written += n;
+    }
+    if (::fsync(fd) != 0)
+        abandon(errno);
+    open = false;
+    if (::close(fd) != 0)
+        abandon(errno);
+    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+        abandon(errno);
+    // The rename itself reaches the disk with the folder.
+    const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
 bool geraCatGenerica(const QVariantList &parametros, QStringList &paths)
 {
     // Argument 0 (the local parameter packet) carries nothing this printer needs.
@@ -162,16 +275,14 @@ bool geraCatGenerica(const QVariantList &parametros, QStringList &paths)
     const QDate movementDay = parametros.size() > 1 ? dayOf(parametros.at(1)) : QDate();
     if (!movementDay.isValid())
         throw Exception(QStringLiteral("Data de movimento inválida para o arquivo CAT-52"));
+    requireLastReductionOf(memory, movementDay);
     const QString fileName = cat52FileName(memory, movementDay);
     const QByteArray content = cat52Content(memory, movementDay, currentDateTime());
 
     if (!QDir().mkpath(memory.cat52Dir))
         throw Exception(QStringLiteral("Não foi possível criar a pasta dos arquivos CAT-52 (%1)").arg(memory.cat52Dir));
     const QString path = QDir(memory.cat52Dir).absoluteFilePath(fileName);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
-        throw Exception(QStringLiteral("Não foi possível gravar o arquivo CAT-52 %1: %2").arg(path, file.errorString()));
-    file.close();
+    writeWholeFile(path, content);
 
     paths.clear();
     paths.append(path);

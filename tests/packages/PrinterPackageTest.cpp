@@ -8,8 +8,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -81,7 +85,15 @@ TEST_F(PrinterPackage, PrinterThatDoesNotAnswerRaisesAndChangesNothing)
         writeMemory(R"({"lastReduction": {"51": "x"}})", QStringLiteral("index.json")),
         writeMemory(R"({"lastReduction": {"12": 42}})", QStringLiteral("number.json")),
         writeMemory(R"({"totalizers": {}})", QStringLiteral("rows.json")),
+        // No printer memory at all: read without waiting or filling the memory.
+        QStringLiteral("/dev/zero"),
+        m_dir.filePath(QStringLiteral("fifo.json")),
+        m_dir.filePath(QStringLiteral("huge.json")),
     };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo.json"))).constData(), 0600), 0);
+    QFile huge(m_dir.filePath(QStringLiteral("huge.json")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(48 * 1024 * 1024));
+    huge.close();
     for (const QString &bad : badMemories) {
         Wmb00001::setPrinterMemoryFile(bad);
         try {
@@ -89,6 +101,7 @@ TEST_F(PrinterPackage, PrinterThatDoesNotAnswerRaisesAndChangesNothing)
             ADD_FAILURE() << "no error for " << bad.toStdString();
         } catch (const Exception &error) {
             EXPECT_TRUE(error.message().startsWith(QStringLiteral("Impressora fiscal não responde: "))) << message(error);
+            EXPECT_TRUE(bad.isEmpty() || error.message().contains(bad)) << message(error);
         }
         EXPECT_EQ(figures.at(12).toString(), QStringLiteral("kept"));
         ASSERT_EQ(totals.recordCount(), 1);
@@ -207,7 +220,7 @@ TEST_F(PrinterPackage, Cat52TextIsWindows1252AndFolderIsCreatedWhereTheMemoryIs)
       "serial": "SN-0001-77",
       "model": "Coração ECF",
       "brand": "É",
-      "lastReduction": { "12": "12345678", "47": "" },
+      "lastReduction": { "12": "12345678", "46": "31/10/2035", "47": "" },
       "totalizers": [ { "VRALIQIMPFIS": "12,5", "CDIMPOSTO": "01", "VRVENDIDO": "0,1" } ],
       "cat52Dir": "deep/er"
     })",
@@ -235,6 +248,83 @@ TEST_F(PrinterPackage, Cat52TextIsWindows1252AndFolderIsCreatedWhereTheMemoryIs)
     EXPECT_EQ(records.at(1).mid(59, 13), "0000000000010");
 }
 
+TEST_F(PrinterPackage, Cat52OnlyOfTheDayOfThePrintersLastReduction)
+{
+    const struct {
+        const char *lastDay;
+        QDate asked;
+        QString refusal;
+    } cases[] = {
+        {"08/12/2026", QDate(2026, 12, 9),
+         QStringLiteral("A última redução Z da impressora não é do dia 09/12/2026, e sim do dia 08/12/2026: o arquivo "
+                        "Cat-52 do dia 09/12/2026 não pode ser gerado.")},
+        {"07/12/2026", QDate(2026, 12, 8),
+         QStringLiteral("A última redução Z da impressora não é do dia 08/12/2026, e sim do dia 07/12/2026: o arquivo "
+                        "Cat-52 do dia 08/12/2026 não pode ser gerado.")},
+        {"00/00/00", QDate(2026, 12, 8),
+         QStringLiteral("A impressora não informa de que dia é a sua última redução Z: o arquivo Cat-52 do dia "
+                        "08/12/2026 não pode ser gerado.")},
+    };
+    for (const auto &c : cases) {
+        Wmb00001::setPrinterMemoryFile(writeMemory(QByteArray(SampleMemory).replace("08/12/2026", c.lastDay)));
+        QStringList paths{QStringLiteral("kept")};
+        try {
+            Wmb00001::GeraCatGenerica({QVariant(), c.asked, c.asked, true}, paths);
+            ADD_FAILURE() << "generated the file of " << c.lastDay << " for another day";
+        } catch (const Exception &error) {
+            EXPECT_EQ(error.message(), c.refusal);
+        }
+        EXPECT_EQ(paths, QStringList{QStringLiteral("kept")});
+        EXPECT_FALSE(QDir(m_dir.filePath(QStringLiteral("cat52"))).exists()) << "nothing written";
+    }
+}
+
+TEST_F(PrinterPackage, TheCat52FileIsWholeOrAbsentWhileRunsWriteItAtOnce)
+{
+    Wmb00001::setPrinterMemoryFile(writeMemory(SampleMemory));
+    const QVariantList day{QVariant(), QDate(2026, 12, 8), QDate(2026, 12, 8), true};
+    QStringList paths;
+    ASSERT_TRUE(Wmb00001::GeraCatGenerica(day, paths));
+    const QString path = paths.value(0);
+    const QByteArray whole = readAll(path);
+    ASSERT_TRUE(whole.endsWith("\r\n"));
+
+    // Two runs write the same name over and over while the CAT-52 stage reads it.
+    std::atomic_bool writing{true};
+    std::atomic_int reads{0}, partial{0}, failures{0};
+    std::thread reader([&] {
+        while (writing) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            ++reads;
+            if (file.readAll() != whole)
+                ++partial;
+        }
+    });
+    auto writer = [&] {
+        for (int i = 0; i < 100; ++i) {
+            QStringList written;
+            try {
+                Wmb00001::GeraCatGenerica(day, written);
+            } catch (const Exception &) {
+                ++failures;
+            }
+        }
+    };
+    std::thread first(writer), second(writer);
+    first.join();
+    second.join();
+    writing = false;
+    reader.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(partial, 0) << "of " << reads << " reads";
+    // No temporary file stays behind.
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("ACM23344.8CQ")});
+}
+
 TEST_F(PrinterPackage, Cat52ExtensionAndLimits)
 {
     Wmb00001::PrinterMemory memory;
@@ -253,8 +343,13 @@ TEST_F(PrinterPackage, Cat52ExtensionAndLimits)
     EXPECT_EQ(paths, QStringList{QStringLiteral("kept")});
 
     // An amount wider than its field, or no movement day, is an error, not a cut figure.
-    Wmb00001::setPrinterMemoryFile(writeMemory(R"({"lastReduction": {"47": "1000000000000,00"}})"));
-    EXPECT_THROW(Wmb00001::GeraCatGenerica({QVariant(), QDate(2026, 12, 8), QDate(2026, 12, 8), true}, paths), Exception);
+    Wmb00001::setPrinterMemoryFile(writeMemory(R"({"lastReduction": {"46": "08/12/2026", "47": "1000000000000,00"}})"));
+    try {
+        Wmb00001::GeraCatGenerica({QVariant(), QDate(2026, 12, 8), QDate(2026, 12, 8), true}, paths);
+        ADD_FAILURE() << "an amount wider than its field was cut";
+    } catch (const Exception &error) {
+        EXPECT_TRUE(error.message().startsWith(QStringLiteral("Valor de venda bruta diária ("))) << message(error);
+    }
     Wmb00001::setPrinterMemoryFile(writeMemory(R"({"lastReduction": {"47": "1,00"}})", QStringLiteral("ok.json")));
     EXPECT_THROW(Wmb00001::GeraCatGenerica({QVariant()}, paths), Exception);
     EXPECT_EQ(paths, QStringList{QStringLiteral("kept")});

@@ -28,6 +28,8 @@ protected:
         db.exec(QStringLiteral("DELETE FROM ARQCAT52"));
         fake.generated = 0;
         messages.clear();
+        Cli_kal02700::boRedZGravada = false;
+        Cli_kal02700::stMotivoRedZ.clear();
     }
 };
 
@@ -77,17 +79,31 @@ TEST_F(Cat52StageTest, OnlyTheFirstFileIsKeptAndItsNameKeepsItsBlanks)
     EXPECT_EQ(rows[0][1].toByteArray(), fake.content) << "read through the trimmed path";
 }
 
-TEST_F(Cat52StageTest, AMissingFileIsStoredEmptyAndAGeneratorFailureStoresNothing)
+TEST_F(Cat52StageTest, AMissingOrEmptyFileIsNeverStoredAndAGeneratorFailureStoresNothing)
 {
-    fake.paths = {QStringLiteral("/nao/existe/ARQ.8CQ")};
-    confirmDay("00", "N");
-    EXPECT_EQ(arquivos(), 1);
-    EXPECT_TRUE(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray().isEmpty());
-    EXPECT_EQ(messages.count(), 1);
-    // The host learns that the day is stored without its file.
-    EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
-              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o arquivo gerado /nao/existe/ARQ.8CQ não foi "
-              "encontrado.");
+    // A day with figures has no empty CAT-52 file: a missing or empty one is
+    // a failure of the stage, told after the save, and the day stays stored.
+    const struct {
+        QStringList paths;
+        QByteArray content;
+    } failures[] = {{{QStringLiteral("/nao/existe/ARQ.8CQ")}, "E12 linha\r\n"},
+                    {{dir.filePath(QStringLiteral("VAZIO.8CQ"))}, ""}};
+    for (const auto &failure : failures) {
+        reset();
+        fake.paths = failure.paths;
+        fake.content = failure.content;
+        confirmDay("00", "N");
+        EXPECT_EQ(arquivos(), 0);
+        EXPECT_EQ(reducoes(), 1);
+        ASSERT_EQ(messages.count(), 2);
+        EXPECT_EQ(messages.kinds()[1], tmErro);
+        EXPECT_EQ(messages.texts()[1], QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(failure.paths[0]));
+        EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+        EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
+                  QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o arquivo Cat-52 %1 não "
+                                 "existe ou está vazio.")
+                      .arg(failure.paths[0]));
+    }
 
     reset();
     fake.generates = false;
@@ -96,6 +112,9 @@ TEST_F(Cat52StageTest, AMissingFileIsStoredEmptyAndAGeneratorFailureStoresNothin
     EXPECT_EQ(arquivos(), 0);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Dados gravados corretamente.")});
     EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
+              QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não "
+                             "gerou o arquivo."));
 }
 
 TEST_F(Cat52StageTest, AGeneratorWithoutAPathIsAnErrorAfterTheSave)
@@ -110,6 +129,6 @@ TEST_F(Cat52StageTest, AGeneratorWithoutAPathIsAnErrorAfterTheSave)
     EXPECT_FALSE(Cli_kal02700::boCriado);
     EXPECT_TRUE(Cli_kal02700::boRedZGravada);
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
-              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: O gerador de arquivos Cat-52 não informou o "
+              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não informou o "
               "arquivo gerado.");
 }

@@ -1,5 +1,6 @@
 // Keeping the day's CAT-52 file in the central database.
 #include "ServerFixture.h"
+#include "Win1252.h"
 
 using ArqCat52Test = ServerTest;
 
@@ -105,4 +106,31 @@ TEST_F(ArqCat52Test, ASecondRowWithTheSameKeyTakesTheNewContentInBoth)
     EXPECT_EQ(rows[0][1].toByteArray(), QByteArray("second\r\n"));
     EXPECT_EQ(rows[1][1].toByteArray(), QByteArray("second\r\n"));
     EXPECT_EQ(rows[2][1].toByteArray(), QByteArray("other\r\n"));
+}
+
+TEST_F(ArqCat52Test, EveryByteValueIsStoredAndReadBackUnchanged)
+{
+    // windows-1252 holds all 256 byte values (the five it leaves undefined
+    // map to the C1 controls), so a line decoded from them encodes back to
+    // them: the file holds every byte, NUL, CR and LF inside a line
+    // included. About 1 MB of it, so that the bytes cross the buffers of the
+    // drivers and of the PostgreSQL protocol.
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    const QString line = Win1252::decode(every);
+    ASSERT_EQ(Win1252::encode(line), every);
+    const int lines = 4096;
+    QByteArray expected;
+    for (int i = 0; i < lines; ++i)
+        expected += every + "\r\n";
+
+    EXPECT_FALSE(store(QStringList(lines, line)).isValid());
+    // As stored, read by a native connection of the test's own...
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray(), expected);
+    // ...and read back through the connection that stored it.
+    AdoQuery q(QStringLiteral("q"), &rdm().adcCadRedz);
+    q.setCommandText(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52"));
+    q.open();
+    EXPECT_EQ(q.value(QStringLiteral("DSARQCAT52")).toByteArray(), expected);
 }

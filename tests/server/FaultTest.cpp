@@ -31,7 +31,11 @@ TEST_F(FaultTest, ASessionLostBetweenTheTwoStatementsStoresNothing)
     breakTaxInsert(db);
     const QVariant result = saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day));
     EXPECT_FALSE(result.toBool());
-    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    // The operator reads the same cause natively and through ODBC.
+    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().startsWith(
+        TestDb::isPostgres() ? QStringLiteral("A conexão foi encerrada pelo servidor do banco de dados.\n")
+                             : QStringLiteral("Gravação recusada por uma restrição do banco de dados.\n")))
+        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
 
@@ -70,7 +74,9 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     rdm().adcCadRedz.execute(TestDb::isPostgres() ? QStringLiteral("SET default_transaction_read_only = on")
                                                   : QStringLiteral("PRAGMA query_only = ON"));
     EXPECT_FALSE(saveDay(readOnlyDay, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, readOnlyDay)).toBool());
-    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0) ==
+        QStringLiteral("Banco de dados somente para leitura: não é possível gravar."))
+        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     if (!TestDb::isPostgres()) {
@@ -84,6 +90,11 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     for (int i = 0; i < 600; ++i)
         lines << TaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
     EXPECT_FALSE(saveDay(day, taxPacket(lines, day)).toBool());
+    if (!TestDb::isPostgres()) {
+        EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0) ==
+            QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados."))
+            << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    }
     EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);

@@ -18,7 +18,8 @@ QString backend()
     return b.isEmpty() ? QStringLiteral("sqlite") : b;
 }
 
-bool isPostgres() { return backend() == QLatin1String("postgresql"); }
+bool isPostgres() { return backend().startsWith(QLatin1String("postgresql")); }
+bool isOdbc() { return backend().endsWith(QLatin1String("_odbc")); }
 
 namespace {
 QString postgresConnectionString()
@@ -54,22 +55,52 @@ QString processDatabase()
     connectionString = url.toString();
     return connectionString;
 }
+
+// DSN-less strings naming the drivers as their Debian packages register them
+// in /etc/odbcinst.ini (odbc-postgresql, libsqliteodbc).
+QString odbcPostgres(const QString &native)
+{
+    const QUrl url(native);
+    return QStringLiteral("odbc:Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=%3;Uid=%4;Pwd=%5")
+        .arg(url.host())
+        .arg(url.port())
+        .arg(url.path().mid(1), url.userName(), url.password());
+}
+
+QString odbcSqlite(const QString &path)
+{
+    return QStringLiteral("odbc:Driver={SQLite3};Database=%1").arg(path);
+}
 } // namespace
 
 Database::Database() : m_admin(std::make_unique<AdoConnection>(QStringLiteral("testadmin")))
 {
+    QString file;
     if (isPostgres()) {
-        m_connectionString = processDatabase();
+        m_nativeConnectionString = processDatabase();
     } else {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_connectionString = QStringLiteral("sqlite:") + m_dir->filePath(QStringLiteral("kal.db"));
+        file = m_dir->filePath(QStringLiteral("kal.db"));
+        m_nativeConnectionString = QStringLiteral("sqlite:") + file;
     }
-    m_admin->setConnectionString(m_connectionString);
+    m_connectionString = !isOdbc()      ? m_nativeConnectionString
+                         : isPostgres() ? odbcPostgres(m_nativeConnectionString)
+                                        : odbcSqlite(file);
+    m_admin->setConnectionString(m_nativeConnectionString);
     m_admin->open();
     if (m_admin->driver() == AdoConnection::Driver::SQLite)
         m_admin->execute(QStringLiteral("PRAGMA foreign_keys = ON"));
     DatabaseSchema::drop(*m_admin);
-    DatabaseSchema::apply(*m_admin);
+    if (isOdbc()) {
+        // The schema of the database behind the driver, as the host's
+        // --init-db lays it out through the same string.
+        AdoConnection odbc(QStringLiteral("testschema"));
+        odbc.setConnectionString(m_connectionString);
+        odbc.open();
+        DatabaseSchema::apply(odbc);
+    } else {
+        DatabaseSchema::apply(*m_admin);
+    }
 }
 
 Database::~Database() = default;

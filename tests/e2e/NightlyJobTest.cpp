@@ -1,0 +1,331 @@
+// The nightly job as a store's script sees it: the exit status and the output
+// of kal02700-host, on both databases, when the day is stored, when it is
+// not, when an argument is bad, when the display does not answer, when a wait
+// does not end, when the disk is full, and that no password ever shows.
+#include "HostInstall.h"
+#include "ConnectionString.h"
+#include "TcpRelay.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QThread>
+#include <unistd.h>
+
+namespace {
+
+// A run that waits on something that does not come ends within this bound:
+// the limits the test's connection strings give, and room for a loaded machine.
+constexpr qint64 BoundMs = 30000;
+
+// Short limits for the tests' PostgreSQL sessions, through the connection string.
+const QString ShortLimits = QStringLiteral(
+    "lock_timeout=1s&statement_timeout=2s&idle_in_transaction_session_timeout=2s&connect_timeout=5&sslmode=disable");
+
+struct Timed {
+    HostRun run;
+    qint64 ms = 0;
+};
+
+std::string shown(const HostRun &run)
+{
+    return ("exit " + QString::number(run.exitCode) + "\nout: " + run.out + "\nerr: " + run.err).toStdString();
+}
+
+// Every line on the standard error is the host's own, in Portuguese (or the
+// usage after a bad argument), never a driver's raw line.
+void expectOnlyHostLines(const HostRun &run)
+{
+    for (const QString &line : run.err.split(u'\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(line.startsWith(QStringLiteral("kal02700-host: ")) || line.startsWith(QStringLiteral("Uso: "))
+                    || line.startsWith(QStringLiteral("    ")))
+            << shown(run);
+    for (const char *raw : {"Unable to", "WARNING", "NOTICE", "QSql", "QPSQL", "qt.qpa", "database is locked"})
+        EXPECT_FALSE(run.out.contains(QLatin1String(raw)) || run.err.contains(QLatin1String(raw))) << raw << "\n"
+                                                                                                 << shown(run);
+}
+
+class NightlyJobTest : public HostInstall {
+protected:
+    int stored(const QString &day)
+    {
+        return db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE DTREDUCAOZ = '%1'")
+                            .arg(QDate::fromString(day, QStringLiteral("dd/MM/yyyy")).toString(Qt::ISODate)));
+    }
+    int files() { return db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")); }
+
+    // The suite's PostgreSQL database under other credentials, port or limits.
+    QString postgres(const QString &userInfo, int port, const QString &query = {}) const
+    {
+        const ConnectionString cs = ConnectionString::parse(db.connectionString());
+        // One pass: the credentials' own "%XX" must not be taken for places.
+        return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3%4")
+            .arg(userInfo, QString::number(port), cs.databaseName(), query.isEmpty() ? QString() : u'?' + query);
+    }
+    int serverPort() const { return ConnectionString::parse(db.connectionString()).port(); }
+
+    Timed timed(const QStringList &arguments)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        Timed result{run(arguments), 0};
+        result.ms = timer.elapsed();
+        return result;
+    }
+
+    QStringList call(const QString &connection, const QString &day)
+    {
+        QStringList arguments = automaticCall(QStringLiteral("001"), day, writePrinter(day));
+        arguments[1] = connection;
+        return arguments;
+    }
+
+    // Until the server has ended every other session of the database.
+    void waitForSessionsToEnd()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < BoundMs
+               && db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
+                                          "AND datname = current_database()")) > 0)
+            QThread::msleep(50);
+    }
+};
+
+TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndNoDisplay)
+{
+    // DISPLAY names an X server that is not there: only the screen needs one.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4917"));
+    const QString description = ConnectionString::parse(db.connectionString()).description();
+    const QString badConnection = TestDb::isPostgres() ? postgres(QStringLiteral("kal:kaltest"), 99999)
+                                                       : QStringLiteral("sqlite:");
+    const QString png = dir.filePath(QStringLiteral("tela.png"));
+    const QString printer = writePrinter(QStringLiteral("08/12/2026"));
+
+    // One table missing: created, and the server's notices on the tables
+    // already there ("relation ... already exists, skipping") stay off the console.
+    db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
+    const HostRun created = run({"--db", db.connectionString(), "--init-db"});
+    EXPECT_EQ(created.exitCode, 0);
+    EXPECT_EQ(created.out, QStringLiteral("Tabelas criadas em %1.\n").arg(description));
+    EXPECT_EQ(created.err, QString()) << shown(created);
+
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString out; // the whole standard output
+        QString err; // part of the standard error; empty: nothing there
+        int storedOn8th;
+    } steps[] = {
+        {{"--db", db.connectionString(), "--init-db"}, 0,
+         QStringLiteral("As tabelas já existem em %1; nada foi alterado.\n").arg(description), {}, 0},
+        {automaticCall("001", "08/12/2026", printer), 0, "Dados gravados corretamente.\n", {}, 1},
+        // The same day again: refused by the database, this call stored nothing.
+        {automaticCall("001", "08/12/2026", printer), 1, "Os dados não foram gravados no sistema.\n", {}, 1},
+        // The printer's last Z reduction is of another day.
+        {automaticCall("001", "09/12/2026", printer), 1, {}, {}, 1},
+        {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026", "--screenshot", png}, 1, {}, {}, 1},
+        {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026"}, 2, {},
+         "não há tela para mostrar a Redução Z (o servidor de tela de DISPLAY=:4917 não responde). Sem tela, use "
+         "--automatico ou --screenshot",
+         1},
+        {QStringList{"--db", badConnection, "--automatico"}, 2, {}, "kal02700-host: --db: ", 1},
+    };
+    for (const auto &step : steps) {
+        const HostRun run = this->run(step.arguments);
+        SCOPED_TRACE(step.arguments.join(u' ').toStdString());
+        EXPECT_EQ(run.exitCode, step.exitCode) << shown(run);
+        if (!step.out.isEmpty()) {
+            EXPECT_EQ(run.out, step.out) << shown(run);
+        }
+        if (step.err.isEmpty() && step.exitCode == 0) {
+            EXPECT_EQ(run.err, QString()) << shown(run);
+        } else if (!step.err.isEmpty()) {
+            EXPECT_TRUE(run.err.contains(step.err)) << shown(run);
+        }
+        EXPECT_FALSE((run.out + run.err).contains(QStringLiteral("kaltest"))) << "the password shows: " << shown(run);
+        expectOnlyHostLines(run);
+        EXPECT_EQ(stored(QStringLiteral("08/12/2026")), step.storedOn8th);
+    }
+    EXPECT_EQ(stored(QStringLiteral("09/12/2026")) + stored(QStringLiteral("10/12/2026")), 0);
+    EXPECT_EQ(QImage(png).size(), QSize(701, 524));
+}
+
+TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
+{
+    if (!TestDb::isPostgres()) {
+        // Another writer holds the file: the save waits its 5 s and gives up.
+        db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        const Timed locked = timed(call(db.connectionString(), QStringLiteral("08/12/2026")));
+        db.exec(QStringLiteral("ROLLBACK"));
+        EXPECT_EQ(locked.run.exitCode, 1) << shown(locked.run);
+        EXPECT_LT(locked.ms, BoundMs);
+        EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 0);
+        if (!locked.run.err.isEmpty()) { // the module's reason, when it gives one, names the wait
+            EXPECT_TRUE(locked.run.err.contains(QStringLiteral("ocupado"))) << shown(locked.run);
+        }
+        expectOnlyHostLines(locked.run);
+        return;
+    }
+    if (TestDb::isOdbc())
+        GTEST_SKIP() << "the session limits, the answer watch and a relay in between are those of the native "
+                        "PostgreSQL connection; through ODBC the SQLite wait above is checked";
+    const QString direct = postgres(QStringLiteral("kal:kaltest"), serverPort(), ShortLimits);
+    auto holdLock = [this](const char *table) {
+        db.admin().beginTrans();
+        db.exec(QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(QLatin1String(table)));
+    };
+
+    // 1. Another session keeps the Z reductions locked: the save gives up.
+    holdLock("REDUCAOZ");
+    const Timed lockedSave = timed(call(direct, QStringLiteral("08/12/2026")));
+    db.admin().rollbackTrans();
+    EXPECT_EQ(lockedSave.run.exitCode, 1) << shown(lockedSave.run);
+    EXPECT_LT(lockedSave.ms, BoundMs);
+    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 0);
+    if (!lockedSave.run.err.isEmpty()) {
+        EXPECT_TRUE(lockedSave.run.err.contains(QStringLiteral("bloqueio"))) << shown(lockedSave.run);
+    }
+
+    // 2. The network stops carrying packets while the tax lines are sent:
+    //    the host gives up on the server's answer, the server ends the
+    //    session left inside its transaction, and nothing of the day stays.
+    {
+        TcpRelay relay(quint16(serverPort()), "IMPOSTOREDZ");
+        ASSERT_NE(relay.port(), 0);
+        const Timed stalledSave = timed(call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits),
+                                             QStringLiteral("08/12/2026")));
+        EXPECT_TRUE(relay.stalled());
+        EXPECT_EQ(stalledSave.run.exitCode, 1) << shown(stalledSave.run);
+        EXPECT_LT(stalledSave.ms, BoundMs);
+        if (!stalledSave.run.err.isEmpty()) {
+            EXPECT_TRUE(stalledSave.run.err.contains(QStringLiteral("Sem resposta do servidor"), Qt::CaseInsensitive))
+                << shown(stalledSave.run);
+        }
+        waitForSessionsToEnd();
+        EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 0);
+        EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
+    }
+
+    // 3. The CAT-52 files are locked: the day is stored (exit 0, no retry),
+    //    and the line says which wait kept its file out.
+    holdLock("ARQCAT52");
+    const Timed lockedFile = timed(call(direct, QStringLiteral("08/12/2026")));
+    db.admin().rollbackTrans();
+    EXPECT_EQ(lockedFile.run.exitCode, 0) << shown(lockedFile.run);
+    EXPECT_LT(lockedFile.ms, BoundMs);
+    EXPECT_EQ(lockedFile.run.err,
+              QStringLiteral("kal02700-host: Redução Z gravada, mas o arquivo Cat-52 não foi gravado: tempo esgotado à "
+                             "espera de um bloqueio (lock_timeout de 1 s): outra sessão está usando os mesmos dados no "
+                             "banco de dados. Tente novamente.\n"));
+    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 1);
+
+    // 4. The network stops while the CAT-52 file is stored: the same.
+    {
+        TcpRelay relay(quint16(serverPort()), "ARQCAT52");
+        const Timed stalledFile = timed(call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits),
+                                             QStringLiteral("09/12/2026")));
+        EXPECT_TRUE(relay.stalled());
+        EXPECT_EQ(stalledFile.run.exitCode, 0) << shown(stalledFile.run);
+        EXPECT_LT(stalledFile.ms, BoundMs);
+        EXPECT_TRUE(stalledFile.run.err.startsWith(
+            QStringLiteral("kal02700-host: Redução Z gravada, mas o arquivo Cat-52 não foi gravado: sem resposta do "
+                           "servidor do banco de dados em 7 s: a rede ou o servidor parou de responder")))
+            << shown(stalledFile.run);
+        EXPECT_EQ(stored(QStringLiteral("09/12/2026")), 1);
+        waitForSessionsToEnd();
+    }
+    EXPECT_EQ(files(), 0);
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 4) << "two days, two tax lines each";
+    for (const Timed *t : {&lockedSave, &lockedFile})
+        expectOnlyHostLines(t->run);
+}
+
+TEST_F(NightlyJobTest, ACat52FileThatCannotBeWrittenLeavesTheDayStoredAndSaysSo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a full disk needs a small tmpfs, which only root may mount; not run as root";
+    const QString full = dir.filePath(QStringLiteral("cheio"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", full}) != 0)
+        GTEST_SKIP() << "mount -t tmpfs refused here (no privilege in this container)";
+    struct Unmount {
+        QString path;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {path}); }
+    } unmount{full};
+    {
+        QFile filler(full + QStringLiteral("/ocupado"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(128 * 1024, 'x')); // more than fits
+    }
+    const QString printer = writePrinter(QStringLiteral("08/12/2026"));
+    QFile memory(printer);
+    ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
+    const QByteArray json = memory.readAll().replace("\"cat52\"", "\"" + QFile::encodeName(full) + "\"");
+    memory.close();
+    ASSERT_TRUE(memory.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    memory.write(json);
+    memory.close();
+
+    const HostRun run = this->run(automaticCall(QStringLiteral("001"), QStringLiteral("08/12/2026"), printer));
+    EXPECT_EQ(run.exitCode, 0) << shown(run);
+    EXPECT_EQ(run.err, QStringLiteral("kal02700-host: Redução Z gravada, mas o arquivo Cat-52 não foi gravado: não foi "
+                                      "possível gravar o arquivo CAT-52 %1/ACM23344.8CQ: disco cheio.\n")
+                           .arg(full));
+    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 1);
+    EXPECT_EQ(files(), 0);
+    EXPECT_EQ(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("ocupado")})
+        << "no temporary file left on the full disk";
+}
+
+TEST_F(NightlyJobTest, APasswordWithBlanksAtSignsBracesOrEncodingNeverShows)
+{
+    if (!TestDb::isPostgres() || TestDb::isOdbc())
+        GTEST_SKIP() << "a password in the URL needs the native PostgreSQL connection; ODBC and unreachable servers "
+                        "are in test_packages_host";
+    // A role of the suite's own whose password holds a blank, "@", ":", "}}" and "%".
+    const QString role = QStringLiteral("kal_senha_%1").arg(QCoreApplication::applicationPid());
+    db.exec(QStringLiteral("DROP ROLE IF EXISTS %1").arg(role));
+    db.exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'pa ss@w:rd}}%x'").arg(role));
+    db.exec(QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1").arg(role));
+    const int port = serverPort();
+    const struct {
+        QString userInfo;
+        bool initDb;
+        int exitCode;
+        QString out;
+    } cases[] = {
+        // Encoded as a URL should be.
+        {role + QStringLiteral(":pa%20ss%40w%3Ard%7D%7D%25x"), true, 0,
+         QStringLiteral("As tabelas já existem em %1; nada foi alterado.\n")
+             .arg(ConnectionString::parse(db.connectionString()).description())},
+        // Only "%" encoded: the last "@" ends the credentials.
+        {role + QStringLiteral(":pa ss@w:rd}}%25x"), false, 0, QStringLiteral("Dados gravados corretamente.\n")},
+        // A wrong password is refused in Portuguese, without showing either.
+        {role + QStringLiteral(":pa%20ss%40w%3Ard%7D%7D%25y"), true, 1, {}},
+    };
+    for (const auto &c : cases) {
+        const QString connection = postgres(c.userInfo, port);
+        const HostRun run = this->run(c.initDb ? QStringList{"--db", connection, "--init-db"}
+                                               : call(connection, QStringLiteral("08/12/2026")));
+        EXPECT_EQ(run.exitCode, c.exitCode) << shown(run);
+        if (!c.out.isEmpty()) {
+            EXPECT_EQ(run.out, c.out);
+        }
+        if (c.exitCode == 1) {
+            EXPECT_TRUE(run.err.contains(QStringLiteral("Usuário ou senha do banco de dados recusados."))) << shown(run);
+        }
+        for (const char *piece : {"pa ss", "pa%20ss", "ss@w", "w:rd", "rd}}", "%25", "%40", "%7D"})
+            EXPECT_FALSE((run.out + run.err).contains(QLatin1String(piece))) << piece << "\n" << shown(run);
+        expectOnlyHostLines(run);
+    }
+    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 1);
+    db.exec(QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM %1").arg(role));
+    db.exec(QStringLiteral("DROP ROLE %1").arg(role));
+}
+
+} // namespace
