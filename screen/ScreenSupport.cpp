@@ -2,8 +2,8 @@
 #include "Cli_kal02700.h"
 #include "Exception.h"
 #include "SharedServices.h"
+#include "Shield.h"
 #include <QApplication>
-#include <exception>
 
 namespace Cli_kal02700 {
 
@@ -38,18 +38,7 @@ void showUnhandledError(const Exception &error)
 
 void guarded(const std::function<void()> &handler) noexcept
 {
-    // The display itself may fail (a message presenter that raises): what is
-    // left then is dropped, the event loop must go on.
-    try {
-        try {
-            handler();
-        } catch (const Exception &error) {
-            showUnhandledError(error);
-        } catch (const std::exception &error) {
-            showUnhandledError(Exception(QString::fromLocal8Bit(error.what())));
-        }
-    } catch (...) {
-    }
+    shield(handler, [](const QString &text) { showUnhandledError(Exception(text)); });
 }
 
 void setReason(const QString &line)

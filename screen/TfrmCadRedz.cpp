@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "ScreenSupport.h"
+#include "Shield.h"
 #include "SharedServices.h"
 #include "Srv_kal02700.h"
 #include "Wmb00001.h"
@@ -335,92 +336,90 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
     // may simply not answer, and the operator types the day in by hand. No
     // message is shown; the host reads the cause after the call.
     const QString diaPedido = FormatSettings::dateTimeToStr(FDtReducao);
-    try {
-        QVariantList ultimaRedZ(51);
-        try {
-            if (!Wmb00001::DadosUltimaRedZ)
-                throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
-            Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
-        } catch (const Exception &erro) {
-            setReason(QStringLiteral("A memória da impressora fiscal não pôde ser lida: ") + erro.message());
-            throw;
-        }
-        constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
-        QStringList textos;
-        for (int indice : indices)
-            textos << (indice < 0 ? QString() : ultimaRedZ.value(indice).toString());
-        stDataUltRedZ = ultimaRedZ.value(46).toString();
+    shield(
+        [&] {
+            QVariantList ultimaRedZ(51);
+            try {
+                if (!Wmb00001::DadosUltimaRedZ)
+                    throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
+                Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
+            } catch (const Exception &erro) {
+                setReason(QStringLiteral("A memória da impressora fiscal não pôde ser lida: ") + erro.message());
+                throw;
+            }
+            constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
+            QStringList textos;
+            for (int indice : indices)
+                textos << (indice < 0 ? QString() : ultimaRedZ.value(indice).toString());
+            stDataUltRedZ = ultimaRedZ.value(46).toString();
 
-        // A printer without a last Z reduction: the day is the register's last
-        // cash movement.
-        const bool semReducao = stDataUltRedZ == QLatin1String("00/00/00");
-        if (semReducao)
-            stDataUltRedZ = Srv_kal02700::getMaxMovCaixa(FCdFilial, FCdCaixa);
-        TDateTime dataUltima = 0;
-        try {
-            dataUltima = FormatSettings::strToDate(stDataUltRedZ);
-        } catch (const EConvertError &) {
-            setReason((semReducao ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
-                                                   "movimentação do caixa não pôde ser lida: '%1'.")
-                                  : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
-                          .arg(stDataUltRedZ));
-            throw;
-        }
-        const QString outroDia = QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
-                                     .arg(FormatSettings::dateToStr(dataUltima), diaPedido);
+            // A printer without a last Z reduction: the day is the register's last
+            // cash movement.
+            const bool semReducao = stDataUltRedZ == QLatin1String("00/00/00");
+            if (semReducao)
+                stDataUltRedZ = Srv_kal02700::getMaxMovCaixa(FCdFilial, FCdCaixa);
+            TDateTime dataUltima = 0;
+            try {
+                dataUltima = FormatSettings::strToDate(stDataUltRedZ);
+            } catch (const EConvertError &) {
+                setReason((semReducao ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
+                                                       "movimentação do caixa não pôde ser lida: '%1'.")
+                                      : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
+                              .arg(stDataUltRedZ));
+                throw;
+            }
+            const QString outroDia = QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
+                                         .arg(FormatSettings::dateToStr(dataUltima), diaPedido);
 
-        const QString cupom = Srv_kal02700::getCupomInicial(FCdFilial, FCdCaixa, dataUltima).toString();
-        // The lookup answers a number or its failure message: only a number
-        // is a coupon, and its last six digits are the one the printer prints.
-        if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); })) {
-            setReason(dataUltima != FDtReducao
-                          ? outroDia
-                          : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
-                                           "redução Z anterior do caixa): %2")
-                                .arg(diaPedido, cupom));
-            throw Exception(cupom);
-        }
-        textos[2] = cupom.right(6);
+            const QString cupom = Srv_kal02700::getCupomInicial(FCdFilial, FCdCaixa, dataUltima).toString();
+            // The lookup answers a number or its failure message: only a number
+            // is a coupon, and its last six digits are the one the printer prints.
+            if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); })) {
+                setReason(dataUltima != FDtReducao
+                              ? outroDia
+                              : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
+                                               "redução Z anterior do caixa): %2")
+                                    .arg(diaPedido, cupom));
+                throw Exception(cupom);
+            }
+            textos[2] = cupom.right(6);
 
-        // Figures of another day, or incomplete ones, are typed in by hand: a
-        // locked screen with an empty field could never be confirmed.
-        QStringList faltam;
-        const auto cabecalhos = cabecalhosCampos();
-        for (qsizetype i = 0; i < textos.size(); ++i)
-            if (textos.at(i).isEmpty())
-                faltam << cabecalhos[size_t(i)]->text();
-        if (dataUltima != FDtReducao || !faltam.isEmpty()) {
-            setReason(dataUltima != FDtReducao
-                          ? outroDia
-                          : QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de %1: "
-                                           "faltam %2.")
-                                .arg(diaPedido, faltam.join(QStringLiteral(", "))));
-            boDadosUltima = false;
-            BloqueiaDesbloqueia(QStringLiteral("N"));
-            return;
-        }
+            // Figures of another day, or incomplete ones, are typed in by hand: a
+            // locked screen with an empty field could never be confirmed.
+            QStringList faltam;
+            const auto cabecalhos = cabecalhosCampos();
+            for (qsizetype i = 0; i < textos.size(); ++i)
+                if (textos.at(i).isEmpty())
+                    faltam << cabecalhos[size_t(i)]->text();
+            if (dataUltima != FDtReducao || !faltam.isEmpty()) {
+                setReason(dataUltima != FDtReducao
+                              ? outroDia
+                              : QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de %1: "
+                                               "faltam %2.")
+                                    .arg(diaPedido, faltam.join(QStringLiteral(", "))));
+                boDadosUltima = false;
+                BloqueiaDesbloqueia(QStringLiteral("N"));
+                return;
+            }
 
-        const auto valores = valoresCampos();
-        for (size_t i = 0; i < valores.size(); ++i)
-            valores[i]->setText(textos.at(qsizetype(i)));
-        boDadosUltima = true;
-        BloqueiaDesbloqueia(QStringLiteral("S"));
-        stMotivoRedZ.clear();
-        if (Automatico) {
-            // The screen is never shown, so its activation never fills these.
-            lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
-            lblNrEcf->setText(FNrEcf);
-            lblSerieEcf->setText(FNrSerieEcf);
-            sbtConfClick(sbtConf);
-        }
-    } catch (const Exception &erro) {
-        if (stMotivoRedZ.isEmpty())
-            setReason(erro.message());
-    } catch (const std::exception &erro) {
-        if (stMotivoRedZ.isEmpty())
-            setReason(QString::fromLocal8Bit(erro.what()));
-    } catch (...) {
-    }
+            const auto valores = valoresCampos();
+            for (size_t i = 0; i < valores.size(); ++i)
+                valores[i]->setText(textos.at(qsizetype(i)));
+            boDadosUltima = true;
+            BloqueiaDesbloqueia(QStringLiteral("S"));
+            stMotivoRedZ.clear();
+            if (Automatico) {
+                // The screen is never shown, so its activation never fills these.
+                lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
+                lblNrEcf->setText(FNrEcf);
+                lblSerieEcf->setText(FNrSerieEcf);
+                sbtConfClick(sbtConf);
+            }
+        },
+        [](const QString &texto) {
+            if (stMotivoRedZ.isEmpty())
+                setReason(texto);
+        });
 }
 
 void TfrmCadRedz::FormCreate(QObject *)

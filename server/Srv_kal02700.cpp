@@ -9,8 +9,6 @@ namespace Srv_kal02700 {
 TrdmCadRedz *rdmCadRedz = nullptr;
 
 namespace {
-int g_initCount = 0;
-
 const QString kZeroCounter = QStringLiteral("0000000000");
 
 // Codes that arrive as wide text reach the database as the system's 8-bit
@@ -240,14 +238,14 @@ QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QStr
     }
 }
 
+// The unit has no state of its own to bring up or down: its places in the
+// package's unit table keep the order of the units around it.
 void Initialization()
 {
-    --g_initCount;
 }
 
 void Finalization()
 {
-    ++g_initCount;
 }
 
 } // namespace Srv_kal02700

@@ -13,6 +13,7 @@
 #include "Pkg_kal02700.h"
 #include "PrinterMemory.h"
 #include "SharedServicesHost.h"
+#include "Shield.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -286,19 +287,17 @@ private:
     {
         if (!screen)
             return;
-        try {
-            // Activation fills the date, printer number and serial.
-            screen->activateWindow();
-            QCoreApplication::processEvents();
-            const QImage image = screen->grab().toImage();
-            m_saved = image.save(m_path, "PNG");
-            if (!m_saved)
-                m_error = QStringLiteral("não foi possível gravar %1").arg(m_path);
-        } catch (const std::exception &error) {
-            m_error = QString::fromUtf8(error.what());
-        } catch (...) {
-            m_error = QStringLiteral("erro desconhecido");
-        }
+        shield(
+            [&] {
+                // Activation fills the date, printer number and serial.
+                screen->activateWindow();
+                QCoreApplication::processEvents();
+                const QImage image = screen->grab().toImage();
+                m_saved = image.save(m_path, "PNG");
+                if (!m_saved)
+                    m_error = QStringLiteral("não foi possível gravar %1").arg(m_path);
+            },
+            [this](const QString &text) { m_error = text; });
         if (screen)
             screen->hide();
     }
@@ -481,12 +480,8 @@ int main(int argc, char **argv)
     SharedServicesHost::setMessagePresenter(needsScreen ? SharedServicesHost::dialogPresenter()
                                                         : SharedServicesHost::consolePresenter(stdout));
 
-    try {
-        return run(*options);
-    } catch (const Exception &failure) {
-        printLine(stderr, QStringLiteral("%1: %2").arg(QLatin1String(ProgramName), failure.message()));
-    } catch (const std::exception &failure) {
-        printLine(stderr, QStringLiteral("%1: %2").arg(QLatin1String(ProgramName), QString::fromUtf8(failure.what())));
-    }
-    return NotStored;
+    int status = NotStored;
+    shield([&] { status = run(*options); },
+           [](const QString &text) { printLine(stderr, QStringLiteral("%1: %2").arg(QLatin1String(ProgramName), text)); });
+    return status;
 }

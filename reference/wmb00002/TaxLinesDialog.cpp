@@ -4,6 +4,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "SharedServices.h"
+#include "Shield.h"
 #include "TBlendedBitBtn.h"
 
 #include <QEvent>
@@ -64,15 +65,7 @@ QLineEdit *entry(QWidget *parent, const QString &objectName, const QString &patt
 template <typename Work>
 void guarded(QLabel *status, Work work)
 {
-    try {
-        work();
-    } catch (const Exception &error) {
-        status->setText(error.message());
-    } catch (const std::exception &error) {
-        status->setText(QString::fromUtf8(error.what()));
-    } catch (...) {
-        status->setText(QStringLiteral("Erro inesperado."));
-    }
+    shield(work, [status](const QString &text) { status->setText(text); });
 }
 
 } // namespace
