@@ -332,7 +332,7 @@ int AdoCommand::execute()
 int AdoCommand::executeOnLibpq()
 {
     AdoConnection *c = connection();
-    if (!c->connected())
+    if (!c || !c->connected())
         throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada (%1)").arg(name()), {}, {}, {},
                              EDatabaseError::Kind::Connection);
     std::vector<PostgresDirect::Parameter> parameters;

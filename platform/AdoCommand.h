@@ -34,7 +34,7 @@ private:
     QVariant m_value;
 };
 
-class AdoStatement {
+class AdoStatement : private SessionUser {
 public:
     AdoStatement(QString name, AdoConnection *connection);
     virtual ~AdoStatement();
@@ -66,6 +66,9 @@ protected:
     std::unique_ptr<QSqlQuery> m_query;
 
 private:
+    void sessionClosing() override { unprepare(); }
+    void connectionGone() override { m_connection = nullptr; }
+
     int m_preparedOn = -1;
     bool m_prepared = false;
     QString m_name;

@@ -1,5 +1,4 @@
 #include "AdoConnection.h"
-#include "AdoCommand.h"
 #include "Exception.h"
 #include "OdbcDriver.h"
 
@@ -167,8 +166,13 @@ AdoConnection::AdoConnection(QString name)
 
 AdoConnection::~AdoConnection()
 {
-    for (AdoStatement *statement : m_statements)
-        statement->unprepare();
+    // Whatever still works on this connection forgets it: a statement that
+    // outlives it never reaches a connection that is gone.
+    for (SessionUser *user : m_users) {
+        user->sessionClosing();
+        user->connectionGone();
+    }
+    m_users.clear();
     if (QSqlDatabase::contains(m_qtName)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
@@ -206,8 +210,8 @@ void AdoConnection::setConnected(bool value)
     if (!value) {
         // Statements are prepared again on the next open, which gets a driver
         // of its own: nothing left of this session can reach the next one.
-        for (AdoStatement *statement : m_statements)
-            statement->unprepare();
+        for (SessionUser *user : m_users)
+            user->sessionClosing();
         if (m_socket >= 0)
             AnswerWatchdog::instance().forget(m_socket);
         {
@@ -326,14 +330,14 @@ QSqlError AdoConnection::nativeForm(const QSqlError &error, const QVariant &stat
                                   OdbcDriver::HandleKind::Connection);
 }
 
-void AdoConnection::attach(AdoStatement *statement)
+void AdoConnection::attach(SessionUser *user)
 {
-    m_statements.push_back(statement);
+    m_users.push_back(user);
 }
 
-void AdoConnection::detach(AdoStatement *statement)
+void AdoConnection::detach(SessionUser *user)
 {
-    m_statements.erase(std::remove(m_statements.begin(), m_statements.end(), statement), m_statements.end());
+    m_users.erase(std::remove(m_users.begin(), m_users.end(), user), m_users.end());
 }
 
 bool AdoConnection::transactionStep(TransactionStep step, QSqlError *error)

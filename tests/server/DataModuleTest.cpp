@@ -93,3 +93,20 @@ TEST_F(DataModuleTest, AWrongConnectionStringIsReportedWithoutItsPassword)
     }
     SharedServicesHost::setConnectionString(db.connectionString());
 }
+
+TEST_F(DataModuleTest, AStatementThatOutlivesItsConnectionNeverReachesIt)
+{
+    auto connection = std::make_unique<AdoConnection>(QStringLiteral("breve"));
+    connection->setConnectionString(db.connectionString());
+    connection->open();
+    AdoQuery query(QStringLiteral("adqSobrevive"), connection.get());
+    query.setCommandText(QStringLiteral("SELECT COUNT(*) AS QTREDUCOES FROM REDUCAOZ"));
+    query.open();
+    EXPECT_EQ(query.value(QStringLiteral("QTREDUCOES")).toInt(), 0);
+
+    // The connection goes first: the statement forgets it, refuses to run,
+    // and its own end (under the sanitizers) reads nothing freed.
+    connection.reset();
+    EXPECT_EQ(query.connection(), nullptr);
+    EXPECT_THROW(query.open(), EDatabaseError);
+}
