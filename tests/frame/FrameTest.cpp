@@ -13,7 +13,7 @@
 
 namespace {
 
-const char *const ModulePath = KAL_BINARY_DIR "/bin/libkal02700.so";
+const char *const ModulePath = KAL_MODULE_FILE;
 
 class Frame : public ::testing::Test {
 protected:
