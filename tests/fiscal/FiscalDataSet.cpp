@@ -2,13 +2,11 @@
 #include "AdoConnection.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
 
 namespace {
-const QString BinDir = QStringLiteral(KAL_BINARY_DIR "/bin");
 std::unique_ptr<FiscalDataSet> g_instance;
 
 class FiscalEnvironment : public ::testing::Environment {
@@ -104,20 +102,7 @@ QByteArray FiscalDataSet::cat52(const QString &serial, const QString &model, qin
 
 ProcessRun FiscalDataSet::fiscal(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(BinDir + QStringLiteral("/kal02700-fiscal"), arguments);
-    process.closeWriteChannel();
-    ProcessRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "kal02700-fiscal did not finish";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return instance().m_installation.runLedger(arguments);
 }
 
 void FiscalDataSet::storeFile(const QString &filial, const QString &caixa, const QDate &day, const QString &name,
@@ -136,6 +121,8 @@ FiscalDataSet::FiscalDataSet()
 {
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
+    if (!m_installation.error().isEmpty())
+        throw std::runtime_error(m_installation.error().toStdString());
     m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
     m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T2', 12)"));
     runHost();
@@ -169,28 +156,10 @@ void insertDay(TestDb::Database &db, FiscalDataSet &set, const Day &d)
 
 void FiscalDataSet::runHost()
 {
-    // A store's installation: the host with the module beside it, a printer
-    // of type 18 that generates the CAT-52 files.
-    const QString host = m_dir.filePath(QStringLiteral("kal02700-host"));
-    if (!QFile::copy(BinDir + QStringLiteral("/kal02700-host"), host)
-        || !QFile::setPermissions(host, QFile::permissions(host) | QFile::ExeOwner)
-        || !QFile::link(BinDir + QStringLiteral("/libkal02700.so"), m_dir.filePath(QStringLiteral("libkal02700.so"))))
-        throw std::runtime_error("cannot lay out the host installation");
-    auto packet = [&](const QString &file, const QByteArray &name, const QByteArray &value) {
-        QFile f(m_dir.filePath(file));
-        if (!f.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write a local parameter file");
-        f.write("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<DATAPACKET Version=\"2.0\"><METADATA>"
-                "<FIELDS><FIELD attrname=\"IDESQUEMA\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"" + name
-                + "\" fieldtype=\"string\" WIDTH=\"10\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDESQUEMA=\"0001\" "
-                + name + "=\"" + value + "\"/></ROWDATA></DATAPACKET>\n");
-    };
-    packet(QStringLiteral("PARAMETROSKIV.CDS"), "IDGERAARQVNDRIO", "S");
-    packet(QStringLiteral("PRAXUMO.CDS"), "IDTIPOIMPFIS", "18");
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("LD_LIBRARY_PATH"), BinDir);
+    // A printer of type 18 that generates the CAT-52 files; its memories
+    // and their files in the data set's folder.
+    if (!m_installation.writeLocalFiles(QStringLiteral("18"), QStringLiteral("S")))
+        throw std::runtime_error("cannot write the local parameter files");
 
     auto store = [&](Day d) {
         // The day's first coupon comes from the store's counter.
@@ -222,15 +191,13 @@ void FiscalDataSet::runHost()
                            totalizers)
                       .toUtf8());
         f.close();
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(host, {"--db", m_db.connectionString(), "--cdfilial", d.filial, "--cdcaixa", d.caixa, "--nrecf",
-                             d.nrecf, "--nrserieecf", d.serial, "--dtreducao", d.day.toString(QStringLiteral("dd/MM/yyyy")),
-                             "--automatico", "--printer", printer});
-        process.closeWriteChannel();
-        if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        const HostRun run = m_installation.run(
+            {"--db", m_db.connectionString(), "--cdfilial", d.filial, "--cdcaixa", d.caixa, "--nrecf", d.nrecf,
+             "--nrserieecf", d.serial, "--dtreducao", d.day.toString(QStringLiteral("dd/MM/yyyy")), "--automatico",
+             "--printer", printer});
+        if (run.exitCode != 0)
             throw std::runtime_error("the host did not store " + d.day.toString().toStdString() + ": "
-                                     + (process.readAllStandardOutput() + process.readAllStandardError()).toStdString());
+                                     + (run.out + run.err).toStdString());
     };
 
     for (int i = 0; i < 5; ++i) {

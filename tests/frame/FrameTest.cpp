@@ -14,7 +14,7 @@
 
 namespace {
 
-const char *const ModulePath = KAL_BINARY_DIR "/bin/libkal02700.so";
+const char *const ModulePath = KAL_MODULE_FILE;
 
 // The frame's names, here from the module's units linked into the suite, so
 // that the table's entries compare with the units' own routines.

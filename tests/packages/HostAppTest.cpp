@@ -1,13 +1,12 @@
 // The reference host run as a process: its command line, exit status and
 // messages, as scripts and stores see them.
 #include "AdoConnection.h"
-#include "ClientDataSet.h"
 #include "DatabaseSchema.h"
+#include "HostProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,35 +14,16 @@
 
 namespace {
 
-const QString BinDir = QStringLiteral(KAL_BINARY_DIR "/bin");
-
-struct HostRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-HostRun runHost(const QStringList &arguments, const QProcessEnvironment &environment,
-            const QString &program = BinDir + QStringLiteral("/kal02700-host"))
+// The host from an installation of its own, in the environment given.
+HostRun runHost(const QStringList &arguments, const QProcessEnvironment &environment)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    HostRun run;
-    if (!process.waitForStarted(30000)) {
-        ADD_FAILURE() << "kal02700-host did not start: " << process.errorString().toStdString();
-        return run;
+    HostProcess installation;
+    if (!installation.error().isEmpty()) {
+        ADD_FAILURE() << installation.error().toStdString();
+        return {};
     }
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "kal02700-host did not finish";
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    installation.environment = environment;
+    return installation.run(arguments);
 }
 
 QProcessEnvironment offscreen()
@@ -179,41 +159,20 @@ TEST(HostApp, InitDbCreatesTheTablesWithoutADisplay)
 }
 
 // A host installation of its own: the executable, the module beside it and
-// the store's two local parameter files, so that tests never share bin/.
+// the store's two local parameter files, so that tests never share a folder.
 class HostInstall : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_host = m_dir.filePath(QStringLiteral("kal02700-host"));
-        ASSERT_TRUE(QFile::copy(BinDir + QStringLiteral("/kal02700-host"), m_host));
-        ASSERT_TRUE(QFile::setPermissions(m_host, QFile::permissions(m_host) | QFile::ExeOwner));
-        ASSERT_TRUE(QFile::link(BinDir + QStringLiteral("/libkal02700.so"), m_dir.filePath(QStringLiteral("libkal02700.so"))));
-        m_environment = offscreen();
-        m_environment.insert(QStringLiteral("LD_LIBRARY_PATH"), BinDir);
+        ASSERT_EQ(m_installation.error(), QString()) << m_installation.error().toStdString();
+        m_dir = m_installation.folder();
         m_dbFile = m_dir.filePath(QStringLiteral("kal.db"));
         m_db = QStringLiteral("sqlite:") + m_dbFile;
     }
 
     void writeLocalFiles(const QString &printerType, const QString &generateFiles)
     {
-        ClientDataSet parametros;
-        parametros.addField(QStringLiteral("IDESQUEMA"), FieldType::String, 10);
-        parametros.addField(QStringLiteral("IDGERAARQVNDRIO"), FieldType::String, 1);
-        parametros.createDataSet();
-        parametros.append();
-        parametros.fieldByName(QStringLiteral("IDESQUEMA")).setAsString(QStringLiteral("0001"));
-        parametros.fieldByName(QStringLiteral("IDGERAARQVNDRIO")).setAsString(generateFiles);
-        parametros.post();
-        parametros.saveToFile(m_dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")));
-
-        ClientDataSet kiv;
-        kiv.addField(QStringLiteral("IDTIPOIMPFIS"), FieldType::String, 2);
-        kiv.createDataSet();
-        kiv.append();
-        kiv.fieldByName(QStringLiteral("IDTIPOIMPFIS")).setAsString(printerType);
-        kiv.post();
-        kiv.saveToFile(m_dir.filePath(QStringLiteral("PRAXUMO.CDS")));
+        m_installation.writeLocalFiles(printerType, generateFiles);
     }
 
     QString writePrinter(const QString &lastReductionDay)
@@ -234,7 +193,7 @@ protected:
         return path;
     }
 
-    HostRun host(const QStringList &arguments) { return runHost(arguments, m_environment, m_host); }
+    HostRun host(const QStringList &arguments) { return m_installation.run(arguments); }
 
     QVariant scalar(const QString &sql)
     {
@@ -246,9 +205,8 @@ protected:
         return query.next() ? query.value(0) : QVariant();
     }
 
-    QTemporaryDir m_dir;
-    QString m_host;
-    QProcessEnvironment m_environment;
+    HostProcess m_installation;
+    QDir m_dir;
     QString m_dbFile;
     QString m_db;
 };
