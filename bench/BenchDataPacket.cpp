@@ -3,7 +3,7 @@
 #include "BenchSupport.h"
 
 #include "ClientDataSet.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -10,7 +10,7 @@
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
 #include "ModuleConnection.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 
 #include <QFile>
 #include <QMap>

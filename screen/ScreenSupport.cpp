@@ -46,4 +46,14 @@ void setReason(const QString &line)
     stMotivoRedZ = line.simplified();
 }
 
+QString trimPrinterText(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 } // namespace Cli_kal02700

@@ -1,28 +1,9 @@
 #include "TrdmCadRedz.h"
-#include "Exception.h"
 #include "SharedServices.h"
-
-#include <QFile>
+#include "Statements.h"
+#include "TaxLines.h"
 
 namespace Srv_kal02700 {
-
-namespace {
-// Statement texts are kept in the module's resources, one per component.
-QString statementText(const QString &component)
-{
-    QFile file(QStringLiteral(":/statements/") + component);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Texto do comando %1 ausente do módulo").arg(component));
-    return QString::fromUtf8(file.readAll()).trimmed();
-}
-
-void describe(AdoStatement &statement, std::initializer_list<std::pair<const char *, ParamKind>> kinds)
-{
-    statement.setCommandText(statementText(statement.name()));
-    for (const auto &[name, kind] : kinds)
-        statement.declareParam(QLatin1String(name), kind);
-}
-} // namespace
 
 TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     : adcCadRedz(QStringLiteral("adcCadRedz")),
@@ -42,6 +23,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     adcCadRedz.afterConnect = [this](AdoConnection &sender) { adcCadRedzAfterConnect(sender); };
 
     using K = ParamKind;
+    using Statements::describe;
     describe(acmInsRedZ, {{"CDFILIAL", K::Text},      {"CDCAIXA", K::Text},       {"NRECFREDZ", K::Text},
                           {"NRSERIEREDZ", K::Text},   {"DTREDUCAOZ", K::Date},    {"NRREDREDZ", K::Text},
                           {"NRREINIREDZ", K::Text},   {"NRPRIMCFREDZ", K::Text},  {"NRULTCFREDZ", K::Text},
@@ -63,14 +45,16 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     describe(acmUpdArqCat52, {{"DSARQCAT52", K::Blob}, {"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text},
                               {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
 
-    cdsImpRedCDFILIAL = &cdsImpRed.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-    cdsImpRedCDCAIXA = &cdsImpRed.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
-    cdsImpRedNRECFREDZ = &cdsImpRed.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
-    cdsImpRedDTREDUCAOZ = &cdsImpRed.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-    cdsImpRedCDIMPOSTO = &cdsImpRed.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2);
-    cdsImpRedVRALIQIMPRZ = &cdsImpRed.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
-    cdsImpRedVRBCALCIMPRZ = &cdsImpRed.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
-    cdsImpRedVRIMPOSTORZ = &cdsImpRed.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float);
+    // The same eight fields as the screen's tax list: the packet it sends.
+    const TaxLines::Fields campos = TaxLines::addFields(cdsImpRed);
+    cdsImpRedCDFILIAL = campos.CDFILIAL;
+    cdsImpRedCDCAIXA = campos.CDCAIXA;
+    cdsImpRedNRECFREDZ = campos.NRECFREDZ;
+    cdsImpRedDTREDUCAOZ = campos.DTREDUCAOZ;
+    cdsImpRedCDIMPOSTO = campos.CDIMPOSTO;
+    cdsImpRedVRALIQIMPRZ = campos.VRALIQIMPRZ;
+    cdsImpRedVRBCALCIMPRZ = campos.VRBCALCIMPRZ;
+    cdsImpRedVRIMPOSTORZ = campos.VRIMPOSTORZ;
 }
 
 TrdmCadRedz::~TrdmCadRedz() = default;

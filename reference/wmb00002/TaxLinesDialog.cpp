@@ -3,9 +3,9 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
-#include "SharedServices.h"
 #include "Shield.h"
 #include "TBlendedBitBtn.h"
+#include "TaxLines.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -72,8 +72,7 @@ void guarded(QLabel *status, Work work)
 
 double TaxLinesDialog::Line::tax() const
 {
-    const long double product = static_cast<long double>(base) * static_cast<long double>(rate);
-    return Trunc2(static_cast<double>(product / 100.0L));
+    return TaxLines::tax(base, rate);
 }
 
 TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *parent)
@@ -198,26 +197,19 @@ void TaxLinesDialog::setLines(const QList<Line> &lines)
 QVariant TaxLinesDialog::packet(bool withRows) const
 {
     ClientDataSet list(QStringLiteral("cdsImpRedZ"));
-    list.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-    list.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
-    list.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
-    list.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-    list.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2, QStringLiteral("Codigo Imposto"));
-    list.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float, 0, QStringLiteral("Aliquota"));
-    list.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float, 0, QStringLiteral("Valor Acumulado"));
-    list.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float, 0, QStringLiteral("Valor"), false);
+    const TaxLines::Fields fields = TaxLines::addFields(list);
     list.createDataSet();
     if (withRows) {
         for (const Line &line : m_lines) {
             list.append();
-            list.fieldByName(QStringLiteral("CDFILIAL")).setAsString(m_keys.cdFilial);
-            list.fieldByName(QStringLiteral("CDCAIXA")).setAsString(m_keys.cdCaixa);
-            list.fieldByName(QStringLiteral("NRECFREDZ")).setAsString(m_keys.nrEcf);
-            list.fieldByName(QStringLiteral("DTREDUCAOZ")).setAsDateTime(m_keys.dtReducao);
-            list.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(line.code);
-            list.fieldByName(QStringLiteral("VRALIQIMPRZ")).setAsFloat(line.rate);
-            list.fieldByName(QStringLiteral("VRBCALCIMPRZ")).setAsFloat(line.base);
-            list.fieldByName(QStringLiteral("VRIMPOSTORZ")).setAsFloat(line.tax());
+            fields.CDFILIAL->setAsString(m_keys.cdFilial);
+            fields.CDCAIXA->setAsString(m_keys.cdCaixa);
+            fields.NRECFREDZ->setAsString(m_keys.nrEcf);
+            fields.DTREDUCAOZ->setAsDateTime(m_keys.dtReducao);
+            fields.CDIMPOSTO->setAsString(line.code);
+            fields.VRALIQIMPRZ->setAsFloat(line.rate);
+            fields.VRBCALCIMPRZ->setAsFloat(line.base);
+            fields.VRIMPOSTORZ->setAsFloat(line.tax());
             list.post();
         }
     }
@@ -229,13 +221,13 @@ std::optional<QList<TaxLinesDialog::Line>> TaxLinesDialog::linesOf(const QVarian
     if (!packet.isValid() || packet.isNull())
         return std::nullopt;
     try {
-        ClientDataSet list;
+        // A packet without the eight fields is refused by the load.
+        ClientDataSet list(QStringLiteral("cdsImpRedZ"));
+        const TaxLines::Fields fields = TaxLines::addFields(list);
         list.setData(packet);
         QList<Line> lines;
         for (list.first(); !list.eof(); list.next())
-            lines.append({list.fieldByName(QStringLiteral("CDIMPOSTO")).asString(),
-                          list.fieldByName(QStringLiteral("VRALIQIMPRZ")).asFloat(),
-                          list.fieldByName(QStringLiteral("VRBCALCIMPRZ")).asFloat()});
+            lines.append({fields.CDIMPOSTO->asString(), fields.VRALIQIMPRZ->asFloat(), fields.VRBCALCIMPRZ->asFloat()});
         return lines;
     } catch (const Exception &) {
         return std::nullopt;

@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "SharedServices.h"
+#include "Statements.h"
 #include "TaxLinesDialog.h"
 #include "TaxPackage.h"
 
@@ -25,18 +26,21 @@ int g_unitLevel = 0;
 int g_connections = 0;
 QPointer<QWidget> g_notice;
 
-// The tax codes of the central database, by rate.
+// The tax codes of the central database, by rate: the module's own lookup
+// statement, on a connection that the shared services set up as they set up
+// the module's.
 class TaxCodeLookup {
 public:
     TaxCodeLookup()
         : m_connection(QStringLiteral("Wmb00002-%1").arg(++g_connections)),
-          m_query(QStringLiteral("adqAliqImpFis"), &m_connection)
+          m_query(QStringLiteral("adqPesqCdImposto"), &m_connection)
     {
-        m_connection.setConnectionString(_GetStringConexKiv(QString()));
+        m_connection.beforeConnect = [](AdoConnection &sender) {
+            sender.setConnectionString(_GetStringConexKiv(QString()));
+        };
+        m_connection.afterConnect = [](AdoConnection &sender) { SetADODBSession(sender); };
+        Statements::describe(m_query, {{"VRPEALIMPFIS", ParamKind::Float}});
         m_connection.open();
-        m_query.setCommandText(
-            QStringLiteral("SELECT DISTINCT CDIMPOSTO FROM ALIQIMPFIS WHERE VRPEALIMPFIS = :VRPEALIMPFIS"));
-        m_query.declareParam(QStringLiteral("VRPEALIMPFIS"), ParamKind::Float);
     }
 
     QString codeFor(double rate)

@@ -5,6 +5,7 @@
 #include "SharedServicesHost.h"
 #include "TaxLinesDialog.h"
 #include "TestDatabase.h"
+#include "TestPackets.h"
 #include "Wmb00002.h"
 
 #include <QAbstractButton>
@@ -205,21 +206,12 @@ TEST_F(TaxPackage, OperatorTypesLinesWithKeypadAndKeyboard)
 TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt)
 {
     ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
-    for (const char *name : {"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"})
-        totals.addField(QLatin1String(name), FieldType::String, 20);
-    totals.createDataSet();
-    const QStringList printed[] = {{"18,00", "X1", "10,00", "1,80"},
-                                   {"9,99", "T9", "50,00", "4,99"},
-                                   {"abc", "T8", "1,00", "0,00"},
-                                   {"7,00", "T7", "3,00", "0,21"}};
-    for (const QStringList &row : printed) {
-        totals.append();
-        totals.fieldByName(QStringLiteral("VRALIQIMPFIS")).setAsString(row[0]);
-        totals.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(row[1]);
-        totals.fieldByName(QStringLiteral("VRVENDIDO")).setAsString(row[2]);
-        totals.fieldByName(QStringLiteral("VRIMPOSTO")).setAsString(row[3]);
-        totals.post();
-    }
+    totals.setData(textPacket({"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"},
+                              {{"18,00", "X1", "10,00", "1,80"},
+                               {"9,99", "T9", "50,00", "4,99"},
+                               {"abc", "T8", "1,00", "0,00"},
+                               {"7,00", "T7", "3,00", "0,21"}},
+                              20));
 
     // The printer's last Z reduction is of the day: its lines, less the one
     // the operator removed. Removing chooses no next line to remove.

@@ -17,8 +17,8 @@ protected:
         auto form = setUpForm();
         fillFields(*form);
         setTaxLines({{"T1", 18, 100, 18}});
-        form->sbtICMSClick(form->sbtICMS);
-        form->sbtConfClick(form->sbtConf);
+        form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+        form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
         Cli_kal02700::frmCadRedz = nullptr;
     }
     void reset()

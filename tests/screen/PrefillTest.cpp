@@ -30,10 +30,11 @@ protected:
     }
     static bool locked(const TfrmCadRedz &form)
     {
-        return !form.sbt1->isEnabled() && !form.sbtICMS->isEnabled() && !form.lblContRedZ->isEnabled()
-               && form.sbtConf->isEnabled();
+        return !enabled(form, "sbt1") && !enabled(form, "sbtICMS") && !enabled(form, "lblContRedZ")
+               && enabled(form, "sbtConf");
     }
-    static bool unlocked(const TfrmCadRedz &form) { return form.sbt1->isEnabled() && form.lblContRedZ->isEnabled(); }
+    static bool unlocked(const TfrmCadRedz &form) { return enabled(form, "sbt1") && enabled(form, "lblContRedZ"); }
+    static bool enabled(const TfrmCadRedz &form, const char *name) { return widget<QWidget>(form, name)->isEnabled(); }
 };
 
 TEST_F(PrefillTest, TheDaysFiguresAreFilledAndLocked)
@@ -53,7 +54,7 @@ TEST_F(PrefillTest, TheDaysFiguresAreFilledAndLocked)
     EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 0);
 
     // Confirmed, the tax list comes from the printer's totalisers, with the tax computed.
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
     const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
     ASSERT_EQ(taxes.size(), 1);
@@ -68,7 +69,7 @@ TEST_F(PrefillTest, TotalisersWithoutATaxCodeInTheTablesKeepThePrintersCode)
 {
     fake.totalizers = {{"17,00", "T9", "100,00", "17,00"}, {"18,00", "T1", "10,00", "1,80"}};
     auto form = setUpForm();
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
     ASSERT_EQ(taxes.size(), 2);
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
@@ -80,7 +81,7 @@ TEST_F(PrefillTest, NoTotalisersSendsOneZeroLine)
 {
     fake.totalizers.clear();
     auto form = setUpForm();
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(impostos(), 0) << "the one line carries no tax and is not kept";

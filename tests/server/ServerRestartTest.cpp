@@ -8,7 +8,7 @@
 #include "ModuleConnection.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 
 #include <QFile>
 #include <QProcess>
