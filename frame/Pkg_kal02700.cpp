@@ -69,8 +69,8 @@ const PackageInfoTable *GetPackageInfoTable()
     return &Pkg_kal02700::Table;
 }
 
-void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf, const char *NrSerieEcf,
-                 double DtReducao, bool Automatico)
+void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf, const char *NrSerieEcf, double DtReducao,
+                 bool Automatico)
 {
     using namespace Pkg_kal02700;
     // The screen reports its own errors; this catches what escaped it.

@@ -23,8 +23,8 @@ KAL02700_EXPORT void Initialize();
 KAL02700_EXPORT void Finalize();
 KAL02700_EXPORT const PackageInfoTable *GetPackageInfoTable();
 // The host's entry to the screen; texts are UTF-8, DtReducao an automation date.
-KAL02700_EXPORT void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf,
-                               const char *NrSerieEcf, double DtReducao, bool Automatico);
+KAL02700_EXPORT void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf, const char *NrSerieEcf,
+                                 double DtReducao, bool Automatico);
 
 // What the last CriaCadRedZ came to: true when its own save committed the
 // day; and the line that says why nothing (or no CAT-52 file) was stored,

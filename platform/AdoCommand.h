@@ -15,7 +15,9 @@ enum class ParamKind { Text, Date, DateTime, Float, Integer, Blob };
 class AdoParameter {
 public:
     AdoParameter(QString name, ParamKind kind)
-        : m_name(std::move(name)), m_placeholder(QLatin1Char(':') + m_name), m_kind(kind) {}
+        : m_name(std::move(name)), m_placeholder(QLatin1Char(':') + m_name), m_kind(kind)
+    {
+    }
     const QString &name() const { return m_name; }
     const QString &placeholder() const { return m_placeholder; } // ":NAME" as in the text
     ParamKind kind() const { return m_kind; }

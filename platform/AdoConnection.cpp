@@ -112,9 +112,7 @@ private:
 // The server's notices ("NOTICE: relation ... already exists, skipping",
 // "WARNING: there is no transaction in progress") would reach the console raw
 // through libpq's default processor: nobody reads them there.
-void ignoreNotice(void *, const char *)
-{
-}
+void ignoreNotice(void *, const char *) {}
 
 // The server went away: the session is gone, whatever the client library
 // still believes.
@@ -128,10 +126,10 @@ bool sessionLost(AdoConnection::Dbms dbms, const QSqlError &error)
         return true;
     const QString text = error.databaseText() + QLatin1Char(' ') + error.driverText();
     return code.isEmpty()
-        && (text.contains(QLatin1String("server closed the connection"))
-            || text.contains(QLatin1String("no connection to the server"))
-            || text.contains(QLatin1String("terminating connection"))
-            || text.contains(QLatin1String("connection to server")));
+           && (text.contains(QLatin1String("server closed the connection"))
+               || text.contains(QLatin1String("no connection to the server"))
+               || text.contains(QLatin1String("terminating connection"))
+               || text.contains(QLatin1String("connection to server")));
 }
 
 AdoConnection::Dbms dbmsBehind(AdoConnection::Driver driver, const QSqlDatabase &db)
@@ -244,13 +242,13 @@ void AdoConnection::setConnected(bool value)
         driver = Driver::ODBC;
         break;
     case ConnectionString::Kind::Invalid:
-        throw EDatabaseError(QStringLiteral("Conexão com o banco de dados não configurada ou inválida: %1")
-                                 .arg(cs.error()),
-                             {}, {}, {}, EDatabaseError::Kind::Connection);
+        throw EDatabaseError(
+            QStringLiteral("Conexão com o banco de dados não configurada ou inválida: %1").arg(cs.error()), {}, {}, {},
+            EDatabaseError::Kind::Connection);
     }
     if (!QSqlDatabase::isDriverAvailable(driverName))
-        throw EDatabaseError(QStringLiteral("Driver de banco de dados %1 não instalado").arg(driverName), {}, {},
-                             {}, EDatabaseError::Kind::Connection);
+        throw EDatabaseError(QStringLiteral("Driver de banco de dados %1 não instalado").arg(driverName), {}, {}, {},
+                             EDatabaseError::Kind::Connection);
 
     *m_answerTimedOut = false;
     m_socket = -1;
@@ -278,7 +276,8 @@ void AdoConnection::setConnected(bool value)
             // told otherwise: the same 5 s as natively.
             if (cs.odbcAttribute(QStringLiteral("Driver")).contains(QLatin1String("sqlite"), Qt::CaseInsensitive)
                 && cs.odbcAttribute(QStringLiteral("Timeout")).isEmpty())
-                text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";")) + QStringLiteral("Timeout=5000");
+                text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";"))
+                        + QStringLiteral("Timeout=5000");
             db.setDatabaseName(text);
         }
         if (!db.open()) {

@@ -115,11 +115,13 @@ void ClientDataSet::Impl::load(const QVariant &packet)
         while (k < packetFields.size() && packetFields[k].name.compare(f.fieldName(), Qt::CaseInsensitive) != 0)
             ++k;
         if (k == packetFields.size())
-            throw EDataSetError(prefixed(QStringLiteral("Campo '%1' não encontrado no pacote de dados").arg(f.fieldName())));
+            throw EDataSetError(
+                prefixed(QStringLiteral("Campo '%1' não encontrado no pacote de dados").arg(f.fieldName())));
         if (packetFields[k].type != f.dataType())
-            throw EDataSetError(prefixed(QStringLiteral("Tipo incompatível no campo '%1': esperado %2, o pacote traz %3")
-                                             .arg(f.fieldName(), DataPacketText::typeName(f.dataType()),
-                                                  DataPacketText::typeName(packetFields[k].type))));
+            throw EDataSetError(
+                prefixed(QStringLiteral("Tipo incompatível no campo '%1': esperado %2, o pacote traz %3")
+                             .arg(f.fieldName(), DataPacketText::typeName(f.dataType()),
+                                  DataPacketText::typeName(packetFields[k].type))));
         target[k] = int(p);
     }
     for (size_t k = 0; k < packetFields.size(); ++k) {
@@ -152,8 +154,8 @@ void ClientDataSet::Impl::load(const QVariant &packet)
 
 // ---------------------------------------------------------------------------
 
-Field::Field(ClientDataSet *owner, QString fieldName, FieldType type, int size, QString displayLabel,
-             bool visible, QString componentName)
+Field::Field(ClientDataSet *owner, QString fieldName, FieldType type, int size, QString displayLabel, bool visible,
+             QString componentName)
     : m_owner(owner), m_fieldName(std::move(fieldName)), m_type(type), m_size(size),
       m_displayLabel(std::move(displayLabel)), m_visible(visible), m_componentName(std::move(componentName))
 {
@@ -481,6 +483,6 @@ void ClientDataSet::saveToFile(const QString &path) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(d->write()) < 0 || !file.commit())
-        throw EDataSetError(d->prefixed(QStringLiteral("Não foi possível gravar o arquivo '%1': %2")
-                                            .arg(path, file.errorString())));
+        throw EDataSetError(
+            d->prefixed(QStringLiteral("Não foi possível gravar o arquivo '%1': %2").arg(path, file.errorString())));
 }

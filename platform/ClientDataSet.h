@@ -16,8 +16,8 @@ class ClientDataSet;
 // current record; writes need the dataset in insert or edit state.
 class Field {
 public:
-    Field(ClientDataSet *owner, QString fieldName, FieldType type, int size,
-          QString displayLabel, bool visible, QString componentName);
+    Field(ClientDataSet *owner, QString fieldName, FieldType type, int size, QString displayLabel, bool visible,
+          QString componentName);
 
     const QString &fieldName() const { return m_fieldName; }
     const QString &name() const { return m_componentName; } // component name, e.g. cdsImpRedZCDFILIAL
@@ -70,9 +70,8 @@ public:
 
     // Persistent fields, declared once; their component name is the dataset's
     // name followed by the field name unless given.
-    Field &addField(const QString &fieldName, FieldType type, int size = 0,
-                    const QString &displayLabel = {}, bool visible = true,
-                    const QString &componentName = {});
+    Field &addField(const QString &fieldName, FieldType type, int size = 0, const QString &displayLabel = {},
+                    bool visible = true, const QString &componentName = {});
     QList<Field *> fields() const;
     int fieldCount() const;
 

@@ -61,7 +61,7 @@ QString valueText(FieldType type, const QVariant &v)
     case FieldType::DateTime: {
         const QDateTime dt = v.toDateTime();
         return dt.date().toString(QStringLiteral("yyyyMMdd")) + u'T'
-            + dt.time().toString(QStringLiteral("HH:mm:sszzz"));
+               + dt.time().toString(QStringLiteral("HH:mm:sszzz"));
     }
     case FieldType::Float:
         return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
@@ -89,8 +89,7 @@ QVariant parseValue(FieldType type, QStringView text)
         if (text.size() != 20 || text[8] != u'T' || text[11] != u':' || text[14] != u':')
             return {};
         const QDate date = packetDate(text);
-        const QTime time(digitsAt(text, 9, 2), digitsAt(text, 12, 2), digitsAt(text, 15, 2),
-                         digitsAt(text, 17, 3));
+        const QTime time(digitsAt(text, 9, 2), digitsAt(text, 12, 2), digitsAt(text, 15, 2), digitsAt(text, 17, 3));
         if (!date.isValid() || !time.isValid())
             return {};
         return AutomationDate::localDateTime(date, time);

@@ -112,8 +112,8 @@ DataPacket readXml(QXmlStreamReader &xml)
         refuse(QStringLiteral("não há elemento DATAPACKET"));
     }
     if (xml.name() != u"DATAPACKET")
-        refuse(QStringLiteral("o elemento raiz é '%1' e não DATAPACKET")
-                   .arg(InputLimits::excerpt(xml.name().toString())));
+        refuse(
+            QStringLiteral("o elemento raiz é '%1' e não DATAPACKET").arg(InputLimits::excerpt(xml.name().toString())));
 
     DataPacket packet;
     bool sawMetadata = false;
@@ -189,9 +189,10 @@ DataPacket read(const QVariant &packet)
         QXmlStreamReader xml(decoded);
         return readXml(xml);
     }
-    refuse(packet.isValid() ? QStringLiteral("um valor do tipo %1 não é um pacote de dados")
-                                  .arg(QString::fromLatin1(packet.typeName()))
-                            : QStringLiteral("o pacote está vazio"));
+    refuse(
+        packet.isValid()
+            ? QStringLiteral("um valor do tipo %1 não é um pacote de dados").arg(QString::fromLatin1(packet.typeName()))
+            : QStringLiteral("o pacote está vazio"));
 }
 
 } // namespace DataPacketReader

@@ -87,10 +87,9 @@ void Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSet &
     const QString &original = caminhos.first();
     const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
                                       original.lastIndexOf(QLatin1Char('/'))});
-    const QVariant resultado =
-        Srv_kal02700::setArqCat52(m_cdFilial, m_cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-                                  FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1),
-                                  arquivo);
+    const QVariant resultado = Srv_kal02700::setArqCat52(
+        m_cdFilial, m_cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
+        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), arquivo);
     // The method's failure is not shown here (the save's notice stands), but
     // it is what the host reports.
     if (!resultado.toString().isEmpty())

@@ -35,8 +35,8 @@ void reportError(const QString &text)
 {
     // The operator should not read the message under an hourglass.
     restoreCursor();
-    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
-             QStringLiteral("002"), 0, nullptr);
+    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QStringLiteral("002"), 0,
+             nullptr);
 }
 } // namespace
 
@@ -51,8 +51,8 @@ QString parametersDir()
     return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
 }
 
-void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
+void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 TDateTime DtReducao, bool Automatico)
 {
     // One screen at a time: a call made from inside the open screen's own
     // event loop leaves that screen alone.

@@ -16,36 +16,65 @@ quint16 virtualKeyOf(const QKeyEvent *event)
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return quint16(112 + (key - Qt::Key_F1));
     switch (key) {
-    case Qt::Key_Backspace: return VirtualKey::Back;
-    case Qt::Key_Tab: return 9;
+    case Qt::Key_Backspace:
+        return VirtualKey::Back;
+    case Qt::Key_Tab:
+        return 9;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VirtualKey::Return;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return VirtualKey::Escape;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Asterisk: return keypad ? 106 : 56;
-    case Qt::Key_Plus: return keypad ? 107 : 187;
-    case Qt::Key_Minus: return keypad ? 109 : 189;
-    case Qt::Key_Period: return keypad ? 110 : 190;
-    case Qt::Key_Slash: return keypad ? 111 : 191;
-    case Qt::Key_Comma: return keypad ? 110 : 188;
-    case Qt::Key_Semicolon: return 186;
-    case Qt::Key_Equal: return 187;
-    default: return 0;
+    case Qt::Key_Enter:
+        return VirtualKey::Return;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return VirtualKey::Escape;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_Asterisk:
+        return keypad ? 106 : 56;
+    case Qt::Key_Plus:
+        return keypad ? 107 : 187;
+    case Qt::Key_Minus:
+        return keypad ? 109 : 189;
+    case Qt::Key_Period:
+        return keypad ? 110 : 190;
+    case Qt::Key_Slash:
+        return keypad ? 111 : 191;
+    case Qt::Key_Comma:
+        return keypad ? 110 : 188;
+    case Qt::Key_Semicolon:
+        return 186;
+    case Qt::Key_Equal:
+        return 187;
+    default:
+        return 0;
     }
 }
 
@@ -79,10 +108,17 @@ bool characterOf(const QKeyEvent *event, char &character)
         return false;
     switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: character = char(VirtualKey::Return); return true;
-    case Qt::Key_Escape: character = char(VirtualKey::Escape); return true;
-    case Qt::Key_Backspace: character = char(VirtualKey::Back); return true;
-    default: break;
+    case Qt::Key_Enter:
+        character = char(VirtualKey::Return);
+        return true;
+    case Qt::Key_Escape:
+        character = char(VirtualKey::Escape);
+        return true;
+    case Qt::Key_Backspace:
+        character = char(VirtualKey::Back);
+        return true;
+    default:
+        break;
     }
     // The numeric pad's decimal key types the decimal separator, as on a
     // Brazilian keyboard, whether the layout sends a point or a comma.

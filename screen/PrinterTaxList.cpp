@@ -4,8 +4,7 @@
 #include "FormatSettings.h"
 #include "Srv_kal02700.h"
 
-PrinterTaxList::PrinterTaxList(ClientDataSet &lista, const TaxLines::Fields &campos)
-    : m_lista(lista), m_campos(campos)
+PrinterTaxList::PrinterTaxList(ClientDataSet &lista, const TaxLines::Fields &campos) : m_lista(lista), m_campos(campos)
 {
 }
 

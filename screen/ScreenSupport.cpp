@@ -32,8 +32,8 @@ void showUnhandledError(const Exception &error)
 {
     if (dynamic_cast<const EAbort *>(&error))
         return;
-    Mensagem(error.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
-             QString(), 0, nullptr);
+    Mensagem(error.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QString(), 0,
+             nullptr);
 }
 
 void guarded(const std::function<void()> &handler) noexcept

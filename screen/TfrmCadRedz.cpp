@@ -26,8 +26,8 @@ using namespace Cli_kal02700;
 
 namespace {
 
-const QColor corCampo(Qt::black);             // clBlack
-const QColor corCampoAtual(128, 128, 128);    // clGray
+const QColor corCampo(Qt::black);          // clBlack
+const QColor corCampoAtual(128, 128, 128); // clGray
 
 // Printer types that report their last Z reduction: only these are read.
 constexpr int tiposComUltimaRedZ[] = {14, 18, 19, 22, 24, 27, 28, 29, 31, 32};
@@ -108,37 +108,34 @@ void TfrmCadRedz::conectaEventos()
             [this] { guarded([this] { sbtVoltarClick(ui->sbtVoltar); }); });
     connect(ui->sbtCorrigir, &QAbstractButton::clicked, this,
             [this] { guarded([this] { sbtCorrigirClick(ui->sbtCorrigir); }); });
-    connect(ui->sbtICMS, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtICMSClick(ui->sbtICMS); }); });
-    connect(ui->sbtConf, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtConfClick(ui->sbtConf); }); });
+    connect(ui->sbtICMS, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtICMSClick(ui->sbtICMS); }); });
+    connect(ui->sbtConf, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtConfClick(ui->sbtConf); }); });
 }
 
 TaxLines::Fields TfrmCadRedz::camposImpostos() const
 {
-    return {cdsImpRedZCDFILIAL,   cdsImpRedZCDCAIXA,     cdsImpRedZNRECFREDZ,    cdsImpRedZDTREDUCAOZ,
+    return {cdsImpRedZCDFILIAL,  cdsImpRedZCDCAIXA,     cdsImpRedZNRECFREDZ,    cdsImpRedZDTREDUCAOZ,
             cdsImpRedZCDIMPOSTO, cdsImpRedZVRALIQIMPRZ, cdsImpRedZVRBCALCIMPRZ, cdsImpRedZVRIMPOSTORZ};
 }
 
 std::array<QLabel *, 13> TfrmCadRedz::cabecalhosCampos() const
 {
-    return {ui->lblCabContRed, ui->lblCabContRei, ui->lblCabNrCupIni, ui->lblCabNrCupFin, ui->lblCabSubTrib,
-            ui->lblCabIsentICMS, ui->lblCabNIncidICMS, ui->lblCabTotGer, ui->lblCabVendBrutD, ui->lblCabCancICMS,
-            ui->lblCabDescICMS, ui->lblCabVendLiq, ui->lblCabAcresICMS};
+    return {ui->lblCabContRed,   ui->lblCabContRei,    ui->lblCabNrCupIni, ui->lblCabNrCupFin,  ui->lblCabSubTrib,
+            ui->lblCabIsentICMS, ui->lblCabNIncidICMS, ui->lblCabTotGer,   ui->lblCabVendBrutD, ui->lblCabCancICMS,
+            ui->lblCabDescICMS,  ui->lblCabVendLiq,    ui->lblCabAcresICMS};
 }
 
 std::array<QLabel *, 13> TfrmCadRedz::valoresCampos() const
 {
-    return {ui->lblContRedZ, ui->lblContRei, ui->lblNRCupIni, ui->lblNrCupFin, ui->lblSubTrib, ui->lblIsentICMS,
-            ui->lblNIncidICMS, ui->lblTotGer, ui->lblVendBrutD, ui->lblCancICMS, ui->lblDescICMS, ui->lblVendLiq,
-            ui->lblACresICMS};
+    return {ui->lblContRedZ,  ui->lblContRei,    ui->lblNRCupIni, ui->lblNrCupFin,  ui->lblSubTrib,
+            ui->lblIsentICMS, ui->lblNIncidICMS, ui->lblTotGer,   ui->lblVendBrutD, ui->lblCancICMS,
+            ui->lblDescICMS,  ui->lblVendLiq,    ui->lblACresICMS};
 }
 
 // ------------------------------------------------------------------ opening
 
-void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa,
-                                 const QString &NrEcf, const QString &NrSerieEcf,
-                                 TDateTime DtReducao, bool Automatico)
+void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
 {
     // Each set-up decides the lock anew; an earlier call's state means nothing here.
     boDadosUltima = false;
@@ -235,9 +232,10 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
             try {
                 dataUltima = FormatSettings::strToDate(stDataUltRedZ);
             } catch (const EConvertError &) {
-                setReason((semReducao ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
-                                                       "movimentação do caixa não pôde ser lida: '%1'.")
-                                      : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
+                setReason((semReducao
+                               ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
+                                                "movimentação do caixa não pôde ser lida: '%1'.")
+                               : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
                               .arg(stDataUltRedZ));
                 throw;
             }
@@ -248,11 +246,12 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
             // The lookup answers a number or its failure message: only a number
             // is a coupon, and its last six digits are the one the printer prints.
             if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); })) {
-                setReason(dataUltima != FDtReducao
-                              ? outroDia
-                              : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
-                                               "redução Z anterior do caixa): %2")
-                                    .arg(diaPedido, cupom));
+                setReason(
+                    dataUltima != FDtReducao
+                        ? outroDia
+                        : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
+                                         "redução Z anterior do caixa): %2")
+                              .arg(diaPedido, cupom));
                 throw Exception(cupom);
             }
             textos[2] = cupom.right(6);
@@ -370,9 +369,7 @@ void TfrmCadRedz::closeEvent(QCloseEvent *event)
         event->accept();
 }
 
-void TfrmCadRedz::reject()
-{
-}
+void TfrmCadRedz::reject() {}
 
 // -------------------------------------------------------------- field entry
 
@@ -432,15 +429,14 @@ void TfrmCadRedz::BloqueiaDesbloqueia(const QString &Valor)
     else
         return;
     // The confirmation button stays as it is: a locked screen can still be confirmed.
-    for (QWidget *controle : {static_cast<QWidget *>(ui->sbtICMS), static_cast<QWidget *>(ui->sbt1),
-                              static_cast<QWidget *>(ui->sbt2), static_cast<QWidget *>(ui->sbt3),
-                              static_cast<QWidget *>(ui->sbt4), static_cast<QWidget *>(ui->sbt5),
-                              static_cast<QWidget *>(ui->sbt6), static_cast<QWidget *>(ui->sbt7),
-                              static_cast<QWidget *>(ui->sbt8), static_cast<QWidget *>(ui->sbt9),
-                              static_cast<QWidget *>(ui->sbt0), static_cast<QWidget *>(ui->sbt00),
-                              static_cast<QWidget *>(ui->sbt000), static_cast<QWidget *>(ui->sbtEnter),
-                              static_cast<QWidget *>(ui->sbtVirgula), static_cast<QWidget *>(ui->sbtCorrigir),
-                              static_cast<QWidget *>(ui->sbtVoltar)})
+    for (QWidget *controle :
+         {static_cast<QWidget *>(ui->sbtICMS), static_cast<QWidget *>(ui->sbt1), static_cast<QWidget *>(ui->sbt2),
+          static_cast<QWidget *>(ui->sbt3), static_cast<QWidget *>(ui->sbt4), static_cast<QWidget *>(ui->sbt5),
+          static_cast<QWidget *>(ui->sbt6), static_cast<QWidget *>(ui->sbt7), static_cast<QWidget *>(ui->sbt8),
+          static_cast<QWidget *>(ui->sbt9), static_cast<QWidget *>(ui->sbt0), static_cast<QWidget *>(ui->sbt00),
+          static_cast<QWidget *>(ui->sbt000), static_cast<QWidget *>(ui->sbtEnter),
+          static_cast<QWidget *>(ui->sbtVirgula), static_cast<QWidget *>(ui->sbtCorrigir),
+          static_cast<QWidget *>(ui->sbtVoltar)})
         controle->setEnabled(habilitado);
     for (QLabel *valor : valoresCampos())
         valor->setEnabled(habilitado);
@@ -676,8 +672,8 @@ void TfrmCadRedz::sbtConfClick(QObject *)
         auto numero = [&](int campo) { return FormatSettings::strToFloat(valores[size_t(campo - 1)]->text()); };
         const QVariant resultado = Srv_kal02700::setRedZ(
             FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text(), ui->lblContRedZ->text(),
-            ui->lblContRei->text(), Ajusta(ui->lblNRCupIni->text(), 10), Ajusta(ui->lblNrCupFin->text(), 10),
-            numero(5), numero(6), numero(7), numero(8), numero(9), numero(10), numero(11), numero(12), numero(13),
+            ui->lblContRei->text(), Ajusta(ui->lblNRCupIni->text(), 10), Ajusta(ui->lblNrCupFin->text(), 10), numero(5),
+            numero(6), numero(7), numero(8), numero(9), numero(10), numero(11), numero(12), numero(13),
             FormatSettings::strToDate(ui->lblDataNum->text()), cdsImpRedZ.data(), modeloMarca);
         // The host learns from the method itself whether the day was committed.
         boRedZGravada = resultado.typeId() == QMetaType::Bool && resultado.toBool();
@@ -706,8 +702,8 @@ void TfrmCadRedz::sbtConfClick(QObject *)
         } else {
             setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + erro.message());
         }
-        Mensagem(erro.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema,
-                 0, nullptr);
+        Mensagem(erro.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema, 0,
+                 nullptr);
         Close();
     }
 }
@@ -722,8 +718,8 @@ void TfrmCadRedz::naoGravado(const QString &causa)
 
 void TfrmCadRedz::mensagem(const QString &chave, TTipoMsg tipo)
 {
-    Mensagem(msgPadrao->Msg(chave), QString(), QStringLiteral("N"), QStringLiteral("N"), tipo, QString(), FIdEsquema,
-             0, nullptr);
+    Mensagem(msgPadrao->Msg(chave), QString(), QStringLiteral("N"), QStringLiteral("N"), tipo, QString(), FIdEsquema, 0,
+             nullptr);
 }
 
 void TfrmCadRedz::geraArquivosCat52()

@@ -41,13 +41,11 @@ void rollbackQuietly(TrdmCadRedz &rdm)
 QString g_lastSaveError;
 } // namespace
 
-QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                 const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
-                 const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
-                 double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
-                 double VrCancelamento, double VrDesconto, double VrVendaLiquida,
-                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos,
-                 const QString &DsModMarcaEcf)
+QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 const QString &NrRedZ, const QString &NrReinicio, const QString &NrPrimCupom,
+                 const QString &NrUltCupom, double VrSubTrib, double VrIsento, double VrNaoIncid, double VrTotGeral,
+                 double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
+                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     g_lastSaveError.clear();
@@ -183,9 +181,8 @@ QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa)
     }
 }
 
-QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
-                     const QString &CdOperador, const QString &DtMovimento,
-                     const QString &NmArquivo, const QStringList &Conteudo)
+QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja, const QString &CdOperador,
+                     const QString &DtMovimento, const QString &NmArquivo, const QStringList &Conteudo)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
@@ -240,12 +237,8 @@ QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QStr
 
 // The unit has no state of its own to bring up or down: its places in the
 // package's unit table keep the order of the units around it.
-void Initialization()
-{
-}
+void Initialization() {}
 
-void Finalization()
-{
-}
+void Finalization() {}
 
 } // namespace Srv_kal02700

@@ -6,10 +6,8 @@
 namespace Srv_kal02700 {
 
 TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
-    : adcCadRedz(QStringLiteral("adcCadRedz")),
-      acmInsRedZ(QStringLiteral("acmInsRedZ"), &adcCadRedz),
-      cdsImpRed(QStringLiteral("cdsImpRed")),
-      acmInsImpRedZ(QStringLiteral("acmInsImpRedZ"), &adcCadRedz),
+    : adcCadRedz(QStringLiteral("adcCadRedz")), acmInsRedZ(QStringLiteral("acmInsRedZ"), &adcCadRedz),
+      cdsImpRed(QStringLiteral("cdsImpRed")), acmInsImpRedZ(QStringLiteral("acmInsImpRedZ"), &adcCadRedz),
       adqCupomInicial(QStringLiteral("adqCupomInicial"), &adcCadRedz),
       adqMaxMovCaixa(QStringLiteral("adqMaxMovCaixa"), &adcCadRedz),
       adqUltimoCupom(QStringLiteral("adqUltimoCupom"), &adcCadRedz),
@@ -32,18 +30,30 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
                           {"VRTOTDESREDZ", K::Float}, {"VRVENLIQREDZ", K::Float}, {"VRTOTACRREDZ", K::Float},
                           {"IDORIGEMREDZ", K::Text},  {"NRGERCNFREDZ", K::Text},  {"NRLEITREDZ", K::Text},
                           {"NRCANCFREDZ", K::Text},   {"DSMODMARCAECF", K::Text}});
-    describe(acmInsImpRedZ, {{"CDFILIAL", K::Text}, {"CDCAIXA", K::Text}, {"NRECFREDZ", K::Text},
-                             {"DTREDUCAOZ", K::Date}, {"CDIMPOSTO", K::Text}, {"VRALIQIMPRZ", K::Float},
-                             {"VRBCALCIMPRZ", K::Float}, {"VRIMPOSTORZ", K::Float}});
+    describe(acmInsImpRedZ, {{"CDFILIAL", K::Text},
+                             {"CDCAIXA", K::Text},
+                             {"NRECFREDZ", K::Text},
+                             {"DTREDUCAOZ", K::Date},
+                             {"CDIMPOSTO", K::Text},
+                             {"VRALIQIMPRZ", K::Float},
+                             {"VRBCALCIMPRZ", K::Float},
+                             {"VRIMPOSTORZ", K::Float}});
     describe(adqCupomInicial, {{"P_CDCONTADOR", K::Text}});
     describe(adqMaxMovCaixa, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVIMCAIXA", K::Date}});
     describe(adqUltimoCupom, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}});
     describe(adqPesqCdImposto, {{"VRPEALIMPFIS", K::Float}});
-    describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_CDLOJA", K::Text},
-                              {"P_CDOPERADOR", K::Text}, {"P_DTGERACAT52", K::DateTime},
-                              {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
-    describe(acmUpdArqCat52, {{"DSARQCAT52", K::Blob}, {"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text},
-                              {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
+    describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text},
+                              {"P_CDCAIXA", K::Text},
+                              {"P_CDLOJA", K::Text},
+                              {"P_CDOPERADOR", K::Text},
+                              {"P_DTGERACAT52", K::DateTime},
+                              {"P_DTMOVCAT52", K::DateTime},
+                              {"P_NMARQCAT52", K::Text}});
+    describe(acmUpdArqCat52, {{"DSARQCAT52", K::Blob},
+                              {"P_CDFILIAL", K::Text},
+                              {"P_CDCAIXA", K::Text},
+                              {"P_DTMOVCAT52", K::DateTime},
+                              {"P_NMARQCAT52", K::Text}});
 
     // The same eight fields as the screen's tax list: the packet it sends.
     const TaxLines::Fields campos = TaxLines::addFields(cdsImpRed);

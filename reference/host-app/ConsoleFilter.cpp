@@ -15,11 +15,11 @@ bool isConsoleNoise(const QMessageLogContext &context, const QString &message)
         return true;
     if (!g_platformStarted && category.startsWith(QLatin1String("qt.qpa")))
         return true;
-    static const QLatin1String prefixes[] = {
-        QLatin1String("QSql"), QLatin1String("QPSQL"), QLatin1String("QSQLITE"), QLatin1String("QODBC"),
-        QLatin1String("Unable to free statement"), QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"),
-        // A headless platform says on every notice that it stacks no windows.
-        QLatin1String("This plugin does not support raise()")};
+    static const QLatin1String prefixes[] = {QLatin1String("QSql"), QLatin1String("QPSQL"), QLatin1String("QSQLITE"),
+                                             QLatin1String("QODBC"), QLatin1String("Unable to free statement"),
+                                             QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"),
+                                             // A headless platform says on every notice that it stacks no windows.
+                                             QLatin1String("This plugin does not support raise()")};
     // Qt's ODBC driver quotes its own lines ("QODBCDriver::disconnect: ...").
     const QStringView text = message.startsWith(u'"') ? QStringView(message).mid(1) : QStringView(message);
     for (const QLatin1String &prefix : prefixes)

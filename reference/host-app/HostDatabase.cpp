@@ -32,8 +32,9 @@ void reportFailure(AdoConnection &connection, const QString &shown, const Except
 {
     const QString text = ADOExceptionMessage(error, connection, QString());
     const QString detail = text.section(u'\n', 1).simplified();
-    Console::report(QStringLiteral("%1: %2%3").arg(shown, text.section(u'\n', 0, 0),
-                                                    detail.isEmpty() ? QString() : QStringLiteral(" Detalhe: ") + detail));
+    Console::report(QStringLiteral("%1: %2%3")
+                        .arg(shown, text.section(u'\n', 0, 0),
+                             detail.isEmpty() ? QString() : QStringLiteral(" Detalhe: ") + detail));
 }
 
 } // namespace
@@ -57,7 +58,8 @@ std::optional<ExitStatus> prepare(const QString &connectionString, bool initDb)
         if (initDb) {
             const QStringList missing = missingTables(database);
             if (missing.isEmpty()) {
-                Console::printLine(stdout, QStringLiteral("As tabelas já existem em %1; nada foi alterado.").arg(shown));
+                Console::printLine(stdout,
+                                   QStringLiteral("As tabelas já existem em %1; nada foi alterado.").arg(shown));
                 return Stored;
             }
             DatabaseSchema::apply(database);

@@ -18,8 +18,7 @@ namespace ModuleCall {
 
 ExitStatus run(const HostOptions &options)
 {
-    const QString connectionString =
-        options.db.isEmpty() ? HostDatabase::defaultConnectionString() : options.db;
+    const QString connectionString = options.db.isEmpty() ? HostDatabase::defaultConnectionString() : options.db;
     const ConnectionString target = ConnectionString::parse(connectionString);
 
     // The module reads these beside the executable; one that is no small
@@ -76,8 +75,9 @@ ExitStatus run(const HostOptions &options)
     const bool screenshotMissing = !options.screenshot.isEmpty() && !grabber.saved();
     if (screenshotMissing)
         Console::report(QStringLiteral("tela não gravada em %1%2")
-                            .arg(options.screenshot, grabber.error().isEmpty() ? QStringLiteral(": a tela não foi exibida")
-                                                                               : QStringLiteral(": ") + grabber.error()));
+                            .arg(options.screenshot, grabber.error().isEmpty()
+                                                         ? QStringLiteral(": a tela não foi exibida")
+                                                         : QStringLiteral(": ") + grabber.error()));
     return callStatus(stored, screenshotMissing);
 }
 

@@ -1,7 +1,8 @@
 #include "ModuleLibrary.h"
 #include <QDir>
 
-ModuleLibrary::ModuleLibrary(const QString &folder) : m_library(QDir(folder).absoluteFilePath(QStringLiteral("kal02700")))
+ModuleLibrary::ModuleLibrary(const QString &folder)
+    : m_library(QDir(folder).absoluteFilePath(QStringLiteral("kal02700")))
 {
     m_library.setLoadHints(QLibrary::PreventUnloadHint);
     if (!m_library.load()) {

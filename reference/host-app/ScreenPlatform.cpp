@@ -52,8 +52,9 @@ QString ScreenPlatform::prepare() const
         // A display that does not answer makes Qt fall back to drawing
         // off-screen instead of aborting; the screen is then refused once
         // the platform is up.
-        qputenv("QT_QPA_PLATFORM",
-                ((m_platform.isEmpty() ? QStringLiteral("xcb") : m_platform) + QStringLiteral(";offscreen")).toLocal8Bit());
+        qputenv(
+            "QT_QPA_PLATFORM",
+            ((m_platform.isEmpty() ? QStringLiteral("xcb") : m_platform) + QStringLiteral(";offscreen")).toLocal8Bit());
     }
     return {};
 }

@@ -33,8 +33,8 @@ QString amountText(double value)
     return text;
 }
 
-TBlendedBitBtn *touchButton(QWidget *parent, const QString &objectName, const QString &caption,
-                            const QColor &face, int pointSize = 16)
+TBlendedBitBtn *touchButton(QWidget *parent, const QString &objectName, const QString &caption, const QColor &face,
+                            int pointSize = 16)
 {
     auto *button = new TBlendedBitBtn(parent);
     button->setObjectName(objectName);
@@ -132,10 +132,9 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
     // The entry screen's keypad: 1-2-3 on top, then 0, 00 and 000.
     auto *keypad = new QGridLayout;
     keypad->setSpacing(6);
-    const QStringList captions{QStringLiteral("1"), QStringLiteral("2"),  QStringLiteral("3"),
-                               QStringLiteral("4"), QStringLiteral("5"),  QStringLiteral("6"),
-                               QStringLiteral("7"), QStringLiteral("8"),  QStringLiteral("9"),
-                               QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("000")};
+    const QStringList captions{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),  QStringLiteral("4"),
+                               QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),  QStringLiteral("8"),
+                               QStringLiteral("9"), QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("000")};
     for (int i = 0; i < captions.size(); ++i) {
         const QString text = captions.at(i);
         auto *key = touchButton(this, QStringLiteral("key") + text, text, Grey, 20);
@@ -143,7 +142,8 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
         keypad->addWidget(key, i / 3, i % 3);
     }
     auto *comma = touchButton(this, QStringLiteral("keyComma"), QStringLiteral(","), Grey, 20);
-    connect(comma, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { typeKey(QStringLiteral(",")); }); });
+    connect(comma, &QAbstractButton::clicked, this,
+            [this] { guarded(m_status, [&] { typeKey(QStringLiteral(",")); }); });
     auto *back = touchButton(this, QStringLiteral("keyBackspace"), QStringLiteral("Corrigir"), Grey, 14);
     connect(back, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { backspace(); }); });
     keypad->addWidget(comma, 4, 0);
@@ -158,7 +158,10 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(confirm, &QAbstractButton::clicked, this, &QDialog::accept);
     // Enter on the rate goes to the value; Enter on the value includes the line.
-    connect(m_rateEdit, &QLineEdit::returnPressed, this, [this] { m_valueEdit->setFocus(); m_current = m_valueEdit; });
+    connect(m_rateEdit, &QLineEdit::returnPressed, this, [this] {
+        m_valueEdit->setFocus();
+        m_current = m_valueEdit;
+    });
     connect(m_valueEdit, &QLineEdit::returnPressed, this, [this] { guarded(m_status, [&] { addLine(); }); });
 
     auto *actions = new QVBoxLayout;

@@ -82,14 +82,13 @@ QList<TaxLinesDialog::Line> printerLines(ClientDataSet &totalizadores, TaxCodeLo
     return lines;
 }
 
-void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QString &nrEcf,
-                     TDateTime dtReducao, TDateTime dtUltRedZ, ClientDataSet &totalizadores,
-                     QVariant &dados)
+void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QString &nrEcf, TDateTime dtReducao,
+                     TDateTime dtUltRedZ, ClientDataSet &totalizadores, QVariant &dados)
 {
     TaxCodeLookup lookup;
-    TaxLinesDialog dialog({cdFilial, cdCaixa, nrEcf, dtReducao, dtUltRedZ},
-                          [&lookup](double rate) { return lookup.codeFor(rate); },
-                          QApplication::activeWindow());
+    TaxLinesDialog dialog(
+        {cdFilial, cdCaixa, nrEcf, dtReducao, dtUltRedZ}, [&lookup](double rate) { return lookup.codeFor(rate); },
+        QApplication::activeWindow());
     // The operator goes on from the list confirmed before. A first list
     // starts from the printer's totalisers only when they are of the day
     // being recorded: another day's lines would be taken for this one's.
@@ -114,7 +113,8 @@ void ativaProcesso(QWidget *form, const QString &texto, int a, int b)
         auto *notice = new QFrame(form, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
         notice->setObjectName(QStringLiteral("busyNotice"));
         notice->setAttribute(Qt::WA_ShowWithoutActivating);
-        notice->setStyleSheet(QStringLiteral("QFrame#busyNotice { background: white; border: 3px solid rgb(204,91,44); }"));
+        notice->setStyleSheet(
+            QStringLiteral("QFrame#busyNotice { background: white; border: 3px solid rgb(204,91,44); }"));
         auto *label = new QLabel(notice);
         label->setObjectName(QStringLiteral("busyText"));
         label->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));

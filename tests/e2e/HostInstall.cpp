@@ -10,8 +10,11 @@ void HostInstall::SetUp()
     db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T2', 12)"));
     for (const char *caixa : {"001", "002"})
         for (int d = 1; d <= 28; ++d)
-            db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL0001%1%2/12/2026', '%3')")
-                        .arg(QLatin1String(caixa)).arg(d, 2, 10, QLatin1Char('0')).arg(1000 + d));
+            db.exec(QStringLiteral(
+                        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL0001%1%2/12/2026', '%3')")
+                        .arg(QLatin1String(caixa))
+                        .arg(d, 2, 10, QLatin1Char('0'))
+                        .arg(1000 + d));
     writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
 }
 
@@ -33,12 +36,15 @@ QString HostInstall::writePrinter(const QString &day, const QString &name)
       "totalizers": [ { "VRALIQIMPFIS": "18,00", "CDIMPOSTO": "T1", "VRVENDIDO": "123,45", "VRIMPOSTO": "22,23" },
                       { "VRALIQIMPFIS": "12,00", "CDIMPOSTO": "T2", "VRVENDIDO": "200,00", "VRIMPOSTO": "24,00" } ],
       "cat52Dir": "cat52"
-    })").arg(day).toUtf8());
+    })")
+                   .arg(day)
+                   .toUtf8());
     return path;
 }
 
 QStringList HostInstall::automaticCall(const QString &caixa, const QString &day, const QString &printer) const
 {
-    return {"--db", db.connectionString(), "--cdfilial", "0001", "--cdcaixa", caixa, "--nrecf", "001",
-            "--nrserieecf", "BE091010100011223344", "--dtreducao", day, "--automatico", "--printer", printer};
+    return {
+        "--db",         db.connectionString(),  "--cdfilial",  "0001", "--cdcaixa",    caixa,       "--nrecf", "001",
+        "--nrserieecf", "BE091010100011223344", "--dtreducao", day,    "--automatico", "--printer", printer};
 }

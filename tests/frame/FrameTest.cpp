@@ -35,11 +35,13 @@ TEST(FrameLibrary, ExportsOnlyTheNamesAHostLooksUp)
     QLibrary library(QString::fromUtf8(ModulePath));
     library.setLoadHints(QLibrary::PreventUnloadHint);
     ASSERT_TRUE(library.load()) << library.errorString().toStdString();
-    for (const char *name : {"Initialize", "Finalize", "GetPackageInfoTable", "CriaCadRedZ", "RedZGravada", "MotivoRedZ"})
+    for (const char *name :
+         {"Initialize", "Finalize", "GetPackageInfoTable", "CriaCadRedZ", "RedZGravada", "MotivoRedZ"})
         EXPECT_NE(library.resolve(name), nullptr) << name;
 
     QProcess nm;
-    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), QString::fromUtf8(ModulePath)});
+    nm.start(QStringLiteral("nm"),
+             {QStringLiteral("-D"), QStringLiteral("--defined-only"), QString::fromUtf8(ModulePath)});
     ASSERT_TRUE(nm.waitForFinished(30000));
     QStringList names;
     for (const QString &line : QString::fromUtf8(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {

@@ -15,7 +15,8 @@ QString summary(const HostOptions &o)
                        QStringLiteral("caixa=") + o.cdCaixa,
                        QStringLiteral("ecf=") + o.nrEcf,
                        QStringLiteral("serie=") + (o.serialGiven ? u'"' + o.nrSerieEcf + u'"' : QStringLiteral("-")),
-                       QStringLiteral("dia=") + AutomationDate::toDateTime(o.dtReducao).toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                       QStringLiteral("dia=")
+                           + AutomationDate::toDateTime(o.dtReducao).toString(QStringLiteral("dd/MM/yyyy HH:mm")),
                        QStringLiteral("auto=") + QString::number(o.automatico),
                        QStringLiteral("printer=") + o.printer,
                        QStringLiteral("png=") + o.screenshot,
@@ -75,8 +76,8 @@ TEST(HostOptions, EachArgumentListGivesItsOptionsOrTheLineThatRefusesIt)
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         QString error;
         QString help;
-        const std::optional<HostOptions> options =
-            HostOptions::parse(QStringList{QStringLiteral("kal02700-host")} + c.arguments, error, help);
+        const std::optional<HostOptions> options = HostOptions::parse(
+            QStringList{QStringLiteral("kal02700-host")} + c.arguments, error, help);
         const QString got = options ? summary(*options) : error;
         EXPECT_EQ(got.toStdString(), c.expected.toStdString());
         EXPECT_TRUE(help.isEmpty());
@@ -85,9 +86,8 @@ TEST(HostOptions, EachArgumentListGivesItsOptionsOrTheLineThatRefusesIt)
     // --help stops at the help, whatever else the line holds, and names the program.
     QString error;
     QString help;
-    const std::optional<HostOptions> options =
-        HostOptions::parse({QStringLiteral("kal02700-host"), QStringLiteral("--automatico"), QStringLiteral("-h")}, error,
-                           help);
+    const std::optional<HostOptions> options = HostOptions::parse(
+        {QStringLiteral("kal02700-host"), QStringLiteral("--automatico"), QStringLiteral("-h")}, error, help);
     ASSERT_TRUE(options);
     EXPECT_TRUE(options->help);
     EXPECT_TRUE(help.startsWith(HostOptions::usage() + u'\n')) << help.toStdString();

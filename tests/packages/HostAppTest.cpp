@@ -114,7 +114,8 @@ TEST(HostApp, APasswordNeverShowsWhenTheDatabaseCannotBeReached)
                                       QStringLiteral("odbc:Driver={Nada};Server=loja;UID=kal;PWD={se;cr}}et}")}) {
         const HostRun run = runHost({"--db", connection, "--automatico"}, offscreen());
         EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(QStringLiteral("Não foi possível conectar ao banco de dados."))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Não foi possível conectar ao banco de dados.")))
+            << run.err.toStdString();
         for (const char *piece : {"pa ss", "ss@w0rd", "se;cr", "cr}et", "cr}}et"})
             EXPECT_FALSE((run.out + run.err).contains(QLatin1String(piece))) << piece << ": " << run.err.toStdString();
     }
@@ -215,8 +216,8 @@ TEST_F(HostInstall, ScreenshotOfTheScreenAfterSetUp)
 {
     writeLocalFiles(QStringLiteral("00"), QStringLiteral("N"));
     const QString png = m_dir.filePath(QStringLiteral("screen.png"));
-    const HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--nrecf", "7", "--nrserieecf", "SERIE-XYZ",
-                          "--screenshot", png});
+    const HostRun run = host(
+        {"--db", m_db, "--dtreducao", "08/12/2026", "--nrecf", "7", "--nrserieecf", "SERIE-XYZ", "--screenshot", png});
     // Nothing was stored: the screen was only looked at.
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     const QImage image(png);
@@ -236,15 +237,29 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
         connection.open();
         DatabaseSchema::loadDemo(connection);
     }
-    const QStringList call{"--db", m_db, "--cdfilial", "0001", "--cdcaixa", "001", "--nrecf", "7",
-                           "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")};
+    const QStringList call{"--db",
+                           m_db,
+                           "--cdfilial",
+                           "0001",
+                           "--cdcaixa",
+                           "001",
+                           "--nrecf",
+                           "7",
+                           "--dtreducao",
+                           "08/12/2026",
+                           "--automatico",
+                           "--printer",
+                           writePrinter("08/12/2026")};
 
     const HostRun first = host(call);
     EXPECT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("Dados gravados corretamente."))) << first.out.toStdString();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND NRECFREDZ = '7'").toInt(), 1);
+    EXPECT_EQ(
+        scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND NRECFREDZ = '7'").toInt(),
+        1);
     // The serial came from the printer memory; the tax was computed from the totaliser.
-    EXPECT_EQ(scalar("SELECT NRSERIEREDZ FROM REDUCAOZ WHERE NRECFREDZ = '7'").toString(), QStringLiteral("BE091010100011223344"));
+    EXPECT_EQ(scalar("SELECT NRSERIEREDZ FROM REDUCAOZ WHERE NRECFREDZ = '7'").toString(),
+              QStringLiteral("BE091010100011223344"));
     EXPECT_DOUBLE_EQ(scalar("SELECT VRIMPOSTORZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 22.22);
     // Printer type 18 with "S": the day's CAT-52 file was written and uploaded.
     EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/ACM23344.8CQ"))));
@@ -271,7 +286,8 @@ TEST_F(HostInstall, ALocalFileMissingOrNoSmallRegularFileStoresNothing)
              QFile::remove(praxumo);
              ASSERT_EQ(::mkfifo(QFile::encodeName(praxumo).constData(), 0600), 0);
          },
-         QStringLiteral("kal02700-host: arquivo local recusado: %1 não é um arquivo comum (é um FIFO (pipe)).").arg(praxumo)},
+         QStringLiteral("kal02700-host: arquivo local recusado: %1 não é um arquivo comum (é um FIFO (pipe)).")
+             .arg(praxumo)},
         {[&] { QFile::resize(parametros, 48 * 1024 * 1024); },
          QStringLiteral("kal02700-host: arquivo local recusado: %1 tem 48,0 MB; o limite é 4,0 MB.").arg(parametros)},
     };
@@ -280,8 +296,8 @@ TEST_F(HostInstall, ALocalFileMissingOrNoSmallRegularFileStoresNothing)
         QFile::remove(m_dbFile);
         writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
         c.prepare();
-        const HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer",
-                                  writePrinter("08/12/2026")});
+        const HostRun run = host(
+            {"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
         if (!c.err.isEmpty()) {
             EXPECT_TRUE(run.err.contains(c.err)) << run.err.toStdString();
@@ -297,7 +313,8 @@ TEST_F(HostInstall, AutomaticWithoutMatchingFiguresStoresNothing)
 {
     writeLocalFiles(QStringLiteral("18"), QStringLiteral("N"));
     // The printer's last reduction is of another day.
-    HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("07/12/2026")});
+    HostRun run = host(
+        {"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("07/12/2026")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ").toInt(), 0);
 

@@ -236,16 +236,21 @@ TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt
 
     // Opened again, it goes on from what was confirmed: the removed line stays out.
     const QVariant confirmed = dados;
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
-        EXPECT_EQ(dialog.lines().size(), 2);
-        press(dialog, "confirmButton");
-    }, confirmed);
+    dados = enterTaxLines(
+        totals,
+        [](TaxLinesDialog &dialog) {
+            EXPECT_EQ(dialog.lines().size(), 2);
+            press(dialog, "confirmButton");
+        },
+        confirmed);
     EXPECT_EQ(rowsOf(dados, m_day).size(), 2);
 
     // Cancelled, by button or Esc, the confirmed list comes back as it went in.
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); }, confirmed);
+    dados = enterTaxLines(
+        totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); }, confirmed);
     EXPECT_EQ(dados, confirmed);
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }, confirmed);
+    dados = enterTaxLines(
+        totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }, confirmed);
     EXPECT_EQ(dados, confirmed);
     dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); });
     EXPECT_FALSE(dados.isValid()) << "no list before, none after";
@@ -257,10 +262,13 @@ TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt
     EXPECT_EQ(rows[1].code, QStringLiteral("T9"));
 
     // The printer's last Z reduction is of another day: its lines are not offered.
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
-        EXPECT_TRUE(dialog.lines().isEmpty());
-        press(dialog, "confirmButton");
-    }, QVariant(), AutomationDate::fromDate(QDate(2026, 12, 7)));
+    dados = enterTaxLines(
+        totals,
+        [](TaxLinesDialog &dialog) {
+            EXPECT_TRUE(dialog.lines().isEmpty());
+            press(dialog, "confirmButton");
+        },
+        QVariant(), AutomationDate::fromDate(QDate(2026, 12, 7)));
     EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
 }
 

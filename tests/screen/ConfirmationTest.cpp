@@ -24,8 +24,8 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
     setTaxLines({{"T1", 18, 123.45, 22.22}, {"T2", 12, 0, 0}, {"T3", 7, 1000, 70}});
     open(false, [&](TfrmCadRedz &form) {
         // The operator types every figure with the keyboard, Enter between them.
-        const char *typed[13] = {"42", "1", "1234", "1300", "35,5", "10", "0", "1234567,89",
-                                 "520,95", "2", "5", "513,95", "0"};
+        const char *typed[13] = {"42",         "1",      "1234", "1300", "35,5",   "10", "0",
+                                 "1234567,89", "520,95", "2",    "5",    "513,95", "0"};
         for (const char *text : typed) {
             QTest::keyClicks(&form, QLatin1String(text));
             QTest::keyClick(&form, Qt::Key_Return);
@@ -46,8 +46,8 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
         "VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, DSMODMARCAECF FROM REDUCAOZ"));
     ASSERT_EQ(rows.size(), 1);
     const QVariantList &r = rows.first();
-    const QStringList texts{"0001", "001", "001", "BE091010100011223344", "0000000042", "0000000001", "0000001234",
-                            "0000001300"};
+    const QStringList texts{"0001",       "001",        "001",        "BE091010100011223344",
+                            "0000000042", "0000000001", "0000001234", "0000001300"};
     for (int i = 0; i < texts.size(); ++i)
         EXPECT_EQ(r[i].toString(), texts[i]) << "column " << i;
     const double values[9] = {35.5, 10, 0, 1234567.89, 520.95, 2, 5, 513.95, 0};
@@ -59,8 +59,9 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
     EXPECT_EQ(r[21].toString(), QStringLiteral("FS-700 MACH|ACME"));
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE DTREDUCAOZ = '2026-12-08'")), 1);
 
-    const auto taxes = db.rows(QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
-                                              "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
+    const auto taxes = db.rows(
+        QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
+                       "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
     ASSERT_EQ(taxes.size(), 2) << "the zero-tax line is not stored";
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("0001"));
     EXPECT_EQ(taxes[0][1].toString(), QStringLiteral("001"));
@@ -176,7 +177,8 @@ TEST_F(ConfirmationTest, AValueThatIsNotANumberIsShownAndNothingIsStored)
     form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     ASSERT_EQ(messages.count(), 1);
-    EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("12.345,00"))) << messages.texts().first().toStdString();
+    EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("12.345,00")))
+        << messages.texts().first().toStdString();
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_EQ(reducoes(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
@@ -190,8 +192,8 @@ TEST_F(ConfirmationTest, TheTaxPackageIsGivenTheFallbackDateOnce)
     calls = 0;
     {
         const PackageOperationsOverride taxPackage;
-        Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime,
-                                       TDateTime ultima, ClientDataSet &, QVariant &dados) {
+        Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime ultima,
+                                       ClientDataSet &, QVariant &dados) {
             seen[calls++ % 2] = ultima;
             dados = QVariant(QByteArray("list ") + QByteArray::number(calls));
         };
@@ -208,8 +210,8 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
 {
     useReferenceTaxDialog();
     open(false, [&](TfrmCadRedz &form) {
-        const char *typed[13] = {"42", "1", "1234", "1300", "0", "0", "0", "1234567,89",
-                                 "123,45", "0", "0", "123,45", "0"};
+        const char *typed[13] = {"42",         "1",      "1234", "1300", "0",      "0", "0",
+                                 "1234567,89", "123,45", "0",    "0",    "123,45", "0"};
         for (const char *text : typed) {
             QTest::keyClicks(&form, QLatin1String(text));
             QTest::keyClick(&form, Qt::Key_Return);
@@ -242,7 +244,8 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
         QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
     });
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
-    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
+    const auto taxes = db.rows(
+        QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
     ASSERT_EQ(taxes.size(), 1);
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
     EXPECT_EQ(taxes[0][2].toDouble(), 123.45);

@@ -33,10 +33,7 @@ protected:
         for (const QChar key : keys)
             QTest::keyClick(&form, key.toLatin1());
     }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(&form, key, modifiers);
-    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(&form, key, modifiers); }
     void press(const char *button) { QTest::mouseClick(widget<TBlendedBitBtn>(form, button), Qt::LeftButton); }
     // Makes the field current by stepping with Enter from wherever the entry is.
     void goTo(int field)
@@ -304,7 +301,8 @@ TEST_F(FieldEntryTest, AMessageBoxStaysOverTheScreenAndGivesTheKeyboardBack)
     bool seen = false;
     QTimer::singleShot(0, [&] {
         QMessageBox *box = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }));
         seen = true;
         EXPECT_EQ(box->parentWidget(), &form);
         EXPECT_NE(box->windowModality(), Qt::NonModal);

@@ -21,9 +21,9 @@ void writeFile(const QString &path, const QByteArray &content)
 
 void FakePrinter::reportDay(const QString &date)
 {
-    lastReduction = {{11, "0001"}, {12, "0042"}, {13, "001300"}, {25, "1234567,89"}, {27, "10,00"},
-                     {28, "0,00"},  {29, "35,50"}, {33, "2,00"},    {35, "0,00"},       {37, "5,00"},
-                     {46, date},    {47, "520,95"}, {48, "513,95"}};
+    lastReduction = {{11, "0001"}, {12, "0042"},   {13, "001300"}, {25, "1234567,89"}, {27, "10,00"},
+                     {28, "0,00"}, {29, "35,50"},  {33, "2,00"},   {35, "0,00"},       {37, "5,00"},
+                     {46, date},   {47, "520,95"}, {48, "513,95"}};
     totalizers = {{"18,00", "T1", "123,45", "22,23"}};
 }
 
@@ -41,7 +41,8 @@ void ScreenFlowTest::SetUp()
     writeParameters("0001", "S");
     writePrinterType("00");
     db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
-    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '1234')"));
+    db.exec(QStringLiteral(
+        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '1234')"));
 
     printer = &fake;
     nextTaxPacket = QVariant();
@@ -76,8 +77,8 @@ void ScreenFlowTest::SetUp()
         }
         return true;
     };
-    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime,
-                                   TDateTime ultimaRedZ, ClientDataSet &, QVariant &dados) {
+    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime ultimaRedZ,
+                                   ClientDataSet &, QVariant &dados) {
         ++taxDialogs;
         taxDialogLastDay = ultimaRedZ;
         if (taxPackageFails)
@@ -103,8 +104,9 @@ void ScreenFlowTest::TearDown()
 
 void ScreenFlowTest::writeParameters(const QByteArray &idEsquema, const QByteArray &geraArq)
 {
-    writeFile(dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")),
-              textPacket({"IDESQUEMA", "IDGERAARQVNDRIO"}, {{QString::fromUtf8(idEsquema), QString::fromUtf8(geraArq)}}));
+    writeFile(
+        dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")),
+        textPacket({"IDESQUEMA", "IDGERAARQVNDRIO"}, {{QString::fromUtf8(idEsquema), QString::fromUtf8(geraArq)}}));
 }
 
 void ScreenFlowTest::writePrinterType(const QByteArray &tipo)
@@ -140,8 +142,8 @@ std::unique_ptr<TfrmCadRedz> ScreenFlowTest::setUpForm(bool automatic)
 
 void ScreenFlowTest::fillFields(TfrmCadRedz &form)
 {
-    const char *texts[13] = {"42", "1", "1234", "1300", "35,5", "10,", "0", "1234567,89",
-                             "520,95", "2", "5", "513,95", "0"};
+    const char *texts[13] = {"42",         "1",      "1234", "1300", "35,5",   "10,", "0",
+                             "1234567,89", "520,95", "2",    "5",    "513,95", "0"};
     const auto labels = ScreenTest::values(form);
     for (int i = 0; i < 13; ++i)
         labels[size_t(i)]->setText(QLatin1String(texts[i]));

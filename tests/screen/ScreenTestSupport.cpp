@@ -8,13 +8,13 @@
 namespace ScreenTest {
 
 namespace {
-const char *const headingNames[13] = {"lblCabContRed",   "lblCabContRei",  "lblCabNrCupIni", "lblCabNrCupFin",
+const char *const headingNames[13] = {"lblCabContRed",   "lblCabContRei",   "lblCabNrCupIni",   "lblCabNrCupFin",
                                       "lblCabSubTrib",   "lblCabIsentICMS", "lblCabNIncidICMS", "lblCabTotGer",
-                                      "lblCabVendBrutD", "lblCabCancICMS", "lblCabDescICMS", "lblCabVendLiq",
+                                      "lblCabVendBrutD", "lblCabCancICMS",  "lblCabDescICMS",   "lblCabVendLiq",
                                       "lblCabAcresICMS"};
-const char *const valueNames[13] = {"lblContRedZ", "lblContRei",   "lblNRCupIni", "lblNrCupFin", "lblSubTrib",
-                                    "lblIsentICMS", "lblNIncidICMS", "lblTotGer",  "lblVendBrutD", "lblCancICMS",
-                                    "lblDescICMS", "lblVendLiq",   "lblACresICMS"};
+const char *const valueNames[13] = {"lblContRedZ",  "lblContRei",    "lblNRCupIni", "lblNrCupFin",  "lblSubTrib",
+                                    "lblIsentICMS", "lblNIncidICMS", "lblTotGer",   "lblVendBrutD", "lblCancICMS",
+                                    "lblDescICMS",  "lblVendLiq",    "lblACresICMS"};
 
 std::array<QLabel *, 13> labels(const QObject &form, const char *const (&names)[13])
 {
@@ -78,8 +78,7 @@ bool ShowCounter::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-ModalScreenDriver::ModalScreenDriver(std::function<void(TfrmCadRedz &)> inspect)
-    : m_inspect(std::move(inspect))
+ModalScreenDriver::ModalScreenDriver(std::function<void(TfrmCadRedz &)> inspect) : m_inspect(std::move(inspect))
 {
     QTimer::singleShot(0, &m_context, [this] {
         TfrmCadRedz *form = Cli_kal02700::frmCadRedz;

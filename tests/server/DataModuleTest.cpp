@@ -49,8 +49,14 @@ TEST_F(DataModuleTest, ConnectingAnOpenConnectionFetchesNothingAgain)
     int prepared = 0;
     auto before = rdm().adcCadRedz.beforeConnect;
     auto after = rdm().adcCadRedz.afterConnect;
-    rdm().adcCadRedz.beforeConnect = [&](AdoConnection &c) { ++fetched; before(c); };
-    rdm().adcCadRedz.afterConnect = [&](AdoConnection &c) { ++prepared; after(c); };
+    rdm().adcCadRedz.beforeConnect = [&](AdoConnection &c) {
+        ++fetched;
+        before(c);
+    };
+    rdm().adcCadRedz.afterConnect = [&](AdoConnection &c) {
+        ++prepared;
+        after(c);
+    };
 
     rdm().adcCadRedz.setConnected(true); // already open
     EXPECT_EQ(fetched, 0);
@@ -74,7 +80,8 @@ TEST_F(DataModuleTest, StatementsCarryTheirParametersByName)
     EXPECT_EQ(rdm().acmInsRedZ.paramNames().size(), 23);
     EXPECT_EQ(rdm().acmInsImpRedZ.paramNames().size(), 8);
     // The inner and outer query of the last coupon share two names.
-    EXPECT_EQ(rdm().adqUltimoCupom.paramNames(), (QStringList{QStringLiteral("P_CDFILIAL"), QStringLiteral("P_CDCAIXA")}));
+    EXPECT_EQ(rdm().adqUltimoCupom.paramNames(),
+              (QStringList{QStringLiteral("P_CDFILIAL"), QStringLiteral("P_CDCAIXA")}));
     EXPECT_EQ(rdm().acmUpdArqCat52.paramNames().first(), QStringLiteral("DSARQCAT52"));
 }
 

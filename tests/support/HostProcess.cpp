@@ -30,9 +30,8 @@ public:
         }
         QProcess install;
         install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(KAL_CMAKE_COMMAND),
-                      {QStringLiteral("--install"), QStringLiteral(KAL_BINARY_DIR), QStringLiteral("--prefix"),
-                       m_prefix.path()});
+        install.start(QStringLiteral(KAL_CMAKE_COMMAND), {QStringLiteral("--install"), QStringLiteral(KAL_BINARY_DIR),
+                                                          QStringLiteral("--prefix"), m_prefix.path()});
         install.closeWriteChannel();
         const bool finished = install.waitForFinished(FinishMs);
         if (!finished || install.exitStatus() != QProcess::NormalExit || install.exitCode() != 0) {
@@ -129,7 +128,8 @@ HostProcess::HostProcess() : environment(QProcessEnvironment::systemEnvironment(
         const QString target = m_folder.filePath(file.fileName());
         // Programs and libraries are never written; the local files are.
         const bool shared = file.isExecutable() || file.suffix() == QLatin1String("so");
-        if (shared && ::link(QFile::encodeName(file.filePath()).constData(), QFile::encodeName(target).constData()) == 0)
+        if (shared
+            && ::link(QFile::encodeName(file.filePath()).constData(), QFile::encodeName(target).constData()) == 0)
             continue;
         if (!QFile::copy(file.filePath(), target)) {
             m_error = QStringLiteral("cannot copy %1 into %2").arg(file.filePath(), m_folder.path());
