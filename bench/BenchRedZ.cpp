@@ -10,7 +10,7 @@
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
 #include "ModuleConnection.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 
 #include <QFile>
 #include <QMap>
@@ -40,7 +40,10 @@ QVariant taxPacket(TDateTime day)
     return taxLinePacket(lines, day);
 }
 
-QString pgConnection() { return qEnvironmentVariable("KAL_BENCH_PG"); }
+QString pgConnection()
+{
+    return qEnvironmentVariable("KAL_BENCH_PG");
+}
 
 // A fresh database with the schema, reached by the module's data module.
 void prepareModule(const QString &connectionString)
@@ -84,7 +87,8 @@ void runSetRedZ(benchmark::State &state, const QString &name, const QString &con
 void BM_setRedZ_SQLite(benchmark::State &state)
 {
     QTemporaryDir dir;
-    runSetRedZ(state, QStringLiteral("setRedZ sqlite"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("b.db")));
+    runSetRedZ(state, QStringLiteral("setRedZ sqlite"),
+               QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("b.db")));
 }
 
 void BM_setRedZ_PostgreSQL(benchmark::State &state)
@@ -207,9 +211,11 @@ void BM_raw_libpq(benchmark::State &state)
     for (auto _ : state) {
         const std::string d = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
         PQclear(PQexec(pg, "BEGIN"));
-        const char *values[] = {"0001", "001", "001", "BE0910101000", d.c_str(), "0000000042", "0000000001",
-                                "0000001234", "0000001300", "35.5", "10", "0", "1234567.89", "520.95", "2", "5",
-                                "513.95", "0", "KIV", "0000000000", "0000000000", "0000000000", "FS-700|ACME"};
+        const char *values[] = {"0001",       "001",        "001",        "BE0910101000", d.c_str(),
+                                "0000000042", "0000000001", "0000001234", "0000001300",   "35.5",
+                                "10",         "0",          "1234567.89", "520.95",       "2",
+                                "5",          "513.95",     "0",          "KIV",          "0000000000",
+                                "0000000000", "0000000000", "FS-700|ACME"};
         PGresult *r = PQexecPrepared(pg, "red", 23, values, nullptr, nullptr, 0);
         if (PQresultStatus(r) != PGRES_COMMAND_OK) {
             state.SkipWithError(PQresultErrorMessage(r));
@@ -219,8 +225,8 @@ void BM_raw_libpq(benchmark::State &state)
         PQclear(r);
         for (int line = 0; line < kTaxLines; ++line) {
             const char code[3] = {'T', char('0' + line), 0};
-            const std::string rate = std::to_string(7 + line),
-                              base = std::to_string(100 + line), tax = std::to_string(1 + line);
+            const std::string rate = std::to_string(7 + line), base = std::to_string(100 + line),
+                              tax = std::to_string(1 + line);
             const char *tv[] = {"0001", "001", "001", d.c_str(), code, rate.c_str(), base.c_str(), tax.c_str()};
             PQclear(PQexecPrepared(pg, "imp", 8, tv, nullptr, nullptr, 0));
         }
@@ -265,7 +271,8 @@ void runLargeCat52(benchmark::State &state, int megabytes, const QString &databa
     // Records of 126 characters with CR LF, as a printer's file is.
     const qsizetype fileBytes = qsizetype(megabytes) * 1024 * 1024;
     QStringList lines;
-    const QString record = QStringLiteral("E13BE091010100011223344 FS-700 MACH          01000042") + QString(72, QLatin1Char('0'));
+    const QString record = QStringLiteral("E13BE091010100011223344 FS-700 MACH          01000042")
+                           + QString(72, QLatin1Char('0'));
     for (qsizetype size = 0; size < fileBytes; size += record.size() + 2)
         lines << record;
     const double actualBytes = double(lines.size()) * double(record.size() + 2);
@@ -274,10 +281,9 @@ void runLargeCat52(benchmark::State &state, int megabytes, const QString &databa
     for (auto _ : state) {
         const double base = currentResident();
         resetPeak();
-        const QVariant r = Srv_kal02700::setArqCat52(QStringLiteral("0001"), QStringLiteral("001"),
-                                                     QStringLiteral("000"), QStringLiteral("000000000000"),
-                                                     QStringLiteral("%1/01/2026").arg(day, 2, 10, QLatin1Char('0')),
-                                                     QStringLiteral("BIG.1Q1"), lines);
+        const QVariant r = Srv_kal02700::setArqCat52(
+            QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("000"), QStringLiteral("000000000000"),
+            QStringLiteral("%1/01/2026").arg(day, 2, 10, QLatin1Char('0')), QStringLiteral("BIG.1Q1"), lines);
         worst = std::max(worst, peakResident() - base);
         if (r.isValid()) {
             state.SkipWithError(r.toString().toStdString().c_str());
@@ -311,12 +317,15 @@ void BM_CriaCadRedZ_automatic_SQLite(benchmark::State &state)
     };
     const QByteArray head = "<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
     write(QStringLiteral("PARAMETROSKIV.CDS"),
-          head + "<FIELD attrname=\"IDESQUEMA\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"IDGERAARQVNDRIO\" "
-                 "fieldtype=\"string\" WIDTH=\"1\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDESQUEMA=\"0001\" "
-                 "IDGERAARQVNDRIO=\"S\"/></ROWDATA></DATAPACKET>");
-    write(QStringLiteral("PRAXUMO.CDS"), head + "<FIELD attrname=\"IDTIPOIMPFIS\" fieldtype=\"string\" WIDTH=\"2\"/>"
-                                                "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDTIPOIMPFIS=\"18\"/></ROWDATA>"
-                                                "</DATAPACKET>");
+          head
+              + "<FIELD attrname=\"IDESQUEMA\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"IDGERAARQVNDRIO\" "
+                "fieldtype=\"string\" WIDTH=\"1\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDESQUEMA=\"0001\" "
+                "IDGERAARQVNDRIO=\"S\"/></ROWDATA></DATAPACKET>");
+    write(QStringLiteral("PRAXUMO.CDS"),
+          head
+              + "<FIELD attrname=\"IDTIPOIMPFIS\" fieldtype=\"string\" WIDTH=\"2\"/>"
+                "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDTIPOIMPFIS=\"18\"/></ROWDATA>"
+                "</DATAPACKET>");
     Cli_kal02700::setParametersDir(dir.path());
     Wmb00001::setPrinterMemoryFile(dir.filePath(QStringLiteral("printer.json")));
     SharedServicesHost::MessageRecorder messages;
@@ -331,7 +340,9 @@ void BM_CriaCadRedZ_automatic_SQLite(benchmark::State &state)
                    "28": "0,00", "29": "35,50", "33": "2,00", "35": "0,00", "37": "5,00", "46": "%1",
                    "47": "520,95", "48": "513,95"},
                  "totalizers": [{"VRALIQIMPFIS": "18,00", "CDIMPOSTO": "T1", "VRVENDIDO": "123,45", "VRIMPOSTO": "22,23"}],
-                 "cat52Dir": "cat52"})").arg(day.toString(QStringLiteral("dd/MM/yyyy"))).toUtf8());
+                 "cat52Dir": "cat52"})")
+                  .arg(day.toString(QStringLiteral("dd/MM/yyyy")))
+                  .toUtf8());
         messages.clear();
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
@@ -352,7 +363,8 @@ void BM_CriaCadRedZ_automatic_SQLite(benchmark::State &state)
 void largeCat52SQLite(benchmark::State &state, int megabytes)
 {
     QTemporaryDir dir;
-    runLargeCat52(state, megabytes, QStringLiteral("sqlite"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("c.db")));
+    runLargeCat52(state, megabytes, QStringLiteral("sqlite"),
+                  QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("c.db")));
 }
 
 void largeCat52PostgreSQL(benchmark::State &state, int megabytes)
@@ -364,10 +376,22 @@ void largeCat52PostgreSQL(benchmark::State &state, int megabytes)
     runLargeCat52(state, megabytes, QStringLiteral("postgresql"), pgConnection());
 }
 
-void BM_setArqCat52_20MB_SQLite(benchmark::State &state) { largeCat52SQLite(state, 20); }
-void BM_setArqCat52_100MB_SQLite(benchmark::State &state) { largeCat52SQLite(state, 100); }
-void BM_setArqCat52_20MB_PostgreSQL(benchmark::State &state) { largeCat52PostgreSQL(state, 20); }
-void BM_setArqCat52_100MB_PostgreSQL(benchmark::State &state) { largeCat52PostgreSQL(state, 100); }
+void BM_setArqCat52_20MB_SQLite(benchmark::State &state)
+{
+    largeCat52SQLite(state, 20);
+}
+void BM_setArqCat52_100MB_SQLite(benchmark::State &state)
+{
+    largeCat52SQLite(state, 100);
+}
+void BM_setArqCat52_20MB_PostgreSQL(benchmark::State &state)
+{
+    largeCat52PostgreSQL(state, 20);
+}
+void BM_setArqCat52_100MB_PostgreSQL(benchmark::State &state)
+{
+    largeCat52PostgreSQL(state, 100);
+}
 
 } // namespace
 
@@ -381,8 +405,14 @@ BENCHMARK(BM_setArqCat52_100MB_SQLite)->Unit(benchmark::kMillisecond)->Iteration
 BENCHMARK(BM_setArqCat52_20MB_PostgreSQL)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_setArqCat52_100MB_PostgreSQL)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-void recordMean(const QString &name, double micros) { g_means[name] = micros; }
-void recordPeak(const QString &name, double bytes, double fileBytes) { g_peaks[name] = {bytes, fileBytes}; }
+void recordMean(const QString &name, double micros)
+{
+    g_means[name] = micros;
+}
+void recordPeak(const QString &name, double bytes, double fileBytes)
+{
+    g_peaks[name] = {bytes, fileBytes};
+}
 
 void printSummary()
 {

@@ -37,8 +37,7 @@ void crzRepetido(const Reduction *previous, const Reduction &current, Output &ou
 
 void dataForaDeOrdem(const Reduction *previous, const Reduction &current, Output &out)
 {
-    if (previous && bothKnown(previous->crz, current.crz) && current.crz > previous->crz
-        && current.day < previous->day)
+    if (previous && bothKnown(previous->crz, current.crz) && current.crz > previous->crz && current.day < previous->day)
         out.add(QStringLiteral("CRZ %1 com data anterior à do CRZ %2 (%3)")
                     .arg(current.crz)
                     .arg(previous->crz)
@@ -54,8 +53,7 @@ bool couponCounterTurned(qint64 previousLast, qint64 currentFirst)
 
 void cooSobreposto(const Reduction *previous, const Reduction &current, Output &out)
 {
-    if (!previous || !bothKnown(previous->lastCoupon, current.firstCoupon)
-        || current.firstCoupon > previous->lastCoupon
+    if (!previous || !bothKnown(previous->lastCoupon, current.firstCoupon) || current.firstCoupon > previous->lastCoupon
         || couponCounterTurned(previous->lastCoupon, current.firstCoupon))
         return;
     out.add(QStringLiteral("primeiro cupom %1 não é maior que o último cupom da Redução Z anterior (%2, CRZ %3)")

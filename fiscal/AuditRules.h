@@ -14,7 +14,9 @@ namespace AuditRules {
 class Output {
 public:
     Output(QList<Finding> &findings, const char *rule, Severity severity, const Reduction &row)
-        : m_findings(findings), m_rule(rule), m_severity(severity), m_row(row) {}
+        : m_findings(findings), m_rule(rule), m_severity(severity), m_row(row)
+    {
+    }
     // A finding of this rule on the current row.
     Finding &add(const QString &message);
     // A divergence of money: what the row should hold and what it holds.

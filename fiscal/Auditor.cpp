@@ -63,9 +63,9 @@ void readDaysWithoutReduction(LedgerSession &session, const AuditScope &scope, D
     ForwardQuery q(session, QStringLiteral("movimentos-sem-reducao"), parametersOf(scope));
     while (q.next()) {
         const QDate day = q.date(2);
-        out.addDay(AuditRules::dayFinding("DIA_SEM_REDUCAO", q.text(0), q.text(1), day,
-                                          QStringLiteral("movimento de caixa em %1 sem Redução Z gravada")
-                                              .arg(LedgerValues::displayDay(day))));
+        out.addDay(AuditRules::dayFinding(
+            "DIA_SEM_REDUCAO", q.text(0), q.text(1), day,
+            QStringLiteral("movimento de caixa em %1 sem Redução Z gravada").arg(LedgerValues::displayDay(day))));
     }
 }
 

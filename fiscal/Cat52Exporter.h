@@ -12,7 +12,9 @@ class QIODevice;
 class Cat52Exporter {
 public:
     Cat52Exporter(LedgerSession &session, QIODevice &report, Progress *progress = nullptr)
-        : m_session(session), m_report(report), m_progress(progress) {}
+        : m_session(session), m_report(report), m_progress(progress)
+    {
+    }
 
     // True when every stored file with content is in the folder. A file is
     // never written over a different one of the same name, nor outside the

@@ -50,7 +50,8 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
         throw Exception(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(path, file.errorString()));
     const QByteArray content = file.readAll();
     const QString name = QFileInfo(path).fileName();
-    const QString where = QStringLiteral("filial %1, caixa %2, dia %3").arg(cdFilial, cdCaixa, LedgerValues::displayDay(day));
+    const QString where =
+        QStringLiteral("filial %1, caixa %2, dia %3").arg(cdFilial, cdCaixa, LedgerValues::displayDay(day));
 
     const std::optional<E12Record> e12 = Cat52Record::findE12(content);
     if (!e12)
@@ -103,10 +104,9 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
                             .arg(where, stored.join(QStringLiteral(", "))));
 
     connectModule(m_connectionString);
-    const QVariant result = Srv_kal02700::setArqCat52(cdFilial, cdCaixa, QStringLiteral("000"),
-                                                      QStringLiteral("000000000000"),
-                                                      FormatSettings::dateToStr(AutomationDate::fromDate(day)), name,
-                                                      lines(content));
+    const QVariant result = Srv_kal02700::setArqCat52(
+        cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
+        FormatSettings::dateToStr(AutomationDate::fromDate(day)), name, lines(content));
     if (!result.toString().isEmpty())
         throw EDatabaseError(result.toString());
 }

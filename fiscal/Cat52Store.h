@@ -13,7 +13,9 @@ class Cat52Store {
 public:
     // connectionString: the same database, for the module's connection.
     Cat52Store(LedgerSession &session, QString connectionString)
-        : m_session(session), m_connectionString(std::move(connectionString)) {}
+        : m_session(session), m_connectionString(std::move(connectionString))
+    {
+    }
 
     // Stores the file under its own name. Raises Exception, with nothing
     // stored, when the file cannot be read, its E12 does not match the

@@ -38,6 +38,4 @@ void CsvAuditWriter::entry(const AuditEntry &entry)
     }
 }
 
-void CsvAuditWriter::finish(const AuditTotals &)
-{
-}
+void CsvAuditWriter::finish(const AuditTotals &) {}

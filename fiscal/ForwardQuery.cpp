@@ -60,8 +60,7 @@ QString withLiterals(const QString &sql, const ForwardQuery::Parameters &paramet
 
 ForwardQuery::ForwardQuery(LedgerSession &session, const QString &statement, const Parameters &parameters,
                            int batchRows)
-    : m_session(session), m_name(statement), m_query(session.connection().database()),
-      m_batchRows(batchRows)
+    : m_session(session), m_name(statement), m_query(session.connection().database()), m_batchRows(batchRows)
 {
     const QString sql = session.statement(statement);
     m_query.setForwardOnly(true);

@@ -20,8 +20,7 @@ public:
     // Runs the named statement of the session with its parameters (bound by
     // name; a name may occur several times). batchRows bounds what one fetch
     // of a cursor holds. Raises EDatabaseError.
-    ForwardQuery(LedgerSession &session, const QString &statement, const Parameters &parameters,
-                 int batchRows = 2000);
+    ForwardQuery(LedgerSession &session, const QString &statement, const Parameters &parameters, int batchRows = 2000);
     ~ForwardQuery();
     ForwardQuery(const ForwardQuery &) = delete;
     ForwardQuery &operator=(const ForwardQuery &) = delete;

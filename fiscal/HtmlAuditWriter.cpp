@@ -181,7 +181,7 @@ QString HtmlAuditWriter::chart() const
             continue;
         }
         const double h = std::max(1.0, height * double(std::max<qint64>(it->gross, 0)) / double(top));
-        const QString colour = it->level == 2 ? QStringLiteral("#b3261e")
+        const QString colour = it->level == 2   ? QStringLiteral("#b3261e")
                                : it->level == 1 ? QStringLiteral("#d08a00")
                                                 : QStringLiteral("#2f5f98");
         svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\">"
@@ -251,8 +251,10 @@ void HtmlAuditWriter::endSection()
         int level = 0;
         for (const Finding &f : d.findings)
             level = std::max(level, f.severity == Severity::Erro ? 2 : 1);
-        const QString rowClass = level == 2 ? QStringLiteral("erro") : level == 1 ? QStringLiteral("aviso")
-                                 : !d.stored ? QStringLiteral("falta") : QString();
+        const QString rowClass = level == 2   ? QStringLiteral("erro")
+                                 : level == 1 ? QStringLiteral("aviso")
+                                 : !d.stored  ? QStringLiteral("falta")
+                                              : QString();
         QString row = rowClass.isEmpty() ? QStringLiteral("<tr>") : QStringLiteral("<tr class=\"%1\">").arg(rowClass);
         row += QStringLiteral("<td>%1</td><td>%2</td>").arg(displayDay(d.day), esc(d.cdCaixa));
         if (d.stored)

@@ -9,11 +9,21 @@ QByteArray JsonAuditWriter::quoted(const QString &text)
     out += '"';
     for (const char c : text.toUtf8()) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (uchar(c) < 0x20)
                 out += QByteArray("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
@@ -61,6 +71,5 @@ void JsonAuditWriter::entry(const AuditEntry &entry)
 void JsonAuditWriter::finish(const AuditTotals &totals)
 {
     m_out.write(QByteArray(m_first ? "]" : "\n]") + ", \"checked\": {\"reductions\": "
-                + QByteArray::number(totals.reductions) + ", \"days\": " + QByteArray::number(totals.days)
-                + "}}\n");
+                + QByteArray::number(totals.reductions) + ", \"days\": " + QByteArray::number(totals.days) + "}}\n");
 }

@@ -23,9 +23,9 @@ struct Reduction {
     QString crzText, croText, firstCouponText, lastCouponText;
     qint64 crz = -1, cro = -1, firstCoupon = -1, lastCoupon = -1; // -1: not a number
 
-    qint64 subTrib = 0;    // F1
-    qint64 isento = 0;     // I1
-    qint64 naoIncid = 0;   // N1
+    qint64 subTrib = 0;  // F1
+    qint64 isento = 0;   // I1
+    qint64 naoIncid = 0; // N1
     qint64 grandTotal = 0;
     qint64 gross = 0;
     qint64 cancel = 0;

@@ -4,8 +4,26 @@
 
 namespace {
 enum ReductionColumn {
-    CdFilial, CdCaixa, NrEcf, NrSerie, DtReducao, NrRed, NrReini, NrPrimCf, NrUltCf, VrSTrib, VrIsenc, VrNIncid,
-    VrGt, VrVenBru, VrTotCan, VrTotDes, VrVenLiq, VrTotAcr, DsModMarca, TemCat52
+    CdFilial,
+    CdCaixa,
+    NrEcf,
+    NrSerie,
+    DtReducao,
+    NrRed,
+    NrReini,
+    NrPrimCf,
+    NrUltCf,
+    VrSTrib,
+    VrIsenc,
+    VrNIncid,
+    VrGt,
+    VrVenBru,
+    VrTotCan,
+    VrTotDes,
+    VrVenLiq,
+    VrTotAcr,
+    DsModMarca,
+    TemCat52
 };
 enum TaxColumn { TaxFilial, TaxCaixa, TaxEcf, TaxDia, TaxCdImposto, TaxAliquota, TaxBase, TaxImposto };
 } // namespace

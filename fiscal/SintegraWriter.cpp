@@ -33,7 +33,8 @@ QByteArray text(const QString &value, int width, const Reduction &r)
 {
     for (const QChar c : value)
         if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            throw Exception(QStringLiteral("Texto \"%1\" fora do ASCII não cabe no Sintegra (%2)").arg(value, where(r)));
+            throw Exception(
+                QStringLiteral("Texto \"%1\" fora do ASCII não cabe no Sintegra (%2)").arg(value, where(r)));
     return value.toLatin1().left(width).leftJustified(width, ' ');
 }
 } // namespace

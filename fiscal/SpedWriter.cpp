@@ -60,12 +60,12 @@ void SpedWriter::reduction(const Reduction &r)
     int order = 0;
     for (const TaxLine &tax : r.taxes)
         line({QStringLiteral("C420"),
-              QStringLiteral("%1T").arg(++order, 2, 10, QLatin1Char('0')) + rateCode(tax.rate, r),
-              commaMoney(tax.base), QString(), QString()});
+              QStringLiteral("%1T").arg(++order, 2, 10, QLatin1Char('0')) + rateCode(tax.rate, r), commaMoney(tax.base),
+              QString(), QString()});
     const struct {
         const char *code;
         qint64 value;
-    } others[] = {{"F1", r.subTrib}, {"I1", r.isento}, {"N1", r.naoIncid},
+    } others[] = {{"F1", r.subTrib},   {"I1", r.isento},   {"N1", r.naoIncid},
                   {"Can-T", r.cancel}, {"DT", r.discount}, {"AT", r.surcharge}};
     for (const auto &other : others)
         if (other.value > 0)
@@ -80,8 +80,8 @@ void SpedWriter::reduction(const Reduction &r)
         line({QStringLiteral("C490"), QStringLiteral("060"), m_cfopSt, zero, commaMoney(r.subTrib), zero, zero,
               QString()});
     if (r.isento > 0)
-        line({QStringLiteral("C490"), QStringLiteral("040"), m_cfop, zero, commaMoney(r.isento), zero, zero,
-              QString()});
+        line(
+            {QStringLiteral("C490"), QStringLiteral("040"), m_cfop, zero, commaMoney(r.isento), zero, zero, QString()});
     if (r.naoIncid > 0)
         line({QStringLiteral("C490"), QStringLiteral("041"), m_cfop, zero, commaMoney(r.naoIncid), zero, zero,
               QString()});

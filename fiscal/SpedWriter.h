@@ -11,8 +11,7 @@ class QIODevice;
 
 class SpedWriter {
 public:
-    explicit SpedWriter(QIODevice &out, QString cfop = QStringLiteral("5102"),
-                        QString cfopSt = QStringLiteral("5405"));
+    explicit SpedWriter(QIODevice &out, QString cfop = QStringLiteral("5102"), QString cfopSt = QStringLiteral("5405"));
     // Raises Exception for a value the layout cannot hold (a counter that is
     // no number, a field with "|", a rate of 100% or more).
     void reduction(const Reduction &r);

@@ -2,7 +2,21 @@
 #include "LedgerValues.h"
 
 namespace {
-enum Column { CdFilial, CdCaixa, Dia, NmArq, Id, Conteudo, NrEcf, NrSerie, DtReducao, NrRed, NrReini, NrUltCf, VrVenBru };
+enum Column {
+    CdFilial,
+    CdCaixa,
+    Dia,
+    NmArq,
+    Id,
+    Conteudo,
+    NrEcf,
+    NrSerie,
+    DtReducao,
+    NrRed,
+    NrReini,
+    NrUltCf,
+    VrVenBru
+};
 } // namespace
 
 StoredFileReader::StoredFileReader(LedgerSession &session, const QString &statement,

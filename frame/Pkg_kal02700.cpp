@@ -2,14 +2,13 @@
 #include "Pkg_kal02700.h"
 
 #include "Cli_kal02700.h"
-#include "Exception.h"
 #include "SharedServices.h"
+#include "Shield.h"
 #include "Srv_kal02700.h"
 #include "Wmb00001.h"
 #include "Wmb00002.h"
 
 #include <QString>
-#include <QtDebug>
 #include <iterator>
 
 namespace Pkg_kal02700 {
@@ -28,19 +27,12 @@ const PackageUnitEntry UnitInfo[] = {
 
 const PackageInfoTable Table = {int(std::size(UnitInfo)), UnitInfo};
 
-// Runs one step for the host; nothing is raised across the exported names.
-template <typename Step>
-void shielded(const char *what, Step step)
+// Nothing is raised across the exported names: what escapes a step reaches
+// the host as a message of the shared services, as the screen's own errors do.
+void report(const QString &message)
 {
-    try {
-        step();
-    } catch (const Exception &error) {
-        qWarning().noquote() << what << ":" << error.message();
-    } catch (const std::exception &error) {
-        qWarning().noquote() << what << ":" << error.what();
-    } catch (...) {
-        qWarning().noquote() << what << ": erro desconhecido";
-    }
+    Mensagem(message, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QStringLiteral("002"), 0,
+             nullptr);
 }
 
 QByteArray g_motivo;
@@ -61,7 +53,7 @@ void Initialize()
     using namespace Pkg_kal02700;
     for (int i = 0; i < Table.UnitCount; ++i)
         if (Table.UnitInfo[i].Initialization)
-            shielded("Initialize", Table.UnitInfo[i].Initialization);
+            shield(Table.UnitInfo[i].Initialization, report);
 }
 
 void Finalize()
@@ -69,7 +61,7 @@ void Finalize()
     using namespace Pkg_kal02700;
     for (int i = Table.UnitCount - 1; i >= 0; --i)
         if (Table.UnitInfo[i].Finalization)
-            shielded("Finalize", Table.UnitInfo[i].Finalization);
+            shield(Table.UnitInfo[i].Finalization, report);
 }
 
 const PackageInfoTable *GetPackageInfoTable()
@@ -77,29 +69,17 @@ const PackageInfoTable *GetPackageInfoTable()
     return &Pkg_kal02700::Table;
 }
 
-void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf, const char *NrSerieEcf,
-                 double DtReducao, bool Automatico)
+void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, const char *NrEcf, const char *NrSerieEcf, double DtReducao,
+                 bool Automatico)
 {
     using namespace Pkg_kal02700;
-    const auto report = [](const QString &message) {
-        // The screen reports its own errors; this catches what escaped it.
-        shielded("CriaCadRedZ", [&] {
-            Mensagem(message, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
-                     QStringLiteral("002"), 0, nullptr);
-        });
-    };
-    try {
-        Cli_kal02700::CriaCadRedZ(text(CdFilial), text(CdCaixa), text(NrEcf), text(NrSerieEcf), DtReducao,
-                                  Automatico);
-    } catch (const EAbort &) {
-        // The silent abort has nothing to tell the operator.
-    } catch (const Exception &error) {
-        report(error.message());
-    } catch (const std::exception &error) {
-        report(QString::fromUtf8(error.what()));
-    } catch (...) {
-        report(QStringLiteral("Erro desconhecido na tela de Redução Z."));
-    }
+    // The screen reports its own errors; this catches what escaped it.
+    shield(
+        [&] {
+            Cli_kal02700::CriaCadRedZ(text(CdFilial), text(CdCaixa), text(NrEcf), text(NrSerieEcf), DtReducao,
+                                      Automatico);
+        },
+        report);
 }
 
 bool RedZGravada()

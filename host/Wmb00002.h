@@ -13,9 +13,8 @@ namespace Wmb00002 {
 // variant or a packet without rows when the operator gave none. The variant
 // comes in holding the list confirmed before (empty when none), which a
 // package may start from and leaves as it was when the operator cancels.
-using TCriaImpostoRedz = void (*)(const QString &cdFilial, const QString &cdCaixa,
-                                  const QString &nrEcf, TDateTime dtReducao,
-                                  TDateTime dtUltRedZ, ClientDataSet &totalizadores,
+using TCriaImpostoRedz = void (*)(const QString &cdFilial, const QString &cdCaixa, const QString &nrEcf,
+                                  TDateTime dtReducao, TDateTime dtUltRedZ, ClientDataSet &totalizadores,
                                   QVariant &dados);
 // A modeless progress notice over the form; returns at once.
 using TAtivaProcesso = void (*)(QWidget *form, const QString &texto, int a, int b);

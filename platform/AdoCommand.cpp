@@ -147,19 +147,29 @@ QVariant boundValue(const AdoParameter &p)
     const QVariant &v = p.value();
     if (!v.isValid() || v.isNull()) {
         switch (p.kind()) {
-        case ParamKind::Float: return QVariant(QMetaType::fromType<double>());
-        case ParamKind::Integer: return QVariant(QMetaType::fromType<int>());
-        case ParamKind::Blob: return QVariant(QMetaType::fromType<QByteArray>());
-        default: return QVariant(QMetaType::fromType<QString>());
+        case ParamKind::Float:
+            return QVariant(QMetaType::fromType<double>());
+        case ParamKind::Integer:
+            return QVariant(QMetaType::fromType<int>());
+        case ParamKind::Blob:
+            return QVariant(QMetaType::fromType<QByteArray>());
+        default:
+            return QVariant(QMetaType::fromType<QString>());
         }
     }
     switch (p.kind()) {
-    case ParamKind::Text: return v.toString();
-    case ParamKind::Date: return isoDate(toAutomation(v));
-    case ParamKind::DateTime: return isoDateTime(toAutomation(v));
-    case ParamKind::Float: return v.toDouble();
-    case ParamKind::Integer: return v.toInt();
-    case ParamKind::Blob: return v.toByteArray();
+    case ParamKind::Text:
+        return v.toString();
+    case ParamKind::Date:
+        return isoDate(toAutomation(v));
+    case ParamKind::DateTime:
+        return isoDateTime(toAutomation(v));
+    case ParamKind::Float:
+        return v.toDouble();
+    case ParamKind::Integer:
+        return v.toInt();
+    case ParamKind::Blob:
+        return v.toByteArray();
     }
     return v;
 }
@@ -190,8 +200,7 @@ PostgresDirect::Parameter libpqParameter(const AdoParameter &p)
 }
 } // namespace
 
-AdoStatement::AdoStatement(QString name, AdoConnection *connection)
-    : m_name(std::move(name)), m_connection(connection)
+AdoStatement::AdoStatement(QString name, AdoConnection *connection) : m_name(std::move(name)), m_connection(connection)
 {
     if (m_connection)
         m_connection->attach(this);
@@ -332,7 +341,7 @@ int AdoCommand::execute()
 int AdoCommand::executeOnLibpq()
 {
     AdoConnection *c = connection();
-    if (!c->connected())
+    if (!c || !c->connected())
         throw EDatabaseError(QStringLiteral("Conexão com o banco de dados fechada (%1)").arg(name()), {}, {}, {},
                              EDatabaseError::Kind::Connection);
     std::vector<PostgresDirect::Parameter> parameters;
@@ -341,8 +350,8 @@ int AdoCommand::executeOnLibpq()
         parameters.push_back(libpqParameter(paramByName(n)));
     int rows = 0;
     QSqlError error;
-    if (!PostgresDirect::execute(c->database(), numberedPlaceholders(commandText(), paramNames()).toUtf8(),
-                                 parameters, &rows, &error))
+    if (!PostgresDirect::execute(c->database(), numberedPlaceholders(commandText(), paramNames()).toUtf8(), parameters,
+                                 &rows, &error))
         raise(error, QStringLiteral("Erro ao executar %1").arg(name()));
     return rows;
 }
@@ -382,8 +391,14 @@ void AdoQuery::close()
     m_eof = true;
 }
 
-bool AdoQuery::eof() const { return m_eof; }
-bool AdoQuery::isEmpty() const { return m_rows.empty(); }
+bool AdoQuery::eof() const
+{
+    return m_eof;
+}
+bool AdoQuery::isEmpty() const
+{
+    return m_rows.empty();
+}
 
 void AdoQuery::first()
 {

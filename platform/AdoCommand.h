@@ -15,7 +15,9 @@ enum class ParamKind { Text, Date, DateTime, Float, Integer, Blob };
 class AdoParameter {
 public:
     AdoParameter(QString name, ParamKind kind)
-        : m_name(std::move(name)), m_placeholder(QLatin1Char(':') + m_name), m_kind(kind) {}
+        : m_name(std::move(name)), m_placeholder(QLatin1Char(':') + m_name), m_kind(kind)
+    {
+    }
     const QString &name() const { return m_name; }
     const QString &placeholder() const { return m_placeholder; } // ":NAME" as in the text
     ParamKind kind() const { return m_kind; }
@@ -34,7 +36,7 @@ private:
     QVariant m_value;
 };
 
-class AdoStatement {
+class AdoStatement : private SessionUser {
 public:
     AdoStatement(QString name, AdoConnection *connection);
     virtual ~AdoStatement();
@@ -66,6 +68,9 @@ protected:
     std::unique_ptr<QSqlQuery> m_query;
 
 private:
+    void sessionClosing() override { unprepare(); }
+    void connectionGone() override { m_connection = nullptr; }
+
     int m_preparedOn = -1;
     bool m_prepared = false;
     QString m_name;

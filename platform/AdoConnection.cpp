@@ -1,5 +1,4 @@
 #include "AdoConnection.h"
-#include "AdoCommand.h"
 #include "Exception.h"
 #include "OdbcDriver.h"
 
@@ -113,9 +112,7 @@ private:
 // The server's notices ("NOTICE: relation ... already exists, skipping",
 // "WARNING: there is no transaction in progress") would reach the console raw
 // through libpq's default processor: nobody reads them there.
-void ignoreNotice(void *, const char *)
-{
-}
+void ignoreNotice(void *, const char *) {}
 
 // The server went away: the session is gone, whatever the client library
 // still believes.
@@ -129,10 +126,10 @@ bool sessionLost(AdoConnection::Dbms dbms, const QSqlError &error)
         return true;
     const QString text = error.databaseText() + QLatin1Char(' ') + error.driverText();
     return code.isEmpty()
-        && (text.contains(QLatin1String("server closed the connection"))
-            || text.contains(QLatin1String("no connection to the server"))
-            || text.contains(QLatin1String("terminating connection"))
-            || text.contains(QLatin1String("connection to server")));
+           && (text.contains(QLatin1String("server closed the connection"))
+               || text.contains(QLatin1String("no connection to the server"))
+               || text.contains(QLatin1String("terminating connection"))
+               || text.contains(QLatin1String("connection to server")));
 }
 
 AdoConnection::Dbms dbmsBehind(AdoConnection::Driver driver, const QSqlDatabase &db)
@@ -167,8 +164,13 @@ AdoConnection::AdoConnection(QString name)
 
 AdoConnection::~AdoConnection()
 {
-    for (AdoStatement *statement : m_statements)
-        statement->unprepare();
+    // Whatever still works on this connection forgets it: a statement that
+    // outlives it never reaches a connection that is gone.
+    for (SessionUser *user : m_users) {
+        user->sessionClosing();
+        user->connectionGone();
+    }
+    m_users.clear();
     if (QSqlDatabase::contains(m_qtName)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
@@ -206,8 +208,8 @@ void AdoConnection::setConnected(bool value)
     if (!value) {
         // Statements are prepared again on the next open, which gets a driver
         // of its own: nothing left of this session can reach the next one.
-        for (AdoStatement *statement : m_statements)
-            statement->unprepare();
+        for (SessionUser *user : m_users)
+            user->sessionClosing();
         if (m_socket >= 0)
             AnswerWatchdog::instance().forget(m_socket);
         {
@@ -240,13 +242,13 @@ void AdoConnection::setConnected(bool value)
         driver = Driver::ODBC;
         break;
     case ConnectionString::Kind::Invalid:
-        throw EDatabaseError(QStringLiteral("Conexão com o banco de dados não configurada ou inválida: %1")
-                                 .arg(cs.error()),
-                             {}, {}, {}, EDatabaseError::Kind::Connection);
+        throw EDatabaseError(
+            QStringLiteral("Conexão com o banco de dados não configurada ou inválida: %1").arg(cs.error()), {}, {}, {},
+            EDatabaseError::Kind::Connection);
     }
     if (!QSqlDatabase::isDriverAvailable(driverName))
-        throw EDatabaseError(QStringLiteral("Driver de banco de dados %1 não instalado").arg(driverName), {}, {},
-                             {}, EDatabaseError::Kind::Connection);
+        throw EDatabaseError(QStringLiteral("Driver de banco de dados %1 não instalado").arg(driverName), {}, {}, {},
+                             EDatabaseError::Kind::Connection);
 
     *m_answerTimedOut = false;
     m_socket = -1;
@@ -274,7 +276,8 @@ void AdoConnection::setConnected(bool value)
             // told otherwise: the same 5 s as natively.
             if (cs.odbcAttribute(QStringLiteral("Driver")).contains(QLatin1String("sqlite"), Qt::CaseInsensitive)
                 && cs.odbcAttribute(QStringLiteral("Timeout")).isEmpty())
-                text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";")) + QStringLiteral("Timeout=5000");
+                text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";"))
+                        + QStringLiteral("Timeout=5000");
             db.setDatabaseName(text);
         }
         if (!db.open()) {
@@ -326,14 +329,14 @@ QSqlError AdoConnection::nativeForm(const QSqlError &error, const QVariant &stat
                                   OdbcDriver::HandleKind::Connection);
 }
 
-void AdoConnection::attach(AdoStatement *statement)
+void AdoConnection::attach(SessionUser *user)
 {
-    m_statements.push_back(statement);
+    m_users.push_back(user);
 }
 
-void AdoConnection::detach(AdoStatement *statement)
+void AdoConnection::detach(SessionUser *user)
 {
-    m_statements.erase(std::remove(m_statements.begin(), m_statements.end(), statement), m_statements.end());
+    m_users.erase(std::remove(m_users.begin(), m_users.end(), user), m_users.end());
 }
 
 bool AdoConnection::transactionStep(TransactionStep step, QSqlError *error)

@@ -11,7 +11,17 @@
 #include <memory>
 #include <vector>
 
-class AdoStatement;
+// What works on a connection's session and must let go of it in time: a
+// prepared statement, before the session closes; and, when the connection
+// itself goes first, it must forget the connection and never reach it again.
+class SessionUser {
+public:
+    virtual void sessionClosing() = 0;
+    virtual void connectionGone() = 0;
+
+protected:
+    ~SessionUser() = default;
+};
 
 class AdoConnection {
 public:
@@ -57,8 +67,8 @@ public:
     // Statements on this connection let go of their prepared form before it
     // closes: a prepared statement outlives neither the session nor a
     // transaction that a failed clean-up would abort.
-    void attach(AdoStatement *statement);
-    void detach(AdoStatement *statement);
+    void attach(SessionUser *user);
+    void detach(SessionUser *user);
 
     // After a failed call: when the error says the server ended the session
     // (stopped, restarted, the session killed), the connection is closed, so
@@ -109,5 +119,5 @@ private:
     Dbms m_dbms = Dbms::Unknown;
     bool m_inTransaction = false;
     int m_generation = 0;
-    std::vector<AdoStatement *> m_statements;
+    std::vector<SessionUser *> m_users;
 };

@@ -18,7 +18,7 @@ TDateTime dateOf(TDateTime value);     // midnight of that day
 // The local date-time that shows this wall clock; a time in the hour skipped
 // when daylight saving starts moves forward by the gap.
 QDateTime localDateTime(const QDate &date, const QTime &time);
-bool hasTimeOfDay(TDateTime value);    // false at midnight (to the millisecond)
+bool hasTimeOfDay(TDateTime value); // false at midnight (to the millisecond)
 TDateTime now();
 TDateTime today();
 } // namespace AutomationDate

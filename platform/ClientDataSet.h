@@ -2,6 +2,7 @@
 // In-memory client dataset with typed persistent fields and the data packet
 // of the back office (XML, see the data packet format of the stores).
 #include "AutomationDate.h"
+#include "FieldValue.h"
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -9,16 +10,14 @@
 #include <memory>
 #include <vector>
 
-enum class FieldType { String, Date, DateTime, Float, Integer, Boolean };
-
 class ClientDataSet;
 
 // A field bound by name to a column of the dataset. Reads and writes go to the
 // current record; writes need the dataset in insert or edit state.
 class Field {
 public:
-    Field(ClientDataSet *owner, QString fieldName, FieldType type, int size,
-          QString displayLabel, bool visible, QString componentName);
+    Field(ClientDataSet *owner, QString fieldName, FieldType type, int size, QString displayLabel, bool visible,
+          QString componentName);
 
     const QString &fieldName() const { return m_fieldName; }
     const QString &name() const { return m_componentName; } // component name, e.g. cdsImpRedZCDFILIAL
@@ -71,9 +70,8 @@ public:
 
     // Persistent fields, declared once; their component name is the dataset's
     // name followed by the field name unless given.
-    Field &addField(const QString &fieldName, FieldType type, int size = 0,
-                    const QString &displayLabel = {}, bool visible = true,
-                    const QString &componentName = {});
+    Field &addField(const QString &fieldName, FieldType type, int size = 0, const QString &displayLabel = {},
+                    bool visible = true, const QString &componentName = {});
     QList<Field *> fields() const;
     int fieldCount() const;
 

@@ -39,10 +39,12 @@ public:
 class EDatabaseError : public Exception {
 public:
     enum class Kind { Other, Connection, Statement, Transaction };
-    EDatabaseError(QString message, QString nativeCode = {}, QString driverText = {},
-                   QString databaseText = {}, Kind kind = Kind::Other)
-        : Exception(std::move(message)), m_nativeCode(std::move(nativeCode)),
-          m_driverText(std::move(driverText)), m_databaseText(std::move(databaseText)), m_kind(kind) {}
+    EDatabaseError(QString message, QString nativeCode = {}, QString driverText = {}, QString databaseText = {},
+                   Kind kind = Kind::Other)
+        : Exception(std::move(message)), m_nativeCode(std::move(nativeCode)), m_driverText(std::move(driverText)),
+          m_databaseText(std::move(databaseText)), m_kind(kind)
+    {
+    }
     const QString &nativeCode() const noexcept { return m_nativeCode; }
     const QString &driverText() const noexcept { return m_driverText; }
     const QString &databaseText() const noexcept { return m_databaseText; }

@@ -27,8 +27,8 @@ int expandYear(int year, qsizetype digits)
 // the year; an optional time of day after blanks.
 const QRegularExpression &dateTimePattern()
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^(\d{1,2})/(\d{1,2})/(\d{4}|\d{1,2})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(\d{1,2})/(\d{1,2})/(\d{4}|\d{1,2})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?$)"));
     return pattern;
 }
 
@@ -42,8 +42,7 @@ bool parseDateTime(const QString &text, bool allowTime, TDateTime &result)
     if (hasTime && !allowTime)
         return false;
     const QString yearText = m.captured(3);
-    const QDate date(expandYear(yearText.toInt(), yearText.size()), m.captured(2).toInt(),
-                     m.captured(1).toInt());
+    const QDate date(expandYear(yearText.toInt(), yearText.size()), m.captured(2).toInt(), m.captured(1).toInt());
     if (!date.isValid())
         return false;
     result = AutomationDate::fromDate(date);
@@ -219,15 +218,15 @@ int strToInt(const QString &text)
         negative = s[i++] == u'-';
     if (i == s.size())
         throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
-    const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min())
-                                  : qint64(std::numeric_limits<int>::max());
+    const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min()) : qint64(std::numeric_limits<int>::max());
     qint64 magnitude = 0;
     for (; i < s.size(); ++i) {
         if (!isDigit(s[i]))
             throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
         magnitude = magnitude * 10 + (s[i].unicode() - u'0');
         if (magnitude > limit)
-            throw EConvertError(QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(text)));
+            throw EConvertError(
+                QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(text)));
     }
     return int(negative ? -magnitude : magnitude);
 }

@@ -9,8 +9,8 @@ QString shortDateFormat(); // "dd/MM/yyyy"
 QString longTimeFormat();  // "HH:mm:ss"
 QChar decimalSeparator();  // ','
 
-QString dateToStr(TDateTime value);     // "dd/MM/yyyy"
-QString timeToStr(TDateTime value);     // "HH:mm:ss"
+QString dateToStr(TDateTime value); // "dd/MM/yyyy"
+QString timeToStr(TDateTime value); // "HH:mm:ss"
 // The date, then a blank and the time only when the time of day is not midnight.
 QString dateTimeToStr(TDateTime value);
 
@@ -24,6 +24,6 @@ TDateTime strToDateTime(const QString &text);
 // Decimal numbers with ',' as the separator (no thousands separators); blanks
 // around are allowed. Raises EConvertError naming the text.
 double strToFloat(const QString &text);
-QString floatToStr(double value); // shortest text that reads back exactly, ',' separator
+QString floatToStr(double value);  // shortest text that reads back exactly, ',' separator
 int strToInt(const QString &text); // signed 32-bit decimal; raises EConvertError
 } // namespace FormatSettings

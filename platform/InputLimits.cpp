@@ -34,18 +34,23 @@ QString statusRefusal(const QString &path, const struct stat &status, qint64 max
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("%1 não é um arquivo comum (é %2).").arg(path, kindOf(status.st_mode));
     if (status.st_size > maxBytes)
-        return QStringLiteral("%1 tem %2 MB; o limite é %3 MB.").arg(path, megabytes(status.st_size), megabytes(maxBytes));
+        return QStringLiteral("%1 tem %2 MB; o limite é %3 MB.")
+            .arg(path, megabytes(status.st_size), megabytes(maxBytes));
     return {};
 }
 
 QString systemError(int code)
 {
     switch (code) {
-    case ENOENT: return QStringLiteral("não encontrado");
+    case ENOENT:
+        return QStringLiteral("não encontrado");
     case EACCES:
-    case EPERM: return QStringLiteral("sem permissão de leitura");
-    case EISDIR: return QStringLiteral("é uma pasta");
-    default: return QString::fromLocal8Bit(std::strerror(code));
+    case EPERM:
+        return QStringLiteral("sem permissão de leitura");
+    case EISDIR:
+        return QStringLiteral("é uma pasta");
+    default:
+        return QString::fromLocal8Bit(std::strerror(code));
     }
 }
 

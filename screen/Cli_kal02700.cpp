@@ -3,9 +3,9 @@
 #include "FormatSettings.h"
 #include "ScreenSupport.h"
 #include "SharedServices.h"
+#include "Shield.h"
 #include "TfrmCadRedz.h"
 #include <QCoreApplication>
-#include <exception>
 
 namespace Cli_kal02700 {
 
@@ -35,8 +35,8 @@ void reportError(const QString &text)
 {
     // The operator should not read the message under an hourglass.
     restoreCursor();
-    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
-             QStringLiteral("002"), 0, nullptr);
+    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QStringLiteral("002"), 0,
+             nullptr);
 }
 } // namespace
 
@@ -51,8 +51,8 @@ QString parametersDir()
     return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
 }
 
-void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
+void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 TDateTime DtReducao, bool Automatico)
 {
     // One screen at a time: a call made from inside the open screen's own
     // event loop leaves that screen alone.
@@ -72,24 +72,21 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
     boRedZGravada = false;
     stMotivoRedZ.clear();
     showBusyCursor();
-    try {
-        // No form outlives a call, so a flag still set by an earlier call (an
-        // error after set-up, an automatic call that did not confirm) is stale:
-        // every call sets up a fresh screen.
-        boCriado = false;
-        frmCadRedz = new TfrmCadRedz(nullptr);
-        frmCadRedz->InicializaForm(CdFilial, CdCaixa, NrEcf, NrSerieEcf, DtReducao, Automatico);
-        if (!Automatico)
-            frmCadRedz->exec();
-    } catch (const EAbort &) {
-        // The silent abort is reported by nobody.
-    } catch (const Exception &error) {
-        noteError(error.message());
-        reportError(error.message());
-    } catch (const std::exception &error) {
-        noteError(QString::fromLocal8Bit(error.what()));
-        reportError(QString::fromLocal8Bit(error.what()));
-    }
+    shield(
+        [&] {
+            // No form outlives a call, so a flag still set by an earlier call
+            // (an error after set-up, an automatic call that did not confirm)
+            // is stale: every call sets up a fresh screen.
+            boCriado = false;
+            frmCadRedz = new TfrmCadRedz(nullptr);
+            frmCadRedz->InicializaForm(CdFilial, CdCaixa, NrEcf, NrSerieEcf, DtReducao, Automatico);
+            if (!Automatico)
+                frmCadRedz->exec();
+        },
+        [](const QString &text) {
+            noteError(text);
+            reportError(text);
+        });
     // Whatever way the call took, a day not stored leaves its line.
     if (!boRedZGravada && stMotivoRedZ.isEmpty())
         setReason(QStringLiteral("A redução Z de %1 não foi gravada.").arg(FormatSettings::dateTimeToStr(DtReducao)));

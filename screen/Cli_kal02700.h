@@ -19,8 +19,8 @@ extern QString stDataUltRedZ;
 extern bool boRedZGravada;
 extern QString stMotivoRedZ;
 
-void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico);
+void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 TDateTime DtReducao, bool Automatico);
 
 // Unit start and shut-down, run by the package frame.
 void Initialization();

@@ -2,8 +2,8 @@
 #include "Cli_kal02700.h"
 #include "Exception.h"
 #include "SharedServices.h"
+#include "Shield.h"
 #include <QApplication>
-#include <exception>
 
 namespace Cli_kal02700 {
 
@@ -32,29 +32,28 @@ void showUnhandledError(const Exception &error)
 {
     if (dynamic_cast<const EAbort *>(&error))
         return;
-    Mensagem(error.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
-             QString(), 0, nullptr);
+    Mensagem(error.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QString(), 0,
+             nullptr);
 }
 
 void guarded(const std::function<void()> &handler) noexcept
 {
-    // The display itself may fail (a message presenter that raises): what is
-    // left then is dropped, the event loop must go on.
-    try {
-        try {
-            handler();
-        } catch (const Exception &error) {
-            showUnhandledError(error);
-        } catch (const std::exception &error) {
-            showUnhandledError(Exception(QString::fromLocal8Bit(error.what())));
-        }
-    } catch (...) {
-    }
+    shield(handler, [](const QString &text) { showUnhandledError(Exception(text)); });
 }
 
 void setReason(const QString &line)
 {
     stMotivoRedZ = line.simplified();
+}
+
+QString trimPrinterText(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
 }
 
 } // namespace Cli_kal02700

@@ -1,6 +1,7 @@
 #pragma once
-// Pieces of the screen unit shared by the entry operation and the form: the
-// busy cursor of the opening and the guard around every event handler.
+// Pieces of the screen unit shared by the entry operation, the form and its
+// stages: the busy cursor of the opening, the guard around every event
+// handler, the line the host reads, and the printer's texts.
 #include <QString>
 #include <functional>
 
@@ -23,5 +24,8 @@ void guarded(const std::function<void()> &handler) noexcept;
 // The one line the host reads after the call (stMotivoRedZ): why the day was
 // not stored, or that its CAT-52 file was not. Line breaks become blanks.
 void setReason(const QString &line);
+
+// Blanks and control characters off both ends, as the printer's texts come.
+QString trimPrinterText(const QString &text);
 
 } // namespace Cli_kal02700

@@ -4,51 +4,36 @@
 // fonts, colours, captions and Tags come from TfrmCadRedz.ui.
 #include "AutomationDate.h"
 #include "ClientDataSet.h"
+#include "KeyTranslation.h"
 #include "SharedServices.h"
-#include "TBlendedBitBtn.h"
 #include "TMessages.h"
-#include "TShape.h"
-#include "ui_TfrmCadRedz.h"
 #include <QDialog>
-#include <QFlags>
 #include <QString>
 #include <QVariant>
 #include <array>
+#include <memory>
 
 class QLabel;
 
-// The modifiers held with a key, as the form's key-down event sees them.
-enum TShiftStateFlag {
-    ssShift = 0x01,
-    ssAlt = 0x02,
-    ssCtrl = 0x04,
-    ssLeft = 0x08,
-    ssRight = 0x10,
-    ssMiddle = 0x20,
-    ssDouble = 0x40,
-};
-Q_DECLARE_FLAGS(TShiftState, TShiftStateFlag)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
+namespace Ui {
+class TfrmCadRedz;
+}
+namespace TaxLines {
+struct Fields;
+}
 
 // What becomes of the form when it closes.
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
-// Virtual-key codes the form's key-down event works with.
-namespace VirtualKey {
-constexpr quint16 Back = 8;
-constexpr quint16 Return = 13;
-constexpr quint16 Escape = 27;
-constexpr quint16 F4 = 115;
-} // namespace VirtualKey
-
-class TfrmCadRedz : public QDialog, public Ui_TfrmCadRedz {
+class TfrmCadRedz : public QDialog {
     Q_OBJECT
 public:
     // Built from the stored layout; the create event (FormCreate) runs last.
     explicit TfrmCadRedz(QWidget *owner = nullptr);
     ~TfrmCadRedz() override;
 
-    // Non-visual components.
+    // Non-visual components. The widgets of the stored layout are the form's
+    // own: others find them by object name.
     TMessages *msgPadrao;
     ClientDataSet cdsParametrosKiv{QStringLiteral("cdsParametrosKiv")};
     ClientDataSet cdsKiv{QStringLiteral("cdsKiv")};
@@ -103,6 +88,9 @@ public slots:
 private:
     friend struct TfrmCadRedzProbe; // the screen's own tests
 
+    // The widgets, built from the stored layout.
+    std::unique_ptr<Ui::TfrmCadRedz> ui;
+
     // The one way out of the screen: closes it as the confirmation does.
     void Close();
     // Tail of the opening for printers that report their last Z reduction:
@@ -110,14 +98,10 @@ private:
     void PreencheDadosImpressora(bool Automatico);
     // A message of msgPadrao through the shared services.
     void mensagem(const QString &chave, TTipoMsg tipo);
-    // The tax list rebuilt from the printer's partial taxed totalisers.
-    void montaImpostosDaImpressora();
     // After a good save: the day's CAT-52 file, when the printer type calls for it.
     void geraArquivosCat52();
     // A save that cannot be made: the cause, then "DAD_N_GRAV", and the
     // screen closes with nothing stored.
-    // The day is stored but its CAT-52 file is not: the line the host reports.
-    void semArquivoCat52(QString motivo);
     void naoGravado(const QString &causa);
     // A key as the two keyboard events see it: key-down first, then the
     // character it types, unless key-down swallowed it.
@@ -127,6 +111,8 @@ private:
     // The field (1 to 13) whose caption or value label this is; 0 for any other.
     int campoDoRotulo(const QObject *rotulo) const;
     void conectaEventos();
+    // The eight fields of cdsImpRedZ together.
+    TaxLines::Fields camposImpostos() const;
 
     // The caption labels of the thirteen fields, in field order.
     std::array<QLabel *, 13> cabecalhosCampos() const;

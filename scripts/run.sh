@@ -9,26 +9,24 @@ build=${KAL_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 
-# A store's installation: the host with the module and packages beside it,
-# and the two local parameter files in the host's folder.
+# A store's installation, as cmake --install lays it out: the host with the
+# module, the packages and the two local parameter files in bin/.
 demo="$build/demo"
 rm -rf "$demo"
-mkdir -p "$demo"
-cp "$build/bin/kal02700-host" "$demo/"
-for lib in "$build"/bin/lib*.so*; do ln -s "$lib" "$demo/"; done
-cp "$root/reference/host-app/demo/PARAMETROSKIV.CDS" "$root/reference/host-app/demo/PRAXUMO.CDS" "$demo/"
-sed "s|@DAY@|$(date +%d/%m/%Y)|" "$root/reference/host-app/demo/printer.json.in" > "$demo/printer.json"
+cmake --install "$build" --prefix "$demo" >/dev/null
+host="$demo/bin/kal02700-host"
+sed "s|@DAY@|$(date +%d/%m/%Y)|" "$demo/share/kal02700/printer.json.in" > "$demo/bin/printer.json"
 
 db="$demo/kal02700.db"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-"$demo/kal02700-host" --db "sqlite:$db" --init-db
-sqlite3 "$db" < "$root/db/demo.sql"
+"$host" --db "sqlite:$db" --init-db
+sqlite3 "$db" < "$demo/share/kal02700/demo.sql"
 
 echo "== kal02700-host --automatico (today, branch 0001, register 001, printer 001)"
 set +e
-"$demo/kal02700-host" --db "sqlite:$db" --cdfilial 0001 --cdcaixa 001 --nrecf 001 \
-  --nrserieecf BE091010100011223344 --automatico --printer "$demo/printer.json"
+"$host" --db "sqlite:$db" --cdfilial 0001 --cdcaixa 001 --nrecf 001 \
+  --nrserieecf BE091010100011223344 --automatico --printer "$demo/bin/printer.json"
 status=$?
 set -e
 echo "== exit status $status"

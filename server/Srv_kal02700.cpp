@@ -9,8 +9,6 @@ namespace Srv_kal02700 {
 TrdmCadRedz *rdmCadRedz = nullptr;
 
 namespace {
-int g_initCount = 0;
-
 const QString kZeroCounter = QStringLiteral("0000000000");
 
 // Codes that arrive as wide text reach the database as the system's 8-bit
@@ -43,13 +41,11 @@ void rollbackQuietly(TrdmCadRedz &rdm)
 QString g_lastSaveError;
 } // namespace
 
-QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                 const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
-                 const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
-                 double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
-                 double VrCancelamento, double VrDesconto, double VrVendaLiquida,
-                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos,
-                 const QString &DsModMarcaEcf)
+QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 const QString &NrRedZ, const QString &NrReinicio, const QString &NrPrimCupom,
+                 const QString &NrUltCupom, double VrSubTrib, double VrIsento, double VrNaoIncid, double VrTotGeral,
+                 double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
+                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     g_lastSaveError.clear();
@@ -185,9 +181,8 @@ QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa)
     }
 }
 
-QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
-                     const QString &CdOperador, const QString &DtMovimento,
-                     const QString &NmArquivo, const QStringList &Conteudo)
+QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja, const QString &CdOperador,
+                     const QString &DtMovimento, const QString &NmArquivo, const QStringList &Conteudo)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
@@ -240,14 +235,10 @@ QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QStr
     }
 }
 
-void Initialization()
-{
-    --g_initCount;
-}
+// The unit has no state of its own to bring up or down: its places in the
+// package's unit table keep the order of the units around it.
+void Initialization() {}
 
-void Finalization()
-{
-    ++g_initCount;
-}
+void Finalization() {}
 
 } // namespace Srv_kal02700

@@ -14,13 +14,11 @@ extern TrdmCadRedz *rdmCadRedz;
 
 // Stores one Z reduction and its tax lines in one transaction.
 // Boolean true when everything was committed, false when it was rolled back.
-QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                 const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
-                 const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
-                 double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
-                 double VrCancelamento, double VrDesconto, double VrVendaLiquida,
-                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos,
-                 const QString &DsModMarcaEcf);
+QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 const QString &NrRedZ, const QString &NrReinicio, const QString &NrPrimCupom,
+                 const QString &NrUltCupom, double VrSubTrib, double VrIsento, double VrNaoIncid, double VrTotGeral,
+                 double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
+                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf);
 
 // The operator message of the last failed setRedZ (empty after a good one):
 // the result itself only says that the save failed.
@@ -32,9 +30,8 @@ QVariant getPesqCdImposto(double Aliquota);
 QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa);
 
 // Stores a CAT-52 file: empty on success, the failure message as text.
-QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
-                     const QString &CdOperador, const QString &DtMovimento,
-                     const QString &NmArquivo, const QStringList &Conteudo);
+QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja, const QString &CdOperador,
+                     const QString &DtMovimento, const QString &NmArquivo, const QStringList &Conteudo);
 
 // Unit start and shut-down, run by the package frame.
 void Initialization();

@@ -1,34 +1,13 @@
 #include "TrdmCadRedz.h"
-#include "Exception.h"
 #include "SharedServices.h"
-
-#include <QFile>
+#include "Statements.h"
+#include "TaxLines.h"
 
 namespace Srv_kal02700 {
 
-namespace {
-// Statement texts are kept in the module's resources, one per component.
-QString statementText(const QString &component)
-{
-    QFile file(QStringLiteral(":/statements/") + component);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Texto do comando %1 ausente do módulo").arg(component));
-    return QString::fromUtf8(file.readAll()).trimmed();
-}
-
-void describe(AdoStatement &statement, std::initializer_list<std::pair<const char *, ParamKind>> kinds)
-{
-    statement.setCommandText(statementText(statement.name()));
-    for (const auto &[name, kind] : kinds)
-        statement.declareParam(QLatin1String(name), kind);
-}
-} // namespace
-
 TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
-    : adcCadRedz(QStringLiteral("adcCadRedz")),
-      acmInsRedZ(QStringLiteral("acmInsRedZ"), &adcCadRedz),
-      cdsImpRed(QStringLiteral("cdsImpRed")),
-      acmInsImpRedZ(QStringLiteral("acmInsImpRedZ"), &adcCadRedz),
+    : adcCadRedz(QStringLiteral("adcCadRedz")), acmInsRedZ(QStringLiteral("acmInsRedZ"), &adcCadRedz),
+      cdsImpRed(QStringLiteral("cdsImpRed")), acmInsImpRedZ(QStringLiteral("acmInsImpRedZ"), &adcCadRedz),
       adqCupomInicial(QStringLiteral("adqCupomInicial"), &adcCadRedz),
       adqMaxMovCaixa(QStringLiteral("adqMaxMovCaixa"), &adcCadRedz),
       adqUltimoCupom(QStringLiteral("adqUltimoCupom"), &adcCadRedz),
@@ -42,6 +21,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     adcCadRedz.afterConnect = [this](AdoConnection &sender) { adcCadRedzAfterConnect(sender); };
 
     using K = ParamKind;
+    using Statements::describe;
     describe(acmInsRedZ, {{"CDFILIAL", K::Text},      {"CDCAIXA", K::Text},       {"NRECFREDZ", K::Text},
                           {"NRSERIEREDZ", K::Text},   {"DTREDUCAOZ", K::Date},    {"NRREDREDZ", K::Text},
                           {"NRREINIREDZ", K::Text},   {"NRPRIMCFREDZ", K::Text},  {"NRULTCFREDZ", K::Text},
@@ -50,27 +30,41 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
                           {"VRTOTDESREDZ", K::Float}, {"VRVENLIQREDZ", K::Float}, {"VRTOTACRREDZ", K::Float},
                           {"IDORIGEMREDZ", K::Text},  {"NRGERCNFREDZ", K::Text},  {"NRLEITREDZ", K::Text},
                           {"NRCANCFREDZ", K::Text},   {"DSMODMARCAECF", K::Text}});
-    describe(acmInsImpRedZ, {{"CDFILIAL", K::Text}, {"CDCAIXA", K::Text}, {"NRECFREDZ", K::Text},
-                             {"DTREDUCAOZ", K::Date}, {"CDIMPOSTO", K::Text}, {"VRALIQIMPRZ", K::Float},
-                             {"VRBCALCIMPRZ", K::Float}, {"VRIMPOSTORZ", K::Float}});
+    describe(acmInsImpRedZ, {{"CDFILIAL", K::Text},
+                             {"CDCAIXA", K::Text},
+                             {"NRECFREDZ", K::Text},
+                             {"DTREDUCAOZ", K::Date},
+                             {"CDIMPOSTO", K::Text},
+                             {"VRALIQIMPRZ", K::Float},
+                             {"VRBCALCIMPRZ", K::Float},
+                             {"VRIMPOSTORZ", K::Float}});
     describe(adqCupomInicial, {{"P_CDCONTADOR", K::Text}});
     describe(adqMaxMovCaixa, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVIMCAIXA", K::Date}});
     describe(adqUltimoCupom, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}});
     describe(adqPesqCdImposto, {{"VRPEALIMPFIS", K::Float}});
-    describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_CDLOJA", K::Text},
-                              {"P_CDOPERADOR", K::Text}, {"P_DTGERACAT52", K::DateTime},
-                              {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
-    describe(acmUpdArqCat52, {{"DSARQCAT52", K::Blob}, {"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text},
-                              {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
+    describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text},
+                              {"P_CDCAIXA", K::Text},
+                              {"P_CDLOJA", K::Text},
+                              {"P_CDOPERADOR", K::Text},
+                              {"P_DTGERACAT52", K::DateTime},
+                              {"P_DTMOVCAT52", K::DateTime},
+                              {"P_NMARQCAT52", K::Text}});
+    describe(acmUpdArqCat52, {{"DSARQCAT52", K::Blob},
+                              {"P_CDFILIAL", K::Text},
+                              {"P_CDCAIXA", K::Text},
+                              {"P_DTMOVCAT52", K::DateTime},
+                              {"P_NMARQCAT52", K::Text}});
 
-    cdsImpRedCDFILIAL = &cdsImpRed.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-    cdsImpRedCDCAIXA = &cdsImpRed.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
-    cdsImpRedNRECFREDZ = &cdsImpRed.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
-    cdsImpRedDTREDUCAOZ = &cdsImpRed.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-    cdsImpRedCDIMPOSTO = &cdsImpRed.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2);
-    cdsImpRedVRALIQIMPRZ = &cdsImpRed.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
-    cdsImpRedVRBCALCIMPRZ = &cdsImpRed.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
-    cdsImpRedVRIMPOSTORZ = &cdsImpRed.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float);
+    // The same eight fields as the screen's tax list: the packet it sends.
+    const TaxLines::Fields campos = TaxLines::addFields(cdsImpRed);
+    cdsImpRedCDFILIAL = campos.CDFILIAL;
+    cdsImpRedCDCAIXA = campos.CDCAIXA;
+    cdsImpRedNRECFREDZ = campos.NRECFREDZ;
+    cdsImpRedDTREDUCAOZ = campos.DTREDUCAOZ;
+    cdsImpRedCDIMPOSTO = campos.CDIMPOSTO;
+    cdsImpRedVRALIQIMPRZ = campos.VRALIQIMPRZ;
+    cdsImpRedVRBCALCIMPRZ = campos.VRBCALCIMPRZ;
+    cdsImpRedVRIMPOSTORZ = campos.VRIMPOSTORZ;
 }
 
 TrdmCadRedz::~TrdmCadRedz() = default;

@@ -131,9 +131,10 @@ int main(int argc, char **argv)
     if (!keep || !QFileInfo::exists(sqlitePath)) {
         QElapsedTimer clock;
         clock.start();
-        const auto counts = FiscalBenchData::fillSqlite(sqlitePath.toStdString(),
-                                                        (source + QStringLiteral("/db/schema-sqlite.sql")).toStdString(), size);
-        line(QStringLiteral("SQLite: %1 Reduções Z, %2 linhas de imposto, %3 movimentos, %4 arquivos CAT-52 gravados em %5 s")
+        const auto counts = FiscalBenchData::fillSqlite(
+            sqlitePath.toStdString(), (source + QStringLiteral("/db/schema-sqlite.sql")).toStdString(), size);
+        line(QStringLiteral(
+                 "SQLite: %1 Reduções Z, %2 linhas de imposto, %3 movimentos, %4 arquivos CAT-52 gravados em %5 s")
                  .arg(counts.reductions)
                  .arg(counts.taxLines)
                  .arg(counts.movements)
@@ -149,8 +150,8 @@ int main(int argc, char **argv)
              .arg(mib(reading.peakKiB)));
 
     const QString db = QStringLiteral("sqlite:") + sqlitePath;
-    const Measure audit = best({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), db, QStringLiteral("--de"), deBr,
-                                QStringLiteral("--ate"), ateBr});
+    const Measure audit = best({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), db, QStringLiteral("--de"),
+                                deBr, QStringLiteral("--ate"), ateBr});
     line(QStringLiteral("auditar SQLite, %1 a %2: %3 s, pico %4 (saída %5)")
              .arg(deBr, ateBr)
              .arg(audit.seconds, 0, 'f', 2)
@@ -162,28 +163,36 @@ int main(int argc, char **argv)
     for (const auto &p : periods) {
         const Measure m = run({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), db, QStringLiteral("--de"),
                                QLatin1String(p.from), QStringLiteral("--ate"), QLatin1String(p.to)});
-        line(QStringLiteral("auditar SQLite, %1: %2 s, pico %3").arg(QString::fromUtf8(p.what)).arg(m.seconds, 0, 'f', 2).arg(mib(m.peakKiB)));
+        line(QStringLiteral("auditar SQLite, %1: %2 s, pico %3")
+                 .arg(QString::fromUtf8(p.what))
+                 .arg(m.seconds, 0, 'f', 2)
+                 .arg(mib(m.peakKiB)));
     }
-    const Measure html = run({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), db, QStringLiteral("--de"), deBr,
-                              QStringLiteral("--ate"), ateBr, QStringLiteral("--formato"), QStringLiteral("html")});
-    line(QStringLiteral("auditar SQLite em HTML, tudo: %1 s, pico %2").arg(html.seconds, 0, 'f', 2).arg(mib(html.peakKiB)));
+    const Measure html = run({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), db, QStringLiteral("--de"),
+                              deBr, QStringLiteral("--ate"), ateBr, QStringLiteral("--formato"),
+                              QStringLiteral("html")});
+    line(QStringLiteral("auditar SQLite em HTML, tudo: %1 s, pico %2")
+             .arg(html.seconds, 0, 'f', 2)
+             .arg(mib(html.peakKiB)));
 
     const QString pg = qEnvironmentVariable("KAL_BENCH_PG");
     if (!pg.isEmpty()) {
         QElapsedTimer clock;
         clock.start();
-        const auto counts = FiscalBenchData::fillPostgres(pg.toStdString(),
-                                                          (source + QStringLiteral("/db/schema-postgresql.sql")).toStdString(), size);
-        line(QStringLiteral("PostgreSQL: %1 Reduções Z gravadas em %2 s").arg(counts.reductions).arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+        const auto counts = FiscalBenchData::fillPostgres(
+            pg.toStdString(), (source + QStringLiteral("/db/schema-postgresql.sql")).toStdString(), size);
+        line(QStringLiteral("PostgreSQL: %1 Reduções Z gravadas em %2 s")
+                 .arg(counts.reductions)
+                 .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
         const QString pgFile = QDir(work).filePath(QStringLiteral("fiscal-bench-postgresql.sql"));
         writeFile(pgFile, baselineSql(LedgerSession::Dialect::Standard, de, ate, depois));
-        const Measure psql = best({QStringLiteral("psql"), QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
-                                   QStringLiteral("-t"), QStringLiteral("-f"), pgFile, pg});
+        const Measure psql = best({QStringLiteral("psql"), QStringLiteral("-X"), QStringLiteral("-q"),
+                                   QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-f"), pgFile, pg});
         line(QStringLiteral("psql lendo REDUCAOZ e IMPOSTOREDZ na ordem da auditoria: %1 s, pico %2")
                  .arg(psql.seconds, 0, 'f', 2)
                  .arg(mib(psql.peakKiB)));
-        const Measure pgAudit = best({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), pg, QStringLiteral("--de"),
-                                      deBr, QStringLiteral("--ate"), ateBr});
+        const Measure pgAudit = best({fiscal, QStringLiteral("auditar"), QStringLiteral("--db"), pg,
+                                      QStringLiteral("--de"), deBr, QStringLiteral("--ate"), ateBr});
         line(QStringLiteral("auditar PostgreSQL, %1 a %2: %3 s, pico %4 (saída %5)")
                  .arg(deBr, ateBr)
                  .arg(pgAudit.seconds, 0, 'f', 2)

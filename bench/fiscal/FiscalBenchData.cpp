@@ -75,9 +75,9 @@ std::string readFile(const std::string &path)
 
 // Every row of the data set, column values as text, handed to a sink per table.
 struct Sink {
-    std::function<void(const std::vector<std::string> &)> reduction; // 23 columns
-    std::function<void(const std::vector<std::string> &)> tax;       // 8
-    std::function<void(const std::vector<std::string> &)> movement;  // 3
+    std::function<void(const std::vector<std::string> &)> reduction;                 // 23 columns
+    std::function<void(const std::vector<std::string> &)> tax;                       // 8
+    std::function<void(const std::vector<std::string> &)> movement;                  // 3
     std::function<void(const std::vector<std::string> &, const std::string &)> file; // 7 + content
     std::string movementTime; // "yyyy-MM-ddT10:00:00.000" or "yyyy-MM-dd 10:00:00" by backend
 };
@@ -89,8 +89,8 @@ Counts generate(const Size &size, Sink &sink, bool isoT)
     const long long last = daysFromCivil(size.firstYear + size.years, 1, 1);
     const struct {
         const char *code;
-        int rate;    // hundredths
-        int share;   // of the taxed amount, in percent
+        int rate;  // hundredths
+        int share; // of the taxed amount, in percent
     } taxes[] = {{"T1", 1800, 40}, {"T2", 1200, 30}, {"T3", 700, 20}, {"T4", 2500, 10}};
     std::vector<std::string> row;
     for (int b = 1; b <= size.branches; ++b) {
@@ -112,10 +112,29 @@ Counts generate(const Size &size, Sink &sink, bool isoT)
                 const long long firstCoupon = coupon, lastCoupon = coupon + 40 + h % 200;
                 coupon = lastCoupon + 1;
                 gt += gross;
-                row = {filial, caixa, caixa, serial, iso, fmt("%010lld", crz), "0000000001",
-                       fmt("%010lld", firstCoupon), fmt("%010lld", lastCoupon), money(f1), money(i1), money(n1),
-                       money(gt), money(gross), money(cancel), money(discount), money(net), "0", "KIV",
-                       "0000000000", "0000000000", "0000000000", "FS-700 MACH|ACME"};
+                row = {filial,
+                       caixa,
+                       caixa,
+                       serial,
+                       iso,
+                       fmt("%010lld", crz),
+                       "0000000001",
+                       fmt("%010lld", firstCoupon),
+                       fmt("%010lld", lastCoupon),
+                       money(f1),
+                       money(i1),
+                       money(n1),
+                       money(gt),
+                       money(gross),
+                       money(cancel),
+                       money(discount),
+                       money(net),
+                       "0",
+                       "KIV",
+                       "0000000000",
+                       "0000000000",
+                       "0000000000",
+                       "FS-700 MACH|ACME"};
                 sink.reduction(row);
                 ++counts.reductions;
                 long long rest = taxed;
@@ -133,8 +152,8 @@ Counts generate(const Size &size, Sink &sink, bool isoT)
                     std::string head = serial + " " + std::string("FS-700 MACH") + std::string(9, ' ') + "01";
                     std::string content = "E12" + head + fmt("%06lld%06lld%06d", crz % 1000000, lastCoupon % 1000000, 1)
                                           + day8 + day8 + "235900" + fmt("%014lld", gross) + "V\r\n";
-                    content += "E13" + head + fmt("%06lld", crz % 1000000) + "01T1800" + fmt("%013lld", taxed * 40 / 100)
-                               + "\r\n";
+                    content += "E13" + head + fmt("%06lld", crz % 1000000) + "01T1800"
+                               + fmt("%013lld", taxed * 40 / 100) + "\r\n";
                     const std::string midnight = iso + (isoT ? "T00:00:00.000" : " 00:00:00");
                     sink.file({filial, caixa, "000", "000000000000", midnight, midnight,
                                fmt("BE%03d%03d.%02d%02d", b, c, d.d, d.m)},
@@ -216,10 +235,13 @@ Counts fillSqlite(const std::string &path, const std::string &schemaFile, const 
     check(db, sqlite3_exec(db, "PRAGMA synchronous = OFF; BEGIN", nullptr, nullptr, nullptr), "begin");
     Counts counts;
     {
-        SqliteInsert red(db, std::string("INSERT INTO REDUCAOZ (") + ReductionColumns + ") VALUES (" + placeholders(23) + ")");
-        SqliteInsert tax(db, std::string("INSERT INTO IMPOSTOREDZ (") + TaxColumns + ") VALUES (" + placeholders(8) + ")");
+        SqliteInsert red(db, std::string("INSERT INTO REDUCAOZ (") + ReductionColumns + ") VALUES (" + placeholders(23)
+                                 + ")");
+        SqliteInsert tax(db,
+                         std::string("INSERT INTO IMPOSTOREDZ (") + TaxColumns + ") VALUES (" + placeholders(8) + ")");
         SqliteInsert mov(db, "INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES (?, ?, ?)");
-        SqliteInsert file(db, std::string("INSERT INTO ARQCAT52 (") + FileColumns + ") VALUES (" + placeholders(8) + ")");
+        SqliteInsert file(db,
+                          std::string("INSERT INTO ARQCAT52 (") + FileColumns + ") VALUES (" + placeholders(8) + ")");
         Sink sink;
         sink.reduction = [&](const std::vector<std::string> &v) { red.run(v); };
         sink.tax = [&](const std::vector<std::string> &v) { tax.run(v); };

@@ -109,13 +109,12 @@ int exportLines(const FiscalOptions &o, const QString &reductions, const QString
     Output out(o.saida);
     auto writer = makeWriter(out.device());
     Progress progress(QStringLiteral("%1").arg(o.command == FiscalOptions::Command::Sped ? QStringLiteral("sped")
-                                                                                           : QStringLiteral("sintegra")));
+                                                                                         : QStringLiteral("sintegra")));
     session.beginSnapshot();
     {
-        ReductionReader reader(session, reductions, taxes,
-                               {{QStringLiteral("cdfilial"), o.cdFilial},
-                                {QStringLiteral("de"), o.de},
-                                {QStringLiteral("ate"), o.ate}});
+        ReductionReader reader(
+            session, reductions, taxes,
+            {{QStringLiteral("cdfilial"), o.cdFilial}, {QStringLiteral("de"), o.de}, {QStringLiteral("ate"), o.ate}});
         Reduction r;
         while (reader.next(r)) {
             writer.reduction(r);
@@ -144,9 +143,9 @@ int cat52Guardar(const FiscalOptions &o)
     LedgerSession session(o.db);
     Cat52Store store(session, o.db);
     store.store(o.cdFilial, o.cdCaixa, o.dtReducao, o.arquivo);
-    printLine(stdout, QStringLiteral("Arquivo CAT-52 %1 guardado para a filial %2, caixa %3, dia %4.")
-                          .arg(QFileInfo(o.arquivo).fileName(), o.cdFilial, o.cdCaixa,
-                               LedgerValues::displayDay(o.dtReducao)));
+    printLine(stdout,
+              QStringLiteral("Arquivo CAT-52 %1 guardado para a filial %2, caixa %3, dia %4.")
+                  .arg(QFileInfo(o.arquivo).fileName(), o.cdFilial, o.cdCaixa, LedgerValues::displayDay(o.dtReducao)));
     return Done;
 }
 

@@ -21,9 +21,8 @@
 
 // ---------------------------------------------------------------- messages
 
-void Mensagem(const QString &texto, const QString &titulo, const QString &flagSom,
-              const QString &flagLog, TTipoMsg tipo, const QString &complemento,
-              const QString &idEsquema, int codigo, ClientDataSet *dados)
+void Mensagem(const QString &texto, const QString &titulo, const QString &flagSom, const QString &flagLog,
+              TTipoMsg tipo, const QString &complemento, const QString &idEsquema, int codigo, ClientDataSet *dados)
 {
     SharedServicesHost::MessageRequest request;
     request.text = texto;
@@ -42,9 +41,8 @@ void Mensagem(const QString &texto, const QString &titulo, const QString &flagSo
 // success; false and a text (the failure message of the method) are failures.
 // A false is left to the caller to report; a failure text names the cause, so
 // it is shown (when asked) before the caller's own "not saved" notice.
-QVariant MensagemMetodo(const QVariant &resultado, bool mostraErro, int codigo,
-                        const QString &metodo, const QString &unidade,
-                        const QString &chave, const QString &idEsquema)
+QVariant MensagemMetodo(const QVariant &resultado, bool mostraErro, int codigo, const QString &metodo,
+                        const QString &unidade, const QString &chave, const QString &idEsquema)
 {
     if (!resultado.isValid() || resultado.isNull())
         return QVariant(true);
@@ -55,8 +53,8 @@ QVariant MensagemMetodo(const QVariant &resultado, bool mostraErro, int codigo,
     case QMetaType::QByteArray: {
         const QString text = resultado.toString();
         if (mostraErro && !EmptyString(text))
-            Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(),
-                     idEsquema, codigo, nullptr);
+            Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), idEsquema, codigo,
+                     nullptr);
         return QVariant(false);
     }
     default:
@@ -124,8 +122,7 @@ namespace SharedServicesDetail {
 
 QString timeZoneStatement(const QByteArray &zoneId, int offsetFromUtcSeconds)
 {
-    static const QRegularExpression ianaName(
-        QStringLiteral("^[A-Za-z][A-Za-z0-9_+-]*(/[A-Za-z0-9_+-]+)*$"));
+    static const QRegularExpression ianaName(QStringLiteral("^[A-Za-z][A-Za-z0-9_+-]*(/[A-Za-z0-9_+-]+)*$"));
     const QString id = QString::fromLatin1(zoneId);
     if (ianaName.match(id).hasMatch() && QTimeZone::isTimeZoneIdAvailable(zoneId))
         return QStringLiteral("SET TIME ZONE '%1'").arg(id);
@@ -366,8 +363,7 @@ AdoConnection::Dbms dbmsOf(const AdoConnection &connection)
 Cause databaseCause(const EDatabaseError &error, const AdoConnection &connection)
 {
     const QString lowerText =
-        (error.databaseText() + QLatin1Char(' ') + error.driverText() + QLatin1Char(' ') + error.message())
-            .toLower();
+        (error.databaseText() + QLatin1Char(' ') + error.driverText() + QLatin1Char(' ') + error.message()).toLower();
     const AdoConnection::Dbms dbms = dbmsOf(connection);
     Cause cause;
     if (dbms == AdoConnection::Dbms::SQLite)
@@ -383,8 +379,7 @@ Cause databaseCause(const EDatabaseError &error, const AdoConnection &connection
 
 } // namespace
 
-QString ADOExceptionMessage(const Exception &error, AdoConnection &connection,
-                            const QString &complemento)
+QString ADOExceptionMessage(const Exception &error, AdoConnection &connection, const QString &complemento)
 {
     QString text;
     if (const auto *dbError = dynamic_cast<const EDatabaseError *>(&error)) {

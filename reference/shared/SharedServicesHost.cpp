@@ -64,10 +64,18 @@ MessagePresenter dialogPresenter(QWidget *parent)
     return [owner](const MessageRequest &request) {
         QMessageBox::Icon icon = QMessageBox::Information;
         switch (request.kind) {
-        case tmInformacao: icon = QMessageBox::Information; break;
-        case tmConfirmacao: icon = QMessageBox::Question; break;
-        case tmAviso: icon = QMessageBox::Warning; break;
-        case tmErro: icon = QMessageBox::Critical; break;
+        case tmInformacao:
+            icon = QMessageBox::Information;
+            break;
+        case tmConfirmacao:
+            icon = QMessageBox::Question;
+            break;
+        case tmAviso:
+            icon = QMessageBox::Warning;
+            break;
+        case tmErro:
+            icon = QMessageBox::Critical;
+            break;
         }
         const QString title = request.title.isEmpty() ? QStringLiteral("Atenção") : request.title;
         QWidget *parentWidget = owner ? owner.data() : QApplication::activeWindow();

@@ -4,7 +4,7 @@
 #include <QtMath>
 
 namespace {
-constexpr qreal glyphGap = 6;       // between caption and glyph
+constexpr qreal glyphGap = 6; // between caption and glyph
 constexpr int horizontalMargin = 12;
 constexpr int verticalMargin = 8;
 

@@ -25,15 +25,14 @@ int g_unitLevel = 0;
 }
 
 // A text member; absent reads as empty, any other kind is a malformed memory.
-QString textMember(const QJsonObject &object, const QString &key, const QString &where,
-                   const QString &path)
+QString textMember(const QJsonObject &object, const QString &key, const QString &where, const QString &path)
 {
     const QJsonValue value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return {};
     if (!value.isString())
-        notAnswering(QStringLiteral("memória da impressora inválida em %1: \"%2\" deve ser um texto")
-                         .arg(path, where + key));
+        notAnswering(
+            QStringLiteral("memória da impressora inválida em %1: \"%2\" deve ser um texto").arg(path, where + key));
     return value.toString();
 }
 
@@ -59,8 +58,7 @@ PrinterMemory PrinterMemory::load(const QString &path)
                          .arg(path, parseError.errorString())
                          .arg(parseError.offset));
     if (!document.isObject())
-        notAnswering(QStringLiteral("memória da impressora inválida em %1: o conteúdo deve ser um objeto")
-                         .arg(path));
+        notAnswering(QStringLiteral("memória da impressora inválida em %1: o conteúdo deve ser um objeto").arg(path));
     const QJsonObject root = document.object();
 
     PrinterMemory memory;
@@ -71,8 +69,8 @@ PrinterMemory PrinterMemory::load(const QString &path)
     const QJsonValue reduction = root.value(QStringLiteral("lastReduction"));
     if (!reduction.isUndefined() && !reduction.isNull()) {
         if (!reduction.isObject())
-            notAnswering(QStringLiteral("memória da impressora inválida em %1: \"lastReduction\" deve ser um objeto")
-                             .arg(path));
+            notAnswering(
+                QStringLiteral("memória da impressora inválida em %1: \"lastReduction\" deve ser um objeto").arg(path));
         const QJsonObject figures = reduction.toObject();
         for (auto it = figures.begin(); it != figures.end(); ++it) {
             bool isNumber = false;
@@ -81,8 +79,9 @@ PrinterMemory PrinterMemory::load(const QString &path)
                 notAnswering(QStringLiteral("memória da impressora inválida em %1: índice \"%2\" fora de 0 a 50")
                                  .arg(path, InputLimits::excerpt(it.key())));
             if (!it.value().isString())
-                notAnswering(QStringLiteral("memória da impressora inválida em %1: \"lastReduction.%2\" deve ser um texto")
-                                 .arg(path, InputLimits::excerpt(it.key())));
+                notAnswering(
+                    QStringLiteral("memória da impressora inválida em %1: \"lastReduction.%2\" deve ser um texto")
+                        .arg(path, InputLimits::excerpt(it.key())));
             memory.lastReduction.insert(index, it.value().toString());
         }
     }
@@ -90,14 +89,15 @@ PrinterMemory PrinterMemory::load(const QString &path)
     const QJsonValue totalizers = root.value(QStringLiteral("totalizers"));
     if (!totalizers.isUndefined() && !totalizers.isNull()) {
         if (!totalizers.isArray())
-            notAnswering(QStringLiteral("memória da impressora inválida em %1: \"totalizers\" deve ser uma lista")
-                             .arg(path));
+            notAnswering(
+                QStringLiteral("memória da impressora inválida em %1: \"totalizers\" deve ser uma lista").arg(path));
         const QJsonArray rows = totalizers.toArray();
         for (qsizetype i = 0; i < rows.size(); ++i) {
             if (!rows.at(i).isObject())
-                notAnswering(QStringLiteral("memória da impressora inválida em %1: \"totalizers[%2]\" deve ser um objeto")
-                                 .arg(path)
-                                 .arg(i));
+                notAnswering(
+                    QStringLiteral("memória da impressora inválida em %1: \"totalizers[%2]\" deve ser um objeto")
+                        .arg(path)
+                        .arg(i));
             const QJsonObject row = rows.at(i).toObject();
             const QString where = QStringLiteral("totalizers[%1].").arg(i);
             memory.totalizers.append({textMember(row, QStringLiteral("VRALIQIMPFIS"), where, path),
@@ -110,7 +110,8 @@ PrinterMemory PrinterMemory::load(const QString &path)
     // The CAT-52 folder travels with the memory file unless it is absolute.
     const QString cat52Dir = textMember(root, QStringLiteral("cat52Dir"), {}, path);
     const QDir memoryFolder = QFileInfo(path).absoluteDir();
-    memory.cat52Dir = QDir::cleanPath(memoryFolder.absoluteFilePath(cat52Dir.isEmpty() ? QStringLiteral(".") : cat52Dir));
+    memory.cat52Dir = QDir::cleanPath(
+        memoryFolder.absoluteFilePath(cat52Dir.isEmpty() ? QStringLiteral(".") : cat52Dir));
     return memory;
 }
 
@@ -147,8 +148,8 @@ QString cat52FileName(const PrinterMemory &memory, const QDate &movementDay)
         throw Exception(QStringLiteral("Data de movimento inválida para o arquivo CAT-52"));
     const int year = movementDay.year() - 2000;
     if (year < 0 || year > 35)
-        throw Exception(QStringLiteral("Ano %1 fora do intervalo do nome do arquivo CAT-52 (2000 a 2035)")
-                            .arg(movementDay.year()));
+        throw Exception(
+            QStringLiteral("Ano %1 fora do intervalo do nome do arquivo CAT-52 (2000 a 2035)").arg(movementDay.year()));
 
     QString maker;
     for (const QChar c : memory.brand) {

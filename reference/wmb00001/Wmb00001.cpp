@@ -31,8 +31,7 @@ const int IndexCoo = 13;
 const int IndexLastReductionDay = 46;
 const int IndexDailyGrossSale = 47;
 
-void dadosUltimaRedZ(const QVariant &idEsquema, int opcao, QVariantList &ultimaRedZ,
-                     ClientDataSet &totalizadores)
+void dadosUltimaRedZ(const QVariant &idEsquema, int opcao, QVariantList &ultimaRedZ, ClientDataSet &totalizadores)
 {
     // Read everything first: a printer that does not answer changes nothing.
     const PrinterMemory memory = PrinterMemory::load(printerMemoryFile());
@@ -134,8 +133,7 @@ QByteArray totalizerCode(int order, const Totalizer &t)
     const char kind = !code.isEmpty() && code.at(0).isLetter() && code.at(0).unicode() < 128
                           ? char(code.at(0).toUpper().unicode())
                           : 'T';
-    return QByteArray::number(order).rightJustified(2, '0') + kind
-           + number(amount(t.VRALIQIMPFIS), 2, 4, "alíquota");
+    return QByteArray::number(order).rightJustified(2, '0') + kind + number(amount(t.VRALIQIMPFIS), 2, 4, "alíquota");
 }
 
 QByteArray cat52Content(const PrinterMemory &memory, const QDate &movementDay, const QDateTime &emission)
@@ -149,8 +147,7 @@ QByteArray cat52Content(const PrinterMemory &memory, const QDate &movementDay, c
                + movementDay.toString(QStringLiteral("yyyyMMdd")).toLatin1()
                + emission.date().toString(QStringLiteral("yyyyMMdd")).toLatin1()
                + emission.time().toString(QStringLiteral("HHmmss")).toLatin1()
-               + number(amount(memory.lastReduction.value(IndexDailyGrossSale)), 2, 14, "venda bruta diária")
-               + "V\r\n";
+               + number(amount(memory.lastReduction.value(IndexDailyGrossSale)), 2, 14, "venda bruta diária") + "V\r\n";
     int order = 0;
     for (const Totalizer &t : memory.totalizers)
         content += "E13" + head + crz + totalizerCode(++order, t)
@@ -189,15 +186,21 @@ void requireLastReductionOf(const PrinterMemory &memory, const QDate &movementDa
 QString writeFailure(int code)
 {
     switch (code) {
-    case ENOSPC: return QStringLiteral("disco cheio");
+    case ENOSPC:
+        return QStringLiteral("disco cheio");
 #ifdef EDQUOT
-    case EDQUOT: return QStringLiteral("cota de disco esgotada");
+    case EDQUOT:
+        return QStringLiteral("cota de disco esgotada");
 #endif
     case EACCES:
-    case EPERM: return QStringLiteral("sem permissão de gravação na pasta");
-    case EROFS: return QStringLiteral("disco somente para leitura");
-    case EIO: return QStringLiteral("erro de gravação no disco");
-    default: return QString::fromLocal8Bit(std::strerror(code));
+    case EPERM:
+        return QStringLiteral("sem permissão de gravação na pasta");
+    case EROFS:
+        return QStringLiteral("disco somente para leitura");
+    case EIO:
+        return QStringLiteral("erro de gravação no disco");
+    default:
+        return QString::fromLocal8Bit(std::strerror(code));
     }
 }
 
@@ -229,7 +232,8 @@ void writeWholeFile(const QString &path, const QByteArray &content)
                                              + QStringLiteral(".XXXXXX"));
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     auto fail = [&](int code) {
-        throw Exception(QStringLiteral("Não foi possível gravar o arquivo CAT-52 %1: %2.").arg(path, writeFailure(code)));
+        throw Exception(
+            QStringLiteral("Não foi possível gravar o arquivo CAT-52 %1: %2.").arg(path, writeFailure(code)));
     };
     if (fd < 0)
         fail(errno);

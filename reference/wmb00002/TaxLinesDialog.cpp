@@ -3,8 +3,9 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
-#include "SharedServices.h"
+#include "Shield.h"
 #include "TBlendedBitBtn.h"
+#include "TaxLines.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -32,8 +33,8 @@ QString amountText(double value)
     return text;
 }
 
-TBlendedBitBtn *touchButton(QWidget *parent, const QString &objectName, const QString &caption,
-                            const QColor &face, int pointSize = 16)
+TBlendedBitBtn *touchButton(QWidget *parent, const QString &objectName, const QString &caption, const QColor &face,
+                            int pointSize = 16)
 {
     auto *button = new TBlendedBitBtn(parent);
     button->setObjectName(objectName);
@@ -64,23 +65,14 @@ QLineEdit *entry(QWidget *parent, const QString &objectName, const QString &patt
 template <typename Work>
 void guarded(QLabel *status, Work work)
 {
-    try {
-        work();
-    } catch (const Exception &error) {
-        status->setText(error.message());
-    } catch (const std::exception &error) {
-        status->setText(QString::fromUtf8(error.what()));
-    } catch (...) {
-        status->setText(QStringLiteral("Erro inesperado."));
-    }
+    shield(work, [status](const QString &text) { status->setText(text); });
 }
 
 } // namespace
 
 double TaxLinesDialog::Line::tax() const
 {
-    const long double product = static_cast<long double>(base) * static_cast<long double>(rate);
-    return Trunc2(static_cast<double>(product / 100.0L));
+    return TaxLines::tax(base, rate);
 }
 
 TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *parent)
@@ -140,10 +132,9 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
     // The entry screen's keypad: 1-2-3 on top, then 0, 00 and 000.
     auto *keypad = new QGridLayout;
     keypad->setSpacing(6);
-    const QStringList captions{QStringLiteral("1"), QStringLiteral("2"),  QStringLiteral("3"),
-                               QStringLiteral("4"), QStringLiteral("5"),  QStringLiteral("6"),
-                               QStringLiteral("7"), QStringLiteral("8"),  QStringLiteral("9"),
-                               QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("000")};
+    const QStringList captions{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),  QStringLiteral("4"),
+                               QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),  QStringLiteral("8"),
+                               QStringLiteral("9"), QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("000")};
     for (int i = 0; i < captions.size(); ++i) {
         const QString text = captions.at(i);
         auto *key = touchButton(this, QStringLiteral("key") + text, text, Grey, 20);
@@ -151,7 +142,8 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
         keypad->addWidget(key, i / 3, i % 3);
     }
     auto *comma = touchButton(this, QStringLiteral("keyComma"), QStringLiteral(","), Grey, 20);
-    connect(comma, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { typeKey(QStringLiteral(",")); }); });
+    connect(comma, &QAbstractButton::clicked, this,
+            [this] { guarded(m_status, [&] { typeKey(QStringLiteral(",")); }); });
     auto *back = touchButton(this, QStringLiteral("keyBackspace"), QStringLiteral("Corrigir"), Grey, 14);
     connect(back, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { backspace(); }); });
     keypad->addWidget(comma, 4, 0);
@@ -166,7 +158,10 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(confirm, &QAbstractButton::clicked, this, &QDialog::accept);
     // Enter on the rate goes to the value; Enter on the value includes the line.
-    connect(m_rateEdit, &QLineEdit::returnPressed, this, [this] { m_valueEdit->setFocus(); m_current = m_valueEdit; });
+    connect(m_rateEdit, &QLineEdit::returnPressed, this, [this] {
+        m_valueEdit->setFocus();
+        m_current = m_valueEdit;
+    });
     connect(m_valueEdit, &QLineEdit::returnPressed, this, [this] { guarded(m_status, [&] { addLine(); }); });
 
     auto *actions = new QVBoxLayout;
@@ -205,26 +200,19 @@ void TaxLinesDialog::setLines(const QList<Line> &lines)
 QVariant TaxLinesDialog::packet(bool withRows) const
 {
     ClientDataSet list(QStringLiteral("cdsImpRedZ"));
-    list.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-    list.addField(QStringLiteral("CDCAIXA"), FieldType::String, 3);
-    list.addField(QStringLiteral("NRECFREDZ"), FieldType::String, 10);
-    list.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-    list.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 2, QStringLiteral("Codigo Imposto"));
-    list.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float, 0, QStringLiteral("Aliquota"));
-    list.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float, 0, QStringLiteral("Valor Acumulado"));
-    list.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float, 0, QStringLiteral("Valor"), false);
+    const TaxLines::Fields fields = TaxLines::addFields(list);
     list.createDataSet();
     if (withRows) {
         for (const Line &line : m_lines) {
             list.append();
-            list.fieldByName(QStringLiteral("CDFILIAL")).setAsString(m_keys.cdFilial);
-            list.fieldByName(QStringLiteral("CDCAIXA")).setAsString(m_keys.cdCaixa);
-            list.fieldByName(QStringLiteral("NRECFREDZ")).setAsString(m_keys.nrEcf);
-            list.fieldByName(QStringLiteral("DTREDUCAOZ")).setAsDateTime(m_keys.dtReducao);
-            list.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(line.code);
-            list.fieldByName(QStringLiteral("VRALIQIMPRZ")).setAsFloat(line.rate);
-            list.fieldByName(QStringLiteral("VRBCALCIMPRZ")).setAsFloat(line.base);
-            list.fieldByName(QStringLiteral("VRIMPOSTORZ")).setAsFloat(line.tax());
+            fields.CDFILIAL->setAsString(m_keys.cdFilial);
+            fields.CDCAIXA->setAsString(m_keys.cdCaixa);
+            fields.NRECFREDZ->setAsString(m_keys.nrEcf);
+            fields.DTREDUCAOZ->setAsDateTime(m_keys.dtReducao);
+            fields.CDIMPOSTO->setAsString(line.code);
+            fields.VRALIQIMPRZ->setAsFloat(line.rate);
+            fields.VRBCALCIMPRZ->setAsFloat(line.base);
+            fields.VRIMPOSTORZ->setAsFloat(line.tax());
             list.post();
         }
     }
@@ -236,13 +224,13 @@ std::optional<QList<TaxLinesDialog::Line>> TaxLinesDialog::linesOf(const QVarian
     if (!packet.isValid() || packet.isNull())
         return std::nullopt;
     try {
-        ClientDataSet list;
+        // A packet without the eight fields is refused by the load.
+        ClientDataSet list(QStringLiteral("cdsImpRedZ"));
+        const TaxLines::Fields fields = TaxLines::addFields(list);
         list.setData(packet);
         QList<Line> lines;
         for (list.first(); !list.eof(); list.next())
-            lines.append({list.fieldByName(QStringLiteral("CDIMPOSTO")).asString(),
-                          list.fieldByName(QStringLiteral("VRALIQIMPRZ")).asFloat(),
-                          list.fieldByName(QStringLiteral("VRBCALCIMPRZ")).asFloat()});
+            lines.append({fields.CDIMPOSTO->asString(), fields.VRALIQIMPRZ->asFloat(), fields.VRBCALCIMPRZ->asFloat()});
         return lines;
     } catch (const Exception &) {
         return std::nullopt;

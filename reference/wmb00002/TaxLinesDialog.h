@@ -21,9 +21,9 @@ class TaxLinesDialog : public QDialog {
     Q_OBJECT
 public:
     struct Line {
-        QString code;  // CDIMPOSTO
-        double rate;   // VRALIQIMPRZ, percent
-        double base;   // VRBCALCIMPRZ
+        QString code;       // CDIMPOSTO
+        double rate;        // VRALIQIMPRZ, percent
+        double base;        // VRBCALCIMPRZ
         double tax() const; // VRIMPOSTORZ: Trunc2(base * rate / 100)
     };
     // The tax code of a rate; empty when the rate is not registered.

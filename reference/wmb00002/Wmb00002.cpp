@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "SharedServices.h"
+#include "Statements.h"
 #include "TaxLinesDialog.h"
 #include "TaxPackage.h"
 
@@ -25,18 +26,21 @@ int g_unitLevel = 0;
 int g_connections = 0;
 QPointer<QWidget> g_notice;
 
-// The tax codes of the central database, by rate.
+// The tax codes of the central database, by rate: the module's own lookup
+// statement, on a connection that the shared services set up as they set up
+// the module's.
 class TaxCodeLookup {
 public:
     TaxCodeLookup()
         : m_connection(QStringLiteral("Wmb00002-%1").arg(++g_connections)),
-          m_query(QStringLiteral("adqAliqImpFis"), &m_connection)
+          m_query(QStringLiteral("adqPesqCdImposto"), &m_connection)
     {
-        m_connection.setConnectionString(_GetStringConexKiv(QString()));
+        m_connection.beforeConnect = [](AdoConnection &sender) {
+            sender.setConnectionString(_GetStringConexKiv(QString()));
+        };
+        m_connection.afterConnect = [](AdoConnection &sender) { SetADODBSession(sender); };
+        Statements::describe(m_query, {{"VRPEALIMPFIS", ParamKind::Float}});
         m_connection.open();
-        m_query.setCommandText(
-            QStringLiteral("SELECT DISTINCT CDIMPOSTO FROM ALIQIMPFIS WHERE VRPEALIMPFIS = :VRPEALIMPFIS"));
-        m_query.declareParam(QStringLiteral("VRPEALIMPFIS"), ParamKind::Float);
     }
 
     QString codeFor(double rate)
@@ -78,14 +82,13 @@ QList<TaxLinesDialog::Line> printerLines(ClientDataSet &totalizadores, TaxCodeLo
     return lines;
 }
 
-void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QString &nrEcf,
-                     TDateTime dtReducao, TDateTime dtUltRedZ, ClientDataSet &totalizadores,
-                     QVariant &dados)
+void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QString &nrEcf, TDateTime dtReducao,
+                     TDateTime dtUltRedZ, ClientDataSet &totalizadores, QVariant &dados)
 {
     TaxCodeLookup lookup;
-    TaxLinesDialog dialog({cdFilial, cdCaixa, nrEcf, dtReducao, dtUltRedZ},
-                          [&lookup](double rate) { return lookup.codeFor(rate); },
-                          QApplication::activeWindow());
+    TaxLinesDialog dialog(
+        {cdFilial, cdCaixa, nrEcf, dtReducao, dtUltRedZ}, [&lookup](double rate) { return lookup.codeFor(rate); },
+        QApplication::activeWindow());
     // The operator goes on from the list confirmed before. A first list
     // starts from the printer's totalisers only when they are of the day
     // being recorded: another day's lines would be taken for this one's.
@@ -110,7 +113,8 @@ void ativaProcesso(QWidget *form, const QString &texto, int a, int b)
         auto *notice = new QFrame(form, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
         notice->setObjectName(QStringLiteral("busyNotice"));
         notice->setAttribute(Qt::WA_ShowWithoutActivating);
-        notice->setStyleSheet(QStringLiteral("QFrame#busyNotice { background: white; border: 3px solid rgb(204,91,44); }"));
+        notice->setStyleSheet(
+            QStringLiteral("QFrame#busyNotice { background: white; border: 3px solid rgb(204,91,44); }"));
         auto *label = new QLabel(notice);
         label->setObjectName(QStringLiteral("busyText"));
         label->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));

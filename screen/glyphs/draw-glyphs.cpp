@@ -12,16 +12,14 @@ namespace {
 const QColor enabledInk(Qt::white);
 const QColor disabledInk(150, 150, 150); // reads as inactive on the light grey face
 
-void save(const QString &dir, const QString &name, QSize size,
-          const std::function<void(QPainter &)> &draw)
+void save(const QString &dir, const QString &name, QSize size, const std::function<void(QPainter &)> &draw)
 {
     for (const bool disabled : {false, true}) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(disabled ? disabledInk : enabledInk, 3.5, Qt::SolidLine, Qt::RoundCap,
-                            Qt::RoundJoin));
+        painter.setPen(QPen(disabled ? disabledInk : enabledInk, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         draw(painter);
         painter.end();

@@ -21,9 +21,17 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
         "VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, VRTOTDESREDZ, VRVENLIQREDZ, "
         "VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, DSMODMARCAECF, DTREDUCAOZ FROM REDUCAOZ"));
     ASSERT_EQ(red.size(), 1);
-    const QVariantList expected{"0001", "001", "001", "BE091010100011223344", "0000000042", "0000000001",
-                                "0000001008", "0000001300", 35.5, 10.0, 0.0, 1234567.89, 520.95, 5.0, 2.0,
-                                513.95, 0.0, "KIV", "0000000000", "0000000000", "0000000000", "FS-700 MACH|ACME"};
+    const QVariantList expected{"0001",       "001",
+                                "001",        "BE091010100011223344",
+                                "0000000042", "0000000001",
+                                "0000001008", "0000001300",
+                                35.5,         10.0,
+                                0.0,          1234567.89,
+                                520.95,       5.0,
+                                2.0,          513.95,
+                                0.0,          "KIV",
+                                "0000000000", "0000000000",
+                                "0000000000", "FS-700 MACH|ACME"};
     for (int i = 0; i < expected.size(); ++i) {
         if (expected[i].typeId() == QMetaType::Double)
             EXPECT_EQ(red[0][i].toDouble(), expected[i].toDouble()) << "column " << i;
@@ -32,8 +40,9 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
     }
     EXPECT_EQ(red[0][22].toDate(), QDate(2026, 12, 8));
 
-    const auto taxes = db.rows(QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
-                                              "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
+    const auto taxes = db.rows(
+        QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
+                       "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
     ASSERT_EQ(taxes.size(), 2);
     const QVariantList t1{"0001", "001", "001", QDate(2026, 12, 8), "T1", 18.0, 123.45, 22.22};
     const QVariantList t2{"0001", "001", "001", QDate(2026, 12, 8), "T2", 12.0, 200.0, 24.0};
@@ -74,7 +83,8 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
     // The same call again: refused, told, nothing more stored.
     const HostRun again = run(automaticCall(QStringLiteral("001"), QStringLiteral("08/12/2026"), printer));
     EXPECT_EQ(again.exitCode, 1);
-    EXPECT_EQ(again.out.trimmed(), QStringLiteral("Os dados não foram gravados no sistema.")) << again.out.toStdString();
+    EXPECT_EQ(again.out.trimmed(), QStringLiteral("Os dados não foram gravados no sistema."))
+        << again.out.toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 1);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 2);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 1);

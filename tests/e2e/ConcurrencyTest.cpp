@@ -26,7 +26,8 @@ TEST_F(ConcurrencyTest, TheSameRegisterAndDayIsStoredExactlyOnce)
     const HostRun rb = finish(*b);
     EXPECT_EQ(ra.exitCode + rb.exitCode, 1) << ra.out.toStdString() << " / " << rb.out.toStdString();
     const HostRun &loser = ra.exitCode == 1 ? ra : rb;
-    EXPECT_EQ(loser.out.trimmed(), QStringLiteral("Os dados não foram gravados no sistema.")) << loser.err.toStdString();
+    EXPECT_EQ(loser.out.trimmed(), QStringLiteral("Os dados não foram gravados no sistema."))
+        << loser.err.toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 1);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 2);
 }

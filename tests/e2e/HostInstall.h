@@ -1,18 +1,13 @@
 #pragma once
-// A store's installation of the reference host in a folder of its own: the
-// executable, the module beside it, the two local parameter files and a
-// printer memory; and a fresh database of the suite's backend.
+// A store's installation of the reference host in a folder of its own (see
+// HostProcess): the two local parameter files of a printer of type 18 that
+// generates its files, printer memories beside them; and a fresh database of
+// the suite's backend with the store's reference data.
+#include "HostProcess.h"
 #include "TestDatabase.h"
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QDir>
 #include <gtest/gtest.h>
 #include <memory>
-
-struct HostRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 class HostInstall : public ::testing::Test {
 protected:
@@ -23,12 +18,12 @@ protected:
     QString writePrinter(const QString &day, const QString &name = QStringLiteral("printer.json"));
     QStringList automaticCall(const QString &caixa, const QString &day, const QString &printer) const;
 
-    std::unique_ptr<QProcess> start(const QStringList &arguments);
-    HostRun finish(QProcess &process);
-    HostRun run(const QStringList &arguments);
+    std::unique_ptr<QProcess> start(const QStringList &arguments) { return installation.start(arguments); }
+    HostRun finish(QProcess &process) { return HostProcess::finish(process); }
+    HostRun run(const QStringList &arguments) { return installation.run(arguments); }
 
-    QTemporaryDir dir;
+    HostProcess installation;
+    QDir dir; // the installation's program folder
     TestDb::Database db;
-    QString host;
-    QProcessEnvironment environment;
+    QProcessEnvironment &environment = installation.environment;
 };

@@ -33,7 +33,8 @@ bool waitForTrigger(TestDb::Database &db)
     while (timer.elapsed() < 30000) {
         if (db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
                                     "AND datname = current_database() AND state = 'active' "
-                                    "AND wait_event = 'PgSleep'")) > 0)
+                                    "AND wait_event = 'PgSleep'"))
+            > 0)
             return true;
         QThread::msleep(20);
     }
@@ -46,7 +47,8 @@ void waitForSessionsToEnd(TestDb::Database &db)
     timer.start();
     while (timer.elapsed() < 30000
            && db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
-                                      "AND datname = current_database()")) > 0)
+                                      "AND datname = current_database()"))
+                  > 0)
         QThread::msleep(50);
 }
 } // namespace
@@ -69,8 +71,8 @@ TEST_F(KillTest, KilledAtRandomMomentsLeavesNothingHalfWritten)
         stored = db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ"));
     }
     // Once nobody kills it, the host records the next day.
-    const HostRun next = run(automaticCall(QStringLiteral("001"), QStringLiteral("20/12/2026"),
-                                           writePrinter(QStringLiteral("20/12/2026"))));
+    const HostRun next = run(
+        automaticCall(QStringLiteral("001"), QStringLiteral("20/12/2026"), writePrinter(QStringLiteral("20/12/2026"))));
     EXPECT_EQ(next.exitCode, 0) << next.out.toStdString() << next.err.toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), stored + 1);
     expectNothingHalfWritten(db);
@@ -84,9 +86,11 @@ TEST_F(KillTest, KilledInsideTheSaveStoresNoneOfTheDay)
     if (TestDb::isPostgres()) {
         // The tax-line insert takes its time: the host is killed while the
         // Z reduction row is written and its tax lines are not.
-        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "
-                               "$$ LANGUAGE plpgsql"));
-        db.exec(QStringLiteral("CREATE TRIGGER trg_devagar BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION devagar()"));
+        db.exec(QStringLiteral(
+            "CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "
+            "$$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral(
+            "CREATE TRIGGER trg_devagar BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION devagar()"));
         process = start(automaticCall(QStringLiteral("001"), day, printer));
         ASSERT_TRUE(waitForTrigger(db));
         process->kill();
@@ -116,9 +120,11 @@ TEST_F(KillTest, KilledWhileStoringTheFileLeavesNoEmptyFileRow)
 {
     const QString day = QStringLiteral("12/12/2026");
     if (TestDb::isPostgres()) {
-        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "
-                               "$$ LANGUAGE plpgsql"));
-        db.exec(QStringLiteral("CREATE TRIGGER trg_devagar BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION devagar()"));
+        db.exec(QStringLiteral(
+            "CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "
+            "$$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral(
+            "CREATE TRIGGER trg_devagar BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION devagar()"));
         auto process = start(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
         ASSERT_TRUE(waitForTrigger(db));
         process->kill();

@@ -43,7 +43,7 @@ void expectOnlyHostLines(const HostRun &run)
             << shown(run);
     for (const char *raw : {"Unable to", "WARNING", "NOTICE", "QSql", "QPSQL", "qt.qpa", "database is locked"})
         EXPECT_FALSE(run.out.contains(QLatin1String(raw)) || run.err.contains(QLatin1String(raw))) << raw << "\n"
-                                                                                                 << shown(run);
+                                                                                                   << shown(run);
 }
 
 class NightlyJobTest : public HostInstall {
@@ -88,7 +88,8 @@ protected:
         timer.start();
         while (timer.elapsed() < BoundMs
                && db.count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
-                                          "AND datname = current_database()")) > 0)
+                                          "AND datname = current_database()"))
+                      > 0)
             QThread::msleep(50);
     }
 };
@@ -120,15 +121,20 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
         QString err; // part of the standard error; empty: nothing there
         int storedOn8th;
     } steps[] = {
-        {{"--db", db.connectionString(), "--init-db"}, 0,
-         QStringLiteral("As tabelas já existem em %1; nada foi alterado.\n").arg(description), {}, 0},
+        {{"--db", db.connectionString(), "--init-db"},
+         0,
+         QStringLiteral("As tabelas já existem em %1; nada foi alterado.\n").arg(description),
+         {},
+         0},
         {automaticCall("001", "08/12/2026", printer), 0, "Dados gravados corretamente.\n", {}, 1},
         // The same day again: refused by the database, this call stored nothing.
         {automaticCall("001", "08/12/2026", printer), 1, "Os dados não foram gravados no sistema.\n", {}, 1},
         // The printer's last Z reduction is of another day.
         {automaticCall("001", "09/12/2026", printer), 1, {}, {}, 1},
         {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026", "--screenshot", png}, 1, {}, {}, 1},
-        {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026"}, 2, {},
+        {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026"},
+         2,
+         {},
          "não há tela para mostrar a Redução Z (o servidor de tela de DISPLAY=:4917 não responde). Sem tela, use "
          "--automatico ou --screenshot",
          1},
@@ -197,8 +203,8 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
     {
         TcpRelay relay(quint16(serverPort()), "IMPOSTOREDZ");
         ASSERT_NE(relay.port(), 0);
-        const Timed stalledSave = timed(call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits),
-                                             QStringLiteral("08/12/2026")));
+        const Timed stalledSave = timed(
+            call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits), QStringLiteral("08/12/2026")));
         EXPECT_TRUE(relay.stalled());
         EXPECT_EQ(stalledSave.run.exitCode, 1) << shown(stalledSave.run);
         EXPECT_LT(stalledSave.ms, BoundMs);
@@ -227,8 +233,8 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
     // 4. The network stops while the CAT-52 file is stored: the same.
     {
         TcpRelay relay(quint16(serverPort()), "ARQCAT52");
-        const Timed stalledFile = timed(call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits),
-                                             QStringLiteral("09/12/2026")));
+        const Timed stalledFile = timed(
+            call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits), QStringLiteral("09/12/2026")));
         EXPECT_TRUE(relay.stalled());
         EXPECT_EQ(stalledFile.run.exitCode, 0) << shown(stalledFile.run);
         EXPECT_LT(stalledFile.ms, BoundMs);
@@ -317,7 +323,8 @@ TEST_F(NightlyJobTest, APasswordWithBlanksAtSignsBracesOrEncodingNeverShows)
             EXPECT_EQ(run.out, c.out);
         }
         if (c.exitCode == 1) {
-            EXPECT_TRUE(run.err.contains(QStringLiteral("Usuário ou senha do banco de dados recusados."))) << shown(run);
+            EXPECT_TRUE(run.err.contains(QStringLiteral("Usuário ou senha do banco de dados recusados.")))
+                << shown(run);
         }
         for (const char *piece : {"pa ss", "pa%20ss", "ss@w", "w:rd", "rd}}", "%25", "%40", "%7D"})
             EXPECT_FALSE((run.out + run.err).contains(QLatin1String(piece))) << piece << "\n" << shown(run);

@@ -10,7 +10,8 @@ namespace {
 QByteArray storedContent(const QString &caixa, const QString &name)
 {
     QSqlQuery q(FiscalDataSet::instance().db().admin().database());
-    q.exec(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52 WHERE CDCAIXA = '%1' AND NMARQCAT52 = '%2'").arg(caixa, name));
+    q.exec(
+        QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52 WHERE CDCAIXA = '%1' AND NMARQCAT52 = '%2'").arg(caixa, name));
     return q.next() ? q.value(0).toByteArray() : QByteArray();
 }
 
@@ -25,8 +26,8 @@ TEST(Cat52Test, ExportsEachStoredFileByteForByteAndChecksIt)
 {
     FiscalDataSet &set = FiscalDataSet::instance();
     const QString folder = set.scratch(QStringLiteral("export"));
-    const QStringList command{"cat52-exportar", "--db", set.connectionString(), "--cdfilial", "0001", "--de",
-                              "01/12/2026", "--ate", "31/12/2026", "--pasta", folder};
+    const QStringList command{"cat52-exportar", "--db",  set.connectionString(), "--cdfilial", "0001", "--de",
+                              "01/12/2026",     "--ate", "31/12/2026",           "--pasta",    folder};
     const ProcessRun run = FiscalDataSet::fiscal(command);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList report = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -86,8 +87,8 @@ TEST(Cat52Test, StoresTheFileOfADayWithoutOneAndRefusesTheRest)
     // gone, as after an interrupted CAT-52 stage.
     QString name;
     for (const QString &n : QDir(set.cat52Folder()).entryList(QDir::Files))
-        if (readFile(QDir(set.cat52Folder()).filePath(n)).contains("E12BE0202020200000000B2") &&
-            readFile(QDir(set.cat52Folder()).filePath(n)).contains("20261203"))
+        if (readFile(QDir(set.cat52Folder()).filePath(n)).contains("E12BE0202020200000000B2")
+            && readFile(QDir(set.cat52Folder()).filePath(n)).contains("20261203"))
             name = n;
     ASSERT_FALSE(name.isEmpty());
     const QString original = QDir(set.cat52Folder()).filePath(name);
@@ -133,8 +134,10 @@ TEST(Cat52Test, StoresTheFileOfADayWithoutOneAndRefusesTheRest)
     run = guardar("002", "03/12/2026", original);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(db.count(countAll), before);
-    const auto rows = db.rows(QStringLiteral("SELECT CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52, DTMOVCAT52 FROM ARQCAT52 "
-                                             "WHERE CDCAIXA = '002' AND NMARQCAT52 = '%1'").arg(name));
+    const auto rows = db.rows(
+        QStringLiteral("SELECT CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52, DTMOVCAT52 FROM ARQCAT52 "
+                       "WHERE CDCAIXA = '002' AND NMARQCAT52 = '%1'")
+            .arg(name));
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0][0].toString(), QStringLiteral("000"));
     EXPECT_EQ(rows[0][1].toString(), QStringLiteral("000000000000"));

@@ -2,13 +2,11 @@
 #include "AdoConnection.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
 
 namespace {
-const QString BinDir = QStringLiteral(KAL_BINARY_DIR "/bin");
 std::unique_ptr<FiscalDataSet> g_instance;
 
 class FiscalEnvironment : public ::testing::Environment {
@@ -16,8 +14,8 @@ public:
     void SetUp() override { FiscalDataSet::build(); }
     void TearDown() override { FiscalDataSet::release(); }
 };
-[[maybe_unused]] ::testing::Environment *const g_environment =
-    ::testing::AddGlobalTestEnvironment(new FiscalEnvironment);
+[[maybe_unused]] ::testing::Environment *const g_environment = ::testing::AddGlobalTestEnvironment(
+    new FiscalEnvironment);
 
 QString counter10(qint64 value)
 {
@@ -86,47 +84,35 @@ QString FiscalDataSet::cat52Folder() const
 
 QString FiscalDataSet::timestamp(const QDate &day, const QString &time)
 {
-    return TestDb::isPostgres()
-               ? QStringLiteral("'%1 %2'").arg(day.toString(Qt::ISODate), time)
-               : QStringLiteral("'%1T%2.000'").arg(day.toString(Qt::ISODate), time);
+    return TestDb::isPostgres() ? QStringLiteral("'%1 %2'").arg(day.toString(Qt::ISODate), time)
+                                : QStringLiteral("'%1T%2.000'").arg(day.toString(Qt::ISODate), time);
 }
 
 QByteArray FiscalDataSet::cat52(const QString &serial, const QString &model, qint64 crz, qint64 coo, qint64 cro,
                                 const QDate &day, qint64 grossCents)
 {
     auto counter6 = [](qint64 v) { return QByteArray::number(v % 1000000).rightJustified(6, '0'); };
-    const QByteArray head = serial.toLatin1().leftJustified(20, ' ') + ' ' + model.toLatin1().leftJustified(20, ' ') + "01";
+    const QByteArray head = serial.toLatin1().leftJustified(20, ' ') + ' ' + model.toLatin1().leftJustified(20, ' ')
+                            + "01";
     const QByteArray d = day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
     return "E12" + head + counter6(crz) + counter6(coo) + counter6(cro) + d + d + "235900"
-           + QByteArray::number(grossCents).rightJustified(14, '0') + "V\r\n" + "E13" + head + counter6(crz)
-           + "01T1800" + QByteArray::number(74750).rightJustified(13, '0') + "\r\n";
+           + QByteArray::number(grossCents).rightJustified(14, '0') + "V\r\n" + "E13" + head + counter6(crz) + "01T1800"
+           + QByteArray::number(74750).rightJustified(13, '0') + "\r\n";
 }
 
 ProcessRun FiscalDataSet::fiscal(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(BinDir + QStringLiteral("/kal02700-fiscal"), arguments);
-    process.closeWriteChannel();
-    ProcessRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "kal02700-fiscal did not finish";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return instance().m_installation.runLedger(arguments);
 }
 
 void FiscalDataSet::storeFile(const QString &filial, const QString &caixa, const QDate &day, const QString &name,
                               const QByteArray &content)
 {
     QSqlQuery q(m_db.admin().database());
-    q.prepare(QStringLiteral("INSERT INTO ARQCAT52 (CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, DTGERACAT52, DTMOVCAT52, "
-                             "NMARQCAT52, DSARQCAT52) VALUES ('%1', '%2', '000', '000000000000', %3, %3, '%4', :conteudo)")
-                  .arg(filial, caixa, timestamp(day), name));
+    q.prepare(
+        QStringLiteral("INSERT INTO ARQCAT52 (CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, DTGERACAT52, DTMOVCAT52, "
+                       "NMARQCAT52, DSARQCAT52) VALUES ('%1', '%2', '000', '000000000000', %3, %3, '%4', :conteudo)")
+            .arg(filial, caixa, timestamp(day), name));
     q.bindValue(QStringLiteral(":conteudo"), content);
     if (!q.exec())
         throw std::runtime_error(q.lastError().text().toStdString());
@@ -136,6 +122,8 @@ FiscalDataSet::FiscalDataSet()
 {
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
+    if (!m_installation.error().isEmpty())
+        throw std::runtime_error(m_installation.error().toStdString());
     m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
     m_db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T2', 12)"));
     runHost();
@@ -146,20 +134,22 @@ FiscalDataSet::FiscalDataSet()
 namespace {
 void insertDay(TestDb::Database &db, FiscalDataSet &set, const Day &d)
 {
-    db.exec(QStringLiteral(
-                "INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, NRREINIREDZ, "
-                "NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, "
-                "VRTOTDESREDZ, VRVENLIQREDZ, VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, "
-                "DSMODMARCAECF) VALUES ('%1', '%2', '%3', '%4', %5, '%6', '%7', '%8', '%9', ")
-                .arg(d.filial, d.caixa, d.nrecf, d.serial, isoDay(d.day), counter10(d.crz), counter10(d.cro),
-                     counter10(d.first), counter10(d.last))
-            + QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, 0, 'KIV', '0000000000', '0000000000', '0000000000', '%9')")
-                  .arg(money(d.f1), money(d.i1), money(d.n1), money(d.gt), money(d.gross), money(d.cancel),
-                       money(d.discount), money(d.net()), d.model + QLatin1Char('|') + d.brand));
+    db.exec(
+        QStringLiteral(
+            "INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, NRREINIREDZ, "
+            "NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, "
+            "VRTOTDESREDZ, VRVENLIQREDZ, VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, "
+            "DSMODMARCAECF) VALUES ('%1', '%2', '%3', '%4', %5, '%6', '%7', '%8', '%9', ")
+            .arg(d.filial, d.caixa, d.nrecf, d.serial, isoDay(d.day), counter10(d.crz), counter10(d.cro),
+                 counter10(d.first), counter10(d.last))
+        + QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, 0, 'KIV', '0000000000', '0000000000', '0000000000', '%9')")
+              .arg(money(d.f1), money(d.i1), money(d.n1), money(d.gt), money(d.gross), money(d.cancel),
+                   money(d.discount), money(d.net()), d.model + QLatin1Char('|') + d.brand));
     for (const Tax &t : d.taxes)
-        db.exec(QStringLiteral("INSERT INTO IMPOSTOREDZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
-                               "VRBCALCIMPRZ, VRIMPOSTORZ) VALUES ('%1', '%2', '%3', %4, '%5', %6, %7, %8)")
-                    .arg(d.filial, d.caixa, d.nrecf, isoDay(d.day), t.code, money(t.rate), money(t.base), money(t.tax)));
+        db.exec(
+            QStringLiteral("INSERT INTO IMPOSTOREDZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
+                           "VRBCALCIMPRZ, VRIMPOSTORZ) VALUES ('%1', '%2', '%3', %4, '%5', %6, %7, %8)")
+                .arg(d.filial, d.caixa, d.nrecf, isoDay(d.day), t.code, money(t.rate), money(t.base), money(t.tax)));
     if (d.file)
         set.storeFile(d.filial, d.caixa, d.day,
                       d.serial.right(2) + QLatin1Char('.') + d.day.toString(QStringLiteral("ddMM")),
@@ -169,28 +159,10 @@ void insertDay(TestDb::Database &db, FiscalDataSet &set, const Day &d)
 
 void FiscalDataSet::runHost()
 {
-    // A store's installation: the host with the module beside it, a printer
-    // of type 18 that generates the CAT-52 files.
-    const QString host = m_dir.filePath(QStringLiteral("kal02700-host"));
-    if (!QFile::copy(BinDir + QStringLiteral("/kal02700-host"), host)
-        || !QFile::setPermissions(host, QFile::permissions(host) | QFile::ExeOwner)
-        || !QFile::link(BinDir + QStringLiteral("/libkal02700.so"), m_dir.filePath(QStringLiteral("libkal02700.so"))))
-        throw std::runtime_error("cannot lay out the host installation");
-    auto packet = [&](const QString &file, const QByteArray &name, const QByteArray &value) {
-        QFile f(m_dir.filePath(file));
-        if (!f.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write a local parameter file");
-        f.write("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<DATAPACKET Version=\"2.0\"><METADATA>"
-                "<FIELDS><FIELD attrname=\"IDESQUEMA\" fieldtype=\"string\" WIDTH=\"10\"/><FIELD attrname=\"" + name
-                + "\" fieldtype=\"string\" WIDTH=\"10\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW IDESQUEMA=\"0001\" "
-                + name + "=\"" + value + "\"/></ROWDATA></DATAPACKET>\n");
-    };
-    packet(QStringLiteral("PARAMETROSKIV.CDS"), "IDGERAARQVNDRIO", "S");
-    packet(QStringLiteral("PRAXUMO.CDS"), "IDTIPOIMPFIS", "18");
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("LD_LIBRARY_PATH"), BinDir);
+    // A printer of type 18 that generates the CAT-52 files; its memories
+    // and their files in the data set's folder.
+    if (!m_installation.writeLocalFiles(QStringLiteral("18"), QStringLiteral("S")))
+        throw std::runtime_error("cannot write the local parameter files");
 
     auto store = [&](Day d) {
         // The day's first coupon comes from the store's counter.
@@ -207,30 +179,29 @@ void FiscalDataSet::runHost()
                                          "\"VRIMPOSTO\": \"%5\" }")
                               .arg(totalizers.isEmpty() ? QString() : QStringLiteral(", "), commaMoney(t.rate), t.code,
                                    commaMoney(t.base), commaMoney(t.tax));
-        f.write(QStringLiteral(R"({ "serial": "%1", "model": "%2", "brand": "%3",
+        f.write(
+            QStringLiteral(R"({ "serial": "%1", "model": "%2", "brand": "%3",
   "lastReduction": { "11": "%4", "12": "%5", "13": "%6", "25": "%7", "27": "%8", "28": "%9", )")
-                    .arg(d.serial, d.model, d.brand)
-                    .arg(d.cro, 4, 10, QLatin1Char('0'))
-                    .arg(d.crz, 4, 10, QLatin1Char('0'))
-                    .arg(d.last, 6, 10, QLatin1Char('0'))
-                    .arg(commaMoney(d.gt), commaMoney(d.i1), commaMoney(d.n1))
-                    .toUtf8()
-                + QStringLiteral(R"("29": "%1", "33": "%2", "35": "0,00", "37": "%3", "46": "%4", "47": "%5", "48": "%6" },
+                .arg(d.serial, d.model, d.brand)
+                .arg(d.cro, 4, 10, QLatin1Char('0'))
+                .arg(d.crz, 4, 10, QLatin1Char('0'))
+                .arg(d.last, 6, 10, QLatin1Char('0'))
+                .arg(commaMoney(d.gt), commaMoney(d.i1), commaMoney(d.n1))
+                .toUtf8()
+            + QStringLiteral(R"("29": "%1", "33": "%2", "35": "0,00", "37": "%3", "46": "%4", "47": "%5", "48": "%6" },
   "totalizers": [ %7 ], "cat52Dir": "cat52" })")
-                      .arg(commaMoney(d.f1), commaMoney(d.discount), commaMoney(d.cancel),
-                           d.day.toString(QStringLiteral("dd/MM/yyyy")), commaMoney(d.gross), commaMoney(d.net()),
-                           totalizers)
-                      .toUtf8());
+                  .arg(commaMoney(d.f1), commaMoney(d.discount), commaMoney(d.cancel),
+                       d.day.toString(QStringLiteral("dd/MM/yyyy")), commaMoney(d.gross), commaMoney(d.net()),
+                       totalizers)
+                  .toUtf8());
         f.close();
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(host, {"--db", m_db.connectionString(), "--cdfilial", d.filial, "--cdcaixa", d.caixa, "--nrecf",
-                             d.nrecf, "--nrserieecf", d.serial, "--dtreducao", d.day.toString(QStringLiteral("dd/MM/yyyy")),
-                             "--automatico", "--printer", printer});
-        process.closeWriteChannel();
-        if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        const HostRun run = m_installation.run({"--db", m_db.connectionString(), "--cdfilial", d.filial, "--cdcaixa",
+                                                d.caixa, "--nrecf", d.nrecf, "--nrserieecf", d.serial, "--dtreducao",
+                                                d.day.toString(QStringLiteral("dd/MM/yyyy")), "--automatico",
+                                                "--printer", printer});
+        if (run.exitCode != 0)
             throw std::runtime_error("the host did not store " + d.day.toString().toStdString() + ": "
-                                     + (process.readAllStandardOutput() + process.readAllStandardError()).toStdString());
+                                     + (run.out + run.err).toStdString());
     };
 
     for (int i = 0; i < 5; ++i) {
@@ -284,7 +255,8 @@ void FiscalDataSet::plant()
     m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET NRPRIMCFREDZ = '0000001200', VRSTRIBREDZ = 36.5") + r001
               + QStringLiteral("'2026-12-02'"));
     // COO_INVERTIDO and IMPOSTO_DIVERGENTE on 03/12.
-    m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET NRPRIMCFREDZ = '0000001405'") + r001 + QStringLiteral("'2026-12-03'"));
+    m_db.exec(QStringLiteral("UPDATE REDUCAOZ SET NRPRIMCFREDZ = '0000001405'") + r001
+              + QStringLiteral("'2026-12-03'"));
     m_db.exec(QStringLiteral("UPDATE IMPOSTOREDZ SET VRIMPOSTORZ = 135.05") + r001
               + QStringLiteral("'2026-12-03' AND CDIMPOSTO = 'T1'"));
     // GT_DIVERGENTE on 04/12.

@@ -20,18 +20,13 @@
 //     without tax lines) then on register 007 (03, 04/12);
 //   printer 008 with counters at their widths: CRZ 9999999998/9999999999,
 //     coupons 999901..999999 then 000001..000120, CRO 999.
+#include "HostProcess.h"
 #include "TestDatabase.h"
 
 #include <QDate>
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-struct ProcessRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 class FiscalDataSet {
 public:
@@ -45,7 +40,7 @@ public:
     QString cat52Folder() const;
     QString scratch(const QString &name) const { return m_dir.filePath(name); }
 
-    // kal02700-fiscal with the arguments.
+    // kal02700-fiscal of the installation with the arguments.
     static ProcessRun fiscal(const QStringList &arguments);
 
     // A CAT-52 file of a Z reduction, as the reference printer lays it out.
@@ -64,5 +59,6 @@ private:
     void edgeChains();
 
     QTemporaryDir m_dir;
+    HostProcess m_installation;
     TestDb::Database m_db;
 };

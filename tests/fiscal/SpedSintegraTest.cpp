@@ -15,8 +15,15 @@ QByteArray lines(const QStringList &list)
 
 QStringList args(const char *command, const char *filial, const char *de, const char *ate)
 {
-    return {QLatin1String(command), "--db", FiscalDataSet::instance().connectionString(), "--cdfilial",
-            QLatin1String(filial), "--de", QLatin1String(de), "--ate", QLatin1String(ate)};
+    return {QLatin1String(command),
+            "--db",
+            FiscalDataSet::instance().connectionString(),
+            "--cdfilial",
+            QLatin1String(filial),
+            "--de",
+            QLatin1String(de),
+            "--ate",
+            QLatin1String(ate)};
 }
 } // namespace
 
@@ -52,12 +59,14 @@ TEST(SpedTest, WritesTheEcfLinesOfOneDayExactly)
     });
     EXPECT_EQ(run.out, expected) << run.out.toStdString();
     // ISO-8859-1: the model's É is one byte.
-    EXPECT_TRUE(run.out.contains("ECF-IF M\xC9" "DIA"));
+    EXPECT_TRUE(run.out.contains("ECF-IF M\xC9"
+                                 "DIA"));
 
     // Other CFOPs, to a file.
     const QString path = FiscalDataSet::instance().scratch(QStringLiteral("sped.txt"));
-    const ProcessRun cfop = FiscalDataSet::fiscal(args("sped", "0001", "02/12/2026", "02/12/2026")
-                                                  + QStringList{"--cfop", "5101", "--cfop-st", "5403", "--saida", path});
+    const ProcessRun cfop = FiscalDataSet::fiscal(
+        args("sped", "0001", "02/12/2026", "02/12/2026")
+        + QStringList{"--cfop", "5101", "--cfop-st", "5403", "--saida", path});
     ASSERT_EQ(cfop.exitCode, 0) << cfop.err.toStdString();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -73,10 +82,10 @@ TEST(SpedTest, EdgeChainsAsTheLayoutWantsThem)
     const QString out = QString::fromLatin1(run.out);
     // Printers by number: 005, 006, 008, 015; the moved printer's days under one C400.
     const QStringList c400 = out.split(QStringLiteral("\r\n")).filter(QStringLiteral("|C400|"));
-    EXPECT_EQ(c400, QStringList({"|C400|2D|FS-700 MACH|BE0505050500000000A5|5|",
-                                 "|C400|2D|FS-700 MACH|BE0606060600000000C6|6|",
-                                 "|C400|2D|FS-700 MACH|BE0808080800000000D8|8|",
-                                 "|C400|2D|FS-700 MACH|BE0505050500000000B5|15|"}));
+    EXPECT_EQ(
+        c400,
+        QStringList({"|C400|2D|FS-700 MACH|BE0505050500000000A5|5|", "|C400|2D|FS-700 MACH|BE0606060600000000C6|6|",
+                     "|C400|2D|FS-700 MACH|BE0808080800000000D8|8|", "|C400|2D|FS-700 MACH|BE0505050500000000B5|15|"}));
     // The day without tax lines: only F1 among the totalisers, and no taxed C490.
     EXPECT_TRUE(out.contains(QStringLiteral("|C405|01122026|1|20|50|20000,00|1000,00|\r\n|C420|F1|993,00|||\r\n"
                                             "|C420|Can-T|5,00|||\r\n|C420|DT|2,00|||\r\n"
@@ -93,7 +102,16 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     auto pad = [](const char *text) { return QString::fromLatin1(text).leftJustified(126, QLatin1Char(' ')); };
     const QByteArray expected = lines({
-        pad("60M" "20261202" "BE0101010100000000A1" "001" "2D" "001200" "001300" "000102" "001" "0000000000100000"
+        pad("60M"
+            "20261202"
+            "BE0101010100000000A1"
+            "001"
+            "2D"
+            "001200"
+            "001300"
+            "000102"
+            "001"
+            "0000000000100000"
             "0000000005200000"),
         pad("60A20261202BE0101010100000000A11800000000074750"),
         pad("60A20261202BE0101010100000000A11200000000020000"),
@@ -101,7 +119,16 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
         pad("60A20261202BE0101010100000000A1I   000000001000"),
         pad("60A20261202BE0101010100000000A1CANC000000000500"),
         pad("60A20261202BE0101010100000000A1DESC000000000200"),
-        pad("60M" "20261202" "BE0202020200000000B2" "002" "2D" "002101" "002200" "000051" "001" "0000000000100000"
+        pad("60M"
+            "20261202"
+            "BE0202020200000000B2"
+            "002"
+            "2D"
+            "002101"
+            "002200"
+            "000051"
+            "001"
+            "0000000000100000"
             "0000000008200000"),
         pad("60A20261202BE0202020200000000B21800000000074750"),
         pad("60A20261202BE0202020200000000B21200000000020000"),
@@ -119,8 +146,16 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
     ASSERT_EQ(m60.size(), 4);
     EXPECT_TRUE(m60.at(0).startsWith(QStringLiteral("60M20261202BE0505050500000000A5005")));
     EXPECT_TRUE(m60.at(1).startsWith(QStringLiteral("60M20261202BE0606060600000000C6006")));
-    EXPECT_EQ(m60.at(2).left(89),
-              QStringLiteral("60M" "20261202" "BE0808080800000000D8" "008" "2D" "000001" "000120" "999999" "999"
-                             "0000000000100000" "0010000000000000"));
+    EXPECT_EQ(m60.at(2).left(89), QStringLiteral("60M"
+                                                 "20261202"
+                                                 "BE0808080800000000D8"
+                                                 "008"
+                                                 "2D"
+                                                 "000001"
+                                                 "000120"
+                                                 "999999"
+                                                 "999"
+                                                 "0000000000100000"
+                                                 "0010000000000000"));
     EXPECT_TRUE(m60.at(3).startsWith(QStringLiteral("60M20261202BE0505050500000000B50152D007001007100000500")));
 }

@@ -9,36 +9,51 @@
 #include "Wmb00002.h"
 
 #include <QLibrary>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
-const char *const ModulePath = KAL_BINARY_DIR "/bin/libkal02700.so";
+const char *const ModulePath = KAL_MODULE_FILE;
 
+// The frame's names, here from the module's units linked into the suite, so
+// that the table's entries compare with the units' own routines.
 class Frame : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_library.setFileName(QString::fromUtf8(ModulePath));
-        m_library.setLoadHints(QLibrary::PreventUnloadHint);
-        ASSERT_TRUE(m_library.load()) << m_library.errorString().toStdString();
-        initialize = reinterpret_cast<TInitialize>(m_library.resolve("Initialize"));
-        finalize = reinterpret_cast<TFinalize>(m_library.resolve("Finalize"));
-        table = reinterpret_cast<TGetPackageInfoTable>(m_library.resolve("GetPackageInfoTable"));
-        criaCadRedZ = reinterpret_cast<TCriaCadRedZ>(m_library.resolve("CriaCadRedZ"));
-        redZGravada = reinterpret_cast<TRedZGravada>(m_library.resolve("RedZGravada"));
-        motivoRedZ = reinterpret_cast<TMotivoRedZ>(m_library.resolve("MotivoRedZ"));
-        ASSERT_TRUE(initialize && finalize && table && criaCadRedZ && redZGravada && motivoRedZ);
-    }
-
-    QLibrary m_library;
-    TInitialize initialize = nullptr;
-    TFinalize finalize = nullptr;
-    TGetPackageInfoTable table = nullptr;
-    TCriaCadRedZ criaCadRedZ = nullptr;
-    TRedZGravada redZGravada = nullptr;
-    TMotivoRedZ motivoRedZ = nullptr;
+    TInitialize initialize = &::Initialize;
+    TFinalize finalize = &::Finalize;
+    TGetPackageInfoTable table = &::GetPackageInfoTable;
+    TCriaCadRedZ criaCadRedZ = &::CriaCadRedZ;
+    TRedZGravada redZGravada = &::RedZGravada;
+    TMotivoRedZ motivoRedZ = &::MotivoRedZ;
 };
+
+// The library a host loads shows exactly the names it looks up, and none of
+// the module's own classes or functions.
+TEST(FrameLibrary, ExportsOnlyTheNamesAHostLooksUp)
+{
+    QLibrary library(QString::fromUtf8(ModulePath));
+    library.setLoadHints(QLibrary::PreventUnloadHint);
+    ASSERT_TRUE(library.load()) << library.errorString().toStdString();
+    for (const char *name :
+         {"Initialize", "Finalize", "GetPackageInfoTable", "CriaCadRedZ", "RedZGravada", "MotivoRedZ"})
+        EXPECT_NE(library.resolve(name), nullptr) << name;
+
+    QProcess nm;
+    nm.start(QStringLiteral("nm"),
+             {QStringLiteral("-D"), QStringLiteral("--defined-only"), QString::fromUtf8(ModulePath)});
+    ASSERT_TRUE(nm.waitForFinished(30000));
+    QStringList names;
+    for (const QString &line : QString::fromUtf8(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList parts = line.simplified().split(u' ');
+        // The linker's own markers of the data's bounds are no exported names.
+        if (parts.size() == 3 && !parts[2].startsWith(u'_'))
+            names << parts[2];
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"CriaCadRedZ", "Finalize", "GetPackageInfoTable", "Initialize", "MotivoRedZ",
+                                  "RedZGravada"}));
+}
 
 TEST_F(Frame, UnitTableEndsWithServerSiblingPackagesAndScreen)
 {

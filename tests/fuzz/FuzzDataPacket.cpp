@@ -4,7 +4,6 @@
 #include "Exception.h"
 
 #include <QByteArray>
-#include <QStringDecoder>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,29 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         cds.setData(QVariant(bytes));
     } catch (const Exception &) {
         accepted = false;
-    }
-    // The quick reader of the system's own packets must agree with the full
-    // XML reader, which reads the same text handed over as a QString.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    const bool plainUtf8 = !utf8.hasError() && !bytes.contains("encoding") && !text.contains(QChar(0xFEFF));
-    if (plainUtf8) {
-        ClientDataSet full;
-        if (persistent) {
-            full.addField(QStringLiteral("CDFILIAL"), FieldType::String, 4);
-            full.addField(QStringLiteral("DTREDUCAOZ"), FieldType::Date);
-            full.addField(QStringLiteral("VRIMPOSTORZ"), FieldType::Float);
-        }
-        bool fullAccepted = true;
-        try {
-            full.setData(QVariant(text));
-        } catch (const Exception &) {
-            fullAccepted = false;
-        }
-        if (fullAccepted != accepted || (accepted && full.data() != cds.data())) {
-            std::fprintf(stderr, "readers disagree: quick %d, full %d\n", accepted, fullAccepted);
-            std::abort();
-        }
     }
     if (!accepted)
         return 0;

@@ -1,13 +1,12 @@
 // The reference host run as a process: its command line, exit status and
 // messages, as scripts and stores see them.
 #include "AdoConnection.h"
-#include "ClientDataSet.h"
 #include "DatabaseSchema.h"
+#include "HostProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,35 +14,16 @@
 
 namespace {
 
-const QString BinDir = QStringLiteral(KAL_BINARY_DIR "/bin");
-
-struct HostRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-HostRun runHost(const QStringList &arguments, const QProcessEnvironment &environment,
-            const QString &program = BinDir + QStringLiteral("/kal02700-host"))
+// The host from an installation of its own, in the environment given.
+HostRun runHost(const QStringList &arguments, const QProcessEnvironment &environment)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    HostRun run;
-    if (!process.waitForStarted(30000)) {
-        ADD_FAILURE() << "kal02700-host did not start: " << process.errorString().toStdString();
-        return run;
+    HostProcess installation;
+    if (!installation.error().isEmpty()) {
+        ADD_FAILURE() << installation.error().toStdString();
+        return {};
     }
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "kal02700-host did not finish";
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    installation.environment = environment;
+    return installation.run(arguments);
 }
 
 QProcessEnvironment offscreen()
@@ -134,7 +114,8 @@ TEST(HostApp, APasswordNeverShowsWhenTheDatabaseCannotBeReached)
                                       QStringLiteral("odbc:Driver={Nada};Server=loja;UID=kal;PWD={se;cr}}et}")}) {
         const HostRun run = runHost({"--db", connection, "--automatico"}, offscreen());
         EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(QStringLiteral("Não foi possível conectar ao banco de dados."))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Não foi possível conectar ao banco de dados.")))
+            << run.err.toStdString();
         for (const char *piece : {"pa ss", "ss@w0rd", "se;cr", "cr}et", "cr}}et"})
             EXPECT_FALSE((run.out + run.err).contains(QLatin1String(piece))) << piece << ": " << run.err.toStdString();
     }
@@ -179,41 +160,20 @@ TEST(HostApp, InitDbCreatesTheTablesWithoutADisplay)
 }
 
 // A host installation of its own: the executable, the module beside it and
-// the store's two local parameter files, so that tests never share bin/.
+// the store's two local parameter files, so that tests never share a folder.
 class HostInstall : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_host = m_dir.filePath(QStringLiteral("kal02700-host"));
-        ASSERT_TRUE(QFile::copy(BinDir + QStringLiteral("/kal02700-host"), m_host));
-        ASSERT_TRUE(QFile::setPermissions(m_host, QFile::permissions(m_host) | QFile::ExeOwner));
-        ASSERT_TRUE(QFile::link(BinDir + QStringLiteral("/libkal02700.so"), m_dir.filePath(QStringLiteral("libkal02700.so"))));
-        m_environment = offscreen();
-        m_environment.insert(QStringLiteral("LD_LIBRARY_PATH"), BinDir);
+        ASSERT_EQ(m_installation.error(), QString()) << m_installation.error().toStdString();
+        m_dir = m_installation.folder();
         m_dbFile = m_dir.filePath(QStringLiteral("kal.db"));
         m_db = QStringLiteral("sqlite:") + m_dbFile;
     }
 
     void writeLocalFiles(const QString &printerType, const QString &generateFiles)
     {
-        ClientDataSet parametros;
-        parametros.addField(QStringLiteral("IDESQUEMA"), FieldType::String, 10);
-        parametros.addField(QStringLiteral("IDGERAARQVNDRIO"), FieldType::String, 1);
-        parametros.createDataSet();
-        parametros.append();
-        parametros.fieldByName(QStringLiteral("IDESQUEMA")).setAsString(QStringLiteral("0001"));
-        parametros.fieldByName(QStringLiteral("IDGERAARQVNDRIO")).setAsString(generateFiles);
-        parametros.post();
-        parametros.saveToFile(m_dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")));
-
-        ClientDataSet kiv;
-        kiv.addField(QStringLiteral("IDTIPOIMPFIS"), FieldType::String, 2);
-        kiv.createDataSet();
-        kiv.append();
-        kiv.fieldByName(QStringLiteral("IDTIPOIMPFIS")).setAsString(printerType);
-        kiv.post();
-        kiv.saveToFile(m_dir.filePath(QStringLiteral("PRAXUMO.CDS")));
+        m_installation.writeLocalFiles(printerType, generateFiles);
     }
 
     QString writePrinter(const QString &lastReductionDay)
@@ -234,7 +194,7 @@ protected:
         return path;
     }
 
-    HostRun host(const QStringList &arguments) { return runHost(arguments, m_environment, m_host); }
+    HostRun host(const QStringList &arguments) { return m_installation.run(arguments); }
 
     QVariant scalar(const QString &sql)
     {
@@ -246,9 +206,8 @@ protected:
         return query.next() ? query.value(0) : QVariant();
     }
 
-    QTemporaryDir m_dir;
-    QString m_host;
-    QProcessEnvironment m_environment;
+    HostProcess m_installation;
+    QDir m_dir;
     QString m_dbFile;
     QString m_db;
 };
@@ -257,8 +216,8 @@ TEST_F(HostInstall, ScreenshotOfTheScreenAfterSetUp)
 {
     writeLocalFiles(QStringLiteral("00"), QStringLiteral("N"));
     const QString png = m_dir.filePath(QStringLiteral("screen.png"));
-    const HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--nrecf", "7", "--nrserieecf", "SERIE-XYZ",
-                          "--screenshot", png});
+    const HostRun run = host(
+        {"--db", m_db, "--dtreducao", "08/12/2026", "--nrecf", "7", "--nrserieecf", "SERIE-XYZ", "--screenshot", png});
     // Nothing was stored: the screen was only looked at.
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     const QImage image(png);
@@ -278,15 +237,29 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
         connection.open();
         DatabaseSchema::loadDemo(connection);
     }
-    const QStringList call{"--db", m_db, "--cdfilial", "0001", "--cdcaixa", "001", "--nrecf", "7",
-                           "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")};
+    const QStringList call{"--db",
+                           m_db,
+                           "--cdfilial",
+                           "0001",
+                           "--cdcaixa",
+                           "001",
+                           "--nrecf",
+                           "7",
+                           "--dtreducao",
+                           "08/12/2026",
+                           "--automatico",
+                           "--printer",
+                           writePrinter("08/12/2026")};
 
     const HostRun first = host(call);
     EXPECT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("Dados gravados corretamente."))) << first.out.toStdString();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND NRECFREDZ = '7'").toInt(), 1);
+    EXPECT_EQ(
+        scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE CDFILIAL = '0001' AND CDCAIXA = '001' AND NRECFREDZ = '7'").toInt(),
+        1);
     // The serial came from the printer memory; the tax was computed from the totaliser.
-    EXPECT_EQ(scalar("SELECT NRSERIEREDZ FROM REDUCAOZ WHERE NRECFREDZ = '7'").toString(), QStringLiteral("BE091010100011223344"));
+    EXPECT_EQ(scalar("SELECT NRSERIEREDZ FROM REDUCAOZ WHERE NRECFREDZ = '7'").toString(),
+              QStringLiteral("BE091010100011223344"));
     EXPECT_DOUBLE_EQ(scalar("SELECT VRIMPOSTORZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 22.22);
     // Printer type 18 with "S": the day's CAT-52 file was written and uploaded.
     EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/ACM23344.8CQ"))));
@@ -313,7 +286,8 @@ TEST_F(HostInstall, ALocalFileMissingOrNoSmallRegularFileStoresNothing)
              QFile::remove(praxumo);
              ASSERT_EQ(::mkfifo(QFile::encodeName(praxumo).constData(), 0600), 0);
          },
-         QStringLiteral("kal02700-host: arquivo local recusado: %1 não é um arquivo comum (é um FIFO (pipe)).").arg(praxumo)},
+         QStringLiteral("kal02700-host: arquivo local recusado: %1 não é um arquivo comum (é um FIFO (pipe)).")
+             .arg(praxumo)},
         {[&] { QFile::resize(parametros, 48 * 1024 * 1024); },
          QStringLiteral("kal02700-host: arquivo local recusado: %1 tem 48,0 MB; o limite é 4,0 MB.").arg(parametros)},
     };
@@ -322,8 +296,8 @@ TEST_F(HostInstall, ALocalFileMissingOrNoSmallRegularFileStoresNothing)
         QFile::remove(m_dbFile);
         writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
         c.prepare();
-        const HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer",
-                                  writePrinter("08/12/2026")});
+        const HostRun run = host(
+            {"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
         if (!c.err.isEmpty()) {
             EXPECT_TRUE(run.err.contains(c.err)) << run.err.toStdString();
@@ -339,7 +313,8 @@ TEST_F(HostInstall, AutomaticWithoutMatchingFiguresStoresNothing)
 {
     writeLocalFiles(QStringLiteral("18"), QStringLiteral("N"));
     // The printer's last reduction is of another day.
-    HostRun run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("07/12/2026")});
+    HostRun run = host(
+        {"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("07/12/2026")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ").toInt(), 0);
 

@@ -79,7 +79,7 @@ TEST_F(PrinterPackage, PrinterThatDoesNotAnswerRaisesAndChangesNothing)
     totals.post();
 
     const QString badMemories[] = {
-        QString(),                                 // no memory set
+        QString(), // no memory set
         m_dir.filePath(QStringLiteral("absent.json")),
         writeMemory("{ not json", QStringLiteral("broken.json")),
         writeMemory(R"({"lastReduction": {"51": "x"}})", QStringLiteral("index.json")),
@@ -100,7 +100,8 @@ TEST_F(PrinterPackage, PrinterThatDoesNotAnswerRaisesAndChangesNothing)
             Wmb00001::DadosUltimaRedZ(QStringLiteral("0001"), 0, figures, totals);
             ADD_FAILURE() << "no error for " << bad.toStdString();
         } catch (const Exception &error) {
-            EXPECT_TRUE(error.message().startsWith(QStringLiteral("Impressora fiscal não responde: "))) << message(error);
+            EXPECT_TRUE(error.message().startsWith(QStringLiteral("Impressora fiscal não responde: ")))
+                << message(error);
             EXPECT_TRUE(bad.isEmpty() || error.message().contains(bad)) << message(error);
         }
         EXPECT_EQ(figures.at(12).toString(), QStringLiteral("kept"));
@@ -150,7 +151,8 @@ TEST_F(PrinterPackage, LastReductionFillsTheArrayAndReplacesTheTotalizers)
     EXPECT_EQ(totals.fieldByName(QStringLiteral("VRVENDIDO")).asString(), QStringLiteral("1000,00"));
 
     // A printer without totalisers leaves an empty dataset of the four fields.
-    Wmb00001::setPrinterMemoryFile(writeMemory(R"({"lastReduction": {"46": "00/00/00"}})", QStringLiteral("bare.json")));
+    Wmb00001::setPrinterMemoryFile(
+        writeMemory(R"({"lastReduction": {"46": "00/00/00"}})", QStringLiteral("bare.json")));
     Wmb00001::DadosUltimaRedZ(QStringLiteral("0001"), 0, figures, totals);
     EXPECT_FALSE(figures.at(0).isValid());
     EXPECT_EQ(figures.at(46).toString(), QStringLiteral("00/00/00"));
@@ -191,23 +193,23 @@ TEST_F(PrinterPackage, Cat52FileRecordByRecord)
     ASSERT_EQ(paths, QStringList{expectedPath});
     const QByteArray bytes = readAll(expectedPath);
     const QByteArray head = QByteArray("BE091010100011223344") + " " + "FS-700 MACH         " + "01" + "000042";
-    const QByteArray e12 = "E12" + head + "001234" + "000001" + "20261208" + "20261209" + "101112"
-                           + "00000000052095" + "V";
+    const QByteArray e12 = "E12" + head + "001234" + "000001" + "20261208" + "20261209" + "101112" + "00000000052095"
+                           + "V";
     const QByteArray e13a = "E13" + head + "01T1800" + "0000000012345";
     const QByteArray e13b = "E13" + head + "02T0700" + "0000000100000";
     EXPECT_EQ(bytes, e12 + "\r\n" + e13a + "\r\n" + e13b + "\r\n");
 
     const QList<QByteArray> records = bytes.split('\n');
-    ASSERT_EQ(records.size(), 4); // three records and the empty rest after the last line end
+    ASSERT_EQ(records.size(), 4);         // three records and the empty rest after the last line end
     EXPECT_EQ(records.at(0).size(), 102); // 101 positions and the CR
     EXPECT_EQ(records.at(1).size(), 73);
     EXPECT_EQ(records.at(2).size(), 73);
     EXPECT_TRUE(records.at(3).isEmpty());
     // Positions as counted from 1 in the layout.
     const QByteArray &first = records.at(0);
-    EXPECT_EQ(first.mid(46, 6), "000042");  // 47-52 CRZ
-    EXPECT_EQ(first.mid(52, 6), "001234");  // 53-58 COO
-    EXPECT_EQ(first.mid(58, 6), "000001");  // 59-64 CRO
+    EXPECT_EQ(first.mid(46, 6), "000042");   // 47-52 CRZ
+    EXPECT_EQ(first.mid(52, 6), "001234");   // 53-58 COO
+    EXPECT_EQ(first.mid(58, 6), "000001");   // 59-64 CRO
     EXPECT_EQ(first.mid(64, 8), "20261208"); // 65-72 movement day
     EXPECT_EQ(first.mid(86, 14), "00000000052095");
     EXPECT_EQ(first.at(100), 'V');

@@ -5,6 +5,7 @@
 #include "SharedServicesHost.h"
 #include "TaxLinesDialog.h"
 #include "TestDatabase.h"
+#include "TestPackets.h"
 #include "Wmb00002.h"
 
 #include <QAbstractButton>
@@ -205,21 +206,12 @@ TEST_F(TaxPackage, OperatorTypesLinesWithKeypadAndKeyboard)
 TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt)
 {
     ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
-    for (const char *name : {"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"})
-        totals.addField(QLatin1String(name), FieldType::String, 20);
-    totals.createDataSet();
-    const QStringList printed[] = {{"18,00", "X1", "10,00", "1,80"},
-                                   {"9,99", "T9", "50,00", "4,99"},
-                                   {"abc", "T8", "1,00", "0,00"},
-                                   {"7,00", "T7", "3,00", "0,21"}};
-    for (const QStringList &row : printed) {
-        totals.append();
-        totals.fieldByName(QStringLiteral("VRALIQIMPFIS")).setAsString(row[0]);
-        totals.fieldByName(QStringLiteral("CDIMPOSTO")).setAsString(row[1]);
-        totals.fieldByName(QStringLiteral("VRVENDIDO")).setAsString(row[2]);
-        totals.fieldByName(QStringLiteral("VRIMPOSTO")).setAsString(row[3]);
-        totals.post();
-    }
+    totals.setData(textPacket({"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"},
+                              {{"18,00", "X1", "10,00", "1,80"},
+                               {"9,99", "T9", "50,00", "4,99"},
+                               {"abc", "T8", "1,00", "0,00"},
+                               {"7,00", "T7", "3,00", "0,21"}},
+                              20));
 
     // The printer's last Z reduction is of the day: its lines, less the one
     // the operator removed. Removing chooses no next line to remove.
@@ -244,16 +236,21 @@ TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt
 
     // Opened again, it goes on from what was confirmed: the removed line stays out.
     const QVariant confirmed = dados;
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
-        EXPECT_EQ(dialog.lines().size(), 2);
-        press(dialog, "confirmButton");
-    }, confirmed);
+    dados = enterTaxLines(
+        totals,
+        [](TaxLinesDialog &dialog) {
+            EXPECT_EQ(dialog.lines().size(), 2);
+            press(dialog, "confirmButton");
+        },
+        confirmed);
     EXPECT_EQ(rowsOf(dados, m_day).size(), 2);
 
     // Cancelled, by button or Esc, the confirmed list comes back as it went in.
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); }, confirmed);
+    dados = enterTaxLines(
+        totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); }, confirmed);
     EXPECT_EQ(dados, confirmed);
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }, confirmed);
+    dados = enterTaxLines(
+        totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }, confirmed);
     EXPECT_EQ(dados, confirmed);
     dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); });
     EXPECT_FALSE(dados.isValid()) << "no list before, none after";
@@ -265,10 +262,13 @@ TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt
     EXPECT_EQ(rows[1].code, QStringLiteral("T9"));
 
     // The printer's last Z reduction is of another day: its lines are not offered.
-    dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) {
-        EXPECT_TRUE(dialog.lines().isEmpty());
-        press(dialog, "confirmButton");
-    }, QVariant(), AutomationDate::fromDate(QDate(2026, 12, 7)));
+    dados = enterTaxLines(
+        totals,
+        [](TaxLinesDialog &dialog) {
+            EXPECT_TRUE(dialog.lines().isEmpty());
+            press(dialog, "confirmButton");
+        },
+        QVariant(), AutomationDate::fromDate(QDate(2026, 12, 7)));
     EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
 }
 

@@ -18,8 +18,8 @@ TEST(AutomationDate, DayNumbersFollowTheEpoch)
 
 TEST(AutomationDate, RoundTripsToTheMillisecond)
 {
-    const QDate days[] = {QDate(1899, 12, 30), QDate(1900, 3, 1), QDate(2006, 2, 20),
-                          QDate(2024, 2, 29), QDate(9999, 12, 31)};
+    const QDate days[] = {QDate(1899, 12, 30), QDate(1900, 3, 1), QDate(2006, 2, 20), QDate(2024, 2, 29),
+                          QDate(9999, 12, 31)};
     const int msOfDay[] = {0, 1, 499, 500, 999, 1000, 43200000, 49501123, 86399998, 86399999};
     for (const QDate &day : days) {
         for (int ms : msOfDay) {

@@ -62,7 +62,8 @@ TEST(FormatSettings, TwoDigitYearsFallInTheFiftyYearWindow)
         EXPECT_LT(year, current + 50) << text.toStdString();
     }
     // One digit is the same as its two-digit form.
-    EXPECT_EQ(FormatSettings::strToDate(QStringLiteral("1/1/5")), FormatSettings::strToDate(QStringLiteral("01/01/05")));
+    EXPECT_EQ(FormatSettings::strToDate(QStringLiteral("1/1/5")),
+              FormatSettings::strToDate(QStringLiteral("01/01/05")));
     // Four digits are taken as they stand.
     EXPECT_EQ(AutomationDate::toDate(FormatSettings::strToDate(QStringLiteral("01/01/1905"))).year(), 1905);
 }
@@ -71,8 +72,7 @@ TEST(FormatSettings, ReadsDatesWithAnOptionalTime)
 {
     const TDateTime base = day(2006, 2, 20);
     EXPECT_EQ(FormatSettings::strToDateTime(QStringLiteral("20/02/2006")), base);
-    EXPECT_EQ(AutomationDate::toTime(FormatSettings::strToDateTime(QStringLiteral("20/02/2006 13:45"))),
-              QTime(13, 45));
+    EXPECT_EQ(AutomationDate::toTime(FormatSettings::strToDateTime(QStringLiteral("20/02/2006 13:45"))), QTime(13, 45));
     const TDateTime full = FormatSettings::strToDateTime(QStringLiteral(" 20/02/2006  13:45:01 "));
     EXPECT_EQ(AutomationDate::toDate(full), QDate(2006, 2, 20));
     EXPECT_EQ(AutomationDate::toTime(full), QTime(13, 45, 1));
@@ -97,8 +97,8 @@ TEST(FormatSettings, ReadsDecimalNumbersWithComma)
     EXPECT_EQ(FormatSettings::strToFloat(QStringLiteral("1E-5")), 1e-5);
 
     auto strToFloat = [](const QString &t) { return FormatSettings::strToFloat(t); };
-    for (const char *bad : {"", " ", "abc", "1.5", "1,2,3", "1 000", ",", "-", "+", "1,5x", "--1", "1E",
-                            "E5", "0x10", "1e400", "1,5 E2"})
+    for (const char *bad :
+         {"", " ", "abc", "1.5", "1,2,3", "1 000", ",", "-", "+", "1,5x", "--1", "1E", "E5", "0x10", "1e400", "1,5 E2"})
         expectRefused(strToFloat, QString::fromLatin1(bad));
     try {
         FormatSettings::strToFloat(QStringLiteral("abc"));
@@ -142,8 +142,8 @@ TEST(FormatSettings, ReadsThirtyTwoBitIntegers)
     EXPECT_EQ(FormatSettings::strToInt(QStringLiteral("-2147483648")), -2147483647 - 1);
 
     auto strToInt = [](const QString &t) { return FormatSettings::strToInt(t); };
-    for (const char *bad : {"2147483648", "-2147483649", "99999999999999999999", "1,0", "1.0", "", "-", "abc",
-                            "1 2", "0x1F"})
+    for (const char *bad :
+         {"2147483648", "-2147483649", "99999999999999999999", "1,0", "1.0", "", "-", "abc", "1 2", "0x1F"})
         expectRefused(strToInt, QString::fromLatin1(bad));
 }
 

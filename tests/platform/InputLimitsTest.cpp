@@ -36,10 +36,8 @@ TEST(InputLimits, OnlySmallRegularFilesAreReadAndNothingWaitsOnTheRest)
     const struct {
         QString path;
         const char *why;
-    } refused[] = {{QStringLiteral("/dev/zero"), "dispositivo"},
-                   {fifo, "FIFO"},
-                   {dir.path(), "pasta"},
-                   {huge, "48,0 MB"}};
+    } refused[] = {
+        {QStringLiteral("/dev/zero"), "dispositivo"}, {fifo, "FIFO"}, {dir.path(), "pasta"}, {huge, "48,0 MB"}};
     for (const auto &r : refused) {
         error.clear();
         EXPECT_FALSE(InputLimits::readSmallFile(r.path, error)) << r.path.toStdString();

@@ -11,7 +11,8 @@ TEST(Win1252, EncodesAndDecodesPortugueseText)
     bool lossy = true;
     const QByteArray bytes = Win1252::encode(text, &lossy);
     EXPECT_FALSE(lossy);
-    EXPECT_EQ(bytes, QByteArray("Redu\xe7\xe3o a\xe7\xe3o \x80" "10"));
+    EXPECT_EQ(bytes, QByteArray("Redu\xe7\xe3o a\xe7\xe3o \x80"
+                                "10"));
     EXPECT_EQ(Win1252::decode(bytes), text);
     EXPECT_TRUE(Win1252::canEncode(text));
     EXPECT_EQ(Win1252::decode(QByteArray("\x93ok\x94")), QStringLiteral("“ok”"));

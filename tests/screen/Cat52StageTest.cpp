@@ -17,8 +17,8 @@ protected:
         auto form = setUpForm();
         fillFields(*form);
         setTaxLines({{"T1", 18, 100, 18}});
-        form->sbtICMSClick(form->sbtICMS);
-        form->sbtConfClick(form->sbtConf);
+        form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+        form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
         Cli_kal02700::frmCadRedz = nullptr;
     }
     void reset()
@@ -40,8 +40,8 @@ TEST_F(Cat52StageTest, ThePrinterTypeAndTheParameterDecide)
         const char *geraArq;
         bool generated;
     };
-    const Case cases[] = {{"14", "N", true},  {"00", "", true},   {"18", "S", true},  {"18", "s", false},
-                          {"18", "N", false}, {"18", "", false},  {"32", "S", true},  {"22", "S", false},
+    const Case cases[] = {{"14", "N", true},  {"00", "", true},  {"18", "S", true}, {"18", "s", false},
+                          {"18", "N", false}, {"18", "", false}, {"32", "S", true}, {"22", "S", false},
                           {"31", "N", false}, {"15", "N", true}};
     for (const Case &c : cases) {
         reset();
@@ -97,7 +97,8 @@ TEST_F(Cat52StageTest, AMissingOrEmptyFileIsNeverStoredAndAGeneratorFailureStore
         EXPECT_EQ(reducoes(), 1);
         ASSERT_EQ(messages.count(), 2);
         EXPECT_EQ(messages.kinds()[1], tmErro);
-        EXPECT_EQ(messages.texts()[1], QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(failure.paths[0]));
+        EXPECT_EQ(messages.texts()[1],
+                  QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(failure.paths[0]));
         EXPECT_TRUE(Cli_kal02700::boRedZGravada);
         EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
                   QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o arquivo Cat-52 %1 não "
@@ -112,9 +113,10 @@ TEST_F(Cat52StageTest, AMissingOrEmptyFileIsNeverStoredAndAGeneratorFailureStore
     EXPECT_EQ(arquivos(), 0);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Dados gravados corretamente.")});
     EXPECT_EQ(reducoes(), 1);
-    EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
-              QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não "
-                             "gerou o arquivo."));
+    EXPECT_EQ(
+        Cli_kal02700::stMotivoRedZ,
+        QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não "
+                       "gerou o arquivo."));
 }
 
 TEST_F(Cat52StageTest, AGeneratorWithoutAPathIsAnErrorAfterTheSave)

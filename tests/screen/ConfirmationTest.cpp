@@ -24,14 +24,14 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
     setTaxLines({{"T1", 18, 123.45, 22.22}, {"T2", 12, 0, 0}, {"T3", 7, 1000, 70}});
     open(false, [&](TfrmCadRedz &form) {
         // The operator types every figure with the keyboard, Enter between them.
-        const char *typed[13] = {"42", "1", "1234", "1300", "35,5", "10", "0", "1234567,89",
-                                 "520,95", "2", "5", "513,95", "0"};
+        const char *typed[13] = {"42",         "1",      "1234", "1300", "35,5",   "10", "0",
+                                 "1234567,89", "520,95", "2",    "5",    "513,95", "0"};
         for (const char *text : typed) {
             QTest::keyClicks(&form, QLatin1String(text));
             QTest::keyClick(&form, Qt::Key_Return);
         }
-        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
-        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
         EXPECT_FALSE(form.isVisible()) << "a save ends the screen";
     });
     EXPECT_EQ(taxDialogs, 1);
@@ -46,8 +46,8 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
         "VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, DSMODMARCAECF FROM REDUCAOZ"));
     ASSERT_EQ(rows.size(), 1);
     const QVariantList &r = rows.first();
-    const QStringList texts{"0001", "001", "001", "BE091010100011223344", "0000000042", "0000000001", "0000001234",
-                            "0000001300"};
+    const QStringList texts{"0001",       "001",        "001",        "BE091010100011223344",
+                            "0000000042", "0000000001", "0000001234", "0000001300"};
     for (int i = 0; i < texts.size(); ++i)
         EXPECT_EQ(r[i].toString(), texts[i]) << "column " << i;
     const double values[9] = {35.5, 10, 0, 1234567.89, 520.95, 2, 5, 513.95, 0};
@@ -59,8 +59,9 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
     EXPECT_EQ(r[21].toString(), QStringLiteral("FS-700 MACH|ACME"));
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE DTREDUCAOZ = '2026-12-08'")), 1);
 
-    const auto taxes = db.rows(QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
-                                              "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
+    const auto taxes = db.rows(
+        QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
+                       "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
     ASSERT_EQ(taxes.size(), 2) << "the zero-tax line is not stored";
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("0001"));
     EXPECT_EQ(taxes[0][1].toString(), QStringLiteral("001"));
@@ -82,10 +83,10 @@ TEST_F(ConfirmationTest, AnEmptyFieldBecomesCurrentAndNothingIsStored)
 {
     auto form = setUpForm();
     fillFields(*form);
-    form->lblVendLiq->clear();
+    widget<QLabel>(*form, "lblVendLiq")->clear();
     setTaxLines({{"T1", 18, 100, 18}});
-    form->sbtICMSClick(form->sbtICMS);
-    form->sbtConfClick(form->sbtConf);
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     ASSERT_EQ(messages.texts(), QStringList{kCampos});
     EXPECT_EQ(messages.kinds().first(), tmInformacao);
     EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 12);
@@ -94,14 +95,14 @@ TEST_F(ConfirmationTest, AnEmptyFieldBecomesCurrentAndNothingIsStored)
     EXPECT_TRUE(Cli_kal02700::boCriado) << "the screen stays open";
 
     // The first empty field in field order wins.
-    form->lblNrCupFin->clear();
-    form->lblVendBrutD->clear();
-    form->sbtConfClick(form->sbtConf);
+    widget<QLabel>(*form, "lblNrCupFin")->clear();
+    widget<QLabel>(*form, "lblVendBrutD")->clear();
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 4);
     // A caption of blanks counts as filled.
-    form->lblNrCupFin->setText(QStringLiteral("1300"));
-    form->lblVendBrutD->setText(QStringLiteral(" "));
-    form->sbtConfClick(form->sbtConf);
+    widget<QLabel>(*form, "lblNrCupFin")->setText(QStringLiteral("1300"));
+    widget<QLabel>(*form, "lblVendBrutD")->setText(QStringLiteral(" "));
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 12);
 }
 
@@ -109,7 +110,7 @@ TEST_F(ConfirmationTest, WithoutTaxLinesTheOperatorIsToldAndTheScreenStays)
 {
     auto form = setUpForm();
     fillFields(*form);
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     ASSERT_EQ(messages.texts(), QStringList{kIcms});
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_EQ(reducoes(), 0);
@@ -117,17 +118,17 @@ TEST_F(ConfirmationTest, WithoutTaxLinesTheOperatorIsToldAndTheScreenStays)
 
     // The tax package gave a list without rows: the same, through the silent abort.
     setTaxLines({});
-    form->sbtICMSClick(form->sbtICMS);
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     messages.clear();
-    EXPECT_THROW(form->sbtConfClick(form->sbtConf), EAbort);
+    EXPECT_THROW(form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf")), EAbort);
     EXPECT_EQ(messages.texts(), QStringList{kIcms});
     EXPECT_EQ(reducoes(), 0);
 
     // A new list with rows, and the next confirmation saves.
     setTaxLines({{"T1", 18, 100, 18}});
-    form->sbtICMSClick(form->sbtICMS);
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     messages.clear();
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(impostos(), 1);
@@ -142,8 +143,8 @@ TEST_F(ConfirmationTest, AFailedSaveIsReportedClosesAndMakesNoFiles)
     auto form = setUpForm();
     fillFields(*form);
     setTaxLines({{"T1", 18, 100, 18}});
-    form->sbtICMSClick(form->sbtICMS);
-    form->sbtConfClick(form->sbtConf);
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     ASSERT_EQ(messages.texts(), QStringList{kNaoGravados});
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_FALSE(Cli_kal02700::boCriado) << "every save attempt ends the screen";
@@ -161,8 +162,8 @@ TEST_F(ConfirmationTest, TheModelTextIsCutToThirtyCharacters)
     auto form = setUpForm();
     fillFields(*form);
     setTaxLines({{"T1", 18, 100, 18}});
-    form->sbtICMSClick(form->sbtICMS);
-    form->sbtConfClick(form->sbtConf);
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSMODMARCAECF FROM REDUCAOZ")).toString(),
               QStringLiteral("MODELO-COM-VINTE-UM-X|MARCA-QU"));
 }
@@ -171,12 +172,13 @@ TEST_F(ConfirmationTest, AValueThatIsNotANumberIsShownAndNothingIsStored)
 {
     auto form = setUpForm();
     fillFields(*form);
-    form->lblTotGer->setText(QStringLiteral("12.345,00"));
+    widget<QLabel>(*form, "lblTotGer")->setText(QStringLiteral("12.345,00"));
     setTaxLines({{"T1", 18, 100, 18}});
-    form->sbtICMSClick(form->sbtICMS);
-    form->sbtConfClick(form->sbtConf);
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     ASSERT_EQ(messages.count(), 1);
-    EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("12.345,00"))) << messages.texts().first().toStdString();
+    EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("12.345,00")))
+        << messages.texts().first().toStdString();
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_EQ(reducoes(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
@@ -185,18 +187,19 @@ TEST_F(ConfirmationTest, AValueThatIsNotANumberIsShownAndNothingIsStored)
 TEST_F(ConfirmationTest, TheTaxPackageIsGivenTheFallbackDateOnce)
 {
     auto form = setUpForm();
-    Wmb00002::TCriaImpostoRedz previous = Wmb00002::CriaImpostoRedz;
     static TDateTime seen[2];
     static int calls;
     calls = 0;
-    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime ultima,
-                                   ClientDataSet &, QVariant &dados) {
-        seen[calls++ % 2] = ultima;
-        dados = QVariant(QByteArray("list ") + QByteArray::number(calls));
-    };
-    form->sbtICMSClick(form->sbtICMS);
-    form->sbtICMSClick(form->sbtICMS);
-    Wmb00002::CriaImpostoRedz = previous;
+    {
+        const PackageOperationsOverride taxPackage;
+        Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime ultima,
+                                       ClientDataSet &, QVariant &dados) {
+            seen[calls++ % 2] = ultima;
+            dados = QVariant(QByteArray("list ") + QByteArray::number(calls));
+        };
+        form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+        form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    }
     EXPECT_EQ(Cli_kal02700::stDataUltRedZ, QStringLiteral("24/02/2012"));
     EXPECT_EQ(seen[0], AutomationDate::fromDate(QDate(2012, 2, 24)));
     EXPECT_EQ(seen[1], seen[0]);
@@ -207,8 +210,8 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
 {
     useReferenceTaxDialog();
     open(false, [&](TfrmCadRedz &form) {
-        const char *typed[13] = {"42", "1", "1234", "1300", "0", "0", "0", "1234567,89",
-                                 "123,45", "0", "0", "123,45", "0"};
+        const char *typed[13] = {"42",         "1",      "1234", "1300", "0",      "0", "0",
+                                 "1234567,89", "123,45", "0",    "0",    "123,45", "0"};
         for (const char *text : typed) {
             QTest::keyClicks(&form, QLatin1String(text));
             QTest::keyClick(&form, Qt::Key_Return);
@@ -234,14 +237,15 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
             entered = true;
             confirm->click();
         });
-        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
         EXPECT_TRUE(entered);
         // The keyboard is the screen's again once the dialog is gone.
         EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == form.windowHandle(); }));
-        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
     });
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
-    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
+    const auto taxes = db.rows(
+        QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
     ASSERT_EQ(taxes.size(), 1);
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
     EXPECT_EQ(taxes[0][2].toDouble(), 123.45);
@@ -259,7 +263,7 @@ protected:
     static int confirmUntilClosed(TfrmCadRedz &form)
     {
         for (int press = 1; press <= 3; ++press) {
-            QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+            QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
             if (!form.isVisible())
                 return press;
         }
@@ -270,7 +274,7 @@ protected:
     {
         fillFields(form);
         setTaxLines({{"T1", 18, 100, 18}});
-        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     }
 };
 
@@ -285,10 +289,10 @@ TEST_F(TrapPathTest, ALastReductionDateThatIsNoPlainDayStillGivesTaxLines)
                 .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT10:30:00.000"))));
     open(false, [&](TfrmCadRedz &form) {
         fillFields(form);
-        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
         EXPECT_TRUE(form.isVisible()) << "no tax lines yet";
         setTaxLines({{"T1", 18, 100, 18}});
-        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
         EXPECT_EQ(confirmUntilClosed(form), 1);
     });
     EXPECT_EQ(taxDialogLastDay, AutomationDate::fromDate(yesterday));
@@ -357,8 +361,8 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
     messages.clear();
     open(false, [&](TfrmCadRedz &form) {
         fillFields(form);
-        QTest::mouseClick(form.sbtConf, Qt::LeftButton);
-        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
         EXPECT_EQ(confirmUntilClosed(form), 1);
     });
     EXPECT_EQ(messages.texts(),
@@ -370,7 +374,7 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
     messages.clear();
     open(false, [&](TfrmCadRedz &form) {
         fillFields(form);
-        QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
         EXPECT_EQ(confirmUntilClosed(form), 1);
     });
     ASSERT_EQ(messages.count(), 2);

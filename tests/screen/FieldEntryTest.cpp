@@ -33,11 +33,8 @@ protected:
         for (const QChar key : keys)
             QTest::keyClick(&form, key.toLatin1());
     }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(&form, key, modifiers);
-    }
-    void press(TBlendedBitBtn *button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(&form, key, modifiers); }
+    void press(const char *button) { QTest::mouseClick(widget<TBlendedBitBtn>(form, button), Qt::LeftButton); }
     // Makes the field current by stepping with Enter from wherever the entry is.
     void goTo(int field)
     {
@@ -69,11 +66,11 @@ TEST_F(FieldEntryTest, ActivationMakesTheCounterFieldCurrent)
 TEST_F(FieldEntryTest, DigitsFromKeyboardAndKeypadGoToTheCurrentField)
 {
     type("12");
-    press(form.sbt3);
+    press("sbt3");
     EXPECT_EQ(text(1), "123");
     key(Qt::Key_Return);
-    press(form.sbt0);
-    press(form.sbt9);
+    press("sbt0");
+    press("sbt9");
     type("8");
     EXPECT_EQ(text(2), "098");
     EXPECT_EQ(text(1), "123");
@@ -82,8 +79,8 @@ TEST_F(FieldEntryTest, DigitsFromKeyboardAndKeypadGoToTheCurrentField)
     key(Qt::Key_4, Qt::KeypadModifier);
     EXPECT_EQ(text(3), "4");
     // Key preview: a key that lands on one of the form's controls is the form's.
-    QTest::keyClick(form.lblNRCupIni, '5');
-    QTest::keyClick(form.sbt9, Qt::Key_Return);
+    QTest::keyClick(widget<QLabel>(form, "lblNRCupIni"), '5');
+    QTest::keyClick(widget<TBlendedBitBtn>(form, "sbt9"), Qt::Key_Return);
     EXPECT_EQ(text(3), "45");
     EXPECT_EQ(highlightedField(form), 4);
 }
@@ -93,11 +90,11 @@ TEST_F(FieldEntryTest, CounterFieldsRefuseTheComma)
     for (int field = 1; field <= 4; ++field) {
         goTo(field);
         type(",");
-        press(form.sbtVirgula);
+        press("sbtVirgula");
         EXPECT_EQ(text(field), "") << "field " << field;
         type("7");
         type(",");
-        press(form.sbtVirgula);
+        press("sbtVirgula");
         EXPECT_EQ(text(field), "7") << "field " << field;
     }
 }
@@ -108,14 +105,14 @@ TEST_F(FieldEntryTest, AmountFieldsTakeOneComma)
     type(",");
     EXPECT_EQ(text(5), "0,");
     type(",");
-    press(form.sbtVirgula);
+    press("sbtVirgula");
     type("50");
     type(",");
     EXPECT_EQ(text(5), "0,50");
 
     goTo(6);
-    press(form.sbtVirgula);
-    press(form.sbtVirgula);
+    press("sbtVirgula");
+    press("sbtVirgula");
     EXPECT_EQ(text(6), "0,");
 
     goTo(7);
@@ -133,7 +130,7 @@ TEST_F(FieldEntryTest, AmountFieldStopsAtTwelveCharacters)
     EXPECT_EQ(text(8), "1234567890,1");
     type("2");
     type(",");
-    press(form.sbt5);
+    press("sbt5");
     EXPECT_EQ(text(8), "1234567890,1");
 
     // Twelve digits without a comma: the comma is refused by the length test.
@@ -147,21 +144,21 @@ TEST_F(FieldEntryTest, MultiZeroKeysMayCarryAFieldPastItsLimit)
 {
     // The limit is tested before the key's text is added.
     type("123");
-    press(form.sbt000);
+    press("sbt000");
     EXPECT_EQ(text(1), "123000");
     type("4");
-    press(form.sbt00);
+    press("sbt00");
     EXPECT_EQ(text(1), "123000");
 
     goTo(2);
     type("1234");
     type("5");
-    press(form.sbt00);
+    press("sbt00");
     EXPECT_EQ(text(2), "1234");
 
     goTo(3);
     type("12345");
-    press(form.sbt000);
+    press("sbt000");
     EXPECT_EQ(text(3), "12345000");
     type("9");
     EXPECT_EQ(text(3), "12345000");
@@ -169,9 +166,9 @@ TEST_F(FieldEntryTest, MultiZeroKeysMayCarryAFieldPastItsLimit)
     goTo(13);
     type("12345678,90");
     ASSERT_EQ(text(13).size(), 11);
-    press(form.sbt000);
+    press("sbt000");
     EXPECT_EQ(text(13), "12345678,90000");
-    press(form.sbt0);
+    press("sbt0");
     EXPECT_EQ(text(13).size(), 14);
 }
 
@@ -186,11 +183,11 @@ TEST_F(FieldEntryTest, EnterAndEscWrapAroundWithoutTouchingTexts)
         key(field % 2 ? Qt::Key_Return : Qt::Key_Enter);
         EXPECT_EQ(highlightedField(form), field);
     }
-    press(form.sbtEnter);
+    press("sbtEnter");
     EXPECT_EQ(highlightedField(form), 1);
-    press(form.sbtVoltar);
+    press("sbtVoltar");
     EXPECT_EQ(highlightedField(form), 13);
-    press(form.sbtVoltar);
+    press("sbtVoltar");
     EXPECT_EQ(highlightedField(form), 12);
     EXPECT_EQ(text(1), "42");
     for (int field = 2; field <= 13; ++field)
@@ -206,10 +203,10 @@ TEST_F(FieldEntryTest, BackspaceErasesTheLastCharacterOnly)
     key(Qt::Key_Backspace);
     EXPECT_EQ(text(5), "");
     key(Qt::Key_Backspace);
-    press(form.sbtCorrigir);
+    press("sbtCorrigir");
     EXPECT_EQ(text(5), "");
     type("3,75");
-    press(form.sbtCorrigir);
+    press("sbtCorrigir");
     EXPECT_EQ(text(5), "3,7");
     EXPECT_EQ(highlightedField(form), 5);
 }
@@ -252,20 +249,20 @@ TEST_F(FieldEntryTest, ThePadsDecimalKeyTypesTheComma)
 TEST_F(FieldEntryTest, ATapOnACaptionOrValueMakesItsFieldCurrent)
 {
     goTo(12);
-    QTest::mouseClick(form.lblCabNrCupIni, Qt::LeftButton);
+    QTest::mouseClick(widget<QLabel>(form, "lblCabNrCupIni"), Qt::LeftButton);
     EXPECT_EQ(highlightedField(form), 3);
     type("9");
     EXPECT_EQ(text(3), "9");
-    QTest::mouseClick(form.lblTotGer, Qt::LeftButton);
+    QTest::mouseClick(widget<QLabel>(form, "lblTotGer"), Qt::LeftButton);
     EXPECT_EQ(highlightedField(form), 8);
     EXPECT_EQ(TfrmCadRedzProbe::campoAtual(form), 8);
     // Other labels choose nothing; a locked screen ignores the tap.
-    QTest::mouseClick(form.lblCabec, Qt::LeftButton);
+    QTest::mouseClick(widget<QLabel>(form, "lblCabec"), Qt::LeftButton);
     EXPECT_EQ(highlightedField(form), 8);
     Cli_kal02700::boDadosUltima = true;
     form.BloqueiaDesbloqueia("S");
-    QTest::mouseClick(form.lblCabContRed, Qt::LeftButton);
-    QTest::mouseClick(form.lblContRei, Qt::LeftButton);
+    QTest::mouseClick(widget<QLabel>(form, "lblCabContRed"), Qt::LeftButton);
+    QTest::mouseClick(widget<QLabel>(form, "lblContRei"), Qt::LeftButton);
     EXPECT_EQ(highlightedField(form), 8);
 }
 
@@ -281,13 +278,13 @@ TEST_F(FieldEntryTest, InputBeforeTheFirstActivationGoesNowhere)
     const QStringList before = allTexts();
     QTest::keyClicks(&fresh, QStringLiteral("12,"));
     QTest::keyClick(&fresh, Qt::Key_Period, Qt::KeypadModifier);
-    for (TBlendedBitBtn *key : {fresh.sbt1, fresh.sbt000, fresh.sbtVirgula, fresh.sbtCorrigir})
-        key->click();
+    for (const char *key : {"sbt1", "sbt000", "sbtVirgula", "sbtCorrigir"})
+        widget<TBlendedBitBtn>(fresh, key)->click();
     // Field numbers outside 1 to 13 reach no label.
     for (int outside : {0, -1, 14})
         fresh.postaTexto(outside, QStringLiteral("7"), false);
     EXPECT_EQ(allTexts(), before);
-    EXPECT_EQ(fresh.lblCabec->text(), QStringLiteral("Atualiza Redução Z"));
+    EXPECT_EQ(widget<QLabel>(fresh, "lblCabec")->text(), QStringLiteral("Atualiza Redução Z"));
 }
 
 TEST_F(FieldEntryTest, TheScreenStandsCentred)
@@ -304,14 +301,15 @@ TEST_F(FieldEntryTest, AMessageBoxStaysOverTheScreenAndGivesTheKeyboardBack)
     bool seen = false;
     QTimer::singleShot(0, [&] {
         QMessageBox *box = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }));
         seen = true;
         EXPECT_EQ(box->parentWidget(), &form);
         EXPECT_NE(box->windowModality(), Qt::NonModal);
         EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         for (QAbstractButton *button : box->buttons()) {
-            EXPECT_GE(button->width(), form.sbt1->width());
-            EXPECT_GE(button->height(), form.sbt1->height());
+            EXPECT_GE(button->width(), widget<TBlendedBitBtn>(form, "sbt1")->width());
+            EXPECT_GE(button->height(), widget<TBlendedBitBtn>(form, "sbt1")->height());
         }
         // Minimised by a window manager, it comes straight back.
         box->setWindowState(Qt::WindowMinimized);
@@ -329,15 +327,15 @@ TEST_F(FieldEntryTest, AMessageBoxStaysOverTheScreenAndGivesTheKeyboardBack)
 
 TEST_F(FieldEntryTest, LockDisablesEntryButLeavesConfirmationAndHeadings)
 {
-    const QList<QWidget *> entry = {form.sbtICMS, form.sbt1, form.sbt2, form.sbt3, form.sbt4,
-                                    form.sbt5, form.sbt6, form.sbt7, form.sbt8, form.sbt9,
-                                    form.sbt0, form.sbt00, form.sbt000, form.sbtEnter,
-                                    form.sbtVirgula, form.sbtCorrigir, form.sbtVoltar};
+    QList<QWidget *> entry;
+    for (const char *name : {"sbtICMS", "sbt1", "sbt2", "sbt3", "sbt4", "sbt5", "sbt6", "sbt7", "sbt8", "sbt9", "sbt0",
+                             "sbt00", "sbt000", "sbtEnter", "sbtVirgula", "sbtCorrigir", "sbtVoltar"})
+        entry.append(widget<TBlendedBitBtn>(form, name));
     auto enabledStates = [&] {
         QList<bool> states;
         for (QWidget *w : entry)
             states.append(w->isEnabled());
-        for (QLabel *l : TfrmCadRedzProbe::valores(form))
+        for (QLabel *l : values(form))
             states.append(l->isEnabled());
         return states;
     };
@@ -346,12 +344,12 @@ TEST_F(FieldEntryTest, LockDisablesEntryButLeavesConfirmationAndHeadings)
 
     form.BloqueiaDesbloqueia("S");
     EXPECT_EQ(enabledStates(), allOff);
-    EXPECT_TRUE(form.sbtConf->isEnabled());
-    for (QLabel *heading : TfrmCadRedzProbe::cabecalhos(form))
+    EXPECT_TRUE(widget<TBlendedBitBtn>(form, "sbtConf")->isEnabled());
+    for (QLabel *heading : headings(form))
         EXPECT_TRUE(heading->isEnabled());
     // A disabled key does nothing when pressed.
-    press(form.sbt7);
-    press(form.sbtEnter);
+    press("sbt7");
+    press("sbtEnter");
     EXPECT_EQ(text(1), "");
     EXPECT_EQ(highlightedField(form), 1);
 
@@ -388,14 +386,14 @@ TEST_F(FieldEntryTest, HighlightOutsideTheFieldsLeavesAllHeadingsBlack)
     for (int outside : {0, 14, -1, 1000}) {
         TfrmCadRedzProbe::campoAtual(form) = outside;
         form.mudaCor();
-        for (QLabel *heading : TfrmCadRedzProbe::cabecalhos(form))
+        for (QLabel *heading : headings(form))
             EXPECT_EQ(fontColor(heading), black) << heading->objectName().toStdString() << " at " << outside;
     }
     TfrmCadRedzProbe::campoAtual(form) = 13;
     form.mudaCor();
     EXPECT_EQ(highlightedField(form), 13);
     // Only the headings change colour: the value labels keep their grey.
-    for (QLabel *value : TfrmCadRedzProbe::valores(form))
+    for (QLabel *value : values(form))
         EXPECT_EQ(fontColor(value), gray);
 }
 

@@ -2,6 +2,7 @@
 // their Tags, the message table, the tax-line dataset, and a rendering.
 #include "Cli_kal02700.h"
 #include "Exception.h"
+#include "PackageOperationsOverride.h"
 #include "ScreenTestSupport.h"
 #include "SharedServicesHost.h"
 #include "Wmb00002.h"
@@ -60,14 +61,14 @@ TEST(LayoutTest, StoredFontsColoursAndGlyphsTakeEffect)
         EXPECT_EQ(label->font().family(), "Arial") << label->objectName().toStdString();
         EXPECT_GT(label->font().pixelSize(), 0) << label->objectName().toStdString();
     }
-    for (QLabel *heading : TfrmCadRedzProbe::cabecalhos(form)) {
+    for (QLabel *heading : headings(form)) {
         EXPECT_EQ(heading->font().pixelSize(), 13);
         EXPECT_TRUE(heading->font().bold());
         EXPECT_EQ(fontColor(heading), black);
     }
-    for (QLabel *value : TfrmCadRedzProbe::valores(form))
+    for (QLabel *value : values(form))
         EXPECT_EQ(fontColor(value), gray);
-    EXPECT_EQ(TfrmCadRedzProbe::cabecalhos(form)[5]->text(), "Isento ICMS  (I1)");
+    EXPECT_EQ(headings(form)[5]->text(), "Isento ICMS  (I1)");
 
     for (TBlendedBitBtn *button : form.findChildren<TBlendedBitBtn *>()) {
         button->ensurePolished();
@@ -75,8 +76,9 @@ TEST(LayoutTest, StoredFontsColoursAndGlyphsTakeEffect)
         // No button takes the keyboard away from the form.
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << button->objectName().toStdString();
     }
-    EXPECT_EQ(form.sbt5->font().pixelSize(), 24);
-    for (TBlendedBitBtn *glyphed : {form.sbtEnter, form.sbtVoltar, form.sbtCorrigir, form.sbtICMS, form.sbtConf}) {
+    EXPECT_EQ(widget<TBlendedBitBtn>(form, "sbt5")->font().pixelSize(), 24);
+    for (const char *name : {"sbtEnter", "sbtVoltar", "sbtCorrigir", "sbtICMS", "sbtConf"}) {
+        const TBlendedBitBtn *glyphed = widget<TBlendedBitBtn>(form, name);
         EXPECT_FALSE(glyphed->glyph().isNull()) << glyphed->objectName().toStdString();
         EXPECT_FALSE(glyphed->disabledGlyph().isNull()) << glyphed->objectName().toStdString();
     }
@@ -102,19 +104,19 @@ TEST(LayoutTest, Screenshot)
         EXPECT_EQ(at(image, p), frame) << p.x() << "," << p.y();
     for (QPoint p : {QPoint(2, 2), QPoint(698, 521), QPoint(10, 500), QPoint(350, 300)})
         EXPECT_EQ(at(image, p), QColor(Qt::white)) << p.x() << "," << p.y();
-    EXPECT_EQ(at(image, faceOf(form.sbtEnter)), QColor(34, 221, 100));
-    EXPECT_EQ(at(image, faceOf(form.sbtConf)), QColor(34, 221, 100));
-    EXPECT_EQ(at(image, faceOf(form.sbtVoltar)), QColor(238, 62, 17));
-    EXPECT_EQ(at(image, faceOf(form.sbt1)), QColor(128, 128, 128));
+    EXPECT_EQ(at(image, faceOf(widget<TBlendedBitBtn>(form, "sbtEnter"))), QColor(34, 221, 100));
+    EXPECT_EQ(at(image, faceOf(widget<TBlendedBitBtn>(form, "sbtConf"))), QColor(34, 221, 100));
+    EXPECT_EQ(at(image, faceOf(widget<TBlendedBitBtn>(form, "sbtVoltar"))), QColor(238, 62, 17));
+    EXPECT_EQ(at(image, faceOf(widget<TBlendedBitBtn>(form, "sbt1"))), QColor(128, 128, 128));
 
     for (int field = 1; field <= 13; ++field)
         form.postaTexto(field, field <= 4 ? "0042" : "1234,56", false);
     form.BloqueiaDesbloqueia("S");
     const QImage locked = grab();
     locked.save(QDir(KAL_BINARY_DIR).filePath("screen-locked.png"));
-    EXPECT_EQ(at(locked, faceOf(form.sbt1)), QColor(204, 204, 204));
-    EXPECT_EQ(at(locked, faceOf(form.sbtEnter)), QColor(204, 204, 204));
-    EXPECT_EQ(at(locked, faceOf(form.sbtConf)), QColor(34, 221, 100));
+    EXPECT_EQ(at(locked, faceOf(widget<TBlendedBitBtn>(form, "sbt1"))), QColor(204, 204, 204));
+    EXPECT_EQ(at(locked, faceOf(widget<TBlendedBitBtn>(form, "sbtEnter"))), QColor(204, 204, 204));
+    EXPECT_EQ(at(locked, faceOf(widget<TBlendedBitBtn>(form, "sbtConf"))), QColor(34, 221, 100));
 }
 
 TEST(TaxLinesTest, PostingComputesTheTaxOfTheLine)
@@ -167,31 +169,27 @@ protected:
 
     void SetUp() override
     {
-        previous = Wmb00002::CriaImpostoRedz;
         Wmb00002::CriaImpostoRedz = &fakeCriaImpostoRedz;
         calls.clear();
         fail = abort = false;
         Cli_kal02700::stDataUltRedZ.clear();
         Cli_kal02700::boDadosUltima = false;
     }
-    void TearDown() override
-    {
-        Wmb00002::CriaImpostoRedz = previous;
-        Cli_kal02700::stDataUltRedZ.clear();
-    }
+    void TearDown() override { Cli_kal02700::stDataUltRedZ.clear(); }
 
-    Wmb00002::TCriaImpostoRedz previous = nullptr;
+    // Kept before the set-up swaps the tax package's operation, put back last.
+    PackageOperationsOverride packages;
     SharedServicesHost::MessageRecorder messages;
 };
 
 TEST_F(TaxButtonTest, PassesTheDatesAndKeepsTheLastList)
 {
     TfrmCadRedz form;
-    form.lblNrEcf->setText("007");
+    widget<QLabel>(form, "lblNrEcf")->setText("007");
     nextPacket = QVariant(QByteArray("first"));
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     nextPacket = QVariant(QByteArray("second"));
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
 
     ASSERT_EQ(calls.size(), 2);
     const TDateTime fallback = AutomationDate::fromDate(QDate(2012, 2, 24));
@@ -204,7 +202,7 @@ TEST_F(TaxButtonTest, PassesTheDatesAndKeepsTheLastList)
 
     // A date read from the printer is passed on as it is.
     Cli_kal02700::stDataUltRedZ = "05/12/2026";
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     ASSERT_EQ(calls.size(), 3);
     EXPECT_EQ(calls[2].dtUltRedZ, AutomationDate::fromDate(QDate(2026, 12, 5)));
     EXPECT_EQ(Cli_kal02700::stDataUltRedZ, "05/12/2026");
@@ -214,9 +212,9 @@ TEST_F(TaxButtonTest, AnErrorIsShownAndTheEarlierListKept)
 {
     TfrmCadRedz form;
     nextPacket = QVariant(QByteArray("kept"));
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     fail = true;
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.calls()[0].text, QString::fromUtf8("Tabela de impostos indisponível"));
     EXPECT_EQ(messages.calls()[0].kind, tmErro);
@@ -225,7 +223,7 @@ TEST_F(TaxButtonTest, AnErrorIsShownAndTheEarlierListKept)
     // The silent abort shows nothing.
     fail = false;
     abort = true;
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     EXPECT_EQ(messages.count(), 1);
     abort = false;
 
@@ -233,9 +231,9 @@ TEST_F(TaxButtonTest, AnErrorIsShownAndTheEarlierListKept)
     // no date at all (a lookup's failure) gives the fixed date, and the tax
     // lines can still be entered.
     Cli_kal02700::stDataUltRedZ = "05/12/2026 10:30:00";
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     Cli_kal02700::stDataUltRedZ = "00/00/00";
-    QTest::mouseClick(form.sbtICMS, Qt::LeftButton);
+    QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     EXPECT_EQ(messages.count(), 1);
     ASSERT_EQ(calls.size(), 5);
     EXPECT_EQ(calls[3].dtUltRedZ, AutomationDate::fromDate(QDate(2026, 12, 5)));

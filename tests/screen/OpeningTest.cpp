@@ -4,10 +4,12 @@
 #include "Cli_kal02700.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "PackageOperationsOverride.h"
 #include "ScreenTestSupport.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
 #include "TestDatabase.h"
+#include "TestPackets.h"
 #include "Wmb00001.h"
 #include <QApplication>
 #include <QDir>
@@ -36,21 +38,6 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
-// A data packet of one row; an attribute left out is a null column.
-QByteArray packet(const QList<QPair<QByteArray, QByteArray>> &columns)
-{
-    QByteArray fields;
-    QByteArray row;
-    for (const auto &[name, value] : columns) {
-        fields += "<FIELD attrname=\"" + name + "\" fieldtype=\"string\" WIDTH=\"10\"/>";
-        if (!value.isNull())
-            row += " " + name + "=\"" + value + "\"";
-    }
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-           "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields + "</FIELDS><PARAMS/></METADATA>"
-           "<ROWDATA><ROW" + row + "/></ROWDATA></DATAPACKET>\n";
-}
-
 class OpeningTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -62,7 +49,6 @@ protected:
         Cli_kal02700::boDadosUltima = false;
         Cli_kal02700::stDataUltRedZ.clear();
         // A printer that does not answer.
-        previousDadosUltimaRedZ = Wmb00001::DadosUltimaRedZ;
         printerAsked = 0;
         Wmb00001::DadosUltimaRedZ = [](const QVariant &, int, QVariantList &, ClientDataSet &) {
             ++printerAsked;
@@ -73,7 +59,6 @@ protected:
     }
     void TearDown() override
     {
-        Wmb00001::DadosUltimaRedZ = previousDadosUltimaRedZ;
         Cli_kal02700::setParametersDir(QString());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(Cli_kal02700::frmCadRedz, nullptr);
@@ -82,10 +67,14 @@ protected:
     void writeParametros(const QByteArray &idEsquema, const QByteArray &geraArq)
     {
         writeFile(dir.filePath("PARAMETROSKIV.CDS"),
-                  packet({{"IDESQUEMA", idEsquema}, {"IDGERAARQVNDRIO", geraArq}}));
+                  textPacket({"IDESQUEMA", "IDGERAARQVNDRIO"}, {{text(idEsquema), text(geraArq)}}));
     }
-    // A null type leaves the column empty in the row.
-    void writePraxumo(const QByteArray &tipo) { writeFile(dir.filePath("PRAXUMO.CDS"), packet({{"IDTIPOIMPFIS", tipo}})); }
+    // A null type leaves the column out of the row: a null column.
+    void writePraxumo(const QByteArray &tipo)
+    {
+        writeFile(dir.filePath("PRAXUMO.CDS"), textPacket({"IDTIPOIMPFIS"}, {{text(tipo)}}));
+    }
+    static QString text(const QByteArray &value) { return value.isNull() ? QString() : QString::fromUtf8(value); }
 
     void open(bool automatico = false)
     {
@@ -99,9 +88,9 @@ protected:
         ModalScreenDriver driver([&](TfrmCadRedz &form) {
             wasUp = true;
             EXPECT_FALSE(Cli_kal02700::boDadosUltima);
-            EXPECT_TRUE(form.sbt1->isEnabled());
-            EXPECT_TRUE(form.sbtICMS->isEnabled());
-            EXPECT_TRUE(form.lblContRedZ->isEnabled());
+            EXPECT_TRUE(widget<TBlendedBitBtn>(form, "sbt1")->isEnabled());
+            EXPECT_TRUE(widget<TBlendedBitBtn>(form, "sbtICMS")->isEnabled());
+            EXPECT_TRUE(widget<QLabel>(form, "lblContRedZ")->isEnabled());
             EXPECT_EQ(highlightedField(form), 1);
         });
         open();
@@ -110,10 +99,11 @@ protected:
     }
 
     static inline int printerAsked = 0;
+    // Kept before the set-up swaps the printer's operation, put back last.
+    PackageOperationsOverride packages;
     QTemporaryDir dir;
     SharedServicesHost::MessageRecorder messages;
     ShowCounter shown;
-    Wmb00001::TDadosUltimaRedZ previousDadosUltimaRedZ = nullptr;
 };
 
 TEST_F(OpeningTest, ManualScreenShowsTheArgumentsAndTakesTyping)
@@ -122,10 +112,10 @@ TEST_F(OpeningTest, ManualScreenShowsTheArgumentsAndTakesTyping)
         EXPECT_TRUE(form.isModal());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the hourglass is gone while the operator types
         EXPECT_TRUE(Cli_kal02700::boCriado);
-        EXPECT_EQ(form.lblDataNum->text(), "08/12/2026");
-        EXPECT_EQ(form.lblNrEcf->text(), "003");
-        EXPECT_EQ(form.lblSerieEcf->text(), "BE0910101000112233");
-        EXPECT_EQ(form.lblCodTela->text(), MontaRodapeGeral(false, "KAL02700", "N"));
+        EXPECT_EQ(widget<QLabel>(form, "lblDataNum")->text(), "08/12/2026");
+        EXPECT_EQ(widget<QLabel>(form, "lblNrEcf")->text(), "003");
+        EXPECT_EQ(widget<QLabel>(form, "lblSerieEcf")->text(), "BE0910101000112233");
+        EXPECT_EQ(widget<QLabel>(form, "lblCodTela")->text(), MontaRodapeGeral(false, "KAL02700", "N"));
         EXPECT_EQ(TfrmCadRedzProbe::idEsquema(form), "0001");
         EXPECT_EQ(TfrmCadRedzProbe::idGeraArqVndrio(form), "S");
         EXPECT_EQ(TfrmCadRedzProbe::idTipoImpFis(form), "00");
@@ -218,7 +208,7 @@ TEST_F(OpeningTest, UnreadableFilesEndWithTheirError)
     // A parameter file without the schema column.
     messages.clear();
     writePraxumo("00");
-    writeFile(dir.filePath("PARAMETROSKIV.CDS"), packet({{"IDGERAARQVNDRIO", "S"}}));
+    writeFile(dir.filePath("PARAMETROSKIV.CDS"), textPacket({"IDGERAARQVNDRIO"}, {{"S"}}));
     open();
     ASSERT_EQ(messages.count(), 1);
     EXPECT_TRUE(messages.calls()[0].text.contains("IDESQUEMA")) << messages.calls()[0].text.toStdString();
@@ -263,7 +253,7 @@ TEST_F(OpeningTest, ACallFromInsideTheOpenScreenLeavesItAlone)
         Cli_kal02700::CriaCadRedZ("0002", "002", "009", "X", dtReducao, false);
         EXPECT_EQ(Cli_kal02700::frmCadRedz, &form);
         EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(form.lblNrEcf->text(), "003");
+        EXPECT_EQ(widget<QLabel>(form, "lblNrEcf")->text(), "003");
     });
     open();
     EXPECT_TRUE(driver.inspected());

@@ -30,10 +30,11 @@ protected:
     }
     static bool locked(const TfrmCadRedz &form)
     {
-        return !form.sbt1->isEnabled() && !form.sbtICMS->isEnabled() && !form.lblContRedZ->isEnabled()
-               && form.sbtConf->isEnabled();
+        return !enabled(form, "sbt1") && !enabled(form, "sbtICMS") && !enabled(form, "lblContRedZ")
+               && enabled(form, "sbtConf");
     }
-    static bool unlocked(const TfrmCadRedz &form) { return form.sbt1->isEnabled() && form.lblContRedZ->isEnabled(); }
+    static bool unlocked(const TfrmCadRedz &form) { return enabled(form, "sbt1") && enabled(form, "lblContRedZ"); }
+    static bool enabled(const TfrmCadRedz &form, const char *name) { return widget<QWidget>(form, name)->isEnabled(); }
 };
 
 TEST_F(PrefillTest, TheDaysFiguresAreFilledAndLocked)
@@ -53,9 +54,10 @@ TEST_F(PrefillTest, TheDaysFiguresAreFilledAndLocked)
     EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 0);
 
     // Confirmed, the tax list comes from the printer's totalisers, with the tax computed.
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
-    const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
+    const auto taxes = db.rows(
+        QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ"));
     ASSERT_EQ(taxes.size(), 1);
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
     EXPECT_EQ(taxes[0][1].toDouble(), 18.0);
@@ -68,7 +70,7 @@ TEST_F(PrefillTest, TotalisersWithoutATaxCodeInTheTablesKeepThePrintersCode)
 {
     fake.totalizers = {{"17,00", "T9", "100,00", "17,00"}, {"18,00", "T1", "10,00", "1,80"}};
     auto form = setUpForm();
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
     ASSERT_EQ(taxes.size(), 2);
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T1"));
@@ -80,7 +82,7 @@ TEST_F(PrefillTest, NoTotalisersSendsOneZeroLine)
 {
     fake.totalizers.clear();
     auto form = setUpForm();
-    form->sbtConfClick(form->sbtConf);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(messages.texts(), QStringList{kGravados});
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(impostos(), 0) << "the one line carries no tax and is not kept";
@@ -140,7 +142,8 @@ TEST_F(PrefillTest, TheFirstCouponIsTheLookupsLastSixDigits)
         Cli_kal02700::frmCadRedz = nullptr;
     }
     // From the day's counter: six digits, all of them kept.
-    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '123')"));
+    db.exec(QStringLiteral(
+        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '123')"));
     {
         auto form = setUpForm();
         EXPECT_EQ(fieldText(*form, 3), QStringLiteral("000123"));
@@ -169,7 +172,10 @@ TEST_F(PrefillTest, IncompletePrinterFiguresAreTypedByHand)
 
 TEST_F(PrefillTest, EachSetUpDecidesTheLockAnew)
 {
-    { auto form = setUpForm(); Cli_kal02700::frmCadRedz = nullptr; }
+    {
+        auto form = setUpForm();
+        Cli_kal02700::frmCadRedz = nullptr;
+    }
     ASSERT_TRUE(Cli_kal02700::boDadosUltima);
     fake.answers = false; // the printer stops answering before the next call
     auto form = setUpForm();
@@ -245,7 +251,9 @@ void PrintTo(const NothingStored &run, std::ostream *out)
     *out << run.name;
 }
 
-class AutomaticReasonTest : public PrefillTest, public ::testing::WithParamInterface<NothingStored> {
+class AutomaticReasonTest
+    : public PrefillTest
+    , public ::testing::WithParamInterface<NothingStored> {
 public:
     using PrefillTest::writePrinterType;
 };
@@ -273,10 +281,14 @@ TEST_P(AutomaticReasonTest, LeavesTheLineThatSaysWhy)
 INSTANTIATE_TEST_SUITE_P(
     NightlyRun, AutomaticReasonTest,
     ::testing::Values(
-        NothingStored{"AnotherDay", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "07/12/2026"; },
-                      QStringLiteral("A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
-        NothingStored{"UnreadableDate", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "31/13/2026"; },
-                      QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '31/13/2026'.")},
+        NothingStored{
+            "AnotherDay",
+            [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "07/12/2026"; },
+            QStringLiteral("A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
+        NothingStored{
+            "UnreadableDate",
+            [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "31/13/2026"; },
+            QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '31/13/2026'.")},
         NothingStored{"NoReductionAndAMovementWithATime",
                       [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &db) {
                           p.lastReduction[46] = "00/00/00";
@@ -285,20 +297,27 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       QStringLiteral("A impressora fiscal não tem redução Z e a data da última movimentação do caixa "
                                      "não pôde ser lida: '07/12/2026 10:30:00'.")},
-        NothingStored{"IncompleteFigures", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction.remove(47); },
+        NothingStored{"IncompleteFigures",
+                      [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction.remove(47); },
                       QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de 08/12/2026: "
                                      "faltam Venda Bruta Diária.")},
         NothingStored{"UnknownFirstCouponOfANewRegister",
-                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) { db.exec(QStringLiteral("DELETE FROM NOVOCODIGO")); },
+                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
+                          db.exec(QStringLiteral("DELETE FROM NOVOCODIGO"));
+                      },
                       QStringLiteral("O cupom fiscal inicial de 08/12/2026 não foi encontrado (nem contador do dia nem "
                                      "redução Z anterior do caixa): "),
                       true},
-        NothingStored{"UnreadablePrinterMemory", [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.answers = false; },
-                      QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal não responde.")},
-        NothingStored{"NoPrinterType", [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType(""); },
+        NothingStored{
+            "UnreadablePrinterMemory",
+            [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.answers = false; },
+            QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal não responde.")},
+        NothingStored{"NoPrinterType",
+                      [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType(""); },
                       QStringLiteral("O arquivo PRAXUMO.CDS não informa o tipo da impressora fiscal (IDTIPOIMPFIS): a "
                                      "redução Z é digitada na tela.")},
-        NothingStored{"ATypeThatDoesNotReport", [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType("15"); },
+        NothingStored{"ATypeThatDoesNotReport",
+                      [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType("15"); },
                       QStringLiteral("A impressora fiscal do tipo 15 não informa a última redução Z: a redução Z é "
                                      "digitada na tela.")},
         NothingStored{"NoPrinterFile",
@@ -313,7 +332,8 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       QStringLiteral("Os dados não foram gravados no sistema. Registro duplicado"), true, false},
         NothingStored{"AnError",
-                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
+                      [](AutomaticReasonTest &, FakePrinter &,
+                         TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
                       QStringLiteral("Os dados não foram gravados no sistema. Tabela não encontrada"), true, false}),
     [](const ::testing::TestParamInfo<NothingStored> &info) { return std::string(info.param.name); });
 

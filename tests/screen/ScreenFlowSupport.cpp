@@ -17,23 +17,13 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
-QByteArray onePacket(const QList<QPair<QByteArray, QByteArray>> &columns)
-{
-    QByteArray fields, row;
-    for (const auto &[name, value] : columns) {
-        fields += "<FIELD attrname=\"" + name + "\" fieldtype=\"string\" WIDTH=\"10\"/>";
-        row += " " + name + "=\"" + value + "\"";
-    }
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-           + fields + "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW" + row + "/></ROWDATA></DATAPACKET>\n";
-}
 } // namespace
 
 void FakePrinter::reportDay(const QString &date)
 {
-    lastReduction = {{11, "0001"}, {12, "0042"}, {13, "001300"}, {25, "1234567,89"}, {27, "10,00"},
-                     {28, "0,00"},  {29, "35,50"}, {33, "2,00"},    {35, "0,00"},       {37, "5,00"},
-                     {46, date},    {47, "520,95"}, {48, "513,95"}};
+    lastReduction = {{11, "0001"}, {12, "0042"},   {13, "001300"}, {25, "1234567,89"}, {27, "10,00"},
+                     {28, "0,00"}, {29, "35,50"},  {33, "2,00"},   {35, "0,00"},       {37, "5,00"},
+                     {46, date},   {47, "520,95"}, {48, "513,95"}};
     totalizers = {{"18,00", "T1", "123,45", "22,23"}};
 }
 
@@ -51,34 +41,21 @@ void ScreenFlowTest::SetUp()
     writeParameters("0001", "S");
     writePrinterType("00");
     db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
-    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '1234')"));
+    db.exec(QStringLiteral(
+        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100108/12/2026', '1234')"));
 
     printer = &fake;
     nextTaxPacket = QVariant();
     taxDialogs = noticesUp = noticesShown = 0;
     taxDialogLastDay = 0;
     taxPackageFails = false;
-    m_dados = Wmb00001::DadosUltimaRedZ;
-    m_modelo = Wmb00001::Modelo_Impressora;
-    m_gera = Wmb00001::GeraCatGenerica;
-    m_impostos = Wmb00002::CriaImpostoRedz;
-    m_ativa = Wmb00002::AtivaProcesso;
-    m_desativa = Wmb00002::DesativaProcesso;
-
     Wmb00001::DadosUltimaRedZ = [](const QVariant &, int, QVariantList &array, ClientDataSet &totalizers) {
         if (!printer->answers)
             throw Exception(QStringLiteral("A impressora fiscal não responde."));
         for (auto it = printer->lastReduction.cbegin(); it != printer->lastReduction.cend(); ++it)
             array[it.key()] = it.value();
-        QByteArray rows;
-        for (const QStringList &t : printer->totalizers)
-            rows += "<ROW VRALIQIMPFIS=\"" + t[0].toUtf8() + "\" CDIMPOSTO=\"" + t[1].toUtf8() + "\" VRVENDIDO=\""
-                    + t[2].toUtf8() + "\" VRIMPOSTO=\"" + t[3].toUtf8() + "\"/>";
-        QByteArray fields;
-        for (const char *f : {"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"})
-            fields += QByteArray("<FIELD attrname=\"") + f + "\" fieldtype=\"string\" WIDTH=\"20\"/>";
-        totalizers.setData(QByteArray("<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>") + fields
-                           + "</FIELDS><PARAMS/></METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>");
+        totalizers.setData(
+            textPacket({"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO", "VRIMPOSTO"}, printer->totalizers, 20));
     };
     Wmb00001::Modelo_Impressora = [](const QString &, QString &modelo, QString &marca, QString &outro) {
         if (!printer->modelAnswers)
@@ -100,8 +77,8 @@ void ScreenFlowTest::SetUp()
         }
         return true;
     };
-    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime,
-                                   TDateTime ultimaRedZ, ClientDataSet &, QVariant &dados) {
+    Wmb00002::CriaImpostoRedz = [](const QString &, const QString &, const QString &, TDateTime, TDateTime ultimaRedZ,
+                                   ClientDataSet &, QVariant &dados) {
         ++taxDialogs;
         taxDialogLastDay = ultimaRedZ;
         if (taxPackageFails)
@@ -118,12 +95,7 @@ void ScreenFlowTest::SetUp()
 
 void ScreenFlowTest::TearDown()
 {
-    Wmb00001::DadosUltimaRedZ = m_dados;
-    Wmb00001::Modelo_Impressora = m_modelo;
-    Wmb00001::GeraCatGenerica = m_gera;
-    Wmb00002::CriaImpostoRedz = m_impostos;
-    Wmb00002::AtivaProcesso = m_ativa;
-    Wmb00002::DesativaProcesso = m_desativa;
+    // The package operations go back when the fixture goes.
     printer = nullptr;
     Cli_kal02700::setParametersDir(QString());
     Cli_kal02700::frmCadRedz = nullptr;
@@ -132,13 +104,14 @@ void ScreenFlowTest::TearDown()
 
 void ScreenFlowTest::writeParameters(const QByteArray &idEsquema, const QByteArray &geraArq)
 {
-    writeFile(dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")),
-              onePacket({{"IDESQUEMA", idEsquema}, {"IDGERAARQVNDRIO", geraArq}}));
+    writeFile(
+        dir.filePath(QStringLiteral("PARAMETROSKIV.CDS")),
+        textPacket({"IDESQUEMA", "IDGERAARQVNDRIO"}, {{QString::fromUtf8(idEsquema), QString::fromUtf8(geraArq)}}));
 }
 
 void ScreenFlowTest::writePrinterType(const QByteArray &tipo)
 {
-    writeFile(dir.filePath(QStringLiteral("PRAXUMO.CDS")), onePacket({{"IDTIPOIMPFIS", tipo}}));
+    writeFile(dir.filePath(QStringLiteral("PRAXUMO.CDS")), textPacket({"IDTIPOIMPFIS"}, {{QString::fromUtf8(tipo)}}));
 }
 
 void ScreenFlowTest::open(bool automatic, const std::function<void(TfrmCadRedz &)> &operatorWork)
@@ -161,17 +134,17 @@ std::unique_ptr<TfrmCadRedz> ScreenFlowTest::setUpForm(bool automatic)
     form->InicializaForm(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
                          QStringLiteral("BE091010100011223344"), day, automatic);
     // What the activation shows.
-    form->lblDataNum->setText(dateText);
-    form->lblNrEcf->setText(QStringLiteral("001"));
-    form->lblSerieEcf->setText(QStringLiteral("BE091010100011223344"));
+    ScreenTest::widget<QLabel>(*form, "lblDataNum")->setText(dateText);
+    ScreenTest::widget<QLabel>(*form, "lblNrEcf")->setText(QStringLiteral("001"));
+    ScreenTest::widget<QLabel>(*form, "lblSerieEcf")->setText(QStringLiteral("BE091010100011223344"));
     return form;
 }
 
 void ScreenFlowTest::fillFields(TfrmCadRedz &form)
 {
-    const char *texts[13] = {"42", "1", "1234", "1300", "35,5", "10,", "0", "1234567,89",
-                             "520,95", "2", "5", "513,95", "0"};
-    const auto labels = TfrmCadRedzProbe::valores(form);
+    const char *texts[13] = {"42",         "1",      "1234", "1300", "35,5",   "10,", "0",
+                             "1234567,89", "520,95", "2",    "5",    "513,95", "0"};
+    const auto labels = ScreenTest::values(form);
     for (int i = 0; i < 13; ++i)
         labels[size_t(i)]->setText(QLatin1String(texts[i]));
 }

@@ -1,9 +1,10 @@
 #pragma once
 // A screen working against a fresh database, with the printer and tax
 // packages replaced by fakes the test sets up, and every message recorded.
+#include "PackageOperationsOverride.h"
 #include "ScreenTestSupport.h"
 #include "SharedServicesHost.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 #include "TestDatabase.h"
 #include "Wmb00001.h"
 #include "Wmb00002.h"
@@ -52,7 +53,7 @@ protected:
     int arquivos() { return db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")); }
 
     // The reference tax package's own dialog, in place of the fake.
-    void useReferenceTaxDialog() { Wmb00002::CriaImpostoRedz = m_impostos; }
+    void useReferenceTaxDialog() { Wmb00002::CriaImpostoRedz = m_packages.saved().criaImpostoRedz; }
 
     static inline FakePrinter *printer = nullptr;
     static inline QVariant nextTaxPacket;
@@ -62,6 +63,9 @@ protected:
     static inline int noticesUp = 0;
     static inline int noticesShown = 0;
 
+    // First of the members: the package operations are kept before the
+    // set-up swaps them for the fakes, and put back after everything else.
+    PackageOperationsOverride m_packages;
     QString dateText = QStringLiteral("08/12/2026");
     TDateTime day = AutomationDate::fromDate(QDate(2026, 12, 8));
     TestDb::Database db;
@@ -69,12 +73,4 @@ protected:
     FakePrinter fake;
     SharedServicesHost::MessageRecorder messages;
     ScreenTest::ShowCounter shown;
-
-private:
-    Wmb00001::TDadosUltimaRedZ m_dados = nullptr;
-    Wmb00001::TModelo_Impressora m_modelo = nullptr;
-    Wmb00001::TGeraCatGenerica m_gera = nullptr;
-    Wmb00002::TCriaImpostoRedz m_impostos = nullptr;
-    Wmb00002::TAtivaProcesso m_ativa = nullptr;
-    Wmb00002::TDesativaProcesso m_desativa = nullptr;
 };

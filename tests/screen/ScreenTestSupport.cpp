@@ -7,6 +7,34 @@
 
 namespace ScreenTest {
 
+namespace {
+const char *const headingNames[13] = {"lblCabContRed",   "lblCabContRei",   "lblCabNrCupIni",   "lblCabNrCupFin",
+                                      "lblCabSubTrib",   "lblCabIsentICMS", "lblCabNIncidICMS", "lblCabTotGer",
+                                      "lblCabVendBrutD", "lblCabCancICMS",  "lblCabDescICMS",   "lblCabVendLiq",
+                                      "lblCabAcresICMS"};
+const char *const valueNames[13] = {"lblContRedZ",  "lblContRei",    "lblNRCupIni", "lblNrCupFin",  "lblSubTrib",
+                                    "lblIsentICMS", "lblNIncidICMS", "lblTotGer",   "lblVendBrutD", "lblCancICMS",
+                                    "lblDescICMS",  "lblVendLiq",    "lblACresICMS"};
+
+std::array<QLabel *, 13> labels(const QObject &form, const char *const (&names)[13])
+{
+    std::array<QLabel *, 13> found{};
+    for (size_t i = 0; i < found.size(); ++i)
+        found[i] = widget<QLabel>(form, QLatin1String(names[i]));
+    return found;
+}
+} // namespace
+
+std::array<QLabel *, 13> headings(const QObject &form)
+{
+    return labels(form, headingNames);
+}
+
+std::array<QLabel *, 13> values(const QObject &form)
+{
+    return labels(form, valueNames);
+}
+
 QColor fontColor(const QLabel *label)
 {
     return label->palette().color(QPalette::WindowText);
@@ -15,13 +43,13 @@ QColor fontColor(const QLabel *label)
 int highlightedField(const TfrmCadRedz &form)
 {
     int found = 0;
-    const auto headings = TfrmCadRedzProbe::cabecalhos(form);
+    const auto fieldHeadings = headings(form);
     for (int i = 0; i < 13; ++i) {
-        if (fontColor(headings[size_t(i)]) == gray) {
+        if (fontColor(fieldHeadings[size_t(i)]) == gray) {
             if (found)
                 return 0;
             found = i + 1;
-        } else if (fontColor(headings[size_t(i)]) != black) {
+        } else if (fontColor(fieldHeadings[size_t(i)]) != black) {
             return 0;
         }
     }
@@ -30,7 +58,7 @@ int highlightedField(const TfrmCadRedz &form)
 
 QString fieldText(const TfrmCadRedz &form, int field)
 {
-    return TfrmCadRedzProbe::valores(form)[size_t(field - 1)]->text();
+    return values(form)[size_t(field - 1)]->text();
 }
 
 ShowCounter::ShowCounter()
@@ -50,8 +78,7 @@ bool ShowCounter::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-ModalScreenDriver::ModalScreenDriver(std::function<void(TfrmCadRedz &)> inspect)
-    : m_inspect(std::move(inspect))
+ModalScreenDriver::ModalScreenDriver(std::function<void(TfrmCadRedz &)> inspect) : m_inspect(std::move(inspect))
 {
     QTimer::singleShot(0, &m_context, [this] {
         TfrmCadRedz *form = Cli_kal02700::frmCadRedz;

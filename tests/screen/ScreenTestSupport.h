@@ -1,12 +1,17 @@
 #pragma once
-// What the screen's tests share: a look inside the form, its fields by
-// number, and a driver for the modal screen with a watchdog.
+// What the screen's tests share: a look inside the form, its widgets by
+// object name, its fields by number, and a driver for the modal screen with
+// a watchdog.
+#include "TBlendedBitBtn.h"
 #include "TfrmCadRedz.h"
 #include <QColor>
 #include <QLabel>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <functional>
+#include <stdexcept>
+#include <gtest/gtest.h>
 
 // The form's private state, for its own tests.
 struct TfrmCadRedzProbe {
@@ -15,8 +20,6 @@ struct TfrmCadRedzProbe {
     static const QString &idGeraArqVndrio(const TfrmCadRedz &form) { return form.FIdGeraArqVndrio; }
     static const QString &idTipoImpFis(const TfrmCadRedz &form) { return form.FIdTipoImpFis; }
     static const QVariant &dadosImpostos(const TfrmCadRedz &form) { return form.FDadosImpostos; }
-    static std::array<QLabel *, 13> cabecalhos(const TfrmCadRedz &form) { return form.cabecalhosCampos(); }
-    static std::array<QLabel *, 13> valores(const TfrmCadRedz &form) { return form.valoresCampos(); }
     // The confirmation's way out of the screen.
     static void fecha(TfrmCadRedz &form) { form.Close(); }
 };
@@ -25,6 +28,24 @@ namespace ScreenTest {
 
 const QColor black(0, 0, 0);
 const QColor gray(128, 128, 128);
+
+// The form's widget of that object name and kind. A missing one fails the
+// test at once: no check goes on against a widget that is not there.
+template <typename W>
+W *widget(const QObject &form, const QString &name)
+{
+    W *found = form.findChild<W *>(name);
+    if (!found) {
+        ADD_FAILURE() << "the screen has no " << W::staticMetaObject.className() << " named " << name.toStdString();
+        throw std::logic_error("missing widget " + name.toStdString());
+    }
+    return found;
+}
+
+// The caption labels and the value labels of the thirteen fields, in field
+// order, found by their names.
+std::array<QLabel *, 13> headings(const QObject &form);
+std::array<QLabel *, 13> values(const QObject &form);
 
 QColor fontColor(const QLabel *label);
 // The field whose heading is highlighted, 0 when none is (or several are).

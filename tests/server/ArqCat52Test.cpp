@@ -18,7 +18,8 @@ TEST_F(ArqCat52Test, StoresTheLinesEachEndedByCrLf)
     const TDateTime before = AutomationDate::now();
     const QVariant r = store({QStringLiteral("A"), QStringLiteral("B")});
     EXPECT_FALSE(r.isValid()) << r.toString().toStdString();
-    const auto rows = db.rows(QStringLiteral("SELECT CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
+    const auto rows = db.rows(
+        QStringLiteral("SELECT CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0][0].toString(), QStringLiteral("0001"));
     EXPECT_EQ(rows[0][1].toString(), QStringLiteral("001"));
@@ -62,7 +63,8 @@ TEST_F(ArqCat52Test, BothDatabasesHoldTheSameWidths)
     // 255 characters fit a file name; 256 are refused whole, as are codes
     // wider than their columns.
     EXPECT_FALSE(store({QStringLiteral("A")}, QStringLiteral("08/12/2026"), QString(255, QLatin1Char('N'))).isValid());
-    const QVariant longName = store({QStringLiteral("A")}, QStringLiteral("09/12/2026"), QString(300, QLatin1Char('N')));
+    const QVariant longName = store({QStringLiteral("A")}, QStringLiteral("09/12/2026"),
+                                    QString(300, QLatin1Char('N')));
     EXPECT_EQ(longName.typeId(), QMetaType::QString);
     const auto wide = [](const QString &filial, const QString &caixa, const QString &loja, const QString &operador) {
         return Srv_kal02700::setArqCat52(filial, caixa, loja, operador, QStringLiteral("10/12/2026"),
@@ -83,10 +85,13 @@ TEST_F(ArqCat52Test, BothDatabasesHoldTheSameWidths)
 TEST_F(ArqCat52Test, AFailedContentUpdateLeavesNoEmptyRow)
 {
     if (TestDb::isPostgres()) {
-        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION recusa() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'conteudo recusado'; END $$ LANGUAGE plpgsql"));
-        db.exec(QStringLiteral("CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION recusa()"));
+        db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION recusa() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION "
+                               "'conteudo recusado'; END $$ LANGUAGE plpgsql"));
+        db.exec(QStringLiteral(
+            "CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 FOR EACH ROW EXECUTE FUNCTION recusa()"));
     } else {
-        db.exec(QStringLiteral("CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 BEGIN SELECT RAISE(ABORT, 'conteudo recusado'); END"));
+        db.exec(QStringLiteral(
+            "CREATE TRIGGER trg_recusa BEFORE UPDATE ON ARQCAT52 BEGIN SELECT RAISE(ABORT, 'conteudo recusado'); END"));
     }
     const QVariant r = store({QStringLiteral("A")});
     EXPECT_EQ(r.typeId(), QMetaType::QString);

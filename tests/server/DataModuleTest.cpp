@@ -49,8 +49,14 @@ TEST_F(DataModuleTest, ConnectingAnOpenConnectionFetchesNothingAgain)
     int prepared = 0;
     auto before = rdm().adcCadRedz.beforeConnect;
     auto after = rdm().adcCadRedz.afterConnect;
-    rdm().adcCadRedz.beforeConnect = [&](AdoConnection &c) { ++fetched; before(c); };
-    rdm().adcCadRedz.afterConnect = [&](AdoConnection &c) { ++prepared; after(c); };
+    rdm().adcCadRedz.beforeConnect = [&](AdoConnection &c) {
+        ++fetched;
+        before(c);
+    };
+    rdm().adcCadRedz.afterConnect = [&](AdoConnection &c) {
+        ++prepared;
+        after(c);
+    };
 
     rdm().adcCadRedz.setConnected(true); // already open
     EXPECT_EQ(fetched, 0);
@@ -74,7 +80,8 @@ TEST_F(DataModuleTest, StatementsCarryTheirParametersByName)
     EXPECT_EQ(rdm().acmInsRedZ.paramNames().size(), 23);
     EXPECT_EQ(rdm().acmInsImpRedZ.paramNames().size(), 8);
     // The inner and outer query of the last coupon share two names.
-    EXPECT_EQ(rdm().adqUltimoCupom.paramNames(), (QStringList{QStringLiteral("P_CDFILIAL"), QStringLiteral("P_CDCAIXA")}));
+    EXPECT_EQ(rdm().adqUltimoCupom.paramNames(),
+              (QStringList{QStringLiteral("P_CDFILIAL"), QStringLiteral("P_CDCAIXA")}));
     EXPECT_EQ(rdm().acmUpdArqCat52.paramNames().first(), QStringLiteral("DSARQCAT52"));
 }
 
@@ -92,4 +99,21 @@ TEST_F(DataModuleTest, AWrongConnectionStringIsReportedWithoutItsPassword)
         EXPECT_FALSE(text.contains(QStringLiteral("segredo123"))) << text.toStdString();
     }
     SharedServicesHost::setConnectionString(db.connectionString());
+}
+
+TEST_F(DataModuleTest, AStatementThatOutlivesItsConnectionNeverReachesIt)
+{
+    auto connection = std::make_unique<AdoConnection>(QStringLiteral("breve"));
+    connection->setConnectionString(db.connectionString());
+    connection->open();
+    AdoQuery query(QStringLiteral("adqSobrevive"), connection.get());
+    query.setCommandText(QStringLiteral("SELECT COUNT(*) AS QTREDUCOES FROM REDUCAOZ"));
+    query.open();
+    EXPECT_EQ(query.value(QStringLiteral("QTREDUCOES")).toInt(), 0);
+
+    // The connection goes first: the statement forgets it, refuses to run,
+    // and its own end (under the sanitizers) reads nothing freed.
+    connection.reset();
+    EXPECT_EQ(query.connection(), nullptr);
+    EXPECT_THROW(query.open(), EDatabaseError);
 }

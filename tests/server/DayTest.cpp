@@ -11,7 +11,8 @@ TEST_F(DayTest, AMidnightTheLocalClockSkipsStaysItsDay)
 {
     const QList<QDate> days{QDate(2026, 9, 6), QDate(2018, 11, 4)};
     // Otherwise the run is in neither zone and proves nothing.
-    ASSERT_TRUE(std::any_of(days.cbegin(), days.cend(), [](const QDate &d) { return !QDateTime(d, QTime(0, 0)).isValid(); }))
+    ASSERT_TRUE(
+        std::any_of(days.cbegin(), days.cend(), [](const QDate &d) { return !QDateTime(d, QTime(0, 0)).isValid(); }))
         << "TZ=" << qgetenv("TZ").toStdString();
 
     AdoQuery read(QStringLiteral("read"), &db.admin());
@@ -23,9 +24,11 @@ TEST_F(DayTest, AMidnightTheLocalClockSkipsStaysItsDay)
 
         // The register's last movement, stored at its midnight.
         db.exec(QStringLiteral("DELETE FROM MOVCAIXA"));
-        db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1T00:00:00.000')")
+        db.exec(QStringLiteral(
+                    "INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1T00:00:00.000')")
                     .arg(iso));
-        EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")).toStdString(), text.toStdString());
+        EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")).toStdString(),
+                  text.toStdString());
 
         // The day of a CAT-52 file goes in at its midnight, and reads back as the day.
         const QString name = QStringLiteral("DIA%1.TXT").arg(d.year());
@@ -34,14 +37,16 @@ TEST_F(DayTest, AMidnightTheLocalClockSkipsStaysItsDay)
                                                           name, {QStringLiteral("E12")});
         EXPECT_FALSE(stored.isValid()) << stored.toString().toStdString();
         const QString column =
-            db.scalar(QStringLiteral("SELECT CAST(DTMOVCAT52 AS VARCHAR(30)) FROM ARQCAT52 WHERE NMARQCAT52 = '%1'").arg(name))
+            db.scalar(QStringLiteral("SELECT CAST(DTMOVCAT52 AS VARCHAR(30)) FROM ARQCAT52 WHERE NMARQCAT52 = '%1'")
+                          .arg(name))
                 .toString();
         EXPECT_EQ(column.left(10).toStdString(), iso.toStdString());
         EXPECT_EQ(column.mid(11, 8).toStdString(), "00:00:00");
         read.setCommandText(QStringLiteral("SELECT DTMOVCAT52 FROM ARQCAT52 WHERE NMARQCAT52 = '%1'").arg(name));
         read.open();
         EXPECT_EQ(read.asDateTime(QStringLiteral("DTMOVCAT52")), day);
-        EXPECT_EQ(FormatSettings::dateTimeToStr(read.asDateTime(QStringLiteral("DTMOVCAT52"))).toStdString(), text.toStdString());
+        EXPECT_EQ(FormatSettings::dateTimeToStr(read.asDateTime(QStringLiteral("DTMOVCAT52"))).toStdString(),
+                  text.toStdString());
 
         // A Z reduction of the day, with its tax line, under that day.
         EXPECT_EQ(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)), QVariant(true));

@@ -13,7 +13,8 @@ void breakTaxInsert(TestDb::Database &db)
     if (TestDb::isPostgres()) {
         db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION derruba() RETURNS trigger AS $$ BEGIN "
                                "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$ LANGUAGE plpgsql"));
-        db.exec(QStringLiteral("CREATE TRIGGER trg_derruba BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION derruba()"));
+        db.exec(QStringLiteral(
+            "CREATE TRIGGER trg_derruba BEFORE INSERT ON IMPOSTOREDZ FOR EACH ROW EXECUTE FUNCTION derruba()"));
     } else {
         db.exec(QStringLiteral("CREATE TRIGGER trg_derruba BEFORE INSERT ON IMPOSTOREDZ BEGIN "
                                "SELECT RAISE(ABORT, 'disco com defeito'); END"));
@@ -21,7 +22,8 @@ void breakTaxInsert(TestDb::Database &db)
 }
 void repairTaxInsert(TestDb::Database &db)
 {
-    db.exec(QStringLiteral("DROP TRIGGER trg_derruba%1").arg(TestDb::isPostgres() ? QStringLiteral(" ON IMPOSTOREDZ") : QString()));
+    db.exec(QStringLiteral("DROP TRIGGER trg_derruba%1")
+                .arg(TestDb::isPostgres() ? QStringLiteral(" ON IMPOSTOREDZ") : QString()));
 }
 } // namespace
 
@@ -74,8 +76,8 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     rdm().adcCadRedz.execute(TestDb::isPostgres() ? QStringLiteral("SET default_transaction_read_only = on")
                                                   : QStringLiteral("PRAGMA query_only = ON"));
     EXPECT_FALSE(saveDay(readOnlyDay, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, readOnlyDay)).toBool());
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0) ==
-        QStringLiteral("Banco de dados somente para leitura: não é possível gravar."))
+    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0)
+                == QStringLiteral("Banco de dados somente para leitura: não é possível gravar."))
         << Srv_kal02700::UltimoErroSetRedZ().toStdString();
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
@@ -91,8 +93,8 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
         lines << TaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
     EXPECT_FALSE(saveDay(day, taxPacket(lines, day)).toBool());
     if (!TestDb::isPostgres()) {
-        EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0) ==
-            QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados."))
+        EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0)
+                    == QStringLiteral("Disco cheio: não há espaço para gravar no banco de dados."))
             << Srv_kal02700::UltimoErroSetRedZ().toStdString();
     }
     EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());

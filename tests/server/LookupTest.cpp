@@ -16,7 +16,8 @@ bool isDigits(const QString &s)
 
 TEST_F(LookupTest, FirstCouponComesFromTheDaysCounter)
 {
-    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100120/02/2006', '123')"));
+    db.exec(QStringLiteral(
+        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100120/02/2006', '123')"));
     // A Z reduction exists too: the counter wins, the fallback is not used.
     db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
                            "VALUES ('0001', '001', '001', '2006-02-19', '0000009999')"));
@@ -38,21 +39,24 @@ TEST_F(LookupTest, WithoutACounterTheDayFollowsTheLatestReduction)
               QStringLiteral("0000001235"));
 
     // A counter row whose number does not fit, or is all zeros, falls back too.
-    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100120/02/2006', '1234567')"));
+    db.exec(QStringLiteral(
+        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL000100120/02/2006', '1234567')"));
     EXPECT_EQ(Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString(),
               QStringLiteral("0000001235"));
 }
 
 TEST_F(LookupTest, NoCounterAndNoReductionGivesTheFailureText)
 {
-    const QString r = Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString();
+    const QString r =
+        Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString();
     EXPECT_FALSE(r.isEmpty());
     EXPECT_FALSE(isDigits(r)) << r.toStdString();
 
     // A last coupon that is not a number fails the same way.
     db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
                            "VALUES ('0001', '001', '001', '2006-02-19', '12A')"));
-    EXPECT_FALSE(isDigits(Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString()));
+    EXPECT_FALSE(isDigits(
+        Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString()));
 }
 
 TEST_F(LookupTest, TaxCodeOfARate)
@@ -74,7 +78,8 @@ TEST_F(LookupTest, TaxCodeOfARate)
 TEST_F(LookupTest, LatestCashMovementBeforeToday)
 {
     // Nothing earlier: the empty automation date.
-    EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")), QStringLiteral("30/12/1899"));
+    EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")),
+              QStringLiteral("30/12/1899"));
 
     const QDate today = QDate::currentDate();
     auto movement = [&](const QDateTime &when, const char *caixa = "001") {
@@ -82,7 +87,7 @@ TEST_F(LookupTest, LatestCashMovementBeforeToday)
                     .arg(QLatin1String(caixa), when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))));
     };
     movement(QDateTime(today.addDays(-3), QTime(0, 0)));
-    movement(QDateTime(today, QTime(0, 0)));          // today: not counted
+    movement(QDateTime(today, QTime(0, 0))); // today: not counted
     movement(QDateTime(today.addDays(-1), QTime(0, 0)), "002");
     EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")),
               today.addDays(-3).toString(QStringLiteral("dd/MM/yyyy")));

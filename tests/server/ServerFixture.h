@@ -5,7 +5,7 @@
 #include "Exception.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 #include "TestDatabase.h"
 #include <gtest/gtest.h>
 

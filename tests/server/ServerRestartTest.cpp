@@ -8,7 +8,7 @@
 #include "ModuleConnection.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
-#include "TaxLinePacket.h"
+#include "TestPackets.h"
 
 #include <QFile>
 #include <QProcess>
@@ -32,7 +32,8 @@ protected:
     static void SetUpTestSuite()
     {
         state = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(fixture({QStringLiteral("start"), state->filePath(QStringLiteral("pg"))})) << "no PostgreSQL server";
+        ASSERT_TRUE(fixture({QStringLiteral("start"), state->filePath(QStringLiteral("pg"))}))
+            << "no PostgreSQL server";
         QFile file(state->filePath(QStringLiteral("pg/connection")));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         connection = QString::fromUtf8(file.readAll()).trimmed();
@@ -71,17 +72,20 @@ protected:
         q.open();
         return q.value(QStringLiteral("N")).toInt();
     }
-    static bool halt(const char *mode = "fast") { return fixture({QStringLiteral("halt"), state->filePath(QStringLiteral("pg")), QLatin1String(mode)}); }
+    static bool halt(const char *mode = "fast")
+    {
+        return fixture({QStringLiteral("halt"), state->filePath(QStringLiteral("pg")), QLatin1String(mode)});
+    }
     static bool resume() { return fixture({QStringLiteral("resume"), state->filePath(QStringLiteral("pg"))}); }
 
     static QVariant save(int day)
     {
         const TDateTime d = AutomationDate::fromDate(QDate(2026, 12, day));
-        return Srv_kal02700::setRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
-                                     QStringLiteral("BE0910101000"), QStringLiteral("42"), QStringLiteral("1"),
-                                     QStringLiteral("1"), QStringLiteral("2"), 1, 2, 3, 4, 5, 6, 7, 8, 9, d,
-                                     taxLinePacket({{QStringLiteral("T1"), 18, 100, 18}, {QStringLiteral("T2"), 12, 100, 12}}, d),
-                                     QStringLiteral("FS-700|ACME"));
+        return Srv_kal02700::setRedZ(
+            QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"), QStringLiteral("BE0910101000"),
+            QStringLiteral("42"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), 1, 2, 3, 4, 5, 6, 7, 8,
+            9, d, taxLinePacket({{QStringLiteral("T1"), 18, 100, 18}, {QStringLiteral("T2"), 12, 100, 12}}, d),
+            QStringLiteral("FS-700|ACME"));
     }
 
     static inline std::unique_ptr<QTemporaryDir> state;
@@ -97,7 +101,8 @@ TEST_F(ServerRestartTest, AServerStoppedBeforeTheSaveIsReportedAndTheNextCallWor
     EXPECT_FALSE(result.toBool());
     const QString message = Srv_kal02700::UltimoErroSetRedZ();
     EXPECT_FALSE(message.isEmpty());
-    EXPECT_FALSE(message.contains(QStringLiteral("kaltest"))) << "no password in the message: " << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("kaltest")))
+        << "no password in the message: " << message.toStdString();
 
     ASSERT_TRUE(resume());
     // The next screen set-up connects again.

@@ -11,8 +11,14 @@ const char *kReducaoZ = "SELECT CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, NRRED
                         "VRTOTDESREDZ, VRVENLIQREDZ, VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, "
                         "NRCANCFREDZ, DSMODMARCAECF FROM REDUCAOZ";
 
-int reducoes(TestDb::Database &db) { return db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")); }
-int impostos(TestDb::Database &db) { return db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")); }
+int reducoes(TestDb::Database &db)
+{
+    return db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ"));
+}
+int impostos(TestDb::Database &db)
+{
+    return db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ"));
+}
 } // namespace
 
 TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
@@ -30,9 +36,10 @@ TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
     const auto rows = db.rows(QLatin1String(kReducaoZ));
     ASSERT_EQ(rows.size(), 1);
     const QVariantList r = rows.first();
-    const QStringList texts{QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
-                            QStringLiteral("BE091010100011223344"), QStringLiteral("0000000042"),
-                            QStringLiteral("0000000001"), QStringLiteral("0000001234"), QStringLiteral("0000001300")};
+    const QStringList texts{QStringLiteral("0001"),       QStringLiteral("001"),
+                            QStringLiteral("001"),        QStringLiteral("BE091010100011223344"),
+                            QStringLiteral("0000000042"), QStringLiteral("0000000001"),
+                            QStringLiteral("0000001234"), QStringLiteral("0000001300")};
     for (int i = 0; i < texts.size(); ++i)
         EXPECT_EQ(r.at(i).toString(), texts.at(i)) << "column " << i;
     const QList<double> values{35.5, 10.0, 0.0, 1234567.89, 520.95, 2.0, 5.0, 513.95, 0.0};
@@ -91,7 +98,8 @@ TEST_F(SetRedZTest, PacketsWithoutTaxedLinesStoreOnlyTheReduction)
     EXPECT_EQ(impostos(db), 0);
 
     const TDateTime next = dia(2026, 12, 2);
-    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 10, -1.8}}, next)).toBool());
+    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 10, -1.8}}, next))
+                    .toBool());
     EXPECT_EQ(reducoes(db), 2);
     EXPECT_EQ(impostos(db), 0);
 }
@@ -101,9 +109,8 @@ TEST_F(SetRedZTest, AFailureOnTheSecondTaxLineLeavesNothing)
     const TDateTime day = dia(2026, 12, 8);
     // The second line names another printer: the database refuses a tax line
     // without its reduction.
-    const QVariant packet = taxPacket({{QStringLiteral("T1"), 18, 100, 18},
-                                       {QStringLiteral("T2"), 12, 100, 12, QStringLiteral("999")}},
-                                      day);
+    const QVariant packet = taxPacket(
+        {{QStringLiteral("T1"), 18, 100, 18}, {QStringLiteral("T2"), 12, 100, 12, QStringLiteral("999")}}, day);
     const QVariant result = saveDay(day, packet);
     ASSERT_EQ(result.typeId(), QMetaType::Bool);
     EXPECT_FALSE(result.toBool());
@@ -171,10 +178,10 @@ TEST_F(SetRedZTest, TextsWithQuotesAndForeignCharactersAreStoredUnharmed)
 {
     const TDateTime day = dia(2026, 12, 8);
     const QString model = QStringLiteral("O'Brien\"; DROP TABLE X;--çãoΩ✓");
-    const QVariant result = Srv_kal02700::setRedZ(
-        QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"), QStringLiteral("SÉRIE'; --"),
-        QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), 0, 0, 0, 0, 0, 0, 0, 0,
-        0, day, taxPacket({}, day), model);
+    const QVariant result = Srv_kal02700::setRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                                  QStringLiteral("SÉRIE'; --"), QStringLiteral("1"),
+                                                  QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), 0, 0,
+                                                  0, 0, 0, 0, 0, 0, 0, day, taxPacket({}, day), model);
     ASSERT_TRUE(result.toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSMODMARCAECF FROM REDUCAOZ")).toString(), model);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT NRSERIEREDZ FROM REDUCAOZ")).toString(), QStringLiteral("SÉRIE'; --"));
@@ -189,8 +196,8 @@ TEST_F(SetRedZTest, AmountsComeBackExactly)
         const TDateTime d = day + i;
         ASSERT_TRUE(Srv_kal02700::setRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
                                           QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("1"),
-                                          QStringLiteral("1"), QStringLiteral("1"), amounts[i], 0, 0, 0, 0, 0, 0, 0,
-                                          0, d, taxPacket({}, d), QString())
+                                          QStringLiteral("1"), QStringLiteral("1"), amounts[i], 0, 0, 0, 0, 0, 0, 0, 0,
+                                          d, taxPacket({}, d), QString())
                         .toBool());
     }
     const auto rows = db.rows(QStringLiteral("SELECT VRSTRIBREDZ FROM REDUCAOZ ORDER BY DTREDUCAOZ"));

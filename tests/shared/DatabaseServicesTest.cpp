@@ -20,7 +20,10 @@ EDatabaseError pgError(const QString &state, const QString &databaseText = "ERRO
     return EDatabaseError("Erro ao executar comando", state, "Unable to execute statement", databaseText, kind);
 }
 
-QString firstLine(const QString &text) { return text.section('\n', 0, 0); }
+QString firstLine(const QString &text)
+{
+    return text.section('\n', 0, 0);
+}
 
 QVariant pragma(AdoConnection &connection, const QString &name)
 {
@@ -62,20 +65,20 @@ TEST(ADOExceptionMessage, NamesThePostgreSqlCauseThenTheServerText)
         EXPECT_EQ(text.section('\n', 1), "ERROR: detail of the server") << qPrintable(state);
     }
     // No code at all: the kind of the error decides.
-    const QString refused = ADOExceptionMessage(
-        EDatabaseError("Não foi possível conectar ao banco de dados", "", "", "could not connect to server",
-                       EDatabaseError::Kind::Connection),
-        connection, "");
+    const QString refused = ADOExceptionMessage(EDatabaseError("Não foi possível conectar ao banco de dados", "", "",
+                                                               "could not connect to server",
+                                                               EDatabaseError::Kind::Connection),
+                                                connection, "");
     EXPECT_EQ(firstLine(refused), QString::fromUtf8("Não foi possível conectar ao banco de dados."));
 
     // Before it connects, an ODBC string is told by the driver it names: a
     // refused login reads as on the native driver.
     AdoConnection odbc("adcOdbc");
     odbc.setConnectionString("odbc:Driver={PostgreSQL Unicode};Server=dbhost;Database=kal;Uid=kal;Pwd=S3cr3tPw");
-    const QString login = ADOExceptionMessage(
-        EDatabaseError("Não foi possível conectar ao banco de dados", "", "",
-                       "FATAL: password authentication failed for user \"kal\"", EDatabaseError::Kind::Connection),
-        odbc, "");
+    const QString login = ADOExceptionMessage(EDatabaseError("Não foi possível conectar ao banco de dados", "", "",
+                                                             "FATAL: password authentication failed for user \"kal\"",
+                                                             EDatabaseError::Kind::Connection),
+                                              odbc, "");
     EXPECT_EQ(firstLine(login), QString::fromUtf8("Usuário ou senha do banco de dados recusados."));
 }
 
@@ -123,8 +126,7 @@ TEST(ADOExceptionMessage, NeverShowsAPassword)
     EXPECT_FALSE(inServerText.contains("S3cr3tPw")) << qPrintable(inServerText);
     EXPECT_TRUE(inServerText.startsWith(QString::fromUtf8("Usuário ou senha"))) << qPrintable(inServerText);
 
-    const QString inOwnText =
-        ADOExceptionMessage(Exception(QString("Falha em ") + pgString), connection, "");
+    const QString inOwnText = ADOExceptionMessage(Exception(QString("Falha em ") + pgString), connection, "");
     // The string itself is named by its description, never shown.
     EXPECT_EQ(inOwnText, "Falha em banco PostgreSQL kal em dbhost:5432");
 
@@ -160,10 +162,8 @@ TEST(SharedServicesDetail, TimeZoneStatementUsesTheZoneNameOrTheOffset)
     EXPECT_EQ(timeZoneStatement("America/Sao_Paulo", -3 * 3600), "SET TIME ZONE 'America/Sao_Paulo'");
     EXPECT_EQ(timeZoneStatement("UTC", 0), "SET TIME ZONE 'UTC'");
     EXPECT_EQ(timeZoneStatement("", -3 * 3600), "SET TIME ZONE INTERVAL '-03:00' HOUR TO MINUTE");
-    EXPECT_EQ(timeZoneStatement("Nowhere/Atlantis", 5 * 3600 + 1800),
-              "SET TIME ZONE INTERVAL '+05:30' HOUR TO MINUTE");
-    EXPECT_EQ(timeZoneStatement("x'; DROP TABLE REDUCAOZ; --", 0),
-              "SET TIME ZONE INTERVAL '+00:00' HOUR TO MINUTE");
+    EXPECT_EQ(timeZoneStatement("Nowhere/Atlantis", 5 * 3600 + 1800), "SET TIME ZONE INTERVAL '+05:30' HOUR TO MINUTE");
+    EXPECT_EQ(timeZoneStatement("x'; DROP TABLE REDUCAOZ; --", 0), "SET TIME ZONE INTERVAL '+00:00' HOUR TO MINUTE");
     EXPECT_EQ(timeZoneStatement("America/St_Johns", -(3 * 3600 + 1800)), "SET TIME ZONE 'America/St_Johns'");
     EXPECT_EQ(timeZoneStatement("", -(3 * 3600 + 1800)), "SET TIME ZONE INTERVAL '-03:30' HOUR TO MINUTE");
 }

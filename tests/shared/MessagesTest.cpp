@@ -81,7 +81,11 @@ TEST(ConsolePresenter, IsTheDefaultAndWritesToStandardOutput)
 TEST(DialogPresenter, ShowsAModalBoxWithTheIconOfTheKind)
 {
     const MessagePresenter before = setMessagePresenter(dialogPresenter());
-    struct Seen { QMessageBox::Icon icon; QString title; QString text; };
+    struct Seen {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
     QList<Seen> seen;
     // Runs inside the box's own event loop: note what it shows, then answer.
     auto answerNextBox = [&] {
@@ -95,9 +99,10 @@ TEST(DialogPresenter, ShowsAModalBoxWithTheIconOfTheKind)
             }
         });
     };
-    const QList<QPair<TTipoMsg, QMessageBox::Icon>> kinds = {
-        {tmInformacao, QMessageBox::Information}, {tmConfirmacao, QMessageBox::Question},
-        {tmAviso, QMessageBox::Warning}, {tmErro, QMessageBox::Critical}};
+    const QList<QPair<TTipoMsg, QMessageBox::Icon>> kinds = {{tmInformacao, QMessageBox::Information},
+                                                             {tmConfirmacao, QMessageBox::Question},
+                                                             {tmAviso, QMessageBox::Warning},
+                                                             {tmErro, QMessageBox::Critical}};
     for (const auto &[kind, icon] : kinds) {
         answerNextBox();
         Mensagem("texto", "", "N", "N", kind, "", "", 0, nullptr);

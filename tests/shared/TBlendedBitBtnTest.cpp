@@ -28,7 +28,10 @@ struct Button {
     QImage image() const { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 };
 
-QColor at(const QImage &image, int x, int y) { return QColor(image.pixel(x, y)); }
+QColor at(const QImage &image, int x, int y)
+{
+    return QColor(image.pixel(x, y));
+}
 
 // Columns holding pixels of exactly the colour.
 QRect boundsOf(const QImage &image, const QColor &colour)

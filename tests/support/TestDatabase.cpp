@@ -18,8 +18,14 @@ QString backend()
     return b.isEmpty() ? QStringLiteral("sqlite") : b;
 }
 
-bool isPostgres() { return backend().startsWith(QLatin1String("postgresql")); }
-bool isOdbc() { return backend().endsWith(QLatin1String("_odbc")); }
+bool isPostgres()
+{
+    return backend().startsWith(QLatin1String("postgresql"));
+}
+bool isOdbc()
+{
+    return backend().endsWith(QLatin1String("_odbc"));
+}
 
 namespace {
 QString postgresConnectionString()

@@ -1,0 +1,84 @@
+#include "ModuleCall.h"
+#include "Console.h"
+#include "ConnectionString.h"
+#include "Exception.h"
+#include "HostDatabase.h"
+#include "HostOptions.h"
+#include "InputLimits.h"
+#include "ModuleLibrary.h"
+#include "PrinterMemory.h"
+#include "ScreenGrabber.h"
+#include "SharedServicesHost.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace ModuleCall {
+
+ExitStatus run(const HostOptions &options)
+{
+    const QString connectionString = options.db.isEmpty() ? HostDatabase::defaultConnectionString() : options.db;
+    const ConnectionString target = ConnectionString::parse(connectionString);
+
+    // The module reads these beside the executable; one that is no small
+    // regular file would hold it (a FIFO) or fill the memory.
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const char *name : {"PARAMETROSKIV.CDS", "PRAXUMO.CDS"}) {
+        const QString refusal = InputLimits::refusal(QDir(folder).filePath(QLatin1String(name)));
+        if (!refusal.isEmpty()) {
+            Console::report(QStringLiteral("arquivo local recusado: %1").arg(refusal));
+            return NotStored;
+        }
+    }
+
+    if (const std::optional<ExitStatus> ended = HostDatabase::prepare(connectionString, options.initDb))
+        return *ended;
+
+    ModuleLibrary module(folder);
+    if (!module.isReady()) {
+        Console::report(module.error());
+        return CannotRun;
+    }
+
+    SharedServicesHost::setConnectionString(connectionString);
+    QString serial = options.nrSerieEcf;
+    if (!options.printer.isEmpty()) {
+        const QString memoryFile = QFileInfo(options.printer).absoluteFilePath();
+        Wmb00001::setPrinterMemoryFile(memoryFile);
+        if (!options.serialGiven) {
+            try {
+                serial = Wmb00001::PrinterMemory::load(memoryFile).serial.left(20);
+            } catch (const Exception &) {
+                // The module meets the silent printer itself.
+            }
+        }
+    }
+
+    ScreenGrabber grabber(options.screenshot);
+    if (!options.screenshot.isEmpty())
+        qApp->installEventFilter(&grabber);
+
+    module.initialize();
+    module.criaCadRedZ(options.cdFilial.toUtf8().constData(), options.cdCaixa.toUtf8().constData(),
+                       options.nrEcf.toUtf8().constData(), serial.toUtf8().constData(), options.dtReducao,
+                       options.automatico);
+    // The module's own word: whether this call's save committed the day, and
+    // why not, or why the day went without its CAT-52 file.
+    const bool stored = module.redZGravada();
+    const QString motivo = target.scrub(QString::fromUtf8(module.motivoRedZ())).simplified();
+    module.finalize();
+    qApp->removeEventFilter(&grabber);
+    if (!motivo.isEmpty())
+        Console::report(motivo);
+
+    const bool screenshotMissing = !options.screenshot.isEmpty() && !grabber.saved();
+    if (screenshotMissing)
+        Console::report(QStringLiteral("tela não gravada em %1%2")
+                            .arg(options.screenshot, grabber.error().isEmpty()
+                                                         ? QStringLiteral(": a tela não foi exibida")
+                                                         : QStringLiteral(": ") + grabber.error()));
+    return callStatus(stored, screenshotMissing);
+}
+
+} // namespace ModuleCall

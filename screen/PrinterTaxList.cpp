@@ -1,0 +1,49 @@
+#include "PrinterTaxList.h"
+#include "ClientDataSet.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+#include "Srv_kal02700.h"
+
+PrinterTaxList::PrinterTaxList(ClientDataSet &lista, const TaxLines::Fields &campos) : m_lista(lista), m_campos(campos)
+{
+}
+
+void PrinterTaxList::build(ClientDataSet &totalizadores, const Reducao &reducao)
+{
+    m_lista.close();
+    m_lista.createDataSet();
+    auto chaveDaReducao = [&] {
+        m_campos.CDFILIAL->setAsString(reducao.cdFilial);
+        m_campos.CDCAIXA->setAsString(reducao.cdCaixa);
+        m_campos.NRECFREDZ->setAsString(reducao.nrEcf);
+        m_campos.DTREDUCAOZ->setAsDateTime(reducao.dtReducao);
+    };
+    if (!totalizadores.active() || totalizadores.isEmpty()) {
+        m_lista.insert();
+        chaveDaReducao();
+        m_campos.CDIMPOSTO->setAsString(QStringLiteral("00"));
+        m_campos.VRALIQIMPRZ->setAsFloat(0);
+        m_campos.VRBCALCIMPRZ->setAsFloat(0);
+        m_campos.VRIMPOSTORZ->setAsFloat(0);
+        m_lista.post();
+        return;
+    }
+    auto valor = [&](const char *campo) {
+        return FormatSettings::strToFloat(totalizadores.fieldByName(QLatin1String(campo)).asString());
+    };
+    for (totalizadores.first(); !totalizadores.eof(); totalizadores.next()) {
+        m_lista.insert();
+        chaveDaReducao();
+        const QString codigo = Srv_kal02700::getPesqCdImposto(valor("VRALIQIMPFIS")).toString();
+        // A tax code has at most two characters: a longer answer is the
+        // lookup's failure message, which must not pass for a code.
+        if (codigo.size() > 2)
+            throw Exception(codigo);
+        m_campos.CDIMPOSTO->setAsString(
+            !codigo.isEmpty() ? codigo : totalizadores.fieldByName(QStringLiteral("CDIMPOSTO")).asString());
+        m_campos.VRALIQIMPRZ->setAsFloat(valor("VRALIQIMPFIS"));
+        m_campos.VRBCALCIMPRZ->setAsFloat(valor("VRVENDIDO"));
+        m_campos.VRIMPOSTORZ->setAsFloat(valor("VRIMPOSTO"));
+        m_lista.post(); // the tax rule computes the tax sent
+    }
+}
