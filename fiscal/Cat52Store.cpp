@@ -24,25 +24,6 @@ void connectModule(const QString &connectionString)
 }
 } // namespace
 
-QStringList Cat52Store::lines(const QByteArray &content)
-{
-    const QString text = Win1252::decode(content);
-    QStringList out;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        out << text.mid(start, i - start);
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        out << text.mid(start);
-    return out;
-}
-
 void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path)
 {
     QFile file(path);
@@ -106,7 +87,7 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
     connectModule(m_connectionString);
     const QVariant result = Srv_kal02700::setArqCat52(
         cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-        FormatSettings::dateToStr(AutomationDate::fromDate(day)), name, lines(content));
+        FormatSettings::dateToStr(AutomationDate::fromDate(day)), name, Win1252::decodeLines(content));
     if (!result.toString().isEmpty())
         throw EDatabaseError(result.toString());
 }

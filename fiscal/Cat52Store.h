@@ -23,10 +23,6 @@ public:
     // already; EDatabaseError when the database fails.
     void store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path);
 
-    // The file's lines as the module reads a generated file: windows-1252,
-    // broken at CR LF, LF or CR.
-    static QStringList lines(const QByteArray &content);
-
 private:
     LedgerSession &m_session;
     QString m_connectionString;

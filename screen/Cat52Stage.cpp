@@ -16,28 +16,12 @@ using namespace Cli_kal02700;
 
 namespace {
 
-// The lines of a generated file, in the printer's code page; CR LF, LF or CR
-// end a line, and a last line break makes no empty line.
 QStringList linhasDoArquivo(const QString &caminho)
 {
     QFile arquivo(caminho);
     if (!arquivo.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(caminho, arquivo.errorString()));
-    const QString texto = Win1252::decode(arquivo.readAll());
-    QStringList linhas;
-    qsizetype inicio = 0;
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const QChar c = texto.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        linhas << texto.mid(inicio, i - inicio);
-        if (c == QLatin1Char('\r') && i + 1 < texto.size() && texto.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        inicio = i + 1;
-    }
-    if (inicio < texto.size())
-        linhas << texto.mid(inicio);
-    return linhas;
+    return Win1252::decodeLines(arquivo.readAll());
 }
 
 } // namespace

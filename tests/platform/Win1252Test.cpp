@@ -48,3 +48,12 @@ TEST(Win1252, EmptyText)
 }
 
 } // namespace
+
+TEST(Win1252, LinesEndAtCrLfLfOrCrAndALastBreakMakesNoLine)
+{
+    const QStringList lines = Win1252::decodeLines(QByteArray("E12 di\xe1ria\r\nE13\nE14\r\r\nE15\r"));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("E12 diária"), QStringLiteral("E13"), QStringLiteral("E14"), QString(),
+                                  QStringLiteral("E15")}));
+    EXPECT_EQ(Win1252::decodeLines(QByteArray("E16")), QStringList{QStringLiteral("E16")});
+    EXPECT_TRUE(Win1252::decodeLines(QByteArray()).isEmpty());
+}
