@@ -95,14 +95,43 @@ bool hasTimeOfDay(TDateTime value)
     return split(value).ms != 0;
 }
 
+namespace {
+// A pinned clock keeps its distance from the machine's, so time still runs.
+bool g_pinned = false;
+qint64 g_offsetMs = 0;
+} // namespace
+
+QDateTime currentDateTime()
+{
+    const QDateTime machine = QDateTime::currentDateTime();
+    return g_pinned ? machine.addMSecs(g_offsetMs) : machine;
+}
+
+QDate currentDate()
+{
+    return currentDateTime().date();
+}
+
 TDateTime now()
 {
-    return fromDateTime(QDateTime::currentDateTime());
+    return fromDateTime(currentDateTime());
 }
 
 TDateTime today()
 {
-    return fromDate(QDate::currentDate());
+    return fromDate(currentDate());
+}
+
+PinnedClock::PinnedClock(const QDateTime &at) : m_previousOffsetMs(g_offsetMs), m_wasPinned(g_pinned)
+{
+    g_offsetMs = QDateTime::currentDateTime().msecsTo(at);
+    g_pinned = true;
+}
+
+PinnedClock::~PinnedClock()
+{
+    g_offsetMs = m_previousOffsetMs;
+    g_pinned = m_wasPinned;
 }
 
 } // namespace AutomationDate

@@ -19,6 +19,23 @@ TDateTime dateOf(TDateTime value);     // midnight of that day
 // when daylight saving starts moves forward by the gap.
 QDateTime localDateTime(const QDate &date, const QTime &time);
 bool hasTimeOfDay(TDateTime value); // false at midnight (to the millisecond)
+// The system's clock: every "now" and "today" of the module and the ledger is
+// read here, so that a test can pin the day it runs on.
+QDateTime currentDateTime();
+QDate currentDate();
 TDateTime now();
 TDateTime today();
+
+// Pins the clock for as long as it lives (tests); the machine's clock after.
+class PinnedClock {
+public:
+    explicit PinnedClock(const QDateTime &at);
+    ~PinnedClock();
+    PinnedClock(const PinnedClock &) = delete;
+    PinnedClock &operator=(const PinnedClock &) = delete;
+
+private:
+    qint64 m_previousOffsetMs;
+    bool m_wasPinned;
+};
 } // namespace AutomationDate

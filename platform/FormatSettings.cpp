@@ -1,4 +1,5 @@
 #include "FormatSettings.h"
+#include "AutomationDate.h"
 #include "Exception.h"
 #include "InputLimits.h"
 
@@ -16,7 +17,7 @@ int expandYear(int year, qsizetype digits)
 {
     if (digits > 2)
         return year;
-    const int windowStart = QDate::currentDate().year() - TwoDigitYearCenturyWindow;
+    const int windowStart = AutomationDate::currentDate().year() - TwoDigitYearCenturyWindow;
     year += windowStart / 100 * 100;
     if (year < windowStart)
         year += 100;
@@ -229,6 +230,18 @@ int strToInt(const QString &text)
                 QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(text)));
     }
     return int(negative ? -magnitude : magnitude);
+}
+
+QString centsToStr(qint64 cents, QChar separator, bool grouped)
+{
+    const bool negative = cents < 0;
+    const quint64 magnitude = negative ? quint64(0) - quint64(cents) : quint64(cents);
+    QString whole = QString::number(magnitude / 100);
+    if (grouped)
+        for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
+            whole.insert(at, QLatin1Char('.'));
+    const QString fraction = QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    return (negative ? QStringLiteral("-") : QString()) + whole + separator + fraction;
 }
 
 } // namespace FormatSettings

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the host, the tests and the benchmark need
 # (chromium: the fiscal ledger's HTML report is checked in a real browser).
+# (faketime: the suites are run as if on other days before a change lands.)
 # Idempotent: packages already present are left alone.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ PACKAGES=(
   fonts-liberation
   chromium
   clang libclang-rt-dev
+  faketime
 )
 
 missing=()

@@ -132,7 +132,7 @@ void setClock(std::function<QDateTime()> clock)
 
 QDateTime currentDateTime()
 {
-    return g_clock ? g_clock() : QDateTime::currentDateTime();
+    return g_clock ? g_clock() : AutomationDate::currentDateTime();
 }
 
 QChar cat52Digit(int value)

@@ -115,6 +115,15 @@ TEST(AutomationDate, TodayAndNowComeFromTheLocalClock)
     EXPECT_TRUE(AutomationDate::toDate(today) == before || AutomationDate::toDate(today) == after);
     EXPECT_GE(now, today);
     EXPECT_LT(now, today + 2);
+
+    {
+        const AutomationDate::PinnedClock pinned(QDateTime(QDate(2028, 2, 29), QTime(23, 59, 59)));
+        EXPECT_EQ(AutomationDate::currentDate(), QDate(2028, 2, 29));
+        EXPECT_EQ(AutomationDate::today(), AutomationDate::fromDate(QDate(2028, 2, 29)));
+        EXPECT_GE(AutomationDate::now(), AutomationDate::today() + 86399.0 / 86400.0);
+    }
+    EXPECT_TRUE(AutomationDate::currentDate() == before || AutomationDate::currentDate() == after)
+        << "the machine's clock again";
 }
 
 } // namespace

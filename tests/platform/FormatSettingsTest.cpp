@@ -53,7 +53,7 @@ TEST(FormatSettings, ReadsShortDates)
 
 TEST(FormatSettings, TwoDigitYearsFallInTheFiftyYearWindow)
 {
-    const int current = QDate::currentDate().year();
+    const int current = AutomationDate::currentDate().year();
     for (int yy = 0; yy < 100; ++yy) {
         const QString text = QStringLiteral("15/06/%1").arg(yy, 2, 10, QLatin1Char('0'));
         const int year = AutomationDate::toDate(FormatSettings::strToDate(text)).year();

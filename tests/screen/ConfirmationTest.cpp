@@ -284,7 +284,7 @@ TEST_F(TrapPathTest, ALastReductionDateThatIsNoPlainDayStillGivesTaxLines)
     // day: the tax package is given that day.
     writePrinterType("18");
     fake.reportDay(QStringLiteral("00/00/00"));
-    const QDate yesterday = QDate::currentDate().addDays(-1);
+    const QDate yesterday = AutomationDate::currentDate().addDays(-1);
     db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
                 .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT10:30:00.000"))));
     open(false, [&](TfrmCadRedz &form) {

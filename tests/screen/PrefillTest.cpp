@@ -104,22 +104,23 @@ TEST_F(PrefillTest, AnotherDayOpensForTyping)
 TEST_F(PrefillTest, WithoutALastReductionTheDayIsTheLastCashMovement)
 {
     fake.lastReduction[46] = QStringLiteral("00/00/00");
-    const QDate yesterday = QDate::currentDate().addDays(-1);
+    // The last movement is yesterday's, the day being recorded; its counter is the fixture's.
+    const QDate yesterday = AutomationDate::currentDate().addDays(-1);
+    ASSERT_EQ(AutomationDate::fromDate(yesterday), day);
+    db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
+                .arg(yesterday.addDays(-2).toString(QStringLiteral("yyyy-MM-ddT00:00:00.000"))));
     db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
                 .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT00:00:00.000"))));
-    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL0001001%1', '77')")
-                .arg(yesterday.toString(QStringLiteral("dd/MM/yyyy"))));
-    day = AutomationDate::fromDate(yesterday);
     auto form = setUpForm();
     EXPECT_TRUE(Cli_kal02700::boDadosUltima);
     EXPECT_EQ(Cli_kal02700::stDataUltRedZ, yesterday.toString(QStringLiteral("dd/MM/yyyy")));
-    EXPECT_EQ(fieldText(*form, 3), QStringLiteral("000077"));
+    EXPECT_EQ(fieldText(*form, 3), QStringLiteral("001234"));
 }
 
 TEST_F(PrefillTest, ALastMovementWithATimeOfDayStopsThePrefillSilently)
 {
     fake.lastReduction[46] = QStringLiteral("00/00/00");
-    const QDate yesterday = QDate::currentDate().addDays(-1);
+    const QDate yesterday = AutomationDate::currentDate().addDays(-1);
     db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '001', '%1')")
                 .arg(yesterday.toString(QStringLiteral("yyyy-MM-ddT10:30:00.000"))));
     day = AutomationDate::fromDate(yesterday);

@@ -66,6 +66,8 @@ protected:
     // First of the members: the package operations are kept before the
     // set-up swaps them for the fakes, and put back after everything else.
     PackageOperationsOverride m_packages;
+    // The screen records yesterday's day, whatever day the suite runs on.
+    AutomationDate::PinnedClock m_clock{QDateTime(QDate(2026, 12, 9), QTime(10, 0))};
     QString dateText = QStringLiteral("08/12/2026");
     TDateTime day = AutomationDate::fromDate(QDate(2026, 12, 8));
     TestDb::Database db;

@@ -81,7 +81,8 @@ TEST_F(LookupTest, LatestCashMovementBeforeToday)
     EXPECT_EQ(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001")),
               QStringLiteral("30/12/1899"));
 
-    const QDate today = QDate::currentDate();
+    const AutomationDate::PinnedClock pinned(QDateTime(QDate(2027, 1, 1), QTime(0, 30)));
+    const QDate today = AutomationDate::currentDate();
     auto movement = [&](const QDateTime &when, const char *caixa = "001") {
         db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('0001', '%1', '%2')")
                     .arg(QLatin1String(caixa), when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))));

@@ -1,5 +1,6 @@
 // Text utilities both sides rely on: counters widened by Ajusta, amounts cut by
 // Trunc2, the message table, the footer.
+#include "AutomationDate.h"
 #include "SharedServices.h"
 #include "TMessages.h"
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ TEST(MontaRodapeGeral, NamesTheScreenInUpperCaseAndStaysShort)
     EXPECT_LE(footer.size(), 24);
     const QString full = MontaRodapeGeral(true, "Kal02700", "N");
     EXPECT_TRUE(full.startsWith(footer + " - ")) << qPrintable(full);
-    EXPECT_TRUE(full.endsWith(QDate::currentDate().toString("dd/MM/yyyy"))) << qPrintable(full);
+    EXPECT_TRUE(full.endsWith(AutomationDate::currentDate().toString("dd/MM/yyyy"))) << qPrintable(full);
 }
 
 TEST(TMessages, MsgReturnsTheTextOfTheExactKey)
