@@ -1,6 +1,6 @@
 #include "Auditor.h"
 #include "AuditRules.h"
-#include "Cat52Record.h"
+#include "Cat52Check.h"
 #include "ForwardQuery.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
@@ -74,7 +74,7 @@ void checkFile(const StoredFile &file, DayFindings &out)
     // A row without content is no file: the day counts as without one.
     if (file.content.isEmpty())
         return;
-    const Cat52Check check = Cat52Record::check(file.content, file.candidates);
+    const Cat52Check check = Cat52Check::of(file.content, file.candidates);
     if (check.ok)
         return;
     Finding f = AuditRules::dayFinding("CAT52_DIVERGENTE", file.cdFilial, file.cdCaixa, file.day,

@@ -1,5 +1,5 @@
 #include "Cat52Exporter.h"
-#include "Cat52Record.h"
+#include "Cat52Check.h"
 #include "Exception.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
@@ -61,7 +61,7 @@ bool Cat52Exporter::run(const QString &cdFilial, const QDate &de, const QDate &a
                 return;
             }
         }
-        const Cat52Check check = Cat52Record::check(file.content, file.candidates);
+        const Cat52Check check = Cat52Check::of(file.content, file.candidates);
         if (!check.ok)
             ++m_divergent;
         report(check.describe());

@@ -1,6 +1,6 @@
 #include "Cat52Store.h"
 #include "AutomationDate.h"
-#include "Cat52Record.h"
+#include "Cat52Check.h"
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "ForwardQuery.h"
@@ -76,7 +76,7 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
 
     if (reductions.isEmpty())
         throw Exception(QStringLiteral("Nenhuma Redução Z gravada para %1; nada foi gravado.").arg(where));
-    const Cat52Check check = Cat52Record::check(content, reductions);
+    const Cat52Check check = Cat52Check::of(content, reductions);
     if (!check.ok)
         throw Exception(QStringLiteral("O arquivo %1 não confere com a Redução Z gravada (%2): %3; nada foi gravado.")
                             .arg(name, where, check.describe()));

@@ -1,4 +1,5 @@
 #include "LedgerValues.h"
+#include "FormatSettings.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -16,33 +17,19 @@ qint64 rateHundredths(double rate)
     return std::llround(rate * 100.0);
 }
 
-namespace {
-QString money(qint64 cents, QChar separator, bool grouped)
-{
-    const bool negative = cents < 0;
-    const quint64 magnitude = negative ? quint64(0) - quint64(cents) : quint64(cents);
-    QString whole = QString::number(magnitude / 100);
-    if (grouped)
-        for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
-            whole.insert(at, QLatin1Char('.'));
-    const QString fraction = QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
-    return (negative ? QStringLiteral("-") : QString()) + whole + separator + fraction;
-}
-} // namespace
-
 QString commaMoney(qint64 cents)
 {
-    return money(cents, QLatin1Char(','), false);
+    return FormatSettings::centsToStr(cents, QLatin1Char(','), false);
 }
 
 QString dotMoney(qint64 cents)
 {
-    return money(cents, QLatin1Char('.'), false);
+    return FormatSettings::centsToStr(cents, QLatin1Char('.'), false);
 }
 
 QString displayMoney(qint64 cents)
 {
-    return money(cents, QLatin1Char(','), true);
+    return FormatSettings::centsToStr(cents, QLatin1Char(','), true);
 }
 
 qint64 counter(const QString &text)

@@ -26,4 +26,8 @@ TDateTime strToDateTime(const QString &text);
 double strToFloat(const QString &text);
 QString floatToStr(double value);  // shortest text that reads back exactly, ',' separator
 int strToInt(const QString &text); // signed 32-bit decimal; raises EConvertError
+
+// Whole cents as text, never through a double: "1234,56" with the separator
+// given; grouped, "1.234,56" as people read it.
+QString centsToStr(qint64 cents, QChar separator = QLatin1Char(','), bool grouped = false);
 } // namespace FormatSettings

@@ -1,7 +1,7 @@
 // The rules' edges that the data set does not reach, the values the writers
 // print, and the E12 check with more than one printer on a day.
 #include "AuditRules.h"
-#include "Cat52Record.h"
+#include "Cat52Check.h"
 #include "LedgerValues.h"
 
 #include <gtest/gtest.h>
@@ -105,16 +105,16 @@ TEST(RulesTest, ChecksAFileAgainstThePrinterOfItsSerial)
                + "000001" + "20261202" + "20261202" + "235900" + "00000000100000" + "V\r\n";
     };
     // Each printer's file matches its own reduction of the day.
-    EXPECT_TRUE(Cat52Record::check(e12("S2", 500, 50100), {first, second}).ok);
-    EXPECT_TRUE(Cat52Record::check(e12("S1", 11, 1200), {first, second}).ok);
+    EXPECT_TRUE(Cat52Check::of(e12("S2", 500, 50100), {first, second}).ok);
+    EXPECT_TRUE(Cat52Check::of(e12("S1", 11, 1200), {first, second}).ok);
     // A wrong CRZ is held against the reduction of the file's serial.
-    const Cat52Check wrong = Cat52Record::check(e12("S2", 501, 50100), {first, second});
+    const Cat52Check wrong = Cat52Check::of(e12("S2", 501, 50100), {first, second});
     EXPECT_FALSE(wrong.ok);
     EXPECT_EQ(wrong.reduction, 1);
     EXPECT_EQ(wrong.describe(), QStringLiteral("CRZ 000501 no arquivo, 000500 na Redução Z"));
     // No E12, or a cut one.
-    EXPECT_EQ(Cat52Record::check("E13 ...\r\n", {first}).problem,
+    EXPECT_EQ(Cat52Check::of("E13 ...\r\n", {first}).problem,
               QStringLiteral("o arquivo não tem registro E12 legível"));
     EXPECT_FALSE(Cat52Record::findE12(e12("S1", 11, 1200).left(90)).has_value());
-    EXPECT_FALSE(Cat52Record::check(e12("S1", 11, 1200), {}).ok);
+    EXPECT_FALSE(Cat52Check::of(e12("S1", 11, 1200), {}).ok);
 }
