@@ -4,6 +4,8 @@
 
 #include "AdoConnection.h"
 #include "Cli_kal02700.h"
+#include "ConnectionString.h"
+#include "DatabaseDialect.h"
 #include "PrinterMemory.h"
 #include "ClientDataSet.h"
 #include "DatabaseSchema.h"
@@ -114,8 +116,9 @@ void BM_raw_sqlite3(benchmark::State &state)
     }
     sqlite3 *db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 5000; PRAGMA journal_mode = WAL;", nullptr,
-                 nullptr, nullptr);
+    const QStringList session = DatabaseDialect::sqlite().sessionStatements(DatabaseDialect::SessionUse::ReadWrite,
+                                                                            ConnectionString::parse("sqlite:" + path));
+    sqlite3_exec(db, session.join(QStringLiteral("; ")).toUtf8().constData(), nullptr, nullptr, nullptr);
     sqlite3_stmt *red = nullptr;
     sqlite3_stmt *imp = nullptr;
     sqlite3_prepare_v2(db,
@@ -194,7 +197,9 @@ void BM_raw_libpq(benchmark::State &state)
         PQfinish(pg);
         return;
     }
-    PQclear(PQexec(pg, "SET DateStyle TO 'ISO, DMY'"));
+    for (const QString &statement : DatabaseDialect::postgresql().sessionStatements(
+             DatabaseDialect::SessionUse::ReadWrite, ConnectionString::parse(pgConnection())))
+        PQclear(PQexec(pg, statement.toUtf8().constData()));
     PQclear(PQprepare(pg, "red",
                       "INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, "
                       "NRREINIREDZ, NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, "

@@ -55,9 +55,11 @@ namespace DatabaseSchema {
 
 void apply(AdoConnection &connection)
 {
-    // The database behind the driver decides: through ODBC as natively.
-    run(connection, connection.dbms() == AdoConnection::Dbms::PostgreSQL ? QStringLiteral("schema-postgresql.sql")
-                                                                         : QStringLiteral("schema-sqlite.sql"));
+    // The script of the database behind the driver, through ODBC as natively;
+    // a database without one of its own takes SQLite's, the plainest SQL.
+    initResources();
+    const QString own = QStringLiteral("schema-%1.sql").arg(connection.dialect().name());
+    run(connection, QFile::exists(QStringLiteral(":/db/") + own) ? own : QStringLiteral("schema-sqlite.sql"));
 }
 
 void drop(AdoConnection &connection)

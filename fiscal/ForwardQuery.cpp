@@ -64,7 +64,7 @@ ForwardQuery::ForwardQuery(LedgerSession &session, const QString &statement, con
 {
     const QString sql = session.statement(statement);
     m_query.setForwardOnly(true);
-    if (session.driver() == AdoConnection::Driver::PostgreSQL) {
+    if (session.dialect().readsInBatches()) {
         if (!session.inSnapshot())
             throw Exception(QStringLiteral("Leitura de %1 fora de uma transação de leitura").arg(statement));
         m_cursor = session.nextCursorName();
@@ -137,8 +137,5 @@ QDate ForwardQuery::date(int column) const
 
 void ForwardQuery::fail(const QString &what, const QSqlQuery &query)
 {
-    const QSqlError error = query.lastError();
-    m_session.connection().noteFailure(error);
-    throw EDatabaseError(QStringLiteral("%1 (%2): %3").arg(what, m_name, error.text()), error.nativeErrorCode(),
-                         error.driverText(), error.databaseText(), EDatabaseError::Kind::Statement);
+    m_session.fail(what, m_name, query);
 }

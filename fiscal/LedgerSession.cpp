@@ -2,27 +2,11 @@
 #include "Exception.h"
 
 #include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlResult>
 
 namespace {
-void prepareSession(AdoConnection &connection)
-{
-    // Through ODBC as natively: by the database behind the driver.
-    switch (connection.dbms()) {
-    case AdoConnection::Dbms::SQLite:
-        // The ledger only reads through its own connection.
-        connection.execute(QStringLiteral("PRAGMA query_only = ON"));
-        break;
-    case AdoConnection::Dbms::PostgreSQL:
-        // The ODBC driver keeps the session's encoding itself.
-        if (connection.driver() != AdoConnection::Driver::ODBC)
-            connection.execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
-        connection.execute(QStringLiteral("SET DateStyle TO 'ISO, DMY'"));
-        connection.execute(QStringLiteral("SET standard_conforming_strings TO on"));
-        break;
-    case AdoConnection::Dbms::Unknown:
-        break;
-    }
-}
 // The statement without its "--" comments, which explain it to people but
 // would only get in the way of placeholders (a colon or an apostrophe in a
 // comment).
@@ -49,10 +33,8 @@ QString withoutComments(const QString &text)
 
 LedgerSession::LedgerSession(const QString &connectionString) : m_connection(QStringLiteral("fiscal"))
 {
-    m_connection.setConnectionString(connectionString);
-    m_connection.afterConnect = prepareSession;
-    m_connection.open();
-    m_dialect = m_connection.dbms() == AdoConnection::Dbms::SQLite ? Dialect::SQLite : Dialect::Standard;
+    // The ledger only reads through its own connection.
+    DatabaseDialect::openForReading(m_connection, connectionString);
 }
 
 LedgerSession::~LedgerSession()
@@ -67,11 +49,12 @@ LedgerSession::~LedgerSession()
     }
 }
 
-QString LedgerSession::statementText(const QString &name, Dialect dialect)
+QString LedgerSession::statementText(const QString &name, const DatabaseDialect &dialect)
 {
-    // A statement that SQLite needs in a form of its own has it under sqlite/.
-    QFile file(QStringLiteral(":/fiscal/sql/sqlite/") + name + QStringLiteral(".sql"));
-    if (dialect != Dialect::SQLite || !file.exists())
+    // A statement that a database needs in a form of its own has it under
+    // the dialect's name (sqlite/).
+    QFile file(QStringLiteral(":/fiscal/sql/%1/%2.sql").arg(dialect.name(), name));
+    if (dialect.name().isEmpty() || !file.exists())
         file.setFileName(QStringLiteral(":/fiscal/sql/") + name + QStringLiteral(".sql"));
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Texto do comando %1 ausente do livro fiscal").arg(name));
@@ -83,17 +66,7 @@ void LedgerSession::beginSnapshot()
     if (m_snapshotDepth++ > 0)
         return;
     try {
-        switch (m_connection.driver()) {
-        case AdoConnection::Driver::PostgreSQL:
-            m_connection.execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
-            break;
-        case AdoConnection::Driver::SQLite:
-            m_connection.execute(QStringLiteral("BEGIN"));
-            break;
-        default:
-            m_connection.beginTrans();
-            break;
-        }
+        dialect().beginSnapshot(m_connection);
     } catch (...) {
         m_snapshotDepth = 0;
         throw;
@@ -104,19 +77,22 @@ void LedgerSession::endSnapshot()
 {
     if (m_snapshotDepth == 0 || --m_snapshotDepth > 0)
         return;
-    // Nothing was written: ending the read is all there is to do.
-    switch (m_connection.driver()) {
-    case AdoConnection::Driver::PostgreSQL:
-    case AdoConnection::Driver::SQLite:
-        m_connection.execute(QStringLiteral("ROLLBACK"));
-        break;
-    default:
-        m_connection.rollbackTrans();
-        break;
-    }
+    dialect().endSnapshot(m_connection);
 }
 
 QString LedgerSession::nextCursorName()
 {
     return QStringLiteral("kalfiscal_%1").arg(++m_cursorSerial);
+}
+
+void LedgerSession::fail(const QString &what, const QString &statement, const QSqlQuery &query)
+{
+    const QSqlError error = m_connection.nativeForm(query.lastError(),
+                                                    query.result() ? query.result()->handle() : QVariant());
+    const bool lost = m_connection.noteFailure(error);
+    const EDatabaseError raw(error.text(), error.nativeErrorCode(), error.driverText(), error.databaseText(),
+                             lost ? EDatabaseError::Kind::Connection : EDatabaseError::Kind::Statement);
+    throw EDatabaseError(
+        QStringLiteral("%1 (%2): %3").arg(what, statement, DatabaseDialect::message(raw, m_connection)),
+        raw.nativeCode(), raw.driverText(), raw.databaseText(), raw.kind());
 }

@@ -5,25 +5,24 @@
 #include "AdoConnection.h"
 #include <QString>
 
+class QSqlQuery;
+
 class LedgerSession {
 public:
-    enum class Dialect { SQLite, Standard };
-
-    // Opens the connection; raises EDatabaseError. The connection string is
-    // never part of a message.
+    // Opens a read-only session; raises EDatabaseError worded for the
+    // operator. The connection string is never part of a message.
     explicit LedgerSession(const QString &connectionString);
     ~LedgerSession();
     LedgerSession(const LedgerSession &) = delete;
     LedgerSession &operator=(const LedgerSession &) = delete;
 
     AdoConnection &connection() { return m_connection; }
-    AdoConnection::Driver driver() const { return m_connection.driver(); }
-    Dialect dialect() const { return m_dialect; }
+    const DatabaseDialect &dialect() const { return m_connection.dialect(); }
 
     // The text of one of the ledger's statements, in this database's dialect.
-    QString statement(const QString &name) const { return statementText(name, m_dialect); }
+    QString statement(const QString &name) const { return statementText(name, dialect()); }
     // The same for a dialect, without a session (the benchmark's baseline).
-    static QString statementText(const QString &name, Dialect dialect);
+    static QString statementText(const QString &name, const DatabaseDialect &dialect);
 
     // Every query between these two sees the same data, even while registers
     // keep storing their days. Nested calls are counted.
@@ -34,9 +33,12 @@ public:
     // A name for a server-side cursor, unique in this session.
     QString nextCursorName();
 
+    // A failed read of one of the ledger's statements: EDatabaseError worded
+    // for the operator (the database's cause, then its own words).
+    [[noreturn]] void fail(const QString &what, const QString &statement, const QSqlQuery &query);
+
 private:
     AdoConnection m_connection;
-    Dialect m_dialect = Dialect::Standard;
     int m_snapshotDepth = 0;
     int m_cursorSerial = 0;
 };

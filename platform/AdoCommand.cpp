@@ -302,7 +302,7 @@ QVariant AdoStatement::statementHandle() const
 
 bool AdoStatement::sendsBytesApart() const
 {
-    if (!m_connection || m_connection->driver() != AdoConnection::Driver::PostgreSQL)
+    if (!m_connection || !m_connection->dialect().sendsBytesApart())
         return false;
     for (const auto &p : m_params)
         if (p->kind() == ParamKind::Blob)

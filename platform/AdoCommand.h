@@ -61,8 +61,9 @@ protected:
     [[noreturn]] void raise(const QSqlError &error, const QString &what) const;
     // The failed call's driver handle, for the database's own error code.
     QVariant statementHandle() const;
-    // On PostgreSQL a statement with binary data runs on libpq itself, its
-    // bytes sent as they are (PostgresDirect).
+    // Where the dialect sends bytes apart (libpq), a statement with binary
+    // data runs on the client library itself, its bytes sent as they are
+    // (PostgresDirect).
     bool sendsBytesApart() const;
     void releaseBytes();
     std::unique_ptr<QSqlQuery> m_query;

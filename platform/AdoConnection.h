@@ -1,7 +1,9 @@
 #pragma once
 // The database connection of the module: a connection string, before- and
 // after-connect events and its own in-transaction state (Qt SQL tells none).
+// What differs from one database to another is its dialect's.
 #include "ConnectionString.h"
+#include "DatabaseDialect.h"
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
@@ -25,11 +27,6 @@ protected:
 
 class AdoConnection {
 public:
-    enum class Driver { None, SQLite, PostgreSQL, ODBC };
-    // The database behind the driver: the same SQL, schema and error codes
-    // whether it is reached natively or through ODBC.
-    enum class Dbms { Unknown, SQLite, PostgreSQL };
-
     explicit AdoConnection(QString name);
     ~AdoConnection();
     AdoConnection(const AdoConnection &) = delete;
@@ -56,8 +53,9 @@ public:
     void commitTrans();
     void rollbackTrans();
 
-    Driver driver() const { return m_driver; }
-    Dbms dbms() const { return m_dbms; }
+    // The ways of the database: of the open session (through ODBC, the
+    // database behind the driver), else of what the connection string names.
+    const DatabaseDialect &dialect() const { return m_dialect; }
     // Grows with every successful open, so statements know to prepare again.
     int generation() const { return m_generation; }
     QSqlDatabase database() const;
@@ -81,10 +79,6 @@ public:
     // failed call's QSqlResult::handle(), empty for the connection's own calls.
     QSqlError nativeForm(const QSqlError &error, const QVariant &statementHandle = {}) const;
 
-    // A connection string as messages may name it: its description, which
-    // never carries a credential (kept for callers that redacted strings).
-    static QString redact(const QString &connectionString);
-
     // Around every wait for the server's answer (a statement, a commit...).
     // On PostgreSQL, when no answer comes within the connection string's
     // answerTimeoutMs() (a network that stopped forwarding, a server that
@@ -106,17 +100,20 @@ public:
     qint64 answerTimeoutMs() const { return m_answerTimeoutMs; }
 
 private:
-    enum class TransactionStep { Begin, Commit, Rollback };
+    using TransactionStep = DatabaseDialect::TransactionStep;
     bool transactionStep(TransactionStep step, QSqlError *error);
+    // The three steps of setting connected and back.
+    void openDatabase(const ConnectionString &cs);
+    void configureSession(const ConnectionString &cs);
+    void closeSession();
 
     QString m_name;
     QString m_connectionString;
     QString m_qtName;
-    Driver m_driver = Driver::None;
+    DatabaseDialect m_dialect;
     int m_socket = -1;
     qint64 m_answerTimeoutMs = 0;
     std::shared_ptr<std::atomic_bool> m_answerTimedOut = std::make_shared<std::atomic_bool>(false);
-    Dbms m_dbms = Dbms::Unknown;
     bool m_inTransaction = false;
     int m_generation = 0;
     std::vector<SessionUser *> m_users;

@@ -200,16 +200,6 @@ double Field::asFloat() const
     return FieldValue::asFloat(m_type, value());
 }
 
-int Field::asInteger() const
-{
-    return FieldValue::asInteger(m_type, value());
-}
-
-bool Field::asBoolean() const
-{
-    return FieldValue::asBoolean(m_type, value());
-}
-
 TDateTime Field::asDateTime() const
 {
     return FieldValue::asDateTime(m_type, value());
@@ -221,16 +211,6 @@ void Field::setAsString(const QString &text)
 }
 
 void Field::setAsFloat(double value)
-{
-    setValue(value);
-}
-
-void Field::setAsInteger(int value)
-{
-    setValue(value);
-}
-
-void Field::setAsBoolean(bool value)
 {
     setValue(value);
 }
@@ -266,22 +246,12 @@ QList<Field *> ClientDataSet::fields() const
     return QList<Field *>(d->columns.begin(), d->columns.end());
 }
 
-int ClientDataSet::fieldCount() const
-{
-    return int(d->columns.size());
-}
-
 Field &ClientDataSet::fieldByName(const QString &fieldName) const
 {
     Field *f = d->find(fieldName);
     if (!f)
         throw EDataSetError(QStringLiteral("Campo '%1' não encontrado").arg(fieldName));
     return *f;
-}
-
-Field *ClientDataSet::findField(const QString &fieldName) const
-{
-    return d->find(fieldName);
 }
 
 void ClientDataSet::createDataSet()

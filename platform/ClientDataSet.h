@@ -35,14 +35,10 @@ public:
     // A null reads as the empty text, 0, false or the automation date 0.
     QString asString() const;
     double asFloat() const;
-    int asInteger() const;
-    bool asBoolean() const;
     TDateTime asDateTime() const;
 
     void setAsString(const QString &text); // a string field keeps the first size() characters
     void setAsFloat(double value);
-    void setAsInteger(int value);
-    void setAsBoolean(bool value);
     void setAsDateTime(TDateTime value); // a date field keeps only the day
 
 private:
@@ -73,10 +69,8 @@ public:
     Field &addField(const QString &fieldName, FieldType type, int size = 0, const QString &displayLabel = {},
                     bool visible = true, const QString &componentName = {});
     QList<Field *> fields() const;
-    int fieldCount() const;
 
     Field &fieldByName(const QString &fieldName) const; // EDataSetError naming the field when unknown
-    Field *findField(const QString &fieldName) const;
 
     // Structure and state.
     void createDataSet(); // empty, from the persistent fields

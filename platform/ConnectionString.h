@@ -58,8 +58,9 @@ public:
     QString databaseName() const { return m_database; }
     // The query parameters as written (decoded), in order.
     Pairs parameters() const { return m_parameters; }
-    // A session limit or connect option: the query's value, else the default
-    // of postgresqlParameters(); empty for an unknown name.
+    // A session limit or connect option: the query's value, else its
+    // default, which ends any wait within two minutes; empty for an unknown
+    // name.
     QString parameter(const QString &name) const;
     // A time parameter in milliseconds ("15s", "1min", "500" = 500 ms;
     // connect_timeout counts seconds); 0 means no limit.
@@ -73,13 +74,9 @@ public:
     // "options='-c lock_timeout=... -c ...'" so that they hold from the
     // session's first statement.
     QString postgresqlConnectOptions() const;
-    // The parameters a postgresql:// string may carry, with their defaults
-    // (empty: none). The defaults end any wait within two minutes.
-    static const Pairs &postgresqlParameters();
 
-    // odbc: what follows "odbc:", for QODBC; and the attributes, decoded.
+    // odbc: what follows "odbc:", for QODBC; and an attribute, decoded.
     QString odbcText() const { return m_odbcText; }
-    Pairs odbcAttributes() const { return m_attributes; }
     QString odbcAttribute(const QString &key) const; // first one, key case-insensitive
 
     // Every form in which a secret of this string may reach a text: the
@@ -93,8 +90,22 @@ public:
 private:
     void fail(const QString &why);
     void addSecret(const QString &secret);
+    // The stages of reading a URL and an ODBC string. A stage that finds a
+    // fault notes it (fail) and reading goes on where it still can.
+    struct UrlCredentials {
+        bool user = false;     // a user before the "@"
+        bool password = false; // a password before the "@"
+    };
     void parsePostgreSql(const QString &rest);
+    UrlCredentials parseUserInfo(const QString &userInfo);
+    void parseParameter(const QString &item, UrlCredentials given);
+    bool parseServer(const QString &hostPort); // false: nothing after it can be read
+    void parseHostName(const QString &written);
+    void parseDatabase(const QString &path);
     void parseOdbc(const QString &rest);
+    qsizetype parseOdbcAttribute(const QString &rest, qsizetype pos); // where the next one starts
+    // -1 when the braces never close; else where the next attribute starts.
+    qsizetype parseBracedValue(const QString &rest, qsizetype start, bool secret, QString *value);
 
     Kind m_kind = Kind::Invalid;
     QString m_text;

@@ -173,40 +173,6 @@ double asFloat(FieldType type, const QVariant &v)
     return 0;
 }
 
-int asInteger(FieldType type, const QVariant &v)
-{
-    if (!v.isValid())
-        return 0;
-    switch (type) {
-    case FieldType::String:
-        return FormatSettings::strToInt(v.toString());
-    case FieldType::Integer:
-        return v.toInt();
-    case FieldType::Boolean:
-        return v.toBool() ? 1 : 0;
-    case FieldType::Date:
-    case FieldType::DateTime:
-        return int(std::trunc(asFloat(type, v)));
-    case FieldType::Float:
-        return toInt32(v.toDouble(), v);
-    }
-    return 0;
-}
-
-bool asBoolean(FieldType type, const QVariant &v)
-{
-    if (!v.isValid())
-        return false;
-    switch (type) {
-    case FieldType::String:
-        return textAsBoolean(v.toString());
-    case FieldType::Boolean:
-        return v.toBool();
-    default:
-        return asFloat(type, v) != 0;
-    }
-}
-
 TDateTime asDateTime(FieldType type, const QVariant &v)
 {
     if (!v.isValid())

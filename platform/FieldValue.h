@@ -23,8 +23,6 @@ QVariant fromDateTime(FieldType type, TDateTime value);
 
 QString asString(FieldType type, const QVariant &held);
 double asFloat(FieldType type, const QVariant &held);
-int asInteger(FieldType type, const QVariant &held);
-bool asBoolean(FieldType type, const QVariant &held);
 TDateTime asDateTime(FieldType type, const QVariant &held);
 
 } // namespace FieldValue

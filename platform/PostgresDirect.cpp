@@ -8,8 +8,7 @@
 
 namespace PostgresDirect {
 
-namespace {
-PGconn *connectionOf(const QSqlDatabase &db)
+PGconn *session(const QSqlDatabase &db)
 {
     if (!db.isOpen() || !db.driver())
         return nullptr;
@@ -21,6 +20,7 @@ PGconn *connectionOf(const QSqlDatabase &db)
     return *static_cast<PGconn *const *>(handle.constData());
 }
 
+namespace {
 QSqlError failure(const QString &databaseText, const QString &state)
 {
     // As QPSQL words it: the server's message with the SQLSTATE after it.
@@ -33,7 +33,7 @@ QSqlError failure(const QString &databaseText, const QString &state)
 bool execute(const QSqlDatabase &db, const QByteArray &text, const std::vector<Parameter> &parameters,
              int *rowsAffected, QSqlError *error)
 {
-    PGconn *connection = connectionOf(db);
+    PGconn *connection = session(db);
     if (!connection || PQstatus(connection) != CONNECTION_OK) {
         *error = failure(QStringLiteral("no connection to the server"), {});
         return false;

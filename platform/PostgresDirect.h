@@ -9,7 +9,13 @@
 #include <QSqlError>
 #include <vector>
 
+struct pg_conn; // libpq's PGconn
+
 namespace PostgresDirect {
+
+// The libpq session under Qt's PostgreSQL driver; none for another driver or
+// a closed connection.
+pg_conn *session(const QSqlDatabase &db);
 
 struct Parameter {
     QByteArray value; // text in the session's encoding (UTF-8), or the bytes

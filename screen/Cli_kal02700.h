@@ -1,17 +1,18 @@
 #pragma once
 // The screen unit: the host's entry to the Z-reduction screen and the unit
-// globals the host may read.
+// globals the host may read, exported as the frame's header declares them.
 #include "AutomationDate.h"
+#include "Pkg_kal02700.h"
 #include <QString>
 
 class TfrmCadRedz;
 
 namespace Cli_kal02700 {
 
-extern ::TfrmCadRedz *frmCadRedz;
-extern bool boCriado;
-extern bool boDadosUltima;
-extern QString stDataUltRedZ;
+extern KAL02700_EXPORT ::TfrmCadRedz *frmCadRedz;
+extern KAL02700_EXPORT bool boCriado;
+extern KAL02700_EXPORT bool boDadosUltima;
+extern KAL02700_EXPORT QString stDataUltRedZ;
 // What the last call of CriaCadRedZ came to, for the host to read after it:
 // whether its own setRedZ committed the day, and, when the call ended
 // without storing it (or stored it without its CAT-52 file), one line that

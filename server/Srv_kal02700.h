@@ -1,7 +1,10 @@
 #pragma once
 // Server methods of the Z-reduction module. Plain in-process calls on the
-// shared data module; none raises: each reports in its result.
+// shared data module; none raises: each reports in its result. The global
+// and the five methods a host may call are exported as the frame's header
+// declares them.
 #include "AutomationDate.h"
+#include "Pkg_kal02700.h"
 #include "TrdmCadRedz.h"
 #include <QString>
 #include <QStringList>
@@ -10,28 +13,30 @@
 namespace Srv_kal02700 {
 
 // The one data module, empty until the screen's set-up creates it.
-extern TrdmCadRedz *rdmCadRedz;
+extern KAL02700_EXPORT TrdmCadRedz *rdmCadRedz;
 
 // Stores one Z reduction and its tax lines in one transaction.
 // Boolean true when everything was committed, false when it was rolled back.
-QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
-                 const QString &NrRedZ, const QString &NrReinicio, const QString &NrPrimCupom,
-                 const QString &NrUltCupom, double VrSubTrib, double VrIsento, double VrNaoIncid, double VrTotGeral,
-                 double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
-                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf);
+KAL02700_EXPORT QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                 const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
+                                 const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
+                                 double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
+                                 double VrCancelamento, double VrDesconto, double VrVendaLiquida, double VrAcrescimo,
+                                 TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf);
 
 // The operator message of the last failed setRedZ (empty after a good one):
 // the result itself only says that the save failed.
 QString UltimoErroSetRedZ();
 
 // Lookups: the value found as text, or the failure message as text.
-QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
-QVariant getPesqCdImposto(double Aliquota);
-QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa);
+KAL02700_EXPORT QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
+KAL02700_EXPORT QVariant getPesqCdImposto(double Aliquota);
+KAL02700_EXPORT QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa);
 
 // Stores a CAT-52 file: empty on success, the failure message as text.
-QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja, const QString &CdOperador,
-                     const QString &DtMovimento, const QString &NmArquivo, const QStringList &Conteudo);
+KAL02700_EXPORT QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
+                                     const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
+                                     const QStringList &Conteudo);
 
 // Unit start and shut-down, run by the package frame.
 void Initialization();

@@ -4,6 +4,8 @@
 // compares it with the sqlite3 command-line tool reading the same rows of
 // REDUCAOZ and IMPOSTOREDZ in the order the audit reads them. The last line
 // is the ratio of the two on SQLite.
+#include "ConnectionString.h"
+#include "DatabaseDialect.h"
 #include "FiscalBenchData.h"
 #include "LedgerSession.h"
 
@@ -76,10 +78,14 @@ Measure best(const QStringList &command, const QString &input = {})
     return m;
 }
 
-// The audit's two chain statements with the period's values written in.
-QString baselineSql(LedgerSession::Dialect dialect, const QString &de, const QString &ate, const QString &depois)
+// The audit's two chain statements with the period's values written in, on
+// a session set up as the ledger's own.
+QString baselineSql(const DatabaseDialect &dialect, const QString &de, const QString &ate, const QString &depois)
 {
     QString sql;
+    for (const QString &statement :
+         dialect.sessionStatements(DatabaseDialect::SessionUse::ReadOnly, ConnectionString()))
+        sql += statement + QStringLiteral(";\n");
     for (const char *name : {"reducoes-cadeia", "impostos-cadeia"}) {
         QString text = LedgerSession::statementText(QLatin1String(name), dialect);
         text.replace(QStringLiteral(":depois"), QLatin1Char('\'') + depois + QLatin1Char('\''));
@@ -143,7 +149,7 @@ int main(int argc, char **argv)
     }
 
     const QString baselineFile = QDir(work).filePath(QStringLiteral("fiscal-bench-sqlite.sql"));
-    writeFile(baselineFile, baselineSql(LedgerSession::Dialect::SQLite, de, ate, depois));
+    writeFile(baselineFile, baselineSql(DatabaseDialect::sqlite(), de, ate, depois));
     const Measure reading = best({QStringLiteral("sqlite3"), sqlitePath}, baselineFile);
     line(QStringLiteral("sqlite3 lendo REDUCAOZ e IMPOSTOREDZ na ordem da auditoria: %1 s, pico %2")
              .arg(reading.seconds, 0, 'f', 2)
@@ -185,7 +191,7 @@ int main(int argc, char **argv)
                  .arg(counts.reductions)
                  .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
         const QString pgFile = QDir(work).filePath(QStringLiteral("fiscal-bench-postgresql.sql"));
-        writeFile(pgFile, baselineSql(LedgerSession::Dialect::Standard, de, ate, depois));
+        writeFile(pgFile, baselineSql(DatabaseDialect::postgresql(), de, ate, depois));
         const Measure psql = best({QStringLiteral("psql"), QStringLiteral("-X"), QStringLiteral("-q"),
                                    QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-f"), pgFile, pg});
         line(QStringLiteral("psql lendo REDUCAOZ e IMPOSTOREDZ na ordem da auditoria: %1 s, pico %2")

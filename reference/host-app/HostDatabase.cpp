@@ -66,7 +66,7 @@ std::optional<ExitStatus> prepare(const QString &connectionString, bool initDb)
             Console::printLine(stdout, QStringLiteral("Tabelas criadas em %1.").arg(shown));
             return Stored;
         }
-        if (database.dbms() == AdoConnection::Dbms::SQLite && !DatabaseSchema::hasTables(database))
+        if (database.dialect().isEmbedded() && !DatabaseSchema::hasTables(database))
             DatabaseSchema::apply(database);
         // The module opens a session of its own.
         database.close();

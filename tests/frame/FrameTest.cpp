@@ -28,8 +28,10 @@ protected:
     TMotivoRedZ motivoRedZ = &::MotivoRedZ;
 };
 
-// The library a host loads shows exactly the names it looks up, and none of
-// the module's own classes or functions.
+// The library a host loads shows exactly the names it looks up: the frame's
+// C names and, under their qualified names, the screen unit's globals and the
+// server unit's global and methods; none of the module's own classes or
+// other functions.
 TEST(FrameLibrary, ExportsOnlyTheNamesAHostLooksUp)
 {
     QLibrary library(QString::fromUtf8(ModulePath));
@@ -41,18 +43,38 @@ TEST(FrameLibrary, ExportsOnlyTheNamesAHostLooksUp)
 
     QProcess nm;
     nm.start(QStringLiteral("nm"),
-             {QStringLiteral("-D"), QStringLiteral("--defined-only"), QString::fromUtf8(ModulePath)});
+             {QStringLiteral("-DC"), QStringLiteral("--defined-only"), QString::fromUtf8(ModulePath)});
     ASSERT_TRUE(nm.waitForFinished(30000));
     QStringList names;
     for (const QString &line : QString::fromUtf8(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringList parts = line.simplified().split(u' ');
+        const QString name = line.section(u' ', 2);
         // The linker's own markers of the data's bounds are no exported names.
-        if (parts.size() == 3 && !parts[2].startsWith(u'_'))
-            names << parts[2];
+        if (!name.startsWith(u'_'))
+            names << name;
     }
     names.sort();
-    EXPECT_EQ(names, (QStringList{"CriaCadRedZ", "Finalize", "GetPackageInfoTable", "Initialize", "MotivoRedZ",
-                                  "RedZGravada"}));
+    const QString text = QStringLiteral("QString const&");
+    QStringList expected{
+        "CriaCadRedZ",
+        "Finalize",
+        "GetPackageInfoTable",
+        "Initialize",
+        "MotivoRedZ",
+        "RedZGravada",
+        "Cli_kal02700::boCriado",
+        "Cli_kal02700::boDadosUltima",
+        "Cli_kal02700::frmCadRedz",
+        "Cli_kal02700::stDataUltRedZ",
+        "Srv_kal02700::rdmCadRedz",
+        "Srv_kal02700::getCupomInicial(QString const&, QString const&, double)",
+        "Srv_kal02700::getMaxMovCaixa(QString const&, QString const&)",
+        "Srv_kal02700::getPesqCdImposto(double)",
+        "Srv_kal02700::setArqCat52(" + QStringList(6, text).join(", ") + ", QList<QString> const&)",
+        "Srv_kal02700::setRedZ(" + QStringList(8, text).join(", ") + ", " + QStringList(10, "double").join(", ")
+            + ", QVariant const&, QString const&)",
+    };
+    expected.sort();
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(Frame, UnitTableEndsWithServerSiblingPackagesAndScreen)

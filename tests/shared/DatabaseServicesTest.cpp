@@ -2,7 +2,6 @@
 // errors, which must never show a password.
 #include "AdoConnection.h"
 #include "Exception.h"
-#include "SharedServicesDetail.h"
 #include "SharedServicesHost.h"
 #include <QLabel>
 #include <QSqlQuery>
@@ -141,31 +140,6 @@ TEST(ADOExceptionMessage, NeverShowsAPassword)
     const QString odbc = ADOExceptionMessage(Exception("login se;cr}et refused"), unset, "");
     SharedServicesHost::setConnectionString("");
     EXPECT_FALSE(odbc.contains("se;cr}et")) << qPrintable(odbc);
-}
-
-TEST(SharedServicesDetail, PasswordsOfEachConnectionStringForm)
-{
-    using SharedServicesDetail::passwordsOf;
-    EXPECT_EQ(passwordsOf(pgString), QStringList{"S3cr3tPw"});
-    EXPECT_EQ(passwordsOf("postgresql://kal@dbhost/kal"), QStringList{});
-    EXPECT_EQ(passwordsOf("sqlite:/var/lib/kal/kal.db"), QStringList{});
-    EXPECT_EQ(passwordsOf("odbc:DSN=kal;Password=abc;UID=x"), QStringList{"abc"});
-    EXPECT_EQ(passwordsOf("odbc:DSN=kal;PWD=a&b;"), QStringList{"a&b"});
-    EXPECT_EQ(passwordsOf("postgresql://h/d?user=k&password=xy&sslmode=require"), QStringList{"xy"});
-    EXPECT_EQ(passwordsOf("postgresql://h:5432/d?application_name=a@b"), QStringList{});
-    EXPECT_EQ(passwordsOf("postgresql://kal:a%40b@h/d"), QStringList({"a%40b", "a@b"}));
-}
-
-TEST(SharedServicesDetail, TimeZoneStatementUsesTheZoneNameOrTheOffset)
-{
-    using SharedServicesDetail::timeZoneStatement;
-    EXPECT_EQ(timeZoneStatement("America/Sao_Paulo", -3 * 3600), "SET TIME ZONE 'America/Sao_Paulo'");
-    EXPECT_EQ(timeZoneStatement("UTC", 0), "SET TIME ZONE 'UTC'");
-    EXPECT_EQ(timeZoneStatement("", -3 * 3600), "SET TIME ZONE INTERVAL '-03:00' HOUR TO MINUTE");
-    EXPECT_EQ(timeZoneStatement("Nowhere/Atlantis", 5 * 3600 + 1800), "SET TIME ZONE INTERVAL '+05:30' HOUR TO MINUTE");
-    EXPECT_EQ(timeZoneStatement("x'; DROP TABLE REDUCAOZ; --", 0), "SET TIME ZONE INTERVAL '+00:00' HOUR TO MINUTE");
-    EXPECT_EQ(timeZoneStatement("America/St_Johns", -(3 * 3600 + 1800)), "SET TIME ZONE 'America/St_Johns'");
-    EXPECT_EQ(timeZoneStatement("", -(3 * 3600 + 1800)), "SET TIME ZONE INTERVAL '-03:30' HOUR TO MINUTE");
 }
 
 TEST(SetADODBSession, PreparesASqliteSessionAfterConnect)

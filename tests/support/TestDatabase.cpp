@@ -94,8 +94,7 @@ Database::Database() : m_admin(std::make_unique<AdoConnection>(QStringLiteral("t
                                         : odbcSqlite(file);
     m_admin->setConnectionString(m_nativeConnectionString);
     m_admin->open();
-    if (m_admin->driver() == AdoConnection::Driver::SQLite)
-        m_admin->execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    m_admin->dialect().prepareSession(*m_admin, DatabaseDialect::SessionUse::ReadWrite);
     DatabaseSchema::drop(*m_admin);
     if (isOdbc()) {
         // The schema of the database behind the driver, as the host's
