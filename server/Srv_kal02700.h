@@ -29,6 +29,10 @@ QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateT
 QVariant getPesqCdImposto(double Aliquota);
 QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa);
 
+// Whether the Z reduction of the branch, register, printer and day is stored
+// already: boolean, or the failure message as text.
+QVariant getRedZGravada(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, TDateTime DtReducao);
+
 // Stores a CAT-52 file: empty on success, the failure message as text.
 QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja, const QString &CdOperador,
                      const QString &DtMovimento, const QString &NmArquivo, const QStringList &Conteudo);
