@@ -3,6 +3,7 @@
 // labels, a tax button and the confirmation. Its components, their places,
 // fonts, colours, captions and Tags come from TfrmCadRedz.ui.
 #include "AutomationDate.h"
+#include "Cat52Record.h"
 #include "ClientDataSet.h"
 #include "KeyTranslation.h"
 #include "SharedServices.h"
@@ -93,15 +94,38 @@ private:
 
     // The one way out of the screen: closes it as the confirmation does.
     void Close();
+    // Refuses, at the opening, a day after today or a day already stored:
+    // raises with the line the host reads.
+    void confereDia();
     // Tail of the opening for printers that report their last Z reduction:
     // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
-    // A message of msgPadrao through the shared services.
+    // The confirmation's steps: every field filled; the tax list; the
+    // printer's model text; the save, its notice and the CAT-52 stage. The
+    // first two end the confirmation early (false) with the screen open,
+    // unless they fail for good.
+    bool confereCampos();
+    bool montaImpostos();
+    QString modeloDaImpressora();
+    void gravaReducao(const QString &modeloMarca);
+    QVariant chamaSetRedZ(const QString &modeloMarca);
+    // A field's figure, and the day shown; an error names the field by its caption.
+    double valorDoCampo(int campo) const;
+    TDateTime dataDaReducao() const;
+    // The text that names this save for MensagemMetodo.
+    QString chaveDoDia() const;
+    // What the day's CAT-52 file must carry: the figures just stored.
+    Cat52DayFigures figurasGravadas() const;
+
+    // A message of msgPadrao, or a text of its own, through the shared services.
     void mensagem(const QString &chave, TTipoMsg tipo);
+    void mostra(const QString &texto, TTipoMsg tipo);
     // After a good save: the day's CAT-52 file, when the printer type calls for it.
     void geraArquivosCat52();
-    // A save that cannot be made: the cause, then "DAD_N_GRAV", and the
-    // screen closes with nothing stored.
+    // The stored day's file was not stored, or does not agree with the day.
+    void avisoCat52(const QString &linha);
+    // A save that cannot be made: "DAD_N_GRAV" and on its next line the
+    // cause, and the screen closes with nothing stored.
     void naoGravado(const QString &causa);
     // A key as the two keyboard events see it: key-down first, then the
     // character it types, unless key-down swallowed it.

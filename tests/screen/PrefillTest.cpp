@@ -199,10 +199,11 @@ TEST_F(PrefillTest, AutomaticModeStoresTheDayWithoutAScreen)
     EXPECT_EQ(arquivos(), 1);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray(), fake.content);
 
-    // The same call again: refused, the operator told, nothing more stored.
+    // The same call again: refused at the opening, the operator told, nothing more stored.
     messages.clear();
     open(true);
-    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Os dados não foram gravados no sistema.")});
+    EXPECT_EQ(messages.texts(),
+              QStringList{QStringLiteral("A Redução Z de 08/12/2026 do caixa 001 (ECF 001) já está gravada.")});
     EXPECT_FALSE(Cli_kal02700::boRedZGravada) << "the row is there, but this call stored nothing";
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(arquivos(), 1);
@@ -326,12 +327,13 @@ INSTANTIATE_TEST_SUITE_P(
                           QFile::remove(Cli_kal02700::parametersDir() + QStringLiteral("/PRAXUMO.CDS"));
                       },
                       QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em "), true, false},
-        NothingStored{"ARefusedSave",
+        NothingStored{"AStoredDay",
                       [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
                           db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
                                                  "VALUES ('0001', '001', '001', '2026-12-08')"));
                       },
-                      QStringLiteral("Os dados não foram gravados no sistema. Registro duplicado"), true, false},
+                      QStringLiteral("A Redução Z de 08/12/2026 do caixa 001 (ECF 001) já está gravada."), false,
+                      false},
         NothingStored{"AnError",
                       [](AutomaticReasonTest &, FakePrinter &,
                          TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
@@ -344,7 +346,7 @@ TEST_F(PrefillTest, AStoredDayWhoseCat52FileWasNotKeptSaysSo)
     open(true);
     EXPECT_TRUE(Cli_kal02700::boRedZGravada);
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
-              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não gerou o "
+              "A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não gerou o "
               "arquivo.");
     // A good day with its file leaves no line.
     db.exec(QStringLiteral("DELETE FROM IMPOSTOREDZ"));
