@@ -2,6 +2,7 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "PrinterTypes.h"
 #include "ScreenSupport.h"
 #include "ServerCalls.h"
 #include "Wmb00001.h"
@@ -42,10 +43,7 @@ Cat52Stage::Cat52Stage(QString cdFilial, QString cdCaixa)
 
 bool Cat52Stage::isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio)
 {
-    const int tipo = FormatSettings::strToInt(idTipoImpFis);
-    const bool soComParametro = tipo == 18 || tipo == 19 || tipo == 27 || tipo == 32;
-    const bool nunca = tipo == 22 || tipo == 24 || tipo == 29 || tipo == 31;
-    return !(nunca || (soComParametro && idGeraArqVndrio != QLatin1String("S")));
+    return PrinterTypes::generatesCat52(FormatSettings::strToInt(idTipoImpFis), idGeraArqVndrio);
 }
 
 QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,

@@ -3,7 +3,9 @@
 #include "Cli_kal02700.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "PrinterPrefill.h"
 #include "PrinterTaxList.h"
+#include "PrinterTypes.h"
 #include "ScreenSupport.h"
 #include "Shield.h"
 #include "SharedServices.h"
@@ -30,9 +32,6 @@ namespace {
 
 const QColor corCampo(Qt::black);          // clBlack
 const QColor corCampoAtual(128, 128, 128); // clGray
-
-// Printer types that report their last Z reduction: only these are read.
-constexpr int tiposComUltimaRedZ[] = {14, 18, 19, 22, 24, 27, 28, 29, 31, 32};
 
 int tagOf(const QObject *component)
 {
@@ -101,17 +100,27 @@ TfrmCadRedz::~TfrmCadRedz() = default;
 
 void TfrmCadRedz::conectaEventos()
 {
-    for (TBlendedBitBtn *tecla : {ui->sbt1, ui->sbt2, ui->sbt3, ui->sbt4, ui->sbt5, ui->sbt6, ui->sbt7, ui->sbt8,
-                                  ui->sbt9, ui->sbt0, ui->sbt00, ui->sbt000, ui->sbtVirgula})
-        connect(tecla, &QAbstractButton::clicked, this, [this, tecla] { guarded([&] { sbt1Click(tecla); }); });
-    connect(ui->sbtEnter, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtEnterClick(ui->sbtEnter); }); });
-    connect(ui->sbtVoltar, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtVoltarClick(ui->sbtVoltar); }); });
-    connect(ui->sbtCorrigir, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtCorrigirClick(ui->sbtCorrigir); }); });
+    for (TBlendedBitBtn *tecla : teclado()) {
+        if (tecla == ui->sbtEnter)
+            connect(tecla, &QAbstractButton::clicked, this,
+                    [this] { guarded([this] { sbtEnterClick(ui->sbtEnter); }); });
+        else if (tecla == ui->sbtVoltar)
+            connect(tecla, &QAbstractButton::clicked, this,
+                    [this] { guarded([this] { sbtVoltarClick(ui->sbtVoltar); }); });
+        else if (tecla == ui->sbtCorrigir)
+            connect(tecla, &QAbstractButton::clicked, this,
+                    [this] { guarded([this] { sbtCorrigirClick(ui->sbtCorrigir); }); });
+        else
+            connect(tecla, &QAbstractButton::clicked, this, [this, tecla] { guarded([&] { sbt1Click(tecla); }); });
+    }
     connect(ui->sbtICMS, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtICMSClick(ui->sbtICMS); }); });
     connect(ui->sbtConf, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtConfClick(ui->sbtConf); }); });
+}
+
+std::array<TBlendedBitBtn *, 16> TfrmCadRedz::teclado() const
+{
+    return {ui->sbt1, ui->sbt2, ui->sbt3,  ui->sbt4,   ui->sbt5,     ui->sbt6,       ui->sbt7,        ui->sbt8,
+            ui->sbt9, ui->sbt0, ui->sbt00, ui->sbt000, ui->sbtEnter, ui->sbtVirgula, ui->sbtCorrigir, ui->sbtVoltar};
 }
 
 TaxLines::Fields TfrmCadRedz::camposImpostos() const
@@ -186,9 +195,7 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     restoreCursor();
     boCriado = true;
 
-    const int tipoImpressora = FormatSettings::strToInt(FIdTipoImpFis);
-    if (std::find(std::begin(tiposComUltimaRedZ), std::end(tiposComUltimaRedZ), tipoImpressora)
-        == std::end(tiposComUltimaRedZ)) {
+    if (!PrinterTypes::reportsLastReduction(FormatSettings::strToInt(FIdTipoImpFis))) {
         // Only the operator can store the day of such a printer.
         setReason(tipoInformado
                       ? QStringLiteral("A impressora fiscal do tipo %1 não informa a última redução Z: a redução Z "
@@ -227,108 +234,51 @@ void TfrmCadRedz::confereDia()
 
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
 {
-    // Whatever goes wrong here, the screen opens as it stands: the printer
-    // may simply not answer, and the operator types the day in by hand. No
-    // message is shown; the host reads the cause after the call.
-    const QString diaPedido = FormatSettings::dateTimeToStr(FDtReducao);
-    shield(
-        [&] {
-            QVariantList ultimaRedZ(51);
-            try {
-                if (!Wmb00001::DadosUltimaRedZ)
-                    throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
-                Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
-            } catch (const Exception &erro) {
-                setReason(QStringLiteral("A memória da impressora fiscal não pôde ser lida: ") + erro.message());
-                throw;
-            }
-            constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
-            QStringList textos;
-            for (int indice : indices)
-                textos << (indice < 0 ? QString() : ultimaRedZ.value(indice).toString());
-            stDataUltRedZ = ultimaRedZ.value(46).toString();
+    // Whatever goes wrong here, the screen opens as it stands and no message
+    // is shown; the host reads the cause after the call.
+    QStringList cabecalhos;
+    for (const QLabel *cabecalho : cabecalhosCampos())
+        cabecalhos << cabecalho->text();
+    const PrinterPrefill::Result lido = PrinterPrefill::read({FIdEsquema, FCdFilial, FCdCaixa, FDtReducao}, cabecalhos,
+                                                             cdsTotalizadorParciaisTributados);
+    if (lido.lastReduction)
+        stDataUltRedZ = *lido.lastReduction;
+    switch (lido.outcome) {
+    case PrinterPrefill::Outcome::Failed:
+        // Neither lock nor unlock: the controls stay as they are.
+        setReason(lido.reason);
+        return;
+    case PrinterPrefill::Outcome::OtherDay:
+    case PrinterPrefill::Outcome::Incomplete:
+        setReason(lido.reason);
+        boDadosUltima = false;
+        BloqueiaDesbloqueia(QStringLiteral("N"));
+        return;
+    case PrinterPrefill::Outcome::Filled:
+        break;
+    }
+    const auto valores = valoresCampos();
+    for (size_t i = 0; i < valores.size(); ++i)
+        valores[i]->setText(lido.fields.at(qsizetype(i)));
+    boDadosUltima = true;
+    BloqueiaDesbloqueia(QStringLiteral("S"));
+    stMotivoRedZ.clear();
+    if (Automatico)
+        confirmaSozinho();
+}
 
-            // A printer without a last Z reduction: the day is the register's last
-            // cash movement.
-            const bool semReducao = stDataUltRedZ == QLatin1String("00/00/00");
-            if (semReducao) {
-                const auto movimento = Srv_kal02700::ServerCalls::lastCashMovement(FCdFilial, FCdCaixa);
-                // A failed lookup is no date: the day stays unknown.
-                if (!movimento.ok()) {
-                    stDataUltRedZ.clear();
-                    setReason(QStringLiteral("A impressora fiscal não tem redução Z e a última movimentação do caixa "
-                                             "não pôde ser consultada: ")
-                              + movimento.error());
-                    throw Exception(movimento.error());
-                }
-                stDataUltRedZ = FormatSettings::dateTimeToStr(movimento.value());
-            }
-            TDateTime dataUltima = 0;
-            try {
-                dataUltima = FormatSettings::strToDate(stDataUltRedZ);
-            } catch (const EConvertError &) {
-                setReason((semReducao
-                               ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
-                                                "movimentação do caixa não pôde ser lida: '%1'.")
-                               : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
-                              .arg(stDataUltRedZ));
-                throw;
-            }
-            const QString outroDia = QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
-                                         .arg(FormatSettings::dateToStr(dataUltima), diaPedido);
-
-            const auto inicial = Srv_kal02700::ServerCalls::firstCoupon(FCdFilial, FCdCaixa, dataUltima);
-            const QString cupom = inicial.ok() ? inicial.value() : inicial.error();
-            // Only a number is a coupon, and its last six digits are the one
-            // the printer prints.
-            if (!inicial.ok() || cupom.isEmpty()
-                || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); })) {
-                setReason(
-                    dataUltima != FDtReducao
-                        ? outroDia
-                        : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
-                                         "redução Z anterior do caixa): %2")
-                              .arg(diaPedido, cupom));
-                throw Exception(cupom);
-            }
-            textos[2] = cupom.right(6);
-
-            // Figures of another day, or incomplete ones, are typed in by hand: a
-            // locked screen with an empty field could never be confirmed.
-            QStringList faltam;
-            const auto cabecalhos = cabecalhosCampos();
-            for (qsizetype i = 0; i < textos.size(); ++i)
-                if (textos.at(i).isEmpty())
-                    faltam << cabecalhos[size_t(i)]->text();
-            if (dataUltima != FDtReducao || !faltam.isEmpty()) {
-                setReason(dataUltima != FDtReducao
-                              ? outroDia
-                              : QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de %1: "
-                                               "faltam %2.")
-                                    .arg(diaPedido, faltam.join(QStringLiteral(", "))));
-                boDadosUltima = false;
-                BloqueiaDesbloqueia(QStringLiteral("N"));
-                return;
-            }
-
-            const auto valores = valoresCampos();
-            for (size_t i = 0; i < valores.size(); ++i)
-                valores[i]->setText(textos.at(qsizetype(i)));
-            boDadosUltima = true;
-            BloqueiaDesbloqueia(QStringLiteral("S"));
-            stMotivoRedZ.clear();
-            if (Automatico) {
-                // The screen is never shown, so its activation never fills these.
-                ui->lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
-                ui->lblNrEcf->setText(FNrEcf);
-                ui->lblSerieEcf->setText(FNrSerieEcf);
-                sbtConfClick(ui->sbtConf);
-            }
-        },
-        [](const QString &texto) {
-            if (stMotivoRedZ.isEmpty())
-                setReason(texto);
-        });
+void TfrmCadRedz::confirmaSozinho()
+{
+    // The screen is never shown, so its activation never fills these. An
+    // error that leaves the confirmation is discarded: the host reads why.
+    ui->lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
+    ui->lblNrEcf->setText(FNrEcf);
+    ui->lblSerieEcf->setText(FNrSerieEcf);
+    shield([this] { sbtConfClick(ui->sbtConf); },
+           [](const QString &texto) {
+               if (stMotivoRedZ.isEmpty())
+                   setReason(texto);
+           });
 }
 
 void TfrmCadRedz::FormCreate(QObject *)
@@ -466,15 +416,9 @@ void TfrmCadRedz::BloqueiaDesbloqueia(const QString &Valor)
     else
         return;
     // The confirmation button stays as it is: a locked screen can still be confirmed.
-    for (QWidget *controle :
-         {static_cast<QWidget *>(ui->sbtICMS), static_cast<QWidget *>(ui->sbt1), static_cast<QWidget *>(ui->sbt2),
-          static_cast<QWidget *>(ui->sbt3), static_cast<QWidget *>(ui->sbt4), static_cast<QWidget *>(ui->sbt5),
-          static_cast<QWidget *>(ui->sbt6), static_cast<QWidget *>(ui->sbt7), static_cast<QWidget *>(ui->sbt8),
-          static_cast<QWidget *>(ui->sbt9), static_cast<QWidget *>(ui->sbt0), static_cast<QWidget *>(ui->sbt00),
-          static_cast<QWidget *>(ui->sbt000), static_cast<QWidget *>(ui->sbtEnter),
-          static_cast<QWidget *>(ui->sbtVirgula), static_cast<QWidget *>(ui->sbtCorrigir),
-          static_cast<QWidget *>(ui->sbtVoltar)})
-        controle->setEnabled(habilitado);
+    ui->sbtICMS->setEnabled(habilitado);
+    for (TBlendedBitBtn *tecla : teclado())
+        tecla->setEnabled(habilitado);
     for (QLabel *valor : valoresCampos())
         valor->setEnabled(habilitado);
 }
@@ -792,7 +736,7 @@ void TfrmCadRedz::mensagem(const QString &chave, TTipoMsg tipo)
 
 void TfrmCadRedz::mostra(const QString &texto, TTipoMsg tipo)
 {
-    Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), tipo, QString(), FIdEsquema, 0, nullptr);
+    showMessage(texto, tipo, FIdEsquema);
 }
 
 void TfrmCadRedz::avisoCat52(const QString &linha)

@@ -15,6 +15,7 @@
 #include <memory>
 
 class QLabel;
+class TBlendedBitBtn;
 
 namespace Ui {
 class TfrmCadRedz;
@@ -23,8 +24,9 @@ namespace TaxLines {
 struct Fields;
 }
 
-// What becomes of the form when it closes.
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// What becomes of the form when it closes: it stays, or it is hidden (the
+// entry operation releases it).
+enum TCloseAction { caNone, caHide };
 
 class TfrmCadRedz : public QDialog {
     Q_OBJECT
@@ -100,6 +102,8 @@ private:
     // Tail of the opening for printers that report their last Z reduction:
     // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
+    // Automatic mode with the day's figures: the confirmation, unseen.
+    void confirmaSozinho();
     // The confirmation's steps: every field filled; the tax list; the
     // printer's model text; the save, its notice and the CAT-52 stage. The
     // first two end the confirmation early (false) with the screen open,
@@ -138,6 +142,9 @@ private:
     // The eight fields of cdsImpRedZ together.
     TaxLines::Fields camposImpostos() const;
 
+    // The keypad's buttons: the twelve that type, Enter, the comma, Corrigir
+    // and the way back, in the order the lock goes through them.
+    std::array<TBlendedBitBtn *, 16> teclado() const;
     // The caption labels of the thirteen fields, in field order.
     std::array<QLabel *, 13> cabecalhosCampos() const;
     // The value labels of the thirteen fields, in field order.
