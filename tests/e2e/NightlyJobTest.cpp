@@ -46,6 +46,14 @@ void expectOnlyHostLines(const HostRun &run)
                                                                                                    << shown(run);
 }
 
+// The reference printer's CAT-52 file name of the day for printer
+// BE091010100011223344 of brand ACME: day, month and year - 2000 in 0-9A-Z.
+QString cat52Name(const QDate &day)
+{
+    auto digit = [](int v) { return QChar(v < 10 ? u'0' + v : u'A' + (v - 10)); };
+    return QStringLiteral("ACM23344.") + digit(day.day()) + digit(day.month()) + digit(day.year() - 2000);
+}
+
 class NightlyJobTest : public HostInstall {
 protected:
     int stored(const QString &day)
@@ -291,8 +299,8 @@ TEST_F(NightlyJobTest, ACat52FileThatCannotBeWrittenLeavesTheDayStoredAndSaysSo)
     EXPECT_EQ(run.exitCode, 0) << shown(run);
     EXPECT_EQ(run.err,
               QStringLiteral("kal02700-host: A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: não foi "
-                             "possível gravar o arquivo CAT-52 %1/ACM23344.8CQ: disco cheio.\n")
-                  .arg(full));
+                             "possível gravar o arquivo CAT-52 %1/%2: disco cheio.\n")
+                  .arg(full, cat52Name(yesterday)));
     EXPECT_EQ(stored(text(yesterday)), 1);
     EXPECT_EQ(files(), 0);
     EXPECT_EQ(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("ocupado")})

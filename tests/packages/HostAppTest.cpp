@@ -55,6 +55,14 @@ QStringList tablesOf(const QString &sqliteFile)
     return tables;
 }
 
+// The reference printer's CAT-52 file name of the day for printer
+// BE091010100011223344 of brand ACME: day, month and year - 2000 in 0-9A-Z.
+QString cat52Name(const QDate &day)
+{
+    auto digit = [](int v) { return QChar(v < 10 ? u'0' + v : u'A' + (v - 10)); };
+    return QStringLiteral("ACM23344.") + digit(day.day()) + digit(day.month()) + digit(day.year() - 2000);
+}
+
 const QStringList SixTables{"ALIQIMPFIS", "ARQCAT52", "IMPOSTOREDZ", "MOVCAIXA", "NOVOCODIGO", "REDUCAOZ"};
 
 TEST(HostApp, BadArgumentsEndWithStatus2BeforeTouchingTheDatabase)
@@ -268,8 +276,9 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
               QStringLiteral("BE091010100011223344"));
     EXPECT_DOUBLE_EQ(scalar("SELECT VRIMPOSTORZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 22.22);
     // Printer type 18 with "S": the day's CAT-52 file was written and uploaded.
-    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/ACM23344.8CQ"))));
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM ARQCAT52 WHERE NMARQCAT52 LIKE '%ACM23344.8CQ'").toInt(), 1);
+    const QString file = cat52Name(m_today.addDays(-1));
+    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/") + file))) << file.toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52 WHERE NMARQCAT52 = '%1'").arg(file)).toInt(), 1);
 
     // The same day again is not stored twice.
     const HostRun again = host(call);
