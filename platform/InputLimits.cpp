@@ -49,8 +49,20 @@ QString systemError(int code)
         return QStringLiteral("sem permissão de leitura");
     case EISDIR:
         return QStringLiteral("é uma pasta");
+    case ENOTDIR:
+        return QStringLiteral("uma parte do caminho não é uma pasta");
+    case ENAMETOOLONG:
+        return QStringLiteral("nome de arquivo longo demais");
+    case ELOOP:
+        return QStringLiteral("ligações simbólicas demais no caminho");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("arquivos abertos demais no sistema");
+    case EIO:
+        return QStringLiteral("erro de leitura no disco");
     default:
-        return QString::fromLocal8Bit(std::strerror(code));
+        // The system's own words follow the code, for the support team.
+        return QStringLiteral("erro %1 do sistema (%2)").arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
     }
 }
 

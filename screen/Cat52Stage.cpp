@@ -2,8 +2,9 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "PrinterTypes.h"
 #include "ScreenSupport.h"
-#include "Srv_kal02700.h"
+#include "ServerCalls.h"
 #include "Wmb00001.h"
 #include "Wmb00002.h"
 #include "Win1252.h"
@@ -16,12 +17,21 @@ using namespace Cli_kal02700;
 
 namespace {
 
-QStringList linhasDoArquivo(const QString &caminho)
+QByteArray conteudoDoArquivo(const QString &caminho)
 {
     QFile arquivo(caminho);
     if (!arquivo.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(caminho, arquivo.errorString()));
-    return Win1252::decodeLines(arquivo.readAll());
+        throw Exception(QStringLiteral("Não foi possível ler o arquivo Cat-52 %1.").arg(caminho));
+    return arquivo.readAll();
+}
+
+// The reason goes on the sentence: its first word in lower case, unless it is
+// an acronym.
+QString emFrase(QString reason)
+{
+    if (reason.size() > 1 && reason.at(0).isUpper() && !reason.at(1).isUpper())
+        reason[0] = reason.at(0).toLower();
+    return reason;
 }
 
 } // namespace
@@ -33,58 +43,74 @@ Cat52Stage::Cat52Stage(QString cdFilial, QString cdCaixa)
 
 bool Cat52Stage::isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio)
 {
-    const int tipo = FormatSettings::strToInt(idTipoImpFis);
-    const bool soComParametro = tipo == 18 || tipo == 19 || tipo == 27 || tipo == 32;
-    const bool nunca = tipo == 22 || tipo == 24 || tipo == 29 || tipo == 31;
-    return !(nunca || (soComParametro && idGeraArqVndrio != QLatin1String("S")));
+    return PrinterTypes::generatesCat52(FormatSettings::strToInt(idTipoImpFis), idGeraArqVndrio);
 }
 
-void Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia) const
+QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
+                        const Cat52DayFigures &gravada) const
 {
+    try {
+        const QString diferencas = generateAndStore(form, notice, parametros, dia, gravada);
+        return diferencas.isEmpty() ? QString() : fileDiffers(diferencas);
+    } catch (const Exception &erro) {
+        return fileNotStored(erro.message());
+    } catch (const std::exception &erro) {
+        return fileNotStored(QString::fromLocal8Bit(erro.what()));
+    }
+}
+
+QString Cat52Stage::generateAndStore(QWidget *form, const QString &notice, const ClientDataSet &parametros,
+                                     TDateTime dia, const Cat52DayFigures &gravada) const
+{
+    if (!Wmb00001::GeraCatGenerica)
+        throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
     Wmb00002::AtivaProcesso(form, notice, 0, 0);
     // The notice comes down on every way out, an error included.
     struct Aviso {
         ~Aviso() { Wmb00002::DesativaProcesso(); }
     } aviso;
 
-    QStringList arquivo;
     const QDate data = AutomationDate::toDate(dia);
     const QVariantList argumentos{parametros.data(), QVariant(data), QVariant(data), QVariant(true)};
     QStringList caminhos;
-    if (!Wmb00001::GeraCatGenerica)
-        throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
-    if (!Wmb00001::GeraCatGenerica(argumentos, caminhos)) {
-        reportFileNotStored(QStringLiteral("O gerador de arquivos Cat-52 não gerou o arquivo."));
-        return;
-    }
+    if (!Wmb00001::GeraCatGenerica(argumentos, caminhos))
+        throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não gerou o arquivo."));
     if (caminhos.isEmpty())
         throw Exception(QStringLiteral("O gerador de arquivos Cat-52 não informou o arquivo gerado."));
 
     const QString caminho = trimPrinterText(caminhos.first());
-    if (QFileInfo(caminho).isFile())
-        arquivo = linhasDoArquivo(caminho);
+    const QByteArray conteudo = QFileInfo(caminho).isFile() ? conteudoDoArquivo(caminho) : QByteArray();
+    const QStringList linhas = Win1252::decodeLines(conteudo);
     // A day with figures never has an empty CAT-52 file: storing one would
     // pass a failed generation for a done one.
-    if (arquivo.isEmpty())
+    if (linhas.isEmpty())
         throw Exception(QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(caminho));
+
+    // The file is the printer's own record: it is stored even when it does
+    // not agree with the day, and what differs is told.
+    const std::optional<E12Record> e12 = Cat52Record::findE12(conteudo);
+    const QString diferencas = e12 ? Cat52Record::describe(Cat52Record::compare(*e12, gravada))
+                                   : QStringLiteral("o arquivo não tem registro E12 legível");
+
     // The name is taken from the path as given, blanks included.
     const QString &original = caminhos.first();
     const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
                                       original.lastIndexOf(QLatin1Char('/'))});
-    const QVariant resultado = Srv_kal02700::setArqCat52(
+    const auto guardado = Srv_kal02700::ServerCalls::storeCat52File(
         m_cdFilial, m_cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), arquivo);
-    // The method's failure is not shown here (the save's notice stands), but
-    // it is what the host reports.
-    if (!resultado.toString().isEmpty())
-        reportFileNotStored(resultado.toString());
+        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), linhas);
+    if (!guardado.ok())
+        throw Exception(guardado.error());
+    return diferencas;
 }
 
-void Cat52Stage::reportFileNotStored(QString reason)
+QString Cat52Stage::fileNotStored(QString reason)
 {
-    // The reason goes on the sentence: its first word in lower case, unless
-    // it is an acronym.
-    if (reason.size() > 1 && reason.at(0).isUpper() && !reason.at(1).isUpper())
-        reason[0] = reason.at(0).toLower();
-    setReason(QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: ") + reason);
+    return QStringLiteral("A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: ") + emFrase(reason);
+}
+
+QString Cat52Stage::fileDiffers(const QString &differences)
+{
+    return QStringLiteral("A Redução Z e o arquivo Cat-52 foram gravados, mas o arquivo não confere com a Redução Z: ")
+           + differences + QLatin1Char('.');
 }

@@ -35,8 +35,7 @@ void reportError(const QString &text)
 {
     // The operator should not read the message under an hourglass.
     restoreCursor();
-    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QStringLiteral("002"), 0,
-             nullptr);
+    showMessage(text, tmErro, QStringLiteral("002"));
 }
 } // namespace
 

@@ -121,9 +121,10 @@ bool characterOf(const QKeyEvent *event, char &character)
         break;
     }
     // The numeric pad's decimal key types the decimal separator, as on a
-    // Brazilian keyboard, whether the layout sends a point or a comma.
+    // Brazilian keyboard, whether the layout sends a point or a comma, and
+    // with NumLock off (Delete) as well.
     if (event->modifiers().testFlag(Qt::KeypadModifier) && !ctrl && !alt
-        && (event->key() == Qt::Key_Period || event->key() == Qt::Key_Comma)) {
+        && (event->key() == Qt::Key_Period || event->key() == Qt::Key_Comma || event->key() == Qt::Key_Delete)) {
         character = ',';
         return true;
     }

@@ -2,7 +2,7 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
-#include "Srv_kal02700.h"
+#include "ServerCalls.h"
 
 PrinterTaxList::PrinterTaxList(ClientDataSet &lista, const TaxLines::Fields &campos) : m_lista(lista), m_campos(campos)
 {
@@ -34,11 +34,10 @@ void PrinterTaxList::build(ClientDataSet &totalizadores, const Reducao &reducao)
     for (totalizadores.first(); !totalizadores.eof(); totalizadores.next()) {
         m_lista.insert();
         chaveDaReducao();
-        const QString codigo = Srv_kal02700::getPesqCdImposto(valor("VRALIQIMPFIS")).toString();
-        // A tax code has at most two characters: a longer answer is the
-        // lookup's failure message, which must not pass for a code.
-        if (codigo.size() > 2)
-            throw Exception(codigo);
+        const auto busca = Srv_kal02700::ServerCalls::taxCode(valor("VRALIQIMPFIS"));
+        if (!busca.ok())
+            throw Exception(busca.error());
+        const QString codigo = busca.value();
         m_campos.CDIMPOSTO->setAsString(
             !codigo.isEmpty() ? codigo : totalizadores.fieldByName(QStringLiteral("CDIMPOSTO")).asString());
         m_campos.VRALIQIMPRZ->setAsFloat(valor("VRALIQIMPFIS"));

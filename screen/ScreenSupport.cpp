@@ -28,12 +28,16 @@ void restoreCursor()
     QApplication::restoreOverrideCursor();
 }
 
+void showMessage(const QString &text, TTipoMsg kind, const QString &schemaId)
+{
+    Mensagem(text, QString(), QStringLiteral("N"), QStringLiteral("N"), kind, QString(), schemaId, 0, nullptr);
+}
+
 void showUnhandledError(const Exception &error)
 {
     if (dynamic_cast<const EAbort *>(&error))
         return;
-    Mensagem(error.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), QString(), 0,
-             nullptr);
+    showMessage(error.message(), tmErro, QString());
 }
 
 void guarded(const std::function<void()> &handler) noexcept

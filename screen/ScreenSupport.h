@@ -2,6 +2,7 @@
 // Pieces of the screen unit shared by the entry operation, the form and its
 // stages: the busy cursor of the opening, the guard around every event
 // handler, the line the host reads, and the printer's texts.
+#include "SharedServices.h"
 #include <QString>
 #include <functional>
 
@@ -13,6 +14,10 @@ namespace Cli_kal02700 {
 // repeated: the cursor is put back at most once for each time it was shown.
 void showBusyCursor();
 void restoreCursor();
+
+// A message to the operator through the shared services (Mensagem), with
+// the schema id or origin that it goes under.
+void showMessage(const QString &text, TTipoMsg kind, const QString &schemaId);
 
 // What the framework does with an error that leaves an event handler: its own
 // text through Mensagem as an error (kind 3); the silent abort shows nothing.

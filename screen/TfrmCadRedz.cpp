@@ -3,10 +3,13 @@
 #include "Cli_kal02700.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "PrinterPrefill.h"
 #include "PrinterTaxList.h"
+#include "PrinterTypes.h"
 #include "ScreenSupport.h"
 #include "Shield.h"
 #include "SharedServices.h"
+#include "ServerCalls.h"
 #include "Srv_kal02700.h"
 #include "TaxLines.h"
 #include "Wmb00001.h"
@@ -21,6 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 using namespace Cli_kal02700;
 
@@ -28,9 +32,6 @@ namespace {
 
 const QColor corCampo(Qt::black);          // clBlack
 const QColor corCampoAtual(128, 128, 128); // clGray
-
-// Printer types that report their last Z reduction: only these are read.
-constexpr int tiposComUltimaRedZ[] = {14, 18, 19, 22, 24, 27, 28, 29, 31, 32};
 
 int tagOf(const QObject *component)
 {
@@ -99,17 +100,27 @@ TfrmCadRedz::~TfrmCadRedz() = default;
 
 void TfrmCadRedz::conectaEventos()
 {
-    for (TBlendedBitBtn *tecla : {ui->sbt1, ui->sbt2, ui->sbt3, ui->sbt4, ui->sbt5, ui->sbt6, ui->sbt7, ui->sbt8,
-                                  ui->sbt9, ui->sbt0, ui->sbt00, ui->sbt000, ui->sbtVirgula})
-        connect(tecla, &QAbstractButton::clicked, this, [this, tecla] { guarded([&] { sbt1Click(tecla); }); });
-    connect(ui->sbtEnter, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtEnterClick(ui->sbtEnter); }); });
-    connect(ui->sbtVoltar, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtVoltarClick(ui->sbtVoltar); }); });
-    connect(ui->sbtCorrigir, &QAbstractButton::clicked, this,
-            [this] { guarded([this] { sbtCorrigirClick(ui->sbtCorrigir); }); });
+    for (TBlendedBitBtn *tecla : teclado()) {
+        if (tecla == ui->sbtEnter)
+            connect(tecla, &QAbstractButton::clicked, this,
+                    [this] { guarded([this] { sbtEnterClick(ui->sbtEnter); }); });
+        else if (tecla == ui->sbtVoltar)
+            connect(tecla, &QAbstractButton::clicked, this,
+                    [this] { guarded([this] { sbtVoltarClick(ui->sbtVoltar); }); });
+        else if (tecla == ui->sbtCorrigir)
+            connect(tecla, &QAbstractButton::clicked, this,
+                    [this] { guarded([this] { sbtCorrigirClick(ui->sbtCorrigir); }); });
+        else
+            connect(tecla, &QAbstractButton::clicked, this, [this, tecla] { guarded([&] { sbt1Click(tecla); }); });
+    }
     connect(ui->sbtICMS, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtICMSClick(ui->sbtICMS); }); });
     connect(ui->sbtConf, &QAbstractButton::clicked, this, [this] { guarded([this] { sbtConfClick(ui->sbtConf); }); });
+}
+
+std::array<TBlendedBitBtn *, 16> TfrmCadRedz::teclado() const
+{
+    return {ui->sbt1, ui->sbt2, ui->sbt3,  ui->sbt4,   ui->sbt5,     ui->sbt6,       ui->sbt7,        ui->sbt8,
+            ui->sbt9, ui->sbt0, ui->sbt00, ui->sbt000, ui->sbtEnter, ui->sbtVirgula, ui->sbtCorrigir, ui->sbtVoltar};
 }
 
 TaxLines::Fields TfrmCadRedz::camposImpostos() const
@@ -149,6 +160,7 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     if (!Srv_kal02700::rdmCadRedz)
         Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
+    confereDia();
 
     // Only the first record of each local file counts. Without the parameter
     // file the schema and the CAT-52 flag simply stay empty.
@@ -183,9 +195,7 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     restoreCursor();
     boCriado = true;
 
-    const int tipoImpressora = FormatSettings::strToInt(FIdTipoImpFis);
-    if (std::find(std::begin(tiposComUltimaRedZ), std::end(tiposComUltimaRedZ), tipoImpressora)
-        == std::end(tiposComUltimaRedZ)) {
+    if (!PrinterTypes::reportsLastReduction(FormatSettings::strToInt(FIdTipoImpFis))) {
         // Only the operator can store the day of such a printer.
         setReason(tipoInformado
                       ? QStringLiteral("A impressora fiscal do tipo %1 não informa a última redução Z: a redução Z "
@@ -200,98 +210,75 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     PreencheDadosImpressora(Automatico);
 }
 
+void TfrmCadRedz::confereDia()
+{
+    // A day that can never be stored is said before anything is typed: a
+    // day after today would later take the real one's place, a stored day
+    // would be refused at the end.
+    auto recusa = [](const QString &linha) {
+        setReason(linha);
+        throw Exception(linha);
+    };
+    const TDateTime hoje = AutomationDate::today();
+    if (AutomationDate::dateOf(FDtReducao) > hoje)
+        recusa(QStringLiteral("A data da Redução Z (%1) é posterior a hoje (%2).")
+                   .arg(FormatSettings::dateToStr(FDtReducao), FormatSettings::dateToStr(hoje)));
+    const auto gravada = Srv_kal02700::ServerCalls::reductionStored(FCdFilial, FCdCaixa, FNrEcf, FDtReducao);
+    if (!gravada.ok())
+        recusa(QStringLiteral("Não foi possível saber se a Redução Z de %1 já está gravada: %2")
+                   .arg(FormatSettings::dateToStr(FDtReducao), gravada.error()));
+    if (gravada.value())
+        recusa(QStringLiteral("A Redução Z de %1 do caixa %2 (ECF %3) já está gravada.")
+                   .arg(FormatSettings::dateToStr(FDtReducao), FCdCaixa, FNrEcf));
+}
+
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
 {
-    // Whatever goes wrong here, the screen opens as it stands: the printer
-    // may simply not answer, and the operator types the day in by hand. No
-    // message is shown; the host reads the cause after the call.
-    const QString diaPedido = FormatSettings::dateTimeToStr(FDtReducao);
-    shield(
-        [&] {
-            QVariantList ultimaRedZ(51);
-            try {
-                if (!Wmb00001::DadosUltimaRedZ)
-                    throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
-                Wmb00001::DadosUltimaRedZ(QVariant(FIdEsquema), 0, ultimaRedZ, cdsTotalizadorParciaisTributados);
-            } catch (const Exception &erro) {
-                setReason(QStringLiteral("A memória da impressora fiscal não pôde ser lida: ") + erro.message());
-                throw;
-            }
-            constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
-            QStringList textos;
-            for (int indice : indices)
-                textos << (indice < 0 ? QString() : ultimaRedZ.value(indice).toString());
-            stDataUltRedZ = ultimaRedZ.value(46).toString();
+    // Whatever goes wrong here, the screen opens as it stands and no message
+    // is shown; the host reads the cause after the call.
+    QStringList cabecalhos;
+    for (const QLabel *cabecalho : cabecalhosCampos())
+        cabecalhos << cabecalho->text();
+    const PrinterPrefill::Result lido = PrinterPrefill::read({FIdEsquema, FCdFilial, FCdCaixa, FDtReducao}, cabecalhos,
+                                                             cdsTotalizadorParciaisTributados);
+    if (lido.lastReduction)
+        stDataUltRedZ = *lido.lastReduction;
+    switch (lido.outcome) {
+    case PrinterPrefill::Outcome::Failed:
+        // Neither lock nor unlock: the controls stay as they are.
+        setReason(lido.reason);
+        return;
+    case PrinterPrefill::Outcome::OtherDay:
+    case PrinterPrefill::Outcome::Incomplete:
+        setReason(lido.reason);
+        boDadosUltima = false;
+        BloqueiaDesbloqueia(QStringLiteral("N"));
+        return;
+    case PrinterPrefill::Outcome::Filled:
+        break;
+    }
+    const auto valores = valoresCampos();
+    for (size_t i = 0; i < valores.size(); ++i)
+        valores[i]->setText(lido.fields.at(qsizetype(i)));
+    boDadosUltima = true;
+    BloqueiaDesbloqueia(QStringLiteral("S"));
+    stMotivoRedZ.clear();
+    if (Automatico)
+        confirmaSozinho();
+}
 
-            // A printer without a last Z reduction: the day is the register's last
-            // cash movement.
-            const bool semReducao = stDataUltRedZ == QLatin1String("00/00/00");
-            if (semReducao)
-                stDataUltRedZ = Srv_kal02700::getMaxMovCaixa(FCdFilial, FCdCaixa);
-            TDateTime dataUltima = 0;
-            try {
-                dataUltima = FormatSettings::strToDate(stDataUltRedZ);
-            } catch (const EConvertError &) {
-                setReason((semReducao
-                               ? QStringLiteral("A impressora fiscal não tem redução Z e a data da última "
-                                                "movimentação do caixa não pôde ser lida: '%1'.")
-                               : QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '%1'."))
-                              .arg(stDataUltRedZ));
-                throw;
-            }
-            const QString outroDia = QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
-                                         .arg(FormatSettings::dateToStr(dataUltima), diaPedido);
-
-            const QString cupom = Srv_kal02700::getCupomInicial(FCdFilial, FCdCaixa, dataUltima).toString();
-            // The lookup answers a number or its failure message: only a number
-            // is a coupon, and its last six digits are the one the printer prints.
-            if (cupom.isEmpty() || !std::all_of(cupom.cbegin(), cupom.cend(), [](QChar c) { return c.isDigit(); })) {
-                setReason(
-                    dataUltima != FDtReducao
-                        ? outroDia
-                        : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
-                                         "redução Z anterior do caixa): %2")
-                              .arg(diaPedido, cupom));
-                throw Exception(cupom);
-            }
-            textos[2] = cupom.right(6);
-
-            // Figures of another day, or incomplete ones, are typed in by hand: a
-            // locked screen with an empty field could never be confirmed.
-            QStringList faltam;
-            const auto cabecalhos = cabecalhosCampos();
-            for (qsizetype i = 0; i < textos.size(); ++i)
-                if (textos.at(i).isEmpty())
-                    faltam << cabecalhos[size_t(i)]->text();
-            if (dataUltima != FDtReducao || !faltam.isEmpty()) {
-                setReason(dataUltima != FDtReducao
-                              ? outroDia
-                              : QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de %1: "
-                                               "faltam %2.")
-                                    .arg(diaPedido, faltam.join(QStringLiteral(", "))));
-                boDadosUltima = false;
-                BloqueiaDesbloqueia(QStringLiteral("N"));
-                return;
-            }
-
-            const auto valores = valoresCampos();
-            for (size_t i = 0; i < valores.size(); ++i)
-                valores[i]->setText(textos.at(qsizetype(i)));
-            boDadosUltima = true;
-            BloqueiaDesbloqueia(QStringLiteral("S"));
-            stMotivoRedZ.clear();
-            if (Automatico) {
-                // The screen is never shown, so its activation never fills these.
-                ui->lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
-                ui->lblNrEcf->setText(FNrEcf);
-                ui->lblSerieEcf->setText(FNrSerieEcf);
-                sbtConfClick(ui->sbtConf);
-            }
-        },
-        [](const QString &texto) {
-            if (stMotivoRedZ.isEmpty())
-                setReason(texto);
-        });
+void TfrmCadRedz::confirmaSozinho()
+{
+    // The screen is never shown, so its activation never fills these. An
+    // error that leaves the confirmation is discarded: the host reads why.
+    ui->lblDataNum->setText(FormatSettings::dateToStr(FDtReducao));
+    ui->lblNrEcf->setText(FNrEcf);
+    ui->lblSerieEcf->setText(FNrSerieEcf);
+    shield([this] { sbtConfClick(ui->sbtConf); },
+           [](const QString &texto) {
+               if (stMotivoRedZ.isEmpty())
+                   setReason(texto);
+           });
 }
 
 void TfrmCadRedz::FormCreate(QObject *)
@@ -429,15 +416,9 @@ void TfrmCadRedz::BloqueiaDesbloqueia(const QString &Valor)
     else
         return;
     // The confirmation button stays as it is: a locked screen can still be confirmed.
-    for (QWidget *controle :
-         {static_cast<QWidget *>(ui->sbtICMS), static_cast<QWidget *>(ui->sbt1), static_cast<QWidget *>(ui->sbt2),
-          static_cast<QWidget *>(ui->sbt3), static_cast<QWidget *>(ui->sbt4), static_cast<QWidget *>(ui->sbt5),
-          static_cast<QWidget *>(ui->sbt6), static_cast<QWidget *>(ui->sbt7), static_cast<QWidget *>(ui->sbt8),
-          static_cast<QWidget *>(ui->sbt9), static_cast<QWidget *>(ui->sbt0), static_cast<QWidget *>(ui->sbt00),
-          static_cast<QWidget *>(ui->sbt000), static_cast<QWidget *>(ui->sbtEnter),
-          static_cast<QWidget *>(ui->sbtVirgula), static_cast<QWidget *>(ui->sbtCorrigir),
-          static_cast<QWidget *>(ui->sbtVoltar)})
-        controle->setEnabled(habilitado);
+    ui->sbtICMS->setEnabled(habilitado);
+    for (TBlendedBitBtn *tecla : teclado())
+        tecla->setEnabled(habilitado);
     for (QLabel *valor : valoresCampos())
         valor->setEnabled(habilitado);
 }
@@ -600,7 +581,14 @@ void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
 
 void TfrmCadRedz::sbtConfClick(QObject *)
 {
-    // 1. Every field must hold something; the first empty one becomes current.
+    if (!confereCampos() || !montaImpostos())
+        return;
+    gravaReducao(modeloDaImpressora());
+}
+
+bool TfrmCadRedz::confereCampos()
+{
+    // Every field must hold something; the first empty one becomes current.
     for (QObject *componente : children()) {
         auto *label = qobject_cast<QLabel *>(componente);
         const int tag = label ? tagOf(label) : 0;
@@ -609,124 +597,182 @@ void TfrmCadRedz::sbtConfClick(QObject *)
         mensagem(QStringLiteral("CAMP_N_INF"), tmInformacao);
         FCampoAtual = tag;
         mudaCor();
-        return;
+        return false;
     }
+    return true;
+}
 
-    // 2. The tax list: the tax package's, or rebuilt from the printer's
-    // totalisers. An error here would come back on every press and keep the
-    // screen open for good: it ends the screen as a save that failed. So does
-    // a list still missing when the tax package itself failed.
+bool TfrmCadRedz::montaImpostos()
+{
+    // The tax package's list, or one rebuilt from the printer's totalisers.
+    // An error here would come back on every press and keep the screen open
+    // for good: it ends the screen as a save that failed. So does a list
+    // still missing when the tax package itself failed.
     const QString semImpostos = QStringLiteral("Os impostos não puderam ser informados: ");
     try {
-        if (FDadosImpostos.isValid() && !FDadosImpostos.isNull()) {
+        const bool temLista = FDadosImpostos.isValid() && !FDadosImpostos.isNull();
+        if (temLista)
             cdsImpRedZ.setData(FDadosImpostos);
-            if (cdsImpRedZ.isEmpty()) {
-                if (!m_erroImpostos.isEmpty()) {
-                    naoGravado(semImpostos + m_erroImpostos);
-                    return;
-                }
-                mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
-                throw EAbort();
-            }
-        } else if (!boDadosUltima) {
-            if (!m_erroImpostos.isEmpty()) {
-                naoGravado(semImpostos + m_erroImpostos);
-                return;
-            }
-            mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
-            return;
-        } else {
+        if (!temLista && boDadosUltima) {
             PrinterTaxList(cdsImpRedZ, camposImpostos())
                 .build(cdsTotalizadorParciaisTributados, {FCdFilial, FCdCaixa, FNrEcf, FDtReducao});
+            return true;
         }
+        if (temLista && !cdsImpRedZ.isEmpty())
+            return true;
+        if (!m_erroImpostos.isEmpty()) {
+            naoGravado(semImpostos + m_erroImpostos);
+            return false;
+        }
+        mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
+        // A list without rows ends with the silent abort, no list with a return.
+        if (temLista)
+            throw EAbort();
+        return false;
     } catch (const EAbort &) {
         throw;
     } catch (const Exception &erro) {
         naoGravado(erro.message());
-        return;
+        return false;
     }
+}
 
-    // 3. The printer's model and brand, as stored with the Z reduction. A
+QString TfrmCadRedz::modeloDaImpressora()
+{
+    // The printer's model and brand, as stored with the Z reduction. A
     // printer that does not answer (a day typed by hand, a cable pulled)
     // does not keep the day from being stored: it goes without them.
-    QString modeloMarca;
     try {
         if (!Wmb00001::Modelo_Impressora)
             throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
         QString modelo, marca, outro;
         Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
-        modeloMarca = (trimPrinterText(modelo) + QLatin1Char('|') + trimPrinterText(marca)).left(30);
+        return (trimPrinterText(modelo) + QLatin1Char('|') + trimPrinterText(marca)).left(30);
     } catch (const Exception &erro) {
-        Mensagem(erro.message() + QStringLiteral("\nA redução Z será gravada sem o modelo da impressora fiscal."),
-                 QString(), QStringLiteral("N"), QStringLiteral("N"), tmAviso, QString(), FIdEsquema, 0, nullptr);
+        mostra(erro.message() + QStringLiteral("\nA redução Z será gravada sem o modelo da impressora fiscal."),
+               tmAviso);
+        return QString();
     }
+}
 
-    // 4. From here on every outcome ends the screen.
+void TfrmCadRedz::gravaReducao(const QString &modeloMarca)
+{
+    // From here on every outcome ends the screen.
+    boRedZGravada = false;
     try {
-        const auto valores = valoresCampos();
-        QStringList chave{FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text()};
-        for (QLabel *valor : valores)
-            chave << valor->text();
-        chave << ui->lblDataNum->text() << QStringLiteral("cdsImpRedZ.data");
-
-        auto numero = [&](int campo) { return FormatSettings::strToFloat(valores[size_t(campo - 1)]->text()); };
-        const QVariant resultado = Srv_kal02700::setRedZ(
-            FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text(), ui->lblContRedZ->text(),
-            ui->lblContRei->text(), Ajusta(ui->lblNRCupIni->text(), 10), Ajusta(ui->lblNrCupFin->text(), 10), numero(5),
-            numero(6), numero(7), numero(8), numero(9), numero(10), numero(11), numero(12), numero(13),
-            FormatSettings::strToDate(ui->lblDataNum->text()), cdsImpRedZ.data(), modeloMarca);
+        const QVariant resultado = chamaSetRedZ(modeloMarca);
         // The host learns from the method itself whether the day was committed.
         boRedZGravada = resultado.typeId() == QMetaType::Bool && resultado.toBool();
-        if (boRedZGravada) {
-            stMotivoRedZ.clear();
-        } else {
-            const QString causa = Srv_kal02700::UltimoErroSetRedZ();
-            setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV"))
-                      + (causa.isEmpty() ? QString() : QStringLiteral(" ") + causa));
-        }
-
         const QVariant gravou = MensagemMetodo(resultado, true, 0, QStringLiteral("setRedZ"),
-                                               QStringLiteral("cli_Kal02700"), chave.join(QLatin1Char('-')),
-                                               FIdEsquema);
+                                               QStringLiteral("cli_Kal02700"), chaveDoDia(), FIdEsquema);
         if (!gravou.toBool()) {
-            mensagem(QStringLiteral("DAD_N_GRAV"), tmErro);
-            Close();
+            naoGravado(Srv_kal02700::UltimoErroSetRedZ());
             return;
         }
+        stMotivoRedZ.clear();
         mensagem(QStringLiteral("DAD_GRAV"), tmInformacao);
         geraArquivosCat52();
-        Close();
     } catch (const Exception &erro) {
-        if (boRedZGravada) {
-            Cat52Stage::reportFileNotStored(erro.message());
-        } else {
-            setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + erro.message());
+        if (!boRedZGravada) {
+            naoGravado(erro.message());
+            return;
         }
-        Mensagem(erro.message(), QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema, 0,
-                 nullptr);
-        Close();
+        avisoCat52(Cat52Stage::fileNotStored(erro.message()));
     }
+    Close();
+}
+
+QVariant TfrmCadRedz::chamaSetRedZ(const QString &modeloMarca)
+{
+    return Srv_kal02700::setRedZ(FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text(),
+                                 ui->lblContRedZ->text(), ui->lblContRei->text(), Ajusta(ui->lblNRCupIni->text(), 10),
+                                 Ajusta(ui->lblNrCupFin->text(), 10), valorDoCampo(5), valorDoCampo(6), valorDoCampo(7),
+                                 valorDoCampo(8), valorDoCampo(9), valorDoCampo(10), valorDoCampo(11), valorDoCampo(12),
+                                 valorDoCampo(13), dataDaReducao(), cdsImpRedZ.data(), modeloMarca);
+}
+
+double TfrmCadRedz::valorDoCampo(int campo) const
+{
+    try {
+        return FormatSettings::strToFloat(valoresCampos()[size_t(campo - 1)]->text());
+    } catch (const EConvertError &erro) {
+        throw EConvertError(cabecalhosCampos()[size_t(campo - 1)]->text().simplified() + QStringLiteral(": ")
+                            + erro.message());
+    }
+}
+
+TDateTime TfrmCadRedz::dataDaReducao() const
+{
+    try {
+        return FormatSettings::strToDate(ui->lblDataNum->text());
+    } catch (const EConvertError &erro) {
+        throw EConvertError(ui->lblData->text().simplified() + QStringLiteral(": ") + erro.message());
+    }
+}
+
+QString TfrmCadRedz::chaveDoDia() const
+{
+    QStringList chave{FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text()};
+    for (QLabel *valor : valoresCampos())
+        chave << valor->text();
+    chave << ui->lblDataNum->text() << QStringLiteral("cdsImpRedZ.data");
+    return chave.join(QLatin1Char('-'));
 }
 
 void TfrmCadRedz::naoGravado(const QString &causa)
 {
-    setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" ") + causa);
-    Mensagem(causa, QString(), QStringLiteral("N"), QStringLiteral("N"), tmErro, QString(), FIdEsquema, 0, nullptr);
-    mensagem(QStringLiteral("DAD_N_GRAV"), tmErro);
+    // One notice: that nothing was stored, and on its next line why.
+    const QString texto = msgPadrao->Msg(QStringLiteral("DAD_N_GRAV"))
+                          + (causa.isEmpty() ? QString() : QLatin1Char('\n') + causa);
+    setReason(texto);
+    mostra(texto, tmErro);
     Close();
 }
 
 void TfrmCadRedz::mensagem(const QString &chave, TTipoMsg tipo)
 {
-    Mensagem(msgPadrao->Msg(chave), QString(), QStringLiteral("N"), QStringLiteral("N"), tipo, QString(), FIdEsquema, 0,
-             nullptr);
+    mostra(msgPadrao->Msg(chave), tipo);
+}
+
+void TfrmCadRedz::mostra(const QString &texto, TTipoMsg tipo)
+{
+    showMessage(texto, tipo, FIdEsquema);
+}
+
+void TfrmCadRedz::avisoCat52(const QString &linha)
+{
+    // The day is stored: what became of its file is a warning, not a failed save.
+    setReason(linha);
+    mostra(linha, tmAviso);
 }
 
 void TfrmCadRedz::geraArquivosCat52()
 {
     if (!Cat52Stage::isDue(FIdTipoImpFis, FIdGeraArqVndrio))
         return;
-    Cat52Stage(FCdFilial, FCdCaixa)
-        .run(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")), cdsParametrosKiv,
-             cdsImpRedZDTREDUCAOZ->asDateTime());
+    const QString linha = Cat52Stage(FCdFilial, FCdCaixa)
+                              .run(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")), cdsParametrosKiv,
+                                   cdsImpRedZDTREDUCAOZ->asDateTime(), figurasGravadas());
+    if (!linha.isEmpty())
+        avisoCat52(linha);
+}
+
+Cat52DayFigures TfrmCadRedz::figurasGravadas() const
+{
+    // As setRedZ stored them: the counters as typed, the gross sales in cents.
+    auto contador = [](const QLabel *campo) -> qint64 {
+        const QString texto = campo->text().trimmed();
+        bool numero = !texto.isEmpty()
+                      && std::all_of(texto.cbegin(), texto.cend(), [](QChar c) { return c.isDigit(); });
+        const qint64 valor = numero ? texto.toLongLong(&numero) : -1;
+        return numero ? valor : -1;
+    };
+    Cat52DayFigures dia;
+    dia.serial = ui->lblSerieEcf->text();
+    dia.crz = contador(ui->lblContRedZ);
+    dia.cro = contador(ui->lblContRei);
+    dia.lastCoupon = contador(ui->lblNrCupFin);
+    dia.day = AutomationDate::toDate(dataDaReducao());
+    dia.gross = std::llround(valorDoCampo(9) * 100);
+    return dia;
 }

@@ -3,6 +3,7 @@
 // labels, a tax button and the confirmation. Its components, their places,
 // fonts, colours, captions and Tags come from TfrmCadRedz.ui.
 #include "AutomationDate.h"
+#include "Cat52Record.h"
 #include "ClientDataSet.h"
 #include "KeyTranslation.h"
 #include "SharedServices.h"
@@ -14,6 +15,7 @@
 #include <memory>
 
 class QLabel;
+class TBlendedBitBtn;
 
 namespace Ui {
 class TfrmCadRedz;
@@ -22,8 +24,9 @@ namespace TaxLines {
 struct Fields;
 }
 
-// What becomes of the form when it closes.
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// What becomes of the form when it closes: it stays, or it is hidden (the
+// entry operation releases it).
+enum TCloseAction { caNone, caHide };
 
 class TfrmCadRedz : public QDialog {
     Q_OBJECT
@@ -93,15 +96,40 @@ private:
 
     // The one way out of the screen: closes it as the confirmation does.
     void Close();
+    // Refuses, at the opening, a day after today or a day already stored:
+    // raises with the line the host reads.
+    void confereDia();
     // Tail of the opening for printers that report their last Z reduction:
     // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
-    // A message of msgPadrao through the shared services.
+    // Automatic mode with the day's figures: the confirmation, unseen.
+    void confirmaSozinho();
+    // The confirmation's steps: every field filled; the tax list; the
+    // printer's model text; the save, its notice and the CAT-52 stage. The
+    // first two end the confirmation early (false) with the screen open,
+    // unless they fail for good.
+    bool confereCampos();
+    bool montaImpostos();
+    QString modeloDaImpressora();
+    void gravaReducao(const QString &modeloMarca);
+    QVariant chamaSetRedZ(const QString &modeloMarca);
+    // A field's figure, and the day shown; an error names the field by its caption.
+    double valorDoCampo(int campo) const;
+    TDateTime dataDaReducao() const;
+    // The text that names this save for MensagemMetodo.
+    QString chaveDoDia() const;
+    // What the day's CAT-52 file must carry: the figures just stored.
+    Cat52DayFigures figurasGravadas() const;
+
+    // A message of msgPadrao, or a text of its own, through the shared services.
     void mensagem(const QString &chave, TTipoMsg tipo);
+    void mostra(const QString &texto, TTipoMsg tipo);
     // After a good save: the day's CAT-52 file, when the printer type calls for it.
     void geraArquivosCat52();
-    // A save that cannot be made: the cause, then "DAD_N_GRAV", and the
-    // screen closes with nothing stored.
+    // The stored day's file was not stored, or does not agree with the day.
+    void avisoCat52(const QString &linha);
+    // A save that cannot be made: "DAD_N_GRAV" and on its next line the
+    // cause, and the screen closes with nothing stored.
     void naoGravado(const QString &causa);
     // A key as the two keyboard events see it: key-down first, then the
     // character it types, unless key-down swallowed it.
@@ -114,6 +142,9 @@ private:
     // The eight fields of cdsImpRedZ together.
     TaxLines::Fields camposImpostos() const;
 
+    // The keypad's buttons: the twelve that type, Enter, the comma, Corrigir
+    // and the way back, in the order the lock goes through them.
+    std::array<TBlendedBitBtn *, 16> teclado() const;
     // The caption labels of the thirteen fields, in field order.
     std::array<QLabel *, 13> cabecalhosCampos() const;
     // The value labels of the thirteen fields, in field order.

@@ -1,8 +1,8 @@
 #include "Srv_kal02700.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "ServerCalls.h"
 #include "SharedServices.h"
-#include "Win1252.h"
 
 namespace Srv_kal02700 {
 
@@ -10,13 +10,6 @@ TrdmCadRedz *rdmCadRedz = nullptr;
 
 namespace {
 const QString kZeroCounter = QStringLiteral("0000000000");
-
-// Codes that arrive as wide text reach the database as the system's 8-bit
-// code page holds them.
-QString codePage(const QString &wide)
-{
-    return Win1252::decode(Win1252::encode(wide));
-}
 
 // A counter that does not fit its width would be stored as the text "ERRO":
 // refuse the whole save instead.
@@ -26,16 +19,6 @@ QString counter(const QString &value, const char *what)
     if (adjusted == QLatin1String("ERRO"))
         throw EConvertError(QStringLiteral("%1 inválido: '%2'").arg(QString::fromUtf8(what), value));
     return adjusted;
-}
-
-// The failure path of a server method must never raise: a rollback that fails
-// too (a lost connection) leaves nothing to undo on our side.
-void rollbackQuietly(TrdmCadRedz &rdm)
-{
-    try {
-        rdm.RollbackTrans();
-    } catch (const Exception &) {
-    }
 }
 
 QString g_lastSaveError;
@@ -111,7 +94,7 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         return QVariant(true);
     } catch (const Exception &e) {
         g_lastSaveError = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
-        rollbackQuietly(rdm);
+        ServerCalls::rollbackQuietly(rdm);
         return QVariant(false);
     }
 }
@@ -121,118 +104,48 @@ QString UltimoErroSetRedZ()
     return g_lastSaveError;
 }
 
+// The exported methods give the variants hosts read: the value found, or the
+// failure message, as text.
+namespace {
+template <typename T>
+QVariant asVariant(const ServerResult<T> &result)
+{
+    return result.ok() ? QVariant::fromValue(result.value()) : QVariant(result.error());
+}
+
+// A store that worked answers nothing.
+QVariant asVariant(const ServerResult<Done> &result)
+{
+    return result.ok() ? QVariant() : QVariant(result.error());
+}
+} // namespace
+
 QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
 {
-    TrdmCadRedz &rdm = *rdmCadRedz;
-    try {
-        AdoQuery &q = rdm.adqCupomInicial;
-        q.close();
-        q.paramByName(QStringLiteral("P_CDCONTADOR"))
-            .setAsString(QStringLiteral("CUPINICIAL") + CdFilial + CdCaixa + FormatSettings::dateToStr(Dia));
-        q.open();
-        QString valor = q.isEmpty() ? kZeroCounter : Ajusta(q.asString(QStringLiteral("NRSEQUENCIAL")), 6);
-
-        if (valor == QLatin1String("ERRO") || valor == kZeroCounter) {
-            // No usable counter for the day: the day starts after the last
-            // coupon of the register's latest Z reduction.
-            AdoQuery &u = rdm.adqUltimoCupom;
-            u.close();
-            u.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
-            u.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
-            u.open();
-            const qint64 ultimo = FormatSettings::strToInt(u.asString(QStringLiteral("PRIMEIROCUPOM")));
-            valor = Ajusta(QString::number(ultimo + 1), 10);
-        }
-        if (EmptyString(valor))
-            valor = kZeroCounter;
-        return QVariant(valor);
-    } catch (const Exception &e) {
-        return QVariant(ADOExceptionMessage(e, rdm.adcCadRedz, QString()));
-    }
+    return asVariant(ServerCalls::firstCoupon(CdFilial, CdCaixa, Dia));
 }
 
 QVariant getPesqCdImposto(double Aliquota)
 {
-    TrdmCadRedz &rdm = *rdmCadRedz;
-    try {
-        AdoQuery &q = rdm.adqPesqCdImposto;
-        q.close();
-        q.paramByName(QStringLiteral("VRPEALIMPFIS")).setAsFloat(Aliquota);
-        q.open();
-        return QVariant(q.asString(QStringLiteral("CDIMPOSTO")));
-    } catch (const Exception &e) {
-        return QVariant(ADOExceptionMessage(e, rdm.adcCadRedz, QString()));
-    }
+    return asVariant(ServerCalls::taxCode(Aliquota));
 }
 
 QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa)
 {
-    TrdmCadRedz &rdm = *rdmCadRedz;
-    try {
-        AdoQuery &q = rdm.adqMaxMovCaixa;
-        q.close();
-        q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codePage(CdFilial));
-        q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codePage(CdCaixa));
-        q.paramByName(QStringLiteral("P_DTMOVIMCAIXA")).setAsDateTime(AutomationDate::today());
-        q.open();
-        return FormatSettings::dateTimeToStr(q.asDateTime(QStringLiteral("DTMOVIMCAIXA")));
-    } catch (const Exception &e) {
-        return ADOExceptionMessage(e, rdm.adcCadRedz, QString());
-    }
+    const ServerResult<TDateTime> result = ServerCalls::lastCashMovement(CdFilial, CdCaixa);
+    return result.ok() ? FormatSettings::dateTimeToStr(result.value()) : result.error();
+}
+
+QVariant getRedZGravada(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, TDateTime DtReducao)
+{
+    return asVariant(ServerCalls::reductionStored(CdFilial, CdCaixa, NrEcf, DtReducao));
 }
 
 QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja, const QString &CdOperador,
                      const QString &DtMovimento, const QString &NmArquivo, const QStringList &Conteudo)
 {
-    TrdmCadRedz &rdm = *rdmCadRedz;
-    try {
-        const QString filial = codePage(CdFilial);
-        const QString caixa = codePage(CdCaixa);
-        const QString nome = codePage(NmArquivo);
-        const TDateTime movimento = FormatSettings::strToDate(codePage(DtMovimento));
-
-        // The file's whole text, each line ended by CR LF, in the code page the
-        // tax authority's file is written in.
-        qsizetype size = 0;
-        for (const QString &line : Conteudo)
-            size += line.size() + 2;
-        QByteArray bytes;
-        bytes.reserve(size);
-        for (const QString &line : Conteudo) {
-            bytes += Win1252::encode(line);
-            bytes += "\r\n";
-        }
-
-        // The row and its content are written together: a row without its
-        // file would pass for a stored CAT-52 file.
-        rdm.StartTrans();
-        AdoCommand &ins = rdm.acmInsArqCat52;
-        ins.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(filial);
-        ins.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(caixa);
-        ins.paramByName(QStringLiteral("P_CDLOJA")).setAsString(codePage(CdLoja));
-        ins.paramByName(QStringLiteral("P_CDOPERADOR")).setAsString(codePage(CdOperador));
-        ins.paramByName(QStringLiteral("P_DTGERACAT52")).setAsDateTime(AutomationDate::now());
-        ins.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
-        ins.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
-        ins.execute();
-
-        AdoCommand &upd = rdm.acmUpdArqCat52;
-        upd.paramByName(QStringLiteral("DSARQCAT52")).setAsBytes(bytes);
-        upd.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(filial);
-        upd.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(caixa);
-        upd.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
-        upd.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
-        upd.execute();
-        // The content is not kept by the command once stored.
-        upd.paramByName(QStringLiteral("DSARQCAT52")).clear();
-        rdm.CommitTrans();
-        return QVariant();
-    } catch (const Exception &e) {
-        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
-        const QString message = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
-        rollbackQuietly(rdm);
-        return QVariant(message);
-    }
+    return asVariant(
+        ServerCalls::storeCat52File(CdFilial, CdCaixa, CdLoja, CdOperador, DtMovimento, NmArquivo, Conteudo));
 }
 
 // The unit has no state of its own to bring up or down: its places in the

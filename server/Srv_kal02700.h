@@ -33,6 +33,10 @@ KAL02700_EXPORT QVariant getCupomInicial(const QString &CdFilial, const QString 
 KAL02700_EXPORT QVariant getPesqCdImposto(double Aliquota);
 KAL02700_EXPORT QString getMaxMovCaixa(const QString &CdFilial, const QString &CdCaixa);
 
+// Whether the Z reduction of the branch, register, printer and day is stored
+// already: boolean, or the failure message as text.
+QVariant getRedZGravada(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, TDateTime DtReducao);
+
 // Stores a CAT-52 file: empty on success, the failure message as text.
 KAL02700_EXPORT QVariant setArqCat52(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
                                      const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,

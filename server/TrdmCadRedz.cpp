@@ -12,6 +12,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
       adqMaxMovCaixa(QStringLiteral("adqMaxMovCaixa"), &adcCadRedz),
       adqUltimoCupom(QStringLiteral("adqUltimoCupom"), &adcCadRedz),
       adqPesqCdImposto(QStringLiteral("adqPesqCdImposto"), &adcCadRedz),
+      adqRedZGravada(QStringLiteral("adqRedZGravada"), &adcCadRedz),
       acmInsArqCat52(QStringLiteral("acmInsArqCat52"), &adcCadRedz),
       acmUpdArqCat52(QStringLiteral("acmUpdArqCat52"), &adcCadRedz)
 {
@@ -42,6 +43,8 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     describe(adqMaxMovCaixa, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVIMCAIXA", K::Date}});
     describe(adqUltimoCupom, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}});
     describe(adqPesqCdImposto, {{"VRPEALIMPFIS", K::Float}});
+    describe(adqRedZGravada,
+             {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRECFREDZ", K::Text}, {"P_DTREDUCAOZ", K::Date}});
     describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text},
                               {"P_CDCAIXA", K::Text},
                               {"P_CDLOJA", K::Text},

@@ -26,6 +26,7 @@ public:
     AdoQuery adqMaxMovCaixa;
     AdoQuery adqUltimoCupom;
     AdoQuery adqPesqCdImposto;
+    AdoQuery adqRedZGravada;
     AdoCommand acmInsArqCat52;
     AdoCommand acmUpdArqCat52;
 

@@ -16,6 +16,34 @@
 
 namespace ModuleCall {
 
+namespace {
+// The printer's serial: the one given, or the printer memory's. A day stored
+// without it could never be chained by an audit, so without one the host
+// does not call the screen; `refusal` says why.
+QString printerSerial(const HostOptions &options, QString &refusal)
+{
+    QString serial = options.nrSerieEcf;
+    QString why;
+    if (options.serialGiven) {
+        why = QStringLiteral("--nrserieecf está vazio");
+    } else if (options.printer.isEmpty()) {
+        why = QStringLiteral("nem --nrserieecf nem --printer foi informado");
+    } else {
+        try {
+            serial = Wmb00001::PrinterMemory::load(QFileInfo(options.printer).absoluteFilePath()).serial;
+            why = QStringLiteral("a memória da impressora não informa o número de série");
+        } catch (const Exception &erro) {
+            why = erro.message();
+        }
+    }
+    if (serial.trimmed().isEmpty())
+        refusal = QStringLiteral("sem o número de série da impressora fiscal (%1): informe --nrserieecf ou --printer "
+                                 "com uma memória de impressora legível.")
+                      .arg(why);
+    return serial.left(20);
+}
+} // namespace
+
 ExitStatus run(const HostOptions &options)
 {
     const QString connectionString = options.db.isEmpty() ? HostDatabase::defaultConnectionString() : options.db;
@@ -32,6 +60,13 @@ ExitStatus run(const HostOptions &options)
         }
     }
 
+    QString refusal;
+    const QString serial = options.initDb ? QString() : printerSerial(options, refusal);
+    if (!refusal.isEmpty()) {
+        Console::report(refusal);
+        return CannotRun;
+    }
+
     if (const std::optional<ExitStatus> ended = HostDatabase::prepare(connectionString, options.initDb))
         return *ended;
 
@@ -42,18 +77,8 @@ ExitStatus run(const HostOptions &options)
     }
 
     SharedServicesHost::setConnectionString(connectionString);
-    QString serial = options.nrSerieEcf;
-    if (!options.printer.isEmpty()) {
-        const QString memoryFile = QFileInfo(options.printer).absoluteFilePath();
-        Wmb00001::setPrinterMemoryFile(memoryFile);
-        if (!options.serialGiven) {
-            try {
-                serial = Wmb00001::PrinterMemory::load(memoryFile).serial.left(20);
-            } catch (const Exception &) {
-                // The module meets the silent printer itself.
-            }
-        }
-    }
+    if (!options.printer.isEmpty())
+        Wmb00001::setPrinterMemoryFile(QFileInfo(options.printer).absoluteFilePath());
 
     ScreenGrabber grabber(options.screenshot);
     if (!options.screenshot.isEmpty())

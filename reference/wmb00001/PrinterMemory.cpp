@@ -36,6 +36,44 @@ QString textMember(const QJsonObject &object, const QString &key, const QString 
     return value.toString();
 }
 
+// What the JSON reader found wrong, in the operator's words.
+QString parseProblem(QJsonParseError::ParseError error)
+{
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return QStringLiteral("objeto sem o '}' que o fecha");
+    case QJsonParseError::MissingNameSeparator:
+        return QStringLiteral("falta ':' depois de um nome");
+    case QJsonParseError::UnterminatedArray:
+        return QStringLiteral("lista sem o ']' que a fecha");
+    case QJsonParseError::MissingValueSeparator:
+        return QStringLiteral("falta ',' entre dois valores");
+    case QJsonParseError::IllegalValue:
+        return QStringLiteral("valor inválido");
+    case QJsonParseError::TerminationByNumber:
+        return QStringLiteral("o arquivo termina no meio de um número");
+    case QJsonParseError::IllegalNumber:
+        return QStringLiteral("número inválido");
+    case QJsonParseError::IllegalEscapeSequence:
+        return QStringLiteral("sequência de escape inválida");
+    case QJsonParseError::IllegalUTF8String:
+        return QStringLiteral("texto que não é UTF-8");
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("texto sem as aspas que o fecham");
+    case QJsonParseError::MissingObject:
+        return QStringLiteral("falta o objeto");
+    case QJsonParseError::DeepNesting:
+        return QStringLiteral("objetos e listas aninhados demais");
+    case QJsonParseError::DocumentTooLarge:
+        return QStringLiteral("conteúdo grande demais");
+    case QJsonParseError::GarbageAtEnd:
+        return QStringLiteral("conteúdo a mais depois do fim");
+    case QJsonParseError::NoError:
+        break;
+    }
+    return QStringLiteral("conteúdo inválido");
+}
+
 } // namespace
 
 PrinterMemory PrinterMemory::load(const QString &path)
@@ -55,7 +93,7 @@ PrinterMemory PrinterMemory::load(const QString &path)
     const QJsonDocument document = QJsonDocument::fromJson(*bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         notAnswering(QStringLiteral("memória da impressora ilegível (%1: %2 na posição %3)")
-                         .arg(path, parseError.errorString())
+                         .arg(path, parseProblem(parseError.error))
                          .arg(parseError.offset));
     if (!document.isObject())
         notAnswering(QStringLiteral("memória da impressora inválida em %1: o conteúdo deve ser um objeto").arg(path));

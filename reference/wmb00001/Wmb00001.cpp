@@ -199,8 +199,17 @@ QString writeFailure(int code)
         return QStringLiteral("disco somente para leitura");
     case EIO:
         return QStringLiteral("erro de gravação no disco");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("a pasta não existe");
+    case ENAMETOOLONG:
+        return QStringLiteral("nome de arquivo longo demais");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("arquivos abertos demais no sistema");
     default:
-        return QString::fromLocal8Bit(std::strerror(code));
+        // The system's own words follow the code, for the support team.
+        return QStringLiteral("erro %1 do sistema (%2)").arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
     }
 }
 

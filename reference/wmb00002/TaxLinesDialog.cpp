@@ -6,25 +6,22 @@
 #include "Shield.h"
 #include "TBlendedBitBtn.h"
 #include "TaxLines.h"
+#include "ui_TaxLinesDialog.h"
 
 #include <QEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace {
 
-// The touch screens' colours: grey keys, green confirmation, the frame
-// colour for the way back.
-const QColor Green(34, 221, 100);
-const QColor Grey(128, 128, 128);
 const QString FontFamily = QStringLiteral("Arial");
+// The lines the list shows at least, before it scrolls.
+constexpr int VisibleLines = 5;
 
 QString amountText(double value)
 {
@@ -33,39 +30,20 @@ QString amountText(double value)
     return text;
 }
 
-TBlendedBitBtn *touchButton(QWidget *parent, const QString &objectName, const QString &caption, const QColor &face,
-                            int pointSize = 16)
-{
-    auto *button = new TBlendedBitBtn(parent);
-    button->setObjectName(objectName);
-    button->setText(caption);
-    button->setFaceColor(face);
-    button->setCaptionColor(Qt::white);
-    button->setPressedColor(face.darker(150));
-    QFont font(FontFamily, pointSize, QFont::Bold);
-    button->setFont(font);
-    button->setMinimumSize(72, 52);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    return button;
-}
-
-QLineEdit *entry(QWidget *parent, const QString &objectName, const QString &pattern)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(objectName);
-    edit->setFont(QFont(FontFamily, 18, QFont::Bold));
-    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit->setMinimumHeight(44);
-    // Digits and at most one comma, as on the Z reduction's printout.
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), edit));
-    return edit;
-}
-
 // Keeps an error of the dialog's own work from crossing the event loop.
 template <typename Work>
 void guarded(QLabel *status, Work work)
 {
     shield(work, [status](const QString &text) { status->setText(text); });
+}
+
+// The numeric pad's decimal key: a point or a comma with NumLock on, Delete
+// with it off.
+bool isPadDecimal(const QKeyEvent *event)
+{
+    const int key = event->key();
+    return event->modifiers().testFlag(Qt::KeypadModifier)
+           && (key == Qt::Key_Period || key == Qt::Key_Comma || key == Qt::Key_Delete);
 }
 
 } // namespace
@@ -76,119 +54,68 @@ double TaxLinesDialog::Line::tax() const
 }
 
 TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *parent)
-    : QDialog(parent), m_keys(keys), m_lookup(std::move(lookup))
+    : QDialog(parent), ui(std::make_unique<Ui::TaxLinesDialog>()), m_keys(keys), m_lookup(std::move(lookup))
 {
-    setObjectName(QStringLiteral("TaxLinesDialog"));
-    setWindowTitle(QStringLiteral("Impostos da Redução Z"));
+    ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setAutoFillBackground(true);
     QPalette face = palette();
     face.setColor(QPalette::Window, Qt::white);
     setPalette(face);
-    setFont(QFont(FontFamily, 12));
-    resize(680, 560);
 
-    auto *title = new QLabel(QStringLiteral("Impostos da Redução Z"), this);
-    title->setObjectName(QStringLiteral("titleLabel"));
-    title->setFont(QFont(FontFamily, 18, QFont::Bold));
-    title->setAlignment(Qt::AlignCenter);
+    QString header = QStringLiteral("Filial %1   Caixa %2   ECF %3   Redução %4")
+                         .arg(keys.cdFilial, keys.cdCaixa, keys.nrEcf, FormatSettings::dateToStr(keys.dtReducao));
+    if (const QString last = lastReductionText(keys.dtUltRedZ); !last.isEmpty())
+        header += QStringLiteral("   Última redução ") + last;
+    ui->headerLabel->setText(header);
 
-    auto *header = new QLabel(QStringLiteral("Filial %1   Caixa %2   ECF %3   Redução %4   Última redução %5")
-                                  .arg(keys.cdFilial, keys.cdCaixa, keys.nrEcf,
-                                       FormatSettings::dateToStr(keys.dtReducao),
-                                       FormatSettings::dateToStr(keys.dtUltRedZ)),
-                              this);
-    header->setObjectName(QStringLiteral("headerLabel"));
+    // Five lines at least in sight; more scroll, with a bar a finger can take.
+    QTableWidget *table = ui->linesTable;
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height()
+                            + VisibleLines * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth());
 
-    m_table = new QTableWidget(0, 4, this);
-    m_table->setObjectName(QStringLiteral("linesTable"));
-    m_table->setHorizontalHeaderLabels({QStringLiteral("Código"), QStringLiteral("Alíquota (%)"),
-                                        QStringLiteral("Valor Acumulado"), QStringLiteral("Imposto")});
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Digits and at most one comma, as on the Z reduction's printout.
+    ui->rateEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^\\d{0,3}(,\\d{0,2})?$")), ui->rateEdit));
+    ui->valueEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^\\d{0,12}(,\\d{0,2})?$")), ui->valueEdit));
+    ui->rateEdit->installEventFilter(this);
+    ui->valueEdit->installEventFilter(this);
+    m_current = ui->rateEdit;
 
-    m_rateEdit = entry(this, QStringLiteral("rateEdit"), QStringLiteral("^\\d{0,3}(,\\d{0,2})?$"));
-    m_valueEdit = entry(this, QStringLiteral("valueEdit"), QStringLiteral("^\\d{0,12}(,\\d{0,2})?$"));
-    m_current = m_rateEdit;
-    m_rateEdit->installEventFilter(this);
-    m_valueEdit->installEventFilter(this);
+    for (TBlendedBitBtn *button : findChildren<TBlendedBitBtn *>())
+        button->setPressedColor(button->faceColor().darker(150));
+    connectButtons();
+    ui->rateEdit->setFocus();
+}
 
-    auto *entries = new QGridLayout;
-    auto *rateLabel = new QLabel(QStringLiteral("Alíquota (%)"), this);
-    auto *valueLabel = new QLabel(QStringLiteral("Valor Acumulado"), this);
-    rateLabel->setFont(QFont(FontFamily, 14, QFont::Bold));
-    valueLabel->setFont(QFont(FontFamily, 14, QFont::Bold));
-    entries->addWidget(rateLabel, 0, 0);
-    entries->addWidget(m_rateEdit, 1, 0);
-    entries->addWidget(valueLabel, 0, 1);
-    entries->addWidget(m_valueEdit, 1, 1);
-    entries->setColumnStretch(0, 1);
-    entries->setColumnStretch(1, 2);
+TaxLinesDialog::~TaxLinesDialog() = default;
 
-    // The entry screen's keypad: 1-2-3 on top, then 0, 00 and 000.
-    auto *keypad = new QGridLayout;
-    keypad->setSpacing(6);
-    const QStringList captions{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),  QStringLiteral("4"),
-                               QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),  QStringLiteral("8"),
-                               QStringLiteral("9"), QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("000")};
-    for (int i = 0; i < captions.size(); ++i) {
-        const QString text = captions.at(i);
-        auto *key = touchButton(this, QStringLiteral("key") + text, text, Grey, 20);
-        connect(key, &QAbstractButton::clicked, this, [this, text] { guarded(m_status, [&] { typeKey(text); }); });
-        keypad->addWidget(key, i / 3, i % 3);
-    }
-    auto *comma = touchButton(this, QStringLiteral("keyComma"), QStringLiteral(","), Grey, 20);
-    connect(comma, &QAbstractButton::clicked, this,
-            [this] { guarded(m_status, [&] { typeKey(QStringLiteral(",")); }); });
-    auto *back = touchButton(this, QStringLiteral("keyBackspace"), QStringLiteral("Corrigir"), Grey, 14);
-    connect(back, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { backspace(); }); });
-    keypad->addWidget(comma, 4, 0);
-    keypad->addWidget(back, 4, 1, 1, 2);
-
-    auto *add = touchButton(this, QStringLiteral("addButton"), QStringLiteral("&Incluir"), Grey);
-    auto *remove = touchButton(this, QStringLiteral("removeButton"), QStringLiteral("&Excluir"), Grey);
-    auto *cancel = touchButton(this, QStringLiteral("cancelButton"), QStringLiteral("&Cancelar"), frameColor());
-    auto *confirm = touchButton(this, QStringLiteral("confirmButton"), QStringLiteral("C&onfirmar"), Green);
-    connect(add, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { addLine(); }); });
-    connect(remove, &QAbstractButton::clicked, this, [this] { guarded(m_status, [&] { removeLine(); }); });
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
-    connect(confirm, &QAbstractButton::clicked, this, &QDialog::accept);
+void TaxLinesDialog::connectButtons()
+{
+    QLabel *status = ui->statusLabel;
+    for (TBlendedBitBtn *key : {ui->key0, ui->key1, ui->key2, ui->key3, ui->key4, ui->key5, ui->key6, ui->key7,
+                                ui->key8, ui->key9, ui->key00, ui->key000, ui->keyComma})
+        connect(key, &QAbstractButton::clicked, this,
+                [this, key, status] { guarded(status, [&] { typeKey(key->text()); }); });
+    connect(ui->keyBackspace, &QAbstractButton::clicked, this,
+            [this, status] { guarded(status, [&] { backspace(); }); });
+    connect(ui->addButton, &QAbstractButton::clicked, this, [this, status] { guarded(status, [&] { addLine(); }); });
+    connect(ui->removeButton, &QAbstractButton::clicked, this,
+            [this, status] { guarded(status, [&] { removeLine(); }); });
+    connect(ui->cancelButton, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(ui->confirmButton, &QAbstractButton::clicked, this, &QDialog::accept);
     // Enter on the rate goes to the value; Enter on the value includes the line.
-    connect(m_rateEdit, &QLineEdit::returnPressed, this, [this] {
-        m_valueEdit->setFocus();
-        m_current = m_valueEdit;
-    });
-    connect(m_valueEdit, &QLineEdit::returnPressed, this, [this] { guarded(m_status, [&] { addLine(); }); });
+    connect(ui->rateEdit, &QLineEdit::returnPressed, this, [this] { setCurrent(ui->valueEdit); });
+    connect(ui->valueEdit, &QLineEdit::returnPressed, this, [this, status] { guarded(status, [&] { addLine(); }); });
+}
 
-    auto *actions = new QVBoxLayout;
-    actions->addWidget(add);
-    actions->addWidget(remove);
-    actions->addStretch();
-    actions->addWidget(cancel);
-    actions->addWidget(confirm);
-
-    auto *lower = new QHBoxLayout;
-    lower->addLayout(keypad, 3);
-    lower->addLayout(actions, 2);
-
-    m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("statusLabel"));
-    m_status->setMinimumHeight(24);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 12);
-    layout->addWidget(title);
-    layout->addWidget(header);
-    layout->addWidget(m_table, 2);
-    layout->addLayout(entries);
-    layout->addLayout(lower, 3);
-    layout->addWidget(m_status);
-
-    m_rateEdit->setFocus();
+QString TaxLinesDialog::lastReductionText(TDateTime dtUltRedZ)
+{
+    const QDate day = AutomationDate::toDate(dtUltRedZ);
+    if (dtUltRedZ == 0 || day == QDate(2012, 2, 24))
+        return QString();
+    return FormatSettings::dateToStr(dtUltRedZ);
 }
 
 void TaxLinesDialog::setLines(const QList<Line> &lines)
@@ -248,18 +175,16 @@ void TaxLinesDialog::paintEvent(QPaintEvent *event)
 
 void TaxLinesDialog::addLine()
 {
-    const QString rateText = m_rateEdit->text().trimmed();
-    const QString valueText = m_valueEdit->text().trimmed();
+    const QString rateText = ui->rateEdit->text().trimmed();
+    const QString valueText = ui->valueEdit->text().trimmed();
     if (rateText.isEmpty()) {
         showStatus(QStringLiteral("Informe a alíquota."), true);
-        m_rateEdit->setFocus();
-        m_current = m_rateEdit;
+        setCurrent(ui->rateEdit);
         return;
     }
     if (valueText.isEmpty()) {
         showStatus(QStringLiteral("Informe o valor acumulado."), true);
-        m_valueEdit->setFocus();
-        m_current = m_valueEdit;
+        setCurrent(ui->valueEdit);
         return;
     }
     const double rate = FormatSettings::strToFloat(rateText);
@@ -285,17 +210,16 @@ void TaxLinesDialog::addLine()
     showStatus(replaced ? QStringLiteral("Alíquota %1% substituída.").arg(amountText(rate))
                         : QStringLiteral("Alíquota %1% incluída.").arg(amountText(rate)),
                false);
-    m_rateEdit->clear();
-    m_valueEdit->clear();
-    m_rateEdit->setFocus();
-    m_current = m_rateEdit;
+    ui->rateEdit->clear();
+    ui->valueEdit->clear();
+    setCurrent(ui->rateEdit);
 }
 
 void TaxLinesDialog::removeLine()
 {
     // Only the line the operator chose goes; after it, none is chosen, so a
     // second press never takes the next line with it.
-    const QList<QTableWidgetItem *> chosen = m_table->selectedItems();
+    const QList<QTableWidgetItem *> chosen = ui->linesTable->selectedItems();
     const int row = chosen.isEmpty() ? -1 : chosen.first()->row();
     if (row < 0 || row >= m_lines.size()) {
         showStatus(QStringLiteral("Escolha a linha a excluir."), true);
@@ -308,49 +232,81 @@ void TaxLinesDialog::removeLine()
 
 void TaxLinesDialog::typeKey(const QString &key)
 {
-    currentEdit()->insert(key);
+    // Added at the end of the field whatever the text cursor, as on the entry screen.
+    QLineEdit *edit = currentEdit();
+    edit->end(false);
+    edit->insert(key);
 }
 
 void TaxLinesDialog::backspace()
 {
-    currentEdit()->backspace();
+    QLineEdit *edit = currentEdit();
+    edit->end(false);
+    edit->backspace();
+}
+
+void TaxLinesDialog::otherField()
+{
+    setCurrent(currentEdit() == ui->rateEdit ? ui->valueEdit : ui->rateEdit);
+}
+
+void TaxLinesDialog::setCurrent(QLineEdit *edit)
+{
+    m_current = edit;
+    edit->setFocus();
 }
 
 void TaxLinesDialog::refreshTable()
 {
-    m_table->clearSelection();
-    m_table->setCurrentCell(-1, -1);
-    m_table->setRowCount(int(m_lines.size()));
+    ui->linesTable->clearSelection();
+    ui->linesTable->setCurrentCell(-1, -1);
+    ui->linesTable->setRowCount(int(m_lines.size()));
     for (int row = 0; row < m_lines.size(); ++row) {
         const Line &line = m_lines.at(row);
         const QStringList cells{line.code, amountText(line.rate), amountText(line.base), amountText(line.tax())};
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells.at(column));
             item->setTextAlignment(column == 0 ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
-            m_table->setItem(row, column, item);
+            ui->linesTable->setItem(row, column, item);
         }
     }
 }
 
 void TaxLinesDialog::showStatus(const QString &text, bool error)
 {
-    m_status->setStyleSheet(error ? QStringLiteral("color: rgb(200,0,0);") : QStringLiteral("color: black;"));
-    m_status->setText(text);
+    ui->statusLabel->setStyleSheet(error ? QStringLiteral("color: rgb(200,0,0);") : QStringLiteral("color: black;"));
+    ui->statusLabel->setText(text);
 }
 
 QLineEdit *TaxLinesDialog::currentEdit() const
 {
-    return m_current ? m_current : m_rateEdit;
+    return m_current ? m_current : ui->rateEdit;
+}
+
+void TaxLinesDialog::keyPressEvent(QKeyEvent *event)
+{
+    // Esc goes back a field, as on the entry screen: the dialog and its lines
+    // are left only by Cancelar or Confirmar.
+    if (event->key() == Qt::Key_Escape) {
+        guarded(ui->statusLabel, [&] { otherField(); });
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TaxLinesDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && isPadDecimal(static_cast<QKeyEvent *>(event))) {
+        guarded(ui->statusLabel, [&] { typeKey(QStringLiteral(",")); });
+        return true;
+    }
     // The keypad takes no focus, so it types into the field that had it last.
     if (event->type() == QEvent::FocusIn) {
-        if (watched == m_rateEdit)
-            m_current = m_rateEdit;
-        else if (watched == m_valueEdit)
-            m_current = m_valueEdit;
+        if (watched == ui->rateEdit)
+            m_current = ui->rateEdit;
+        else if (watched == ui->valueEdit)
+            m_current = ui->valueEdit;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -9,9 +9,9 @@ using AutomaticRunTest = HostInstall;
 
 TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
 {
-    const QString printer = writePrinter(QStringLiteral("08/12/2026"));
+    const QString printer = writePrinter(text(yesterday));
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    const HostRun first = run(automaticCall(QStringLiteral("001"), QStringLiteral("08/12/2026"), printer));
+    const HostRun first = run(automaticCall(QStringLiteral("001"), text(yesterday), printer));
     const QDateTime after = QDateTime::currentDateTime().addSecs(1);
     ASSERT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     EXPECT_EQ(first.out.trimmed(), QStringLiteral("Dados gravados corretamente.")) << first.out.toStdString();
@@ -21,31 +21,42 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
         "VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, VRTOTDESREDZ, VRVENLIQREDZ, "
         "VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, DSMODMARCAECF, DTREDUCAOZ FROM REDUCAOZ"));
     ASSERT_EQ(red.size(), 1);
-    const QVariantList expected{"0001",       "001",
-                                "001",        "BE091010100011223344",
-                                "0000000042", "0000000001",
-                                "0000001008", "0000001300",
-                                35.5,         10.0,
-                                0.0,          1234567.89,
-                                520.95,       5.0,
-                                2.0,          513.95,
-                                0.0,          "KIV",
-                                "0000000000", "0000000000",
-                                "0000000000", "FS-700 MACH|ACME"};
+    const QVariantList expected{"0001",
+                                "001",
+                                "001",
+                                "BE091010100011223344",
+                                "0000000042",
+                                "0000000001",
+                                QString::number(1000 + yesterday.day()).rightJustified(10, u'0'),
+                                "0000001300",
+                                35.5,
+                                10.0,
+                                0.0,
+                                1234567.89,
+                                520.95,
+                                5.0,
+                                2.0,
+                                513.95,
+                                0.0,
+                                "KIV",
+                                "0000000000",
+                                "0000000000",
+                                "0000000000",
+                                "FS-700 MACH|ACME"};
     for (int i = 0; i < expected.size(); ++i) {
         if (expected[i].typeId() == QMetaType::Double)
             EXPECT_EQ(red[0][i].toDouble(), expected[i].toDouble()) << "column " << i;
         else
             EXPECT_EQ(red[0][i].toString(), expected[i].toString()) << "column " << i;
     }
-    EXPECT_EQ(red[0][22].toDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(red[0][22].toDate(), yesterday);
 
     const auto taxes = db.rows(
         QStringLiteral("SELECT CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, CDIMPOSTO, VRALIQIMPRZ, "
                        "VRBCALCIMPRZ, VRIMPOSTORZ FROM IMPOSTOREDZ ORDER BY CDIMPOSTO"));
     ASSERT_EQ(taxes.size(), 2);
-    const QVariantList t1{"0001", "001", "001", QDate(2026, 12, 8), "T1", 18.0, 123.45, 22.22};
-    const QVariantList t2{"0001", "001", "001", QDate(2026, 12, 8), "T2", 12.0, 200.0, 24.0};
+    const QVariantList t1{"0001", "001", "001", yesterday, "T1", 18.0, 123.45, 22.22};
+    const QVariantList t2{"0001", "001", "001", yesterday, "T2", 12.0, 200.0, 24.0};
     for (int row = 0; row < 2; ++row) {
         const QVariantList &want = row == 0 ? t1 : t2;
         EXPECT_EQ(taxes[row][3].toDate(), want[3].toDate());
@@ -70,7 +81,7 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
     const QDateTime stored = AutomationDate::toDateTime(cat.asDateTime(QStringLiteral("DTGERACAT52")));
     EXPECT_GE(stored, before);
     EXPECT_LE(stored, after);
-    EXPECT_EQ(cat.asDateTime(QStringLiteral("DTMOVCAT52")), AutomationDate::fromDate(QDate(2026, 12, 8)));
+    EXPECT_EQ(cat.asDateTime(QStringLiteral("DTMOVCAT52")), AutomationDate::fromDate(yesterday));
     const QString name = cat.asString(QStringLiteral("NMARQCAT52"));
     QFile file(dir.filePath(QStringLiteral("cat52/") + name));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
@@ -80,11 +91,13 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
     cat.next();
     EXPECT_TRUE(cat.eof());
 
-    // The same call again: refused, told, nothing more stored.
-    const HostRun again = run(automaticCall(QStringLiteral("001"), QStringLiteral("08/12/2026"), printer));
+    // The same call again: refused at the opening, told, nothing more stored.
+    const HostRun again = run(automaticCall(QStringLiteral("001"), text(yesterday), printer));
+    const QString refused =
+        QStringLiteral("A Redução Z de %1 do caixa 001 (ECF 001) já está gravada.").arg(text(yesterday));
     EXPECT_EQ(again.exitCode, 1);
-    EXPECT_EQ(again.out.trimmed(), QStringLiteral("Os dados não foram gravados no sistema."))
-        << again.out.toStdString();
+    EXPECT_EQ(again.out.trimmed(), refused) << again.out.toStdString();
+    EXPECT_EQ(again.err.trimmed(), QStringLiteral("kal02700-host: ") + refused) << again.err.toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 1);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 2);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 1);

@@ -5,16 +5,16 @@ void HostInstall::SetUp()
 {
     ASSERT_EQ(installation.error(), QString()) << installation.error().toStdString();
     dir = installation.folder();
-    // Reference data of the store: the tax table and the day's first coupon.
+    // Reference data of the store: the tax table and the first coupon of
+    // each day of the last month, 1000 and the day of the month.
     db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T1', 18)"));
     db.exec(QStringLiteral("INSERT INTO ALIQIMPFIS (CDIMPOSTO, VRPEALIMPFIS) VALUES ('T2', 12)"));
     for (const char *caixa : {"001", "002"})
-        for (int d = 1; d <= 28; ++d)
-            db.exec(QStringLiteral(
-                        "INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL0001%1%2/12/2026', '%3')")
-                        .arg(QLatin1String(caixa))
-                        .arg(d, 2, 10, QLatin1Char('0'))
-                        .arg(1000 + d));
+        for (QDate day = today.addDays(-31); day <= today; day = day.addDays(1))
+            db.exec(
+                QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL0001%1%2', '%3')")
+                    .arg(QLatin1String(caixa), text(day))
+                    .arg(1000 + day.day()));
     writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
 }
 

@@ -3,6 +3,7 @@
 // HostProcess): the two local parameter files of a printer of type 18 that
 // generates its files, printer memories beside them; and a fresh database of
 // the suite's backend with the store's reference data.
+#include "AutomationDate.h"
 #include "HostProcess.h"
 #include "TestDatabase.h"
 #include <QDir>
@@ -21,6 +22,11 @@ protected:
     std::unique_ptr<QProcess> start(const QStringList &arguments) { return installation.start(arguments); }
     HostRun finish(QProcess &process) { return HostProcess::finish(process); }
     HostRun run(const QStringList &arguments) { return installation.run(arguments); }
+
+    // The host reads the machine's clock: the suite's days are counted from it.
+    const QDate today = AutomationDate::currentDate();
+    const QDate yesterday = today.addDays(-1);
+    static QString text(const QDate &day) { return day.toString(QStringLiteral("dd/MM/yyyy")); }
 
     HostProcess installation;
     QDir dir; // the installation's program folder

@@ -59,8 +59,8 @@ TEST_F(KillTest, KilledAtRandomMomentsLeavesNothingHalfWritten)
 {
     QRandomGenerator random(20261208);
     int stored = 0;
-    for (int d = 1; d <= 10; ++d) {
-        const QString day = QStringLiteral("%1/12/2026").arg(d, 2, 10, QLatin1Char('0'));
+    for (int back = 10; back >= 1; --back) {
+        const QString day = text(today.addDays(-back));
         auto process = start(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
         QThread::msleep(random.bounded(30, 400));
         process->kill();
@@ -71,8 +71,7 @@ TEST_F(KillTest, KilledAtRandomMomentsLeavesNothingHalfWritten)
         stored = db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ"));
     }
     // Once nobody kills it, the host records the next day.
-    const HostRun next = run(
-        automaticCall(QStringLiteral("001"), QStringLiteral("20/12/2026"), writePrinter(QStringLiteral("20/12/2026"))));
+    const HostRun next = run(automaticCall(QStringLiteral("001"), text(today), writePrinter(text(today))));
     EXPECT_EQ(next.exitCode, 0) << next.out.toStdString() << next.err.toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), stored + 1);
     expectNothingHalfWritten(db);
@@ -80,7 +79,7 @@ TEST_F(KillTest, KilledAtRandomMomentsLeavesNothingHalfWritten)
 
 TEST_F(KillTest, KilledInsideTheSaveStoresNoneOfTheDay)
 {
-    const QString day = QStringLiteral("11/12/2026");
+    const QString day = text(today);
     const QString printer = writePrinter(day);
     std::unique_ptr<QProcess> process;
     if (TestDb::isPostgres()) {
@@ -118,7 +117,7 @@ TEST_F(KillTest, KilledInsideTheSaveStoresNoneOfTheDay)
 
 TEST_F(KillTest, KilledWhileStoringTheFileLeavesNoEmptyFileRow)
 {
-    const QString day = QStringLiteral("12/12/2026");
+    const QString day = text(yesterday);
     if (TestDb::isPostgres()) {
         db.exec(QStringLiteral(
             "CREATE OR REPLACE FUNCTION devagar() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(1); RETURN NEW; END "

@@ -46,6 +46,14 @@ void expectOnlyHostLines(const HostRun &run)
                                                                                                    << shown(run);
 }
 
+// The reference printer's CAT-52 file name of the day for printer
+// BE091010100011223344 of brand ACME: day, month and year - 2000 in 0-9A-Z.
+QString cat52Name(const QDate &day)
+{
+    auto digit = [](int v) { return QChar(v < 10 ? u'0' + v : u'A' + (v - 10)); };
+    return QStringLiteral("ACM23344.") + digit(day.day()) + digit(day.month()) + digit(day.year() - 2000);
+}
+
 class NightlyJobTest : public HostInstall {
 protected:
     int stored(const QString &day)
@@ -104,7 +112,7 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
     const QString badConnection = TestDb::isPostgres() ? postgres(QStringLiteral("kal:kaltest"), 99999)
                                                        : QStringLiteral("sqlite:");
     const QString png = dir.filePath(QStringLiteral("tela.png"));
-    const QString printer = writePrinter(QStringLiteral("08/12/2026"));
+    const QString printer = writePrinter(text(yesterday));
 
     // One table missing: created, and the server's notices on the tables
     // already there ("relation ... already exists, skipping") stay off the console.
@@ -119,20 +127,29 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
         int exitCode;
         QString out; // the whole standard output
         QString err; // part of the standard error; empty: nothing there
-        int storedOn8th;
+        int storedYesterday;
     } steps[] = {
         {{"--db", db.connectionString(), "--init-db"},
          0,
          QStringLiteral("As tabelas já existem em %1; nada foi alterado.\n").arg(description),
          {},
          0},
-        {automaticCall("001", "08/12/2026", printer), 0, "Dados gravados corretamente.\n", {}, 1},
-        // The same day again: refused by the database, this call stored nothing.
-        {automaticCall("001", "08/12/2026", printer), 1, "Os dados não foram gravados no sistema.\n", {}, 1},
+        {automaticCall("001", text(yesterday), printer), 0, "Dados gravados corretamente.\n", {}, 1},
+        // The same day again: refused at the opening, this call stored nothing.
+        {automaticCall("001", text(yesterday), printer), 1,
+         QStringLiteral("A Redução Z de %1 do caixa 001 (ECF 001) já está gravada.\n").arg(text(yesterday)),
+         QStringLiteral("kal02700-host: A Redução Z de %1 do caixa 001 (ECF 001) já está gravada.\n")
+             .arg(text(yesterday)),
+         1},
         // The printer's last Z reduction is of another day.
-        {automaticCall("001", "09/12/2026", printer), 1, {}, {}, 1},
-        {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026", "--screenshot", png}, 1, {}, {}, 1},
-        {QStringList{"--db", db.connectionString(), "--dtreducao", "10/12/2026"},
+        {automaticCall("001", text(today), printer), 1, {}, {}, 1},
+        {QStringList{"--db", db.connectionString(), "--dtreducao", text(today), "--nrserieecf", "BE091010100011223344",
+                     "--screenshot", png},
+         1,
+         {},
+         {},
+         1},
+        {QStringList{"--db", db.connectionString(), "--dtreducao", text(today)},
          2,
          {},
          "não há tela para mostrar a Redução Z (o servidor de tela de DISPLAY=:4917 não responde). Sem tela, use "
@@ -154,9 +171,9 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
         }
         EXPECT_FALSE((run.out + run.err).contains(QStringLiteral("kaltest"))) << "the password shows: " << shown(run);
         expectOnlyHostLines(run);
-        EXPECT_EQ(stored(QStringLiteral("08/12/2026")), step.storedOn8th);
+        EXPECT_EQ(stored(text(yesterday)), step.storedYesterday);
     }
-    EXPECT_EQ(stored(QStringLiteral("09/12/2026")) + stored(QStringLiteral("10/12/2026")), 0);
+    EXPECT_EQ(stored(text(today)), 0);
     EXPECT_EQ(QImage(png).size(), QSize(701, 524));
 }
 
@@ -166,11 +183,11 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
         // Another writer holds the file: the save waits its 5 s and gives up.
         db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         db.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        const Timed locked = timed(call(db.connectionString(), QStringLiteral("08/12/2026")));
+        const Timed locked = timed(call(db.connectionString(), text(yesterday)));
         db.exec(QStringLiteral("ROLLBACK"));
         EXPECT_EQ(locked.run.exitCode, 1) << shown(locked.run);
         EXPECT_LT(locked.ms, BoundMs);
-        EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 0);
+        EXPECT_EQ(stored(text(yesterday)), 0);
         if (!locked.run.err.isEmpty()) { // the module's reason, when it gives one, names the wait
             EXPECT_TRUE(locked.run.err.contains(QStringLiteral("ocupado"))) << shown(locked.run);
         }
@@ -188,11 +205,11 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
 
     // 1. Another session keeps the Z reductions locked: the save gives up.
     holdLock("REDUCAOZ");
-    const Timed lockedSave = timed(call(direct, QStringLiteral("08/12/2026")));
+    const Timed lockedSave = timed(call(direct, text(yesterday)));
     db.admin().rollbackTrans();
     EXPECT_EQ(lockedSave.run.exitCode, 1) << shown(lockedSave.run);
     EXPECT_LT(lockedSave.ms, BoundMs);
-    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 0);
+    EXPECT_EQ(stored(text(yesterday)), 0);
     if (!lockedSave.run.err.isEmpty()) {
         EXPECT_TRUE(lockedSave.run.err.contains(QStringLiteral("bloqueio"))) << shown(lockedSave.run);
     }
@@ -204,7 +221,7 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
         TcpRelay relay(quint16(serverPort()), "IMPOSTOREDZ");
         ASSERT_NE(relay.port(), 0);
         const Timed stalledSave = timed(
-            call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits), QStringLiteral("08/12/2026")));
+            call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits), text(yesterday)));
         EXPECT_TRUE(relay.stalled());
         EXPECT_EQ(stalledSave.run.exitCode, 1) << shown(stalledSave.run);
         EXPECT_LT(stalledSave.ms, BoundMs);
@@ -213,36 +230,37 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
                 << shown(stalledSave.run);
         }
         waitForSessionsToEnd();
-        EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 0);
+        EXPECT_EQ(stored(text(yesterday)), 0);
         EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
     }
 
     // 3. The CAT-52 files are locked: the day is stored (exit 0, no retry),
     //    and the line says which wait kept its file out.
     holdLock("ARQCAT52");
-    const Timed lockedFile = timed(call(direct, QStringLiteral("08/12/2026")));
+    const Timed lockedFile = timed(call(direct, text(yesterday)));
     db.admin().rollbackTrans();
     EXPECT_EQ(lockedFile.run.exitCode, 0) << shown(lockedFile.run);
     EXPECT_LT(lockedFile.ms, BoundMs);
-    EXPECT_EQ(lockedFile.run.err,
-              QStringLiteral("kal02700-host: Redução Z gravada, mas o arquivo Cat-52 não foi gravado: tempo esgotado à "
-                             "espera de um bloqueio (lock_timeout de 1 s): outra sessão está usando os mesmos dados no "
-                             "banco de dados. Tente novamente.\n"));
-    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 1);
+    EXPECT_EQ(
+        lockedFile.run.err,
+        QStringLiteral("kal02700-host: A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: tempo esgotado à "
+                       "espera de um bloqueio (lock_timeout de 1 s): outra sessão está usando os mesmos dados no "
+                       "banco de dados. Tente novamente.\n"));
+    EXPECT_EQ(stored(text(yesterday)), 1);
 
     // 4. The network stops while the CAT-52 file is stored: the same.
     {
         TcpRelay relay(quint16(serverPort()), "ARQCAT52");
         const Timed stalledFile = timed(
-            call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits), QStringLiteral("09/12/2026")));
+            call(postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits), text(today)));
         EXPECT_TRUE(relay.stalled());
         EXPECT_EQ(stalledFile.run.exitCode, 0) << shown(stalledFile.run);
         EXPECT_LT(stalledFile.ms, BoundMs);
-        EXPECT_TRUE(stalledFile.run.err.startsWith(
-            QStringLiteral("kal02700-host: Redução Z gravada, mas o arquivo Cat-52 não foi gravado: sem resposta do "
-                           "servidor do banco de dados em 7 s: a rede ou o servidor parou de responder")))
+        EXPECT_TRUE(stalledFile.run.err.startsWith(QStringLiteral(
+            "kal02700-host: A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: sem resposta do "
+            "servidor do banco de dados em 7 s: a rede ou o servidor parou de responder")))
             << shown(stalledFile.run);
-        EXPECT_EQ(stored(QStringLiteral("09/12/2026")), 1);
+        EXPECT_EQ(stored(text(today)), 1);
         waitForSessionsToEnd();
     }
     EXPECT_EQ(files(), 0);
@@ -268,7 +286,7 @@ TEST_F(NightlyJobTest, ACat52FileThatCannotBeWrittenLeavesTheDayStoredAndSaysSo)
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         filler.write(QByteArray(128 * 1024, 'x')); // more than fits
     }
-    const QString printer = writePrinter(QStringLiteral("08/12/2026"));
+    const QString printer = writePrinter(text(yesterday));
     QFile memory(printer);
     ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
     const QByteArray json = memory.readAll().replace("\"cat52\"", "\"" + QFile::encodeName(full) + "\"");
@@ -277,12 +295,13 @@ TEST_F(NightlyJobTest, ACat52FileThatCannotBeWrittenLeavesTheDayStoredAndSaysSo)
     memory.write(json);
     memory.close();
 
-    const HostRun run = this->run(automaticCall(QStringLiteral("001"), QStringLiteral("08/12/2026"), printer));
+    const HostRun run = this->run(automaticCall(QStringLiteral("001"), text(yesterday), printer));
     EXPECT_EQ(run.exitCode, 0) << shown(run);
-    EXPECT_EQ(run.err, QStringLiteral("kal02700-host: Redução Z gravada, mas o arquivo Cat-52 não foi gravado: não foi "
-                                      "possível gravar o arquivo CAT-52 %1/ACM23344.8CQ: disco cheio.\n")
-                           .arg(full));
-    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 1);
+    EXPECT_EQ(run.err,
+              QStringLiteral("kal02700-host: A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: não foi "
+                             "possível gravar o arquivo CAT-52 %1/%2: disco cheio.\n")
+                  .arg(full, cat52Name(yesterday)));
+    EXPECT_EQ(stored(text(yesterday)), 1);
     EXPECT_EQ(files(), 0);
     EXPECT_EQ(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("ocupado")})
         << "no temporary file left on the full disk";
@@ -317,7 +336,7 @@ TEST_F(NightlyJobTest, APasswordWithBlanksAtSignsBracesOrEncodingNeverShows)
     for (const auto &c : cases) {
         const QString connection = postgres(c.userInfo, port);
         const HostRun run = this->run(c.initDb ? QStringList{"--db", connection, "--init-db"}
-                                               : call(connection, QStringLiteral("08/12/2026")));
+                                               : call(connection, text(yesterday)));
         EXPECT_EQ(run.exitCode, c.exitCode) << shown(run);
         if (!c.out.isEmpty()) {
             EXPECT_EQ(run.out, c.out);
@@ -330,7 +349,7 @@ TEST_F(NightlyJobTest, APasswordWithBlanksAtSignsBracesOrEncodingNeverShows)
             EXPECT_FALSE((run.out + run.err).contains(QLatin1String(piece))) << piece << "\n" << shown(run);
         expectOnlyHostLines(run);
     }
-    EXPECT_EQ(stored(QStringLiteral("08/12/2026")), 1);
+    EXPECT_EQ(stored(text(yesterday)), 1);
     db.exec(QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM %1").arg(role));
     db.exec(QStringLiteral("DROP ROLE %1").arg(role));
 }

@@ -50,8 +50,9 @@ TEST(HostOptions, EachArgumentListGivesItsOptionsOrTheLineThatRefusesIt)
                         "tela=0")
              .arg(defaults, today)},
 
-        {{"--bogus"}, "Unknown option 'bogus'."},
-        {{"--db"}, "Missing value after '--db'."},
+        {{"--bogus"}, "Opção desconhecida: 'bogus'."},
+        {{"--db"}, "Falta o valor depois de '--db'."},
+        {{"--automatico=1"}, "'--automatico' não leva valor."},
         {{"positional"}, "Argumento inesperado: \"positional\"."},
         {{"linha um\nlinha dois"}, "Argumento inesperado: \"linha um...\"."},
         // The key columns' widths; only the serial may be blank.
@@ -91,8 +92,9 @@ TEST(HostOptions, EachArgumentListGivesItsOptionsOrTheLineThatRefusesIt)
     ASSERT_TRUE(options);
     EXPECT_TRUE(options->help);
     EXPECT_TRUE(help.startsWith(HostOptions::usage() + u'\n')) << help.toStdString();
-    for (const char *piece : {"--screenshot <FILE.png>", "--dtreducao <dd/MM/yyyy>", "--init-db", "kal02700-host"})
-        EXPECT_TRUE(help.contains(QLatin1String(piece))) << piece;
+    for (const char *piece :
+         {"--screenshot <FILE.png>", "--dtreducao <dd/MM/yyyy>", "--init-db", "kal02700-host", "Opções:"})
+        EXPECT_TRUE(help.contains(QString::fromUtf8(piece))) << piece;
     EXPECT_FALSE(help.contains(QLatin1String("<executable_name>"))) << help.toStdString();
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
 }

@@ -1,6 +1,7 @@
 // The reference host run as a process: its command line, exit status and
 // messages, as scripts and stores see them.
 #include "AdoConnection.h"
+#include "AutomationDate.h"
 #include "DatabaseSchema.h"
 #include "HostProcess.h"
 
@@ -52,6 +53,14 @@ QStringList tablesOf(const QString &sqliteFile)
         table = table.toUpper();
     tables.sort();
     return tables;
+}
+
+// The reference printer's CAT-52 file name of the day for printer
+// BE091010100011223344 of brand ACME: day, month and year - 2000 in 0-9A-Z.
+QString cat52Name(const QDate &day)
+{
+    auto digit = [](int v) { return QChar(v < 10 ? u'0' + v : u'A' + (v - 10)); };
+    return QStringLiteral("ACM23344.") + digit(day.day()) + digit(day.month()) + digit(day.year() - 2000);
 }
 
 const QStringList SixTables{"ALIQIMPFIS", "ARQCAT52", "IMPOSTOREDZ", "MOVCAIXA", "NOVOCODIGO", "REDUCAOZ"};
@@ -112,7 +121,7 @@ TEST(HostApp, APasswordNeverShowsWhenTheDatabaseCannotBeReached)
     // Nothing listens on port 1; no ODBC driver is called "Nada".
     for (const QString &connection : {QStringLiteral("postgresql://kal:pa ss@w0rd@127.0.0.1:1/kal"),
                                       QStringLiteral("odbc:Driver={Nada};Server=loja;UID=kal;PWD={se;cr}}et}")}) {
-        const HostRun run = runHost({"--db", connection, "--automatico"}, offscreen());
+        const HostRun run = runHost({"--db", connection, "--automatico", "--nrserieecf", "BE091"}, offscreen());
         EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(QStringLiteral("Não foi possível conectar ao banco de dados.")))
             << run.err.toStdString();
@@ -196,6 +205,11 @@ protected:
 
     HostRun host(const QStringList &arguments) { return m_installation.run(arguments); }
 
+    // The host reads the machine's clock: the days are counted from it.
+    const QDate m_today = AutomationDate::currentDate();
+    const QString m_yesterday = m_today.addDays(-1).toString(QStringLiteral("dd/MM/yyyy"));
+    const QString m_beforeYesterday = m_today.addDays(-2).toString(QStringLiteral("dd/MM/yyyy"));
+
     QVariant scalar(const QString &sql)
     {
         AdoConnection connection(QStringLiteral("hosttest-scalar"));
@@ -217,7 +231,7 @@ TEST_F(HostInstall, ScreenshotOfTheScreenAfterSetUp)
     writeLocalFiles(QStringLiteral("00"), QStringLiteral("N"));
     const QString png = m_dir.filePath(QStringLiteral("screen.png"));
     const HostRun run = host(
-        {"--db", m_db, "--dtreducao", "08/12/2026", "--nrecf", "7", "--nrserieecf", "SERIE-XYZ", "--screenshot", png});
+        {"--db", m_db, "--dtreducao", m_yesterday, "--nrecf", "7", "--nrserieecf", "SERIE-XYZ", "--screenshot", png});
     // Nothing was stored: the screen was only looked at.
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     const QImage image(png);
@@ -246,10 +260,10 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
                            "--nrecf",
                            "7",
                            "--dtreducao",
-                           "08/12/2026",
+                           m_yesterday,
                            "--automatico",
                            "--printer",
-                           writePrinter("08/12/2026")};
+                           writePrinter(m_yesterday)};
 
     const HostRun first = host(call);
     EXPECT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
@@ -262,13 +276,60 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
               QStringLiteral("BE091010100011223344"));
     EXPECT_DOUBLE_EQ(scalar("SELECT VRIMPOSTORZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 22.22);
     // Printer type 18 with "S": the day's CAT-52 file was written and uploaded.
-    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/ACM23344.8CQ"))));
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM ARQCAT52 WHERE NMARQCAT52 LIKE '%ACM23344.8CQ'").toInt(), 1);
+    const QString file = cat52Name(m_today.addDays(-1));
+    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("cat52/") + file))) << file.toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52 WHERE NMARQCAT52 = '%1'").arg(file)).toInt(), 1);
 
     // The same day again is not stored twice.
     const HostRun again = host(call);
     EXPECT_EQ(again.exitCode, 1) << again.out.toStdString() << again.err.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ WHERE NRECFREDZ = '7'").toInt(), 1);
+}
+
+TEST_F(HostInstall, WithoutAPrinterSerialTheHostDoesNotRun)
+{
+    writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
+    const QString noSerial = m_dir.filePath(QStringLiteral("sem-serie.json"));
+    const QString broken = m_dir.filePath(QStringLiteral("quebrada.json"));
+    for (const auto &[path, content] : {std::pair{noSerial, QByteArray(R"({"serial": " ", "model": "FS-700"})")},
+                                        std::pair{broken, QByteArray(R"({"serial": "BE09)")}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const struct {
+        QStringList arguments;
+        QString why;
+    } cases[] = {
+        {{}, QStringLiteral("nem --nrserieecf nem --printer foi informado")},
+        {{"--nrserieecf", ""}, QStringLiteral("--nrserieecf está vazio")},
+        {{"--printer", m_dir.filePath(QStringLiteral("nao-existe.json"))},
+         QStringLiteral("Impressora fiscal não responde: memória da impressora não encontrada")},
+        {{"--printer", broken}, QStringLiteral("Impressora fiscal não responde: memória da impressora ilegível")},
+        {{"--printer", noSerial}, QStringLiteral("a memória da impressora não informa o número de série")},
+    };
+    for (const auto &c : cases) {
+        for (const char *mode : {"--automatico", "--screenshot"}) {
+            QStringList arguments{"--db", m_db, "--dtreducao", m_yesterday, mode};
+            if (QLatin1String(mode) == QLatin1String("--screenshot"))
+                arguments << m_dir.filePath(QStringLiteral("tela.png"));
+            const HostRun run = host(arguments + c.arguments);
+            SCOPED_TRACE((arguments + c.arguments).join(u' ').toStdString());
+            EXPECT_EQ(run.exitCode, 2) << run.out.toStdString() << run.err.toStdString();
+            EXPECT_TRUE(run.err.startsWith(QStringLiteral("kal02700-host: sem o número de série da impressora fiscal (")
+                                           + c.why))
+                << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains(QStringLiteral("informe --nrserieecf ou --printer com uma memória de "
+                                                        "impressora legível.")))
+                << run.err.toStdString();
+            EXPECT_FALSE(QFile::exists(m_dbFile)) << "refused before the database is opened";
+        }
+    }
+    // The serial given on the command line is enough without a memory.
+    const HostRun given = host({"--db", m_db, "--dtreducao", m_yesterday, "--nrserieecf", "BE091", "--screenshot",
+                                m_dir.filePath(QStringLiteral("tela.png"))});
+    EXPECT_EQ(given.exitCode, 1) << given.err.toStdString();
+    EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("tela.png"))));
 }
 
 TEST_F(HostInstall, ALocalFileMissingOrNoSmallRegularFileStoresNothing)
@@ -297,7 +358,7 @@ TEST_F(HostInstall, ALocalFileMissingOrNoSmallRegularFileStoresNothing)
         writeLocalFiles(QStringLiteral("18"), QStringLiteral("S"));
         c.prepare();
         const HostRun run = host(
-            {"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")});
+            {"--db", m_db, "--dtreducao", m_yesterday, "--automatico", "--printer", writePrinter(m_yesterday)});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
         if (!c.err.isEmpty()) {
             EXPECT_TRUE(run.err.contains(c.err)) << run.err.toStdString();
@@ -314,13 +375,13 @@ TEST_F(HostInstall, AutomaticWithoutMatchingFiguresStoresNothing)
     writeLocalFiles(QStringLiteral("18"), QStringLiteral("N"));
     // The printer's last reduction is of another day.
     HostRun run = host(
-        {"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("07/12/2026")});
+        {"--db", m_db, "--dtreducao", m_yesterday, "--automatico", "--printer", writePrinter(m_beforeYesterday)});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ").toInt(), 0);
 
     // A printer type without pre-fill never stores on its own.
     writeLocalFiles(QStringLiteral("00"), QStringLiteral("N"));
-    run = host({"--db", m_db, "--dtreducao", "08/12/2026", "--automatico", "--printer", writePrinter("08/12/2026")});
+    run = host({"--db", m_db, "--dtreducao", m_yesterday, "--automatico", "--printer", writePrinter(m_yesterday)});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM REDUCAOZ").toInt(), 0);
 }

@@ -111,6 +111,33 @@ TEST_F(PrinterPackage, PrinterThatDoesNotAnswerRaisesAndChangesNothing)
     }
 }
 
+TEST_F(PrinterPackage, AMemoryThatDoesNotReadIsToldInPortuguese)
+{
+    QVariantList figures(51);
+    ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
+    const struct {
+        const char *content;
+        QString problem;
+    } memories[] = {
+        {R"({"serial": "BE09)", QStringLiteral("texto sem as aspas que o fecham")},
+        {R"({"serial": "BE09",)", QStringLiteral("objeto sem o '}' que o fecha")},
+        {R"({"serial" "BE09"})", QStringLiteral("falta ':' depois de um nome")},
+        {R"({"totalizers": [1 2]})", QStringLiteral("falta ',' entre dois valores")},
+        {R"({"serial": nada})", QStringLiteral("valor inválido")},
+        {R"({"serial": "x"} sobra)", QStringLiteral("conteúdo a mais depois do fim")},
+    };
+    for (const auto &memory : memories) {
+        Wmb00001::setPrinterMemoryFile(writeMemory(memory.content, QStringLiteral("ruim.json")));
+        try {
+            Wmb00001::DadosUltimaRedZ(QStringLiteral("0001"), 0, figures, totals);
+            ADD_FAILURE() << "no error for " << memory.content;
+        } catch (const Exception &error) {
+            EXPECT_TRUE(error.message().contains(QStringLiteral("memória da impressora ilegível"))) << message(error);
+            EXPECT_TRUE(error.message().contains(memory.problem)) << memory.content << ": " << message(error);
+        }
+    }
+}
+
 TEST_F(PrinterPackage, LastReductionFillsTheArrayAndReplacesTheTotalizers)
 {
     Wmb00001::setPrinterMemoryFile(writeMemory(SampleMemory));

@@ -11,7 +11,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -245,12 +247,16 @@ TEST_F(TaxPackage, StartsFromTheDaysTotalizersOrTheConfirmedListAndCancelKeepsIt
         confirmed);
     EXPECT_EQ(rowsOf(dados, m_day).size(), 2);
 
-    // Cancelled, by button or Esc, the confirmed list comes back as it went in.
+    // Cancelled, the confirmed list comes back as it went in; Esc only goes
+    // back a field.
     dados = enterTaxLines(
-        totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); }, confirmed);
-    EXPECT_EQ(dados, confirmed);
-    dados = enterTaxLines(
-        totals, [](TaxLinesDialog &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }, confirmed);
+        totals,
+        [](TaxLinesDialog &dialog) {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            EXPECT_TRUE(dialog.isVisible());
+            press(dialog, "cancelButton");
+        },
+        confirmed);
     EXPECT_EQ(dados, confirmed);
     dados = enterTaxLines(totals, [](TaxLinesDialog &dialog) { press(dialog, "cancelButton"); });
     EXPECT_FALSE(dados.isValid()) << "no list before, none after";
@@ -300,6 +306,86 @@ TEST_F(TaxPackage, KeypadFollowsTheEntryScreen)
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].code, QStringLiteral("T2"));
     EXPECT_DOUBLE_EQ(rows[0].base, 100000.5);
+}
+
+TEST_F(TaxPackage, FiguresAreTakenAsOnTheEntryScreen)
+{
+    ClientDataSet noPrinter(QStringLiteral("cdsTotalizadorParciaisTributados"));
+    // The screen knows no last Z reduction: it passes its fixed date.
+    const TDateTime unknown = AutomationDate::fromDate(QDate(2012, 2, 24));
+    const QVariant dados = enterTaxLines(
+        noPrinter,
+        [](TaxLinesDialog &dialog) {
+            const QString header = dialog.findChild<QLabel *>(QStringLiteral("headerLabel"))->text();
+            EXPECT_FALSE(header.contains(QStringLiteral("2012")) || header.contains(QStringLiteral("Última")))
+                << header.toStdString();
+            QLineEdit *rate = edit(dialog, "rateEdit");
+            QLineEdit *value = edit(dialog, "valueEdit");
+            // The numeric pad's decimal key, NumLock on (a point or a comma) and off (Delete).
+            QTest::keyClicks(rate, QStringLiteral("12"));
+            QTest::keyClick(rate, Qt::Key_Period, Qt::KeypadModifier);
+            QTest::keyClicks(rate, QStringLiteral("00"));
+            EXPECT_EQ(rate->text(), QStringLiteral("12,00"));
+            QTest::keyClick(rate, Qt::Key_Return);
+            QTest::keyClicks(value, QStringLiteral("345"));
+            QTest::keyClick(value, Qt::Key_Delete, Qt::KeypadModifier);
+            QTest::keyClicks(value, QStringLiteral("00"));
+            EXPECT_EQ(value->text(), QStringLiteral("345,00"));
+            value->clear();
+            QTest::keyClicks(value, QStringLiteral("3"));
+            QTest::keyClick(value, Qt::Key_Comma, Qt::KeypadModifier);
+            EXPECT_EQ(value->text(), QStringLiteral("3,"));
+            // The keypad and Corrigir work at the end of the field, whatever the cursor.
+            value->setText(QStringLiteral("345,00"));
+            value->setCursorPosition(0);
+            press(dialog, "keyBackspace");
+            EXPECT_EQ(value->text(), QStringLiteral("345,0"));
+            value->setCursorPosition(1);
+            press(dialog, "key5");
+            EXPECT_EQ(value->text(), QStringLiteral("345,05"));
+            // Esc goes back a field and keeps the dialog and what was typed.
+            QTest::keyClick(value, Qt::Key_Escape);
+            EXPECT_TRUE(dialog.isVisible());
+            press(dialog, "keyBackspace");
+            EXPECT_EQ(rate->text(), QStringLiteral("12,0")) << "the rate is the current field";
+            QTest::keyClick(rate, Qt::Key_Escape);
+            press(dialog, "key5");
+            EXPECT_EQ(rate->text(), QStringLiteral("12,0"));
+            EXPECT_EQ(value->text(), QStringLiteral("345,05")) << "back on the value, a third decimal is refused";
+            press(dialog, "addButton");
+            press(dialog, "confirmButton");
+        },
+        QVariant(), unknown);
+    const QList<Row> rows = rowsOf(dados, m_day);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_DOUBLE_EQ(rows[0].rate, 12.0);
+    EXPECT_DOUBLE_EQ(rows[0].base, 345.05);
+    EXPECT_DOUBLE_EQ(rows[0].tax, 41.4); // 41,406 truncated
+    // A known day is shown.
+    EXPECT_EQ(TaxLinesDialog::lastReductionText(AutomationDate::fromDate(QDate(2026, 12, 7))),
+              QStringLiteral("07/12/2026"));
+    EXPECT_EQ(TaxLinesDialog::lastReductionText(0), QString());
+}
+
+TEST(TaxLinesDialogLayout, FiveLinesAtLeastInSightTheRestScrolledByAFingerSizedBar)
+{
+    TaxLinesDialog dialog({QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("1"), 0, 0},
+                          [](double) { return QStringLiteral("T1"); });
+    QList<TaxLinesDialog::Line> lines;
+    for (int i = 1; i <= 7; ++i)
+        lines.append({QStringLiteral("T%1").arg(i), double(i), 100.0 * i});
+    dialog.setLines(lines);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("linesTable"));
+    ASSERT_NE(table, nullptr);
+    const int row = table->rowHeight(0);
+    EXPECT_GE(row, 32);
+    EXPECT_GE(table->viewport()->height(), 5 * row);
+    EXPECT_LT(table->viewport()->height(), 7 * row) << "the seventh line is reached by scrolling";
+    EXPECT_GT(table->verticalScrollBar()->maximum(), 0);
+    EXPECT_GE(table->verticalScrollBar()->width(), 40);
+    EXPECT_LE(dialog.height(), 600) << "the dialog fits a store's touch screen";
 }
 
 TEST_F(TaxPackage, UnreachableDatabaseRaisesBeforeAnyDialog)

@@ -21,6 +21,16 @@ protected:
         form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
         Cli_kal02700::frmCadRedz = nullptr;
     }
+    // The day is stored and the operator warned (kind 2) in the host's own words.
+    void expectWarning(const QString &line)
+    {
+        ASSERT_EQ(messages.count(), 2) << messages.texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(messages.texts()[0], QStringLiteral("Dados gravados corretamente."));
+        EXPECT_EQ(messages.kinds()[1], tmAviso);
+        EXPECT_EQ(messages.texts()[1], line);
+        EXPECT_EQ(Cli_kal02700::stMotivoRedZ, line);
+        EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+    }
     void reset()
     {
         db.exec(QStringLiteral("DELETE FROM IMPOSTOREDZ"));
@@ -95,15 +105,9 @@ TEST_F(Cat52StageTest, AMissingOrEmptyFileIsNeverStoredAndAGeneratorFailureStore
         confirmDay("00", "N");
         EXPECT_EQ(arquivos(), 0);
         EXPECT_EQ(reducoes(), 1);
-        ASSERT_EQ(messages.count(), 2);
-        EXPECT_EQ(messages.kinds()[1], tmErro);
-        EXPECT_EQ(messages.texts()[1],
-                  QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(failure.paths[0]));
-        EXPECT_TRUE(Cli_kal02700::boRedZGravada);
-        EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
-                  QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o arquivo Cat-52 %1 não "
-                                 "existe ou está vazio.")
-                      .arg(failure.paths[0]));
+        expectWarning(QStringLiteral("A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: o arquivo Cat-52 "
+                                     "%1 não existe ou está vazio.")
+                          .arg(failure.paths[0]));
     }
 
     reset();
@@ -111,26 +115,56 @@ TEST_F(Cat52StageTest, AMissingOrEmptyFileIsNeverStoredAndAGeneratorFailureStore
     confirmDay("00", "N");
     EXPECT_EQ(fake.generated, 1);
     EXPECT_EQ(arquivos(), 0);
-    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Dados gravados corretamente.")});
     EXPECT_EQ(reducoes(), 1);
-    EXPECT_EQ(
-        Cli_kal02700::stMotivoRedZ,
-        QStringLiteral("Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não "
-                       "gerou o arquivo."));
+    expectWarning(QStringLiteral("A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos "
+                                 "Cat-52 não gerou o arquivo."));
 }
 
 TEST_F(Cat52StageTest, AGeneratorWithoutAPathIsAnErrorAfterTheSave)
 {
     fake.paths.clear();
     confirmDay("00", "N");
-    ASSERT_EQ(messages.count(), 2);
-    EXPECT_EQ(messages.texts()[0], QStringLiteral("Dados gravados corretamente."));
-    EXPECT_EQ(messages.kinds()[1], tmErro);
     EXPECT_EQ(reducoes(), 1) << "the Z reduction stays stored";
     EXPECT_EQ(arquivos(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
-    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
-    EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
-              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não informou o "
-              "arquivo gerado.");
+    expectWarning(QStringLiteral("A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos "
+                                 "Cat-52 não informou o arquivo gerado."));
+}
+
+TEST_F(Cat52StageTest, AFileThatDiffersFromTheDayIsStoredAndEachFigureIsNamed)
+{
+    // The day typed: CRZ 42, CRO 1, last coupon 1300, 08/12/2026, gross 520,95.
+    const QDate day(2026, 12, 8);
+    const struct {
+        QByteArray content;
+        QString differs;
+    } files[] = {
+        {cat52File(43, 1300, 1, day, 52095), QStringLiteral("CRZ 000043 no arquivo, 000042 na Redução Z")},
+        {cat52File(42, 1301, 1, day, 52095), QStringLiteral("COO 001301 no arquivo, 001300 na Redução Z")},
+        {cat52File(42, 1300, 2, day, 52095), QStringLiteral("CRO 000002 no arquivo, 000001 na Redução Z")},
+        {cat52File(42, 1300, 1, day.addDays(-1), 52095),
+         QStringLiteral("data do movimento 07/12/2026 no arquivo, 08/12/2026 na Redução Z")},
+        {cat52File(42, 1300, 1, day, 52096), QStringLiteral("venda bruta 520,96 no arquivo, 520,95 na Redução Z")},
+        {QByteArray(cat52File(42, 1300, 1, day, 52095)).replace("BE0910101000", "XX0910101000"),
+         QStringLiteral("série XX091010100011223344 no arquivo, BE091010100011223344 na Redução Z")},
+        {cat52File(43, 1300, 1, day, 52196),
+         QStringLiteral("CRZ 000043 no arquivo, 000042 na Redução Z; venda bruta 521,96 no arquivo, 520,95 na "
+                        "Redução Z")},
+        {"E13 sem E12\r\n", QStringLiteral("o arquivo não tem registro E12 legível")},
+    };
+    for (const auto &file : files) {
+        reset();
+        fake.content = file.content;
+        confirmDay("00", "N");
+        EXPECT_EQ(arquivos(), 1) << "the printer's own record is stored: " << file.differs.toStdString();
+        expectWarning(QStringLiteral("A Redução Z e o arquivo Cat-52 foram gravados, mas o arquivo não confere com a "
+                                     "Redução Z: %1.")
+                          .arg(file.differs));
+    }
+    // The same figures: nothing to tell.
+    reset();
+    fake.content = cat52File(42, 1300, 1, day, 52095);
+    confirmDay("00", "N");
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Dados gravados corretamente.")});
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ, QString());
 }

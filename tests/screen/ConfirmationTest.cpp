@@ -135,18 +135,21 @@ TEST_F(ConfirmationTest, WithoutTaxLinesTheOperatorIsToldAndTheScreenStays)
     EXPECT_FALSE(Cli_kal02700::boCriado);
 }
 
-TEST_F(ConfirmationTest, AFailedSaveIsReportedClosesAndMakesNoFiles)
+TEST_F(ConfirmationTest, AFailedSaveSaysWhyInOneNoticeClosesAndMakesNoFiles)
 {
-    // The day is already stored.
+    auto form = setUpForm();
+    // Another session stores the day while this screen is open.
     db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
                            "VALUES ('0001', '001', '001', '2026-12-08', '0000000001')"));
-    auto form = setUpForm();
     fillFields(*form);
     setTaxLines({{"T1", 18, 100, 18}});
     form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
-    ASSERT_EQ(messages.texts(), QStringList{kNaoGravados});
+    ASSERT_EQ(messages.count(), 1);
+    const QString text = messages.texts().first();
+    EXPECT_TRUE(text.startsWith(kNaoGravados + QStringLiteral("\nRegistro duplicado"))) << text.toStdString();
     EXPECT_EQ(messages.kinds().first(), tmErro);
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ, text.simplified()) << "the host prints the same words";
     EXPECT_FALSE(Cli_kal02700::boCriado) << "every save attempt ends the screen";
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(impostos(), 0);
@@ -176,9 +179,9 @@ TEST_F(ConfirmationTest, AValueThatIsNotANumberIsShownAndNothingIsStored)
     setTaxLines({{"T1", 18, 100, 18}});
     form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
-    ASSERT_EQ(messages.count(), 1);
-    EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("12.345,00")))
-        << messages.texts().first().toStdString();
+    // One notice, the field named by its caption.
+    EXPECT_EQ(messages.texts(),
+              QStringList{kNaoGravados + QStringLiteral("\nTotalizador Geral: '12.345,00' não é um número válido")});
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_EQ(reducoes(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
@@ -209,6 +212,7 @@ TEST_F(ConfirmationTest, TheTaxPackageIsGivenTheFallbackDateOnce)
 TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
 {
     useReferenceTaxDialog();
+    fake.content = cat52File(42, 1300, 1, QDate(2026, 12, 8), 12345);
     open(false, [&](TfrmCadRedz &form) {
         const char *typed[13] = {"42",         "1",      "1234", "1300", "0",      "0", "0",
                                  "1234567,89", "123,45", "0",    "0",    "123,45", "0"};
@@ -343,9 +347,10 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
             EXPECT_TRUE(Cli_kal02700::boDadosUltima);
             EXPECT_EQ(confirmUntilClosed(form), 1);
         });
-        ASSERT_EQ(messages.count(), 2);
+        ASSERT_EQ(messages.count(), 1);
+        EXPECT_TRUE(messages.texts()[0].startsWith(kNaoGravados + QLatin1Char('\n')))
+            << messages.texts()[0].toStdString();
         EXPECT_TRUE(messages.texts()[0].contains(cause)) << messages.texts()[0].toStdString();
-        EXPECT_EQ(messages.texts()[1], kNaoGravados);
         EXPECT_EQ(reducoes(), 0);
         EXPECT_TRUE(Cli_kal02700::stMotivoRedZ.startsWith(kNaoGravados));
     };
@@ -367,8 +372,9 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
     });
     EXPECT_EQ(messages.texts(),
               (QStringList{kIcms, QStringLiteral("Tabela de impostos indisponível."),
-                           QStringLiteral("Os impostos não puderam ser informados: Tabela de impostos indisponível."),
-                           kNaoGravados}));
+                           kNaoGravados
+                               + QStringLiteral("\nOs impostos não puderam ser informados: Tabela de impostos "
+                                                "indisponível.")}));
     taxPackageFails = false;
     nextTaxPacket = QVariant(QByteArray("não é um pacote"));
     messages.clear();
@@ -377,8 +383,8 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
         QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
         EXPECT_EQ(confirmUntilClosed(form), 1);
     });
-    ASSERT_EQ(messages.count(), 2);
-    EXPECT_EQ(messages.texts()[1], kNaoGravados);
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith(kNaoGravados + QLatin1Char('\n'))) << messages.texts()[0].toStdString();
     EXPECT_EQ(reducoes(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
 }

@@ -244,6 +244,14 @@ TEST_F(FieldEntryTest, ThePadsDecimalKeyTypesTheComma)
     goTo(1);
     key(Qt::Key_Period, Qt::KeypadModifier);
     EXPECT_EQ(text(1), "");
+    // With NumLock off the key is Delete on the pad; the main Delete types nothing.
+    goTo(7);
+    type("3");
+    key(Qt::Key_Delete);
+    EXPECT_EQ(text(7), "3");
+    key(Qt::Key_Delete, Qt::KeypadModifier);
+    type("45");
+    EXPECT_EQ(text(7), "3,45");
 }
 
 TEST_F(FieldEntryTest, ATapOnACaptionOrValueMakesItsFieldCurrent)

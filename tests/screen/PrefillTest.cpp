@@ -2,6 +2,8 @@
 // with the printer's figures of the day, and the automatic mode.
 #include "ScreenFlowSupport.h"
 #include "Cli_kal02700.h"
+#include "PrinterPrefill.h"
+#include "Srv_kal02700.h"
 #include <QFile>
 #include <QTest>
 #include <functional>
@@ -199,10 +201,11 @@ TEST_F(PrefillTest, AutomaticModeStoresTheDayWithoutAScreen)
     EXPECT_EQ(arquivos(), 1);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray(), fake.content);
 
-    // The same call again: refused, the operator told, nothing more stored.
+    // The same call again: refused at the opening, the operator told, nothing more stored.
     messages.clear();
     open(true);
-    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Os dados não foram gravados no sistema.")});
+    EXPECT_EQ(messages.texts(),
+              QStringList{QStringLiteral("A Redução Z de 08/12/2026 do caixa 001 (ECF 001) já está gravada.")});
     EXPECT_FALSE(Cli_kal02700::boRedZGravada) << "the row is there, but this call stored nothing";
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(arquivos(), 1);
@@ -233,6 +236,65 @@ TEST_F(PrefillTest, EveryReportingPrinterTypeReachesThePrefill)
         EXPECT_TRUE(locked(*form)) << "type " << type;
         EXPECT_EQ(fieldText(*form, 9), QStringLiteral("520,95")) << "type " << type;
         Cli_kal02700::frmCadRedz = nullptr;
+    }
+}
+
+TEST_F(PrefillTest, ThePrefillReadsWithoutAFormAndSaysWhyItStopped)
+{
+    if (!Srv_kal02700::rdmCadRedz)
+        Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
+    Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
+    QStringList captions;
+    for (int f = 1; f <= 13; ++f)
+        captions << QStringLiteral("campo %1").arg(f);
+    using O = PrinterPrefill::Outcome;
+    const struct {
+        const char *name;
+        std::function<void()> arrange;
+        O outcome;
+        std::optional<QString> lastReduction;
+        QString reason;
+    } cases[] = {
+        {"the day", [] {}, O::Filled, dateText, QString()},
+        {"another day",
+         [&] {
+             fake.lastReduction[46] = "07/12/2026";
+             db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) "
+                                    "VALUES ('CUPINICIAL000100107/12/2026', '77')"));
+         },
+         O::OtherDay, QStringLiteral("07/12/2026"),
+         QStringLiteral("A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
+        {"a figure missing", [&] { fake.lastReduction.remove(47); }, O::Incomplete, dateText,
+         QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de 08/12/2026: faltam "
+                        "campo 9.")},
+        {"no answer", [&] { fake.answers = false; }, O::Failed, std::nullopt,
+         QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal não responde.")},
+        {"no reduction, no movements table",
+         [&] {
+             fake.lastReduction[46] = "00/00/00";
+             db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
+         },
+         O::Failed, QString(),
+         QStringLiteral("A impressora fiscal não tem redução Z e a última movimentação do caixa não pôde ser "
+                        "consultada: ")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake.reportDay(dateText);
+        fake.answers = true;
+        c.arrange();
+        ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
+        const PrinterPrefill::Result read = PrinterPrefill::read({"0001", "0001", "001", day}, captions, totals);
+        EXPECT_EQ(read.outcome, c.outcome);
+        EXPECT_EQ(read.lastReduction, c.lastReduction);
+        EXPECT_TRUE(read.reason.startsWith(c.reason) && (c.reason.isEmpty() == read.reason.isEmpty()))
+            << read.reason.toStdString();
+        ASSERT_EQ(read.fields.size(), 13);
+        if (c.outcome == O::Filled) {
+            EXPECT_EQ(read.fields.at(2), QStringLiteral("001234")) << "the first coupon from the day's counter";
+            EXPECT_EQ(read.fields.at(8), QStringLiteral("520,95"));
+            EXPECT_EQ(totals.recordCount(), 1) << "the printer's totalisers";
+        }
     }
 }
 
@@ -326,12 +388,13 @@ INSTANTIATE_TEST_SUITE_P(
                           QFile::remove(Cli_kal02700::parametersDir() + QStringLiteral("/PRAXUMO.CDS"));
                       },
                       QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em "), true, false},
-        NothingStored{"ARefusedSave",
+        NothingStored{"AStoredDay",
                       [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
                           db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
                                                  "VALUES ('0001', '001', '001', '2026-12-08')"));
                       },
-                      QStringLiteral("Os dados não foram gravados no sistema. Registro duplicado"), true, false},
+                      QStringLiteral("A Redução Z de 08/12/2026 do caixa 001 (ECF 001) já está gravada."), false,
+                      false},
         NothingStored{"AnError",
                       [](AutomaticReasonTest &, FakePrinter &,
                          TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
@@ -344,7 +407,7 @@ TEST_F(PrefillTest, AStoredDayWhoseCat52FileWasNotKeptSaysSo)
     open(true);
     EXPECT_TRUE(Cli_kal02700::boRedZGravada);
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ.toStdString(),
-              "Redução Z gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não gerou o "
+              "A Redução Z foi gravada, mas o arquivo Cat-52 não foi gravado: o gerador de arquivos Cat-52 não gerou o "
               "arquivo.");
     // A good day with its file leaves no line.
     db.exec(QStringLiteral("DELETE FROM IMPOSTOREDZ"));

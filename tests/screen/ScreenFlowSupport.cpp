@@ -19,6 +19,16 @@ void writeFile(const QString &path, const QByteArray &content)
 
 } // namespace
 
+QByteArray cat52File(int crz, int coo, int cro, const QDate &day, qint64 grossCents)
+{
+    auto number = [](qint64 value, int width) { return QByteArray::number(value).rightJustified(width, '0'); };
+    const QByteArray head = QByteArray("BE091010100011223344") + ' ' + QByteArray("FS-700 MACH").leftJustified(20)
+                            + "01";
+    const QByteArray dayText = day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    return "E12" + head + number(crz, 6) + number(coo, 6) + number(cro, 6) + dayText + dayText + "220000"
+           + number(grossCents, 14) + "V\r\n" + "E13" + head + number(crz, 6) + "01T1800" + number(12345, 13) + "\r\n";
+}
+
 void FakePrinter::reportDay(const QString &date)
 {
     lastReduction = {{11, "0001"}, {12, "0042"},   {13, "001300"}, {25, "1234567,89"}, {27, "10,00"},

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+// A CAT-52 file of printer BE091010100011223344 whose E12 carries these figures.
+QByteArray cat52File(int crz, int coo, int cro, const QDate &day, qint64 grossCents);
+
 // What the fake printer reports: the last-reduction array and its totalisers.
 struct FakePrinter {
     bool answers = true;
@@ -24,7 +27,7 @@ struct FakePrinter {
     // writes with the given content when a path is under the test's folder).
     bool generates = true;
     QStringList paths;
-    QByteArray content = "E12 linha\r\nE13 linha\r\n";
+    QByteArray content = cat52File(42, 1300, 1, QDate(2026, 12, 8), 52095);
     int generated = 0;
     QVariantList generatorArguments;
     // A complete day: every figure, for the given date.

@@ -12,6 +12,13 @@
 #include <functional>
 #include <stdexcept>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Texts as people read them in a failed check.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // The form's private state, for its own tests.
 struct TfrmCadRedzProbe {

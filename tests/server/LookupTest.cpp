@@ -1,6 +1,7 @@
 // The lookups that complete what the printer does not report.
 #include "ServerFixture.h"
 #include "FormatSettings.h"
+#include "ServerCalls.h"
 
 using LookupTest = ServerTest;
 
@@ -98,13 +99,52 @@ TEST_F(LookupTest, LatestCashMovementBeforeToday)
               today.addDays(-2).toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" 13:45:01"));
 }
 
+TEST_F(LookupTest, AStoredDayIsFoundByBranchRegisterPrinterAndDay)
+{
+    const QString filial = QStringLiteral("0001"), caixa = QStringLiteral("001"), ecf = QStringLiteral("001");
+    const QVariant none = Srv_kal02700::getRedZGravada(filial, caixa, ecf, dia(2026, 12, 8));
+    EXPECT_EQ(none.typeId(), QMetaType::Bool);
+    EXPECT_FALSE(none.toBool());
+
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
+                           "VALUES ('0001', '001', '001', '2026-12-08')"));
+    const QVariant stored = Srv_kal02700::getRedZGravada(filial, caixa, ecf, dia(2026, 12, 8));
+    EXPECT_EQ(stored.typeId(), QMetaType::Bool);
+    EXPECT_TRUE(stored.toBool());
+    // Another printer, register, branch or day of the same register is not that day.
+    EXPECT_FALSE(Srv_kal02700::getRedZGravada(filial, caixa, QStringLiteral("002"), dia(2026, 12, 8)).toBool());
+    EXPECT_FALSE(Srv_kal02700::getRedZGravada(filial, QStringLiteral("002"), ecf, dia(2026, 12, 8)).toBool());
+    EXPECT_FALSE(Srv_kal02700::getRedZGravada(QStringLiteral("0002"), caixa, ecf, dia(2026, 12, 8)).toBool());
+    EXPECT_FALSE(Srv_kal02700::getRedZGravada(filial, caixa, ecf, dia(2026, 12, 9)).toBool());
+    EXPECT_TRUE(Srv_kal02700::ServerCalls::reductionStored(filial, caixa, ecf, dia(2026, 12, 8)).value());
+}
+
 TEST_F(LookupTest, LookupsReportAMissingTableAsText)
 {
+    using namespace Srv_kal02700;
     db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS"));
-    const QVariant r = Srv_kal02700::getPesqCdImposto(18.0);
+    const QVariant r = getPesqCdImposto(18.0);
     EXPECT_EQ(r.typeId(), QMetaType::QString);
     EXPECT_FALSE(r.toString().isEmpty());
     db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
-    EXPECT_THROW(FormatSettings::strToDate(Srv_kal02700::getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001"))),
+    EXPECT_THROW(FormatSettings::strToDate(getMaxMovCaixa(QStringLiteral("0001"), QStringLiteral("001"))),
                  EConvertError);
+    db.exec(QStringLiteral("DROP TABLE IMPOSTOREDZ"));
+    db.exec(QStringLiteral("DROP TABLE REDUCAOZ"));
+    const QVariant stored = getRedZGravada(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                           dia(2026, 12, 8));
+    EXPECT_EQ(stored.typeId(), QMetaType::QString);
+    EXPECT_FALSE(stored.toString().isEmpty());
+
+    // The module's own reading: a failure, with its message, never a value.
+    const ServerResult<QString> code = ServerCalls::taxCode(18.0);
+    const ServerResult<TDateTime> movement = ServerCalls::lastCashMovement(QStringLiteral("0001"),
+                                                                           QStringLiteral("001"));
+    const ServerResult<bool> day = ServerCalls::reductionStored(QStringLiteral("0001"), QStringLiteral("001"),
+                                                                QStringLiteral("001"), dia(2026, 12, 8));
+    const ServerResult<QString> coupon = ServerCalls::firstCoupon(QStringLiteral("0001"), QStringLiteral("001"),
+                                                                  dia(2026, 12, 8));
+    for (const QString &error : {code.error(), movement.error(), day.error(), coupon.error()})
+        EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(code.ok() || movement.ok() || day.ok() || coupon.ok());
 }
