@@ -1,6 +1,8 @@
 #include "AuditRules.h"
 #include "LedgerValues.h"
 
+#include <QStringList>
+
 using LedgerValues::displayDay;
 using LedgerValues::displayMoney;
 
@@ -13,11 +15,21 @@ bool bothKnown(qint64 a, qint64 b)
     return a >= 0 && b >= 0;
 }
 
+// How far the current CRZ lies after the previous one: 1 for the next Z
+// reduction. The counter starts again at 1 after 9999 or 999999 (its width
+// on the printer), so a CRZ below one of those follows it.
+qint64 crzStep(const Reduction &previous, const Reduction &current)
+{
+    const bool turned = (previous.crz == 9999 || previous.crz == 999999) && current.crz >= 1
+                        && current.crz < previous.crz;
+    return turned ? current.crz : current.crz - previous.crz;
+}
+
 void crzSalto(const Reduction *previous, const Reduction &current, Output &out)
 {
-    if (!previous || !bothKnown(previous->crz, current.crz) || current.crz <= previous->crz + 1)
+    if (!previous || !bothKnown(previous->crz, current.crz) || crzStep(*previous, current) <= 1)
         return;
-    const qint64 missing = current.crz - previous->crz - 1;
+    const qint64 missing = crzStep(*previous, current) - 1;
     out.add(QStringLiteral("CRZ %1 depois do CRZ %2 (%3): %4 %5")
                 .arg(current.crz)
                 .arg(previous->crz)
@@ -37,7 +49,8 @@ void crzRepetido(const Reduction *previous, const Reduction &current, Output &ou
 
 void dataForaDeOrdem(const Reduction *previous, const Reduction &current, Output &out)
 {
-    if (previous && bothKnown(previous->crz, current.crz) && current.crz > previous->crz && current.day < previous->day)
+    if (previous && bothKnown(previous->crz, current.crz) && crzStep(*previous, current) > 0
+        && current.day < previous->day)
         out.add(QStringLiteral("CRZ %1 com data anterior à do CRZ %2 (%3)")
                     .arg(current.crz)
                     .arg(previous->crz)
@@ -72,7 +85,7 @@ void cooInvertido(const Reduction *, const Reduction &current, Output &out)
 
 void gtDivergente(const Reduction *previous, const Reduction &current, Output &out)
 {
-    if (!previous || !bothKnown(previous->crz, current.crz) || current.crz != previous->crz + 1
+    if (!previous || !bothKnown(previous->crz, current.crz) || crzStep(*previous, current) != 1
         || !bothKnown(previous->cro, current.cro) || current.cro != previous->cro)
         return;
     const qint64 expected = previous->grandTotal + current.gross;
@@ -120,6 +133,13 @@ void parciaisDivergentes(const Reduction *, const Reduction &current, Output &ou
 void impostoDivergente(const Reduction *, const Reduction &current, Output &out)
 {
     for (const TaxLine &line : current.taxes) {
+        if (line.rate <= 0 || line.base <= 0 || line.tax <= 0) {
+            out.add(QStringLiteral("imposto %1 com alíquota %2%, base %3 e imposto %4: uma linha tributada precisa "
+                                   "dos três maiores que zero, e fica fora do SPED")
+                        .arg(line.cdImposto, LedgerValues::commaMoney(line.rate), displayMoney(line.base),
+                             displayMoney(line.tax)));
+            continue;
+        }
         const qint64 expected = LedgerValues::truncatedTax(line.base, line.rate);
         if (qAbs(line.tax - expected) <= 1)
             continue;
@@ -130,10 +150,36 @@ void impostoDivergente(const Reduction *, const Reduction &current, Output &out)
     }
 }
 
+void contadorZero(const Reduction *, const Reduction &current, Output &out)
+{
+    const struct {
+        const char *name;
+        qint64 value;
+        const QString &text;
+    } counters[] = {{"CRO", current.cro, current.croText},
+                    {"CRZ", current.crz, current.crzText},
+                    {"último cupom", current.lastCoupon, current.lastCouponText}};
+    QStringList zero;
+    for (const auto &c : counters)
+        if (c.value == 0 || c.text.trimmed().isEmpty())
+            zero << QString::fromUtf8(c.name);
+    if (!zero.isEmpty())
+        out.add(QStringLiteral("%1 zerado ou vazio: o validador do SPED recusa o C405, e a Redução Z fica fora do sped")
+                    .arg(zero.join(QStringLiteral(", "))));
+}
+
+void serieAusente(const Reduction *, const Reduction &current, Output &out)
+{
+    if (!current.hasSerial())
+        out.add(QStringLiteral("Redução Z sem número de série do ECF: não pertence a nenhuma cadeia e fica fora do "
+                               "sped"));
+}
+
 void cat52Ausente(const Reduction *, const Reduction &current, Output &out)
 {
     if (!current.hasCat52)
-        out.add(QStringLiteral("nenhum arquivo CAT-52 gravado para o caixa %1 no dia").arg(current.cdCaixa));
+        out.add(QStringLiteral("nenhum arquivo CAT-52 do ECF %1 gravado para o caixa %2 no dia")
+                    .arg(current.hasSerial() ? current.serial.trimmed() : current.nrEcf, current.cdCaixa));
 }
 
 } // namespace
@@ -175,6 +221,8 @@ const QList<Rule> &rules()
         {"CRO_ALTERADO", Severity::Aviso, croAlterado},
         {"PARCIAIS_DIVERGENTES", Severity::Aviso, parciaisDivergentes},
         {"IMPOSTO_DIVERGENTE", Severity::Aviso, impostoDivergente},
+        {"CONTADOR_ZERO", Severity::Erro, contadorZero},
+        {"SERIE_AUSENTE", Severity::Erro, serieAusente},
         {"DIA_SEM_REDUCAO", Severity::Erro, nullptr},
         {"CAT52_AUSENTE", Severity::Aviso, cat52Ausente},
         {"CAT52_DIVERGENTE", Severity::Erro, nullptr},

@@ -1,6 +1,7 @@
 #include "Auditor.h"
 #include "AuditRules.h"
 #include "Cat52Check.h"
+#include "Cat52Record.h"
 #include "ForwardQuery.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
@@ -38,6 +39,9 @@ struct DayFindings {
     QMap<RegisterKey, QMap<QDate, AuditEntry>> days;
     // CAT-52 files held against a stored row.
     QHash<RowKey, QList<Finding>> rows;
+    // Rows whose register and day hold CAT-52 files, none of them with an
+    // E12 of the row's printer serial.
+    QSet<RowKey> withoutOwnFile;
 
     void addDay(const Finding &finding)
     {
@@ -48,6 +52,11 @@ struct DayFindings {
         entry.findings.append(finding);
     }
 };
+
+RowKey keyOf(const Reduction &r)
+{
+    return {r.cdFilial, r.cdCaixa, r.nrEcf, r.day};
+}
 
 ForwardQuery::Parameters parametersOf(const AuditScope &scope)
 {
@@ -91,16 +100,62 @@ void checkFile(const StoredFile &file, DayFindings &out)
     const Reduction &row = file.candidates.at(check.reduction);
     f.nrEcf = row.nrEcf;
     f.serial = row.serial;
-    out.rows[{file.cdFilial, file.cdCaixa, row.nrEcf, file.day}].append(f);
+    out.rows[keyOf(row)].append(f);
 }
+
+// The files of one register and day, which come one after another: which
+// of the day's Z reductions got a file of their own printer.
+class RegisterDayFiles {
+public:
+    explicit RegisterDayFiles(DayFindings &out) : m_out(out) {}
+
+    void add(const StoredFile &file)
+    {
+        if (file.cdFilial != m_cdFilial || file.cdCaixa != m_cdCaixa || file.day != m_day)
+            close();
+        m_cdFilial = file.cdFilial;
+        m_cdCaixa = file.cdCaixa;
+        m_day = file.day;
+        m_candidates = file.candidates;
+        if (file.content.isEmpty())
+            return;
+        m_anyContent = true;
+        if (const std::optional<E12Record> e12 = Cat52Record::findE12(file.content))
+            m_serials << e12->serial;
+    }
+
+    // The day's rows that no file is of, once the day's last file is in.
+    void close()
+    {
+        if (m_anyContent)
+            for (const Reduction &r : m_candidates)
+                if (!m_serials.contains(Cat52Record::serialOf(r.serial)))
+                    m_out.withoutOwnFile.insert(keyOf(r));
+        m_candidates.clear();
+        m_serials.clear();
+        m_anyContent = false;
+    }
+
+private:
+    DayFindings &m_out;
+    QString m_cdFilial, m_cdCaixa;
+    QDate m_day;
+    QList<Reduction> m_candidates;
+    QSet<QString> m_serials;
+    bool m_anyContent = false;
+};
 
 void readStoredFiles(LedgerSession &session, const AuditScope &scope, DayFindings &out)
 {
     // The heads of files can be large: few of them per fetch.
     StoredFileReader files(session, QStringLiteral("cat52-verificacao"), parametersOf(scope), 16);
     StoredFile file;
-    while (files.next(file))
+    RegisterDayFiles day(out);
+    while (files.next(file)) {
         checkFile(file, out);
+        day.add(file);
+    }
+    day.close();
 }
 
 class Walk {
@@ -117,28 +172,9 @@ public:
             startChain();
         const bool inScope = r.day >= m_scope.de && r.day <= m_scope.ate
                              && (m_scope.cdCaixa.isEmpty() || r.cdCaixa == m_scope.cdCaixa);
-        if (inScope) {
-            openSection(r);
-            flushDaysBefore(r.cdFilial, r.cdCaixa, r.day);
-            AuditEntry entry;
-            entry.reduction = &r;
-            entry.cdFilial = r.cdFilial;
-            entry.cdCaixa = r.cdCaixa;
-            entry.day = r.day;
-            AuditRules::checkRow(m_previous ? &*m_previous : nullptr, r, entry.findings);
-            const auto files = m_days.rows.find({r.cdFilial, r.cdCaixa, r.nrEcf, r.day});
-            if (files != m_days.rows.end()) {
-                entry.findings += *files;
-                m_days.rows.erase(files);
-            }
-            ++m_totals.reductions;
-            const qint64 offset = m_scope.de.daysTo(r.day);
-            if (!m_dayTaken[size_t(offset)]) {
-                m_dayTaken[size_t(offset)] = true;
-                ++m_totals.days;
-            }
-            emitEntry(entry);
-        }
+        // The rows without a serial share a section, each a chain of its own.
+        if (inScope)
+            check(r, m_previous && r.hasSerial() ? &*m_previous : nullptr);
         m_previous = r;
     }
 
@@ -167,6 +203,34 @@ public:
     }
 
 private:
+    void check(const Reduction &row, const Reduction *previous)
+    {
+        openSection(row);
+        flushDaysBefore(row.cdFilial, row.cdCaixa, row.day);
+        const RowKey key = keyOf(row);
+        Reduction r = row;
+        if (m_days.withoutOwnFile.remove(key))
+            r.hasCat52 = false;
+        AuditEntry entry;
+        entry.reduction = &r;
+        entry.cdFilial = r.cdFilial;
+        entry.cdCaixa = r.cdCaixa;
+        entry.day = r.day;
+        AuditRules::checkRow(previous, r, entry.findings);
+        const auto files = m_days.rows.find(key);
+        if (files != m_days.rows.end()) {
+            entry.findings += *files;
+            m_days.rows.erase(files);
+        }
+        ++m_totals.reductions;
+        const qint64 offset = m_scope.de.daysTo(r.day);
+        if (!m_dayTaken[size_t(offset)]) {
+            m_dayTaken[size_t(offset)] = true;
+            ++m_totals.days;
+        }
+        emitEntry(entry);
+    }
+
     void startChain()
     {
         closeSection();

@@ -10,29 +10,34 @@ Cat52DayFigures Cat52Check::figuresOf(const Reduction &r)
 Cat52Check Cat52Check::of(const QByteArray &content, const QList<Reduction> &candidates)
 {
     Cat52Check result;
-    const std::optional<E12Record> e12 = Cat52Record::findE12(content);
     if (candidates.isEmpty()) {
         result.problem = QStringLiteral("nenhuma Redução Z gravada para o caixa e o dia do arquivo");
         return result;
     }
+    const std::optional<E12Record> e12 = Cat52Record::findE12(content);
     if (!e12) {
-        result.reduction = 0;
         result.problem = QStringLiteral("o arquivo não tem registro E12 legível");
         return result;
     }
-    int bySerial = -1;
+    // The file is of the printer of its E12's serial: held against that
+    // printer's row (the one it matches in full, should the day hold two).
     for (int i = 0; i < candidates.size(); ++i) {
+        if (e12->serial.isEmpty() || e12->serial != Cat52Record::serialOf(candidates.at(i).serial))
+            continue;
         const QList<Cat52Difference> differences = Cat52Record::compare(*e12, figuresOf(candidates.at(i)));
+        if (result.reduction < 0 || differences.isEmpty()) {
+            result.reduction = i;
+            result.differences = differences;
+        }
         if (differences.isEmpty()) {
             result.ok = true;
-            result.reduction = i;
             return result;
         }
-        if (bySerial < 0 && e12->serial == candidates.at(i).serial.trimmed().left(20))
-            bySerial = i;
     }
-    result.reduction = bySerial >= 0 ? bySerial : 0;
-    result.differences = Cat52Record::compare(*e12, figuresOf(candidates.at(result.reduction)));
+    if (result.reduction < 0)
+        result.problem = QStringLiteral("a série %1 do registro E12 não é de nenhuma Redução Z gravada para o caixa "
+                                        "no dia")
+                             .arg(e12->serial.isEmpty() ? QStringLiteral("(vazia)") : e12->serial);
     return result;
 }
 

@@ -10,7 +10,8 @@
 
 struct Cat52Check {
     bool ok = false;
-    // The candidate the file was checked against; -1 when there was none.
+    // The candidate the file was checked against: the row of its E12's
+    // printer serial; -1 when there was none.
     int reduction = -1;
     // Set when the file cannot be checked field by field (no E12, no reduction).
     QString problem;
@@ -25,7 +26,8 @@ struct Cat52Check {
     static Cat52DayFigures figuresOf(const Reduction &reduction);
 
     // A stored file against the Z reductions of its register and day: it is
-    // good when one of them matches its E12 in full; otherwise it is held
-    // against the one with its serial, or the first.
+    // good when the row of its E12's printer serial matches the E12 in full.
+    // A file without a readable E12, or whose serial is of none of them, is
+    // of no row.
     static Cat52Check of(const QByteArray &content, const QList<Reduction> &candidates);
 };

@@ -1,11 +1,13 @@
 #include "Cat52Store.h"
 #include "AutomationDate.h"
 #include "Cat52Check.h"
+#include "Cat52Record.h"
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "ForwardQuery.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
+#include "ReductionColumns.h"
 #include "SharedServicesHost.h"
 #include "Srv_kal02700.h"
 #include "Win1252.h"
@@ -41,8 +43,43 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
         throw Exception(QStringLiteral("O arquivo %1 é do movimento de %2, não de %3; nada foi gravado.")
                             .arg(name, LedgerValues::displayDay(e12->movementDay), LedgerValues::displayDay(day)));
 
-    QList<Reduction> reductions;
-    QStringList stored;
+    const RegisterDay stored = read(cdFilial, cdCaixa, day);
+    if (stored.reductions.isEmpty())
+        throw Exception(QStringLiteral("Nenhuma Redução Z gravada para %1; nada foi gravado.").arg(where));
+    const bool ofPrinter = std::any_of(stored.reductions.cbegin(), stored.reductions.cend(), [&](const Reduction &r) {
+        return !e12->serial.isEmpty() && Cat52Record::serialOf(r.serial) == e12->serial;
+    });
+    if (!ofPrinter)
+        throw Exception(QStringLiteral("Nenhuma Redução Z do ECF de série %1 gravada para %2; nada foi gravado.")
+                            .arg(e12->serial, where));
+    const Cat52Check check = Cat52Check::of(content, stored.reductions);
+    if (!check.ok)
+        throw Exception(QStringLiteral("O arquivo %1 não confere com a Redução Z gravada (%2): %3; nada foi gravado.")
+                            .arg(name, where, check.describe()));
+    for (const auto &[storedName, storedSerial] : stored.files) {
+        if (storedSerial == e12->serial)
+            throw Exception(QStringLiteral("Já há arquivo CAT-52 do ECF de série %1 gravado para %2 (%3); nada foi "
+                                           "gravado.")
+                                .arg(e12->serial, where, storedName));
+        // The module's store writes a content into every row of the day with
+        // that name: the other printer's file would be lost.
+        if (storedName == name)
+            throw Exception(QStringLiteral("Já há outro arquivo CAT-52 com o nome %1 gravado para %2; nada foi "
+                                           "gravado.")
+                                .arg(name, where));
+    }
+
+    connectModule(m_connectionString);
+    const QVariant result = Srv_kal02700::setArqCat52(
+        cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
+        FormatSettings::dateToStr(AutomationDate::fromDate(day)), name, Win1252::decodeLines(content));
+    if (!result.toString().isEmpty())
+        throw EDatabaseError(result.toString());
+}
+
+Cat52Store::RegisterDay Cat52Store::read(const QString &cdFilial, const QString &cdCaixa, const QDate &day)
+{
+    RegisterDay out;
     m_session.beginSnapshot();
     {
         const ForwardQuery::Parameters parameters{{QStringLiteral("cdfilial"), cdFilial},
@@ -52,42 +89,17 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
         ForwardQuery q(m_session, QStringLiteral("reducoes-do-dia"), parameters);
         while (q.next()) {
             Reduction r;
-            r.cdFilial = q.text(0);
-            r.cdCaixa = q.text(1);
-            r.nrEcf = q.text(2);
-            r.serial = q.text(3);
-            r.day = q.date(4);
-            r.crzText = q.text(5);
-            r.croText = q.text(6);
-            r.lastCouponText = q.text(8);
-            r.crz = LedgerValues::counter(r.crzText);
-            r.cro = LedgerValues::counter(r.croText);
-            r.lastCoupon = LedgerValues::counter(r.lastCouponText);
-            r.gross = LedgerValues::cents(q.number(13));
-            reductions.append(r);
+            ReductionColumns::read(q, 0, r);
+            out.reductions.append(r);
         }
         ForwardQuery files(m_session, QStringLiteral("arquivos-do-dia"), parameters);
-        while (files.next())
-            stored << files.text(0);
+        while (files.next()) {
+            const std::optional<E12Record> e12 = Cat52Record::findE12(files.bytes(1));
+            out.files.append({files.text(0), e12 ? e12->serial : QString()});
+        }
     }
     // The read ends before the module writes: SQLite lets no one write under
     // an open read in its default journal.
     m_session.endSnapshot();
-
-    if (reductions.isEmpty())
-        throw Exception(QStringLiteral("Nenhuma Redução Z gravada para %1; nada foi gravado.").arg(where));
-    const Cat52Check check = Cat52Check::of(content, reductions);
-    if (!check.ok)
-        throw Exception(QStringLiteral("O arquivo %1 não confere com a Redução Z gravada (%2): %3; nada foi gravado.")
-                            .arg(name, where, check.describe()));
-    if (!stored.isEmpty())
-        throw Exception(QStringLiteral("Já há arquivo CAT-52 gravado para %1 (%2); nada foi gravado.")
-                            .arg(where, stored.join(QStringLiteral(", "))));
-
-    connectModule(m_connectionString);
-    const QVariant result = Srv_kal02700::setArqCat52(
-        cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-        FormatSettings::dateToStr(AutomationDate::fromDate(day)), name, Win1252::decodeLines(content));
-    if (!result.toString().isEmpty())
-        throw EDatabaseError(result.toString());
+    return out;
 }

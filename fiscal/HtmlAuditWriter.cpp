@@ -5,6 +5,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <algorithm>
+
 using LedgerValues::displayDay;
 using LedgerValues::displayMoney;
 
@@ -34,6 +36,7 @@ table { border-collapse: collapse; width: 100%; font-size: .92em; }
 th, td { border-bottom: 1px solid #e3e3e3; padding: .3em .45em; text-align: left; vertical-align: top; }
 th { background: #f1f4f9; }
 td.n, th.n { text-align: right; white-space: nowrap; }
+td.coo { white-space: nowrap; }
 tr.erro td { background: #fdeceb; }
 tr.aviso td { background: #fff5e0; }
 tr.falta td { background: #f4f4f4; font-style: italic; }
@@ -102,125 +105,129 @@ void HtmlAuditWriter::entry(const AuditEntry &entry)
     m_days.append(d);
 }
 
-QString HtmlAuditWriter::chart() const
-{
-    QDate first, last;
-    qint64 top = 0;
-    for (const Day &d : m_days) {
-        if (!first.isValid() || d.day < first)
-            first = d.day;
-        if (!last.isValid() || d.day > last)
-            last = d.day;
-        top = std::max(top, d.gross);
-    }
-    if (!first.isValid())
-        return {};
-    const qint64 span = first.daysTo(last) + 1;
-    const double left = 64, right = 792, baseline = 170, height = 150;
-    const double step = (right - left) / double(span);
-    if (top <= 0)
-        top = 100;
+namespace {
+// The chart's frame in the SVG's own units.
+const double ChartLeft = 64, ChartRight = 792, ChartBaseline = 170, ChartHeight = 150;
 
-    // Per day: the gross sales stored and the worst finding.
-    struct Mark {
-        qint64 gross = 0;
-        bool stored = false;
-        int level = 0; // 0 none, 1 aviso, 2 erro
-    };
+int levelOf(const QList<Finding> &findings)
+{
+    int level = 0; // 0 none, 1 aviso, 2 erro
+    for (const Finding &f : findings)
+        level = std::max(level, f.severity == Severity::Erro ? 2 : 1);
+    return level;
+}
+
+QString axes(const QDate &first, const QDate &last, qint64 top)
+{
+    QString svg = QStringLiteral("<figure>\n<svg viewBox=\"0 0 800 200\" role=\"img\" "
+                                 "aria-label=\"Venda bruta diária de %1 a %2\" xmlns=\"http://www.w3.org/2000/svg\">\n")
+                      .arg(displayDay(first), displayDay(last));
+    svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#777\" stroke-width=\"1\"/>\n")
+               .arg(ChartLeft)
+               .arg(ChartBaseline)
+               .arg(ChartRight);
+    svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" stroke=\"#bbb\" stroke-width=\"1\"/>\n")
+               .arg(ChartLeft)
+               .arg(ChartBaseline - ChartHeight)
+               .arg(ChartBaseline);
+    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"11\" text-anchor=\"end\" fill=\"#555\">%3</text>\n")
+               .arg(ChartLeft - 4)
+               .arg(ChartBaseline - ChartHeight + 4)
+               .arg(esc(displayMoney(top)));
+    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"11\" text-anchor=\"end\" fill=\"#555\">0</text>\n")
+               .arg(ChartLeft - 4)
+               .arg(ChartBaseline + 4);
+    svg += QStringLiteral("<text x=\"%1\" y=\"190\" font-size=\"11\" fill=\"#555\">%2</text>\n")
+               .arg(ChartLeft)
+               .arg(displayDay(first));
+    svg += QStringLiteral("<text x=\"%1\" y=\"190\" font-size=\"11\" text-anchor=\"end\" fill=\"#555\">%2</text>\n")
+               .arg(ChartRight)
+               .arg(displayDay(last));
+    return svg;
+}
+
+const char *const ChartCaption = "</svg>\n<figcaption>Venda bruta diária"
+                                 "<span class=\"chave\" style=\"background:#2f5f98\"></span>sem ocorrência"
+                                 "<span class=\"chave\" style=\"background:#d08a00\"></span>aviso"
+                                 "<span class=\"chave\" style=\"background:#b3261e\"></span>erro"
+                                 "<span class=\"chave\" style=\"background:#8a8a8a\"></span>dia sem Redução Z"
+                                 "</figcaption>\n</figure>\n";
+} // namespace
+
+QMap<QDate, HtmlAuditWriter::Mark> HtmlAuditWriter::marks() const
+{
     QMap<QDate, Mark> marks;
     for (const Day &d : m_days) {
         Mark &m = marks[d.day];
         m.gross += d.stored ? d.gross : 0;
         m.stored = m.stored || d.stored;
-        for (const Finding &f : d.findings)
-            m.level = std::max(m.level, f.severity == Severity::Erro ? 2 : 1);
-        top = std::max(top, m.gross);
+        m.level = std::max(m.level, levelOf(d.findings));
     }
-
-    QString svg = QStringLiteral("<figure>\n<svg viewBox=\"0 0 800 200\" role=\"img\" "
-                                 "aria-label=\"Venda bruta diária de %1 a %2\" xmlns=\"http://www.w3.org/2000/svg\">\n")
-                      .arg(displayDay(first), displayDay(last));
-    svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#777\" stroke-width=\"1\"/>\n")
-               .arg(left)
-               .arg(baseline)
-               .arg(right);
-    svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" stroke=\"#bbb\" stroke-width=\"1\"/>\n")
-               .arg(left)
-               .arg(baseline - height)
-               .arg(baseline);
-    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"11\" text-anchor=\"end\" fill=\"#555\">%3</text>\n")
-               .arg(left - 4)
-               .arg(baseline - height + 4)
-               .arg(esc(displayMoney(top)));
-    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"11\" text-anchor=\"end\" fill=\"#555\">0</text>\n")
-               .arg(left - 4)
-               .arg(baseline + 4);
-    svg += QStringLiteral("<text x=\"%1\" y=\"190\" font-size=\"11\" fill=\"#555\">%2</text>\n")
-               .arg(left)
-               .arg(displayDay(first));
-    svg += QStringLiteral("<text x=\"%1\" y=\"190\" font-size=\"11\" text-anchor=\"end\" fill=\"#555\">%2</text>\n")
-               .arg(right)
-               .arg(displayDay(last));
-    const double width = std::max(step * 0.8, 0.3);
-    for (qint64 i = 0; i < span; ++i) {
-        const QDate day = first.addDays(i);
-        const double x = left + step * double(i) + (step - width) / 2;
-        const auto it = marks.constFind(day);
-        if (it == marks.cend() || !it->stored) {
-            // A day without a Z reduction: grey below the axis, red when a
-            // rule says it should have one.
-            const bool error = it != marks.cend() && it->level == 2;
-            svg += QStringLiteral("<rect class=\"%1\" x=\"%2\" y=\"%3\" width=\"%4\" height=\"8\" fill=\"%5\">"
-                                  "<title>%6: sem Redução Z</title></rect>\n")
-                       .arg(error ? QStringLiteral("falta erro") : QStringLiteral("falta"))
-                       .arg(x, 0, 'f', 2)
-                       .arg(baseline + 2)
-                       .arg(width, 0, 'f', 2)
-                       .arg(error ? QStringLiteral("#b3261e") : QStringLiteral("#8a8a8a"))
-                       .arg(displayDay(day));
-            continue;
-        }
-        const double h = std::max(1.0, height * double(std::max<qint64>(it->gross, 0)) / double(top));
-        const QString colour = it->level == 2   ? QStringLiteral("#b3261e")
-                               : it->level == 1 ? QStringLiteral("#d08a00")
-                                                : QStringLiteral("#2f5f98");
-        svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\">"
-                              "<title>%6: %7</title></rect>\n")
-                   .arg(x, 0, 'f', 2)
-                   .arg(baseline - h, 0, 'f', 2)
-                   .arg(width, 0, 'f', 2)
-                   .arg(h, 0, 'f', 2)
-                   .arg(colour, displayDay(day), esc(displayMoney(it->gross)));
-    }
-    svg += QStringLiteral("</svg>\n<figcaption>Venda bruta diária"
-                          "<span class=\"chave\" style=\"background:#2f5f98\"></span>sem ocorrência"
-                          "<span class=\"chave\" style=\"background:#d08a00\"></span>aviso"
-                          "<span class=\"chave\" style=\"background:#b3261e\"></span>erro"
-                          "<span class=\"chave\" style=\"background:#8a8a8a\"></span>dia sem Redução Z"
-                          "</figcaption>\n</figure>\n");
-    return svg;
+    return marks;
 }
 
-void HtmlAuditWriter::endSection()
+QString HtmlAuditWriter::bar(const QDate &day, const Mark *mark, double x, double width, qint64 top)
 {
-    ++m_sections;
+    if (!mark || !mark->stored) {
+        // A day without a Z reduction: grey below the axis, red when a rule
+        // says it should have one.
+        const bool error = mark && mark->level == 2;
+        return QStringLiteral("<rect class=\"%1\" x=\"%2\" y=\"%3\" width=\"%4\" height=\"8\" fill=\"%5\">"
+                              "<title>%6: sem Redução Z</title></rect>\n")
+            .arg(error ? QStringLiteral("falta erro") : QStringLiteral("falta"))
+            .arg(x, 0, 'f', 2)
+            .arg(ChartBaseline + 2)
+            .arg(width, 0, 'f', 2)
+            .arg(error ? QStringLiteral("#b3261e") : QStringLiteral("#8a8a8a"))
+            .arg(displayDay(day));
+    }
+    const double h = std::max(1.0, ChartHeight * double(std::max<qint64>(mark->gross, 0)) / double(top));
+    const QString colour = mark->level == 2   ? QStringLiteral("#b3261e")
+                           : mark->level == 1 ? QStringLiteral("#d08a00")
+                                              : QStringLiteral("#2f5f98");
+    return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\">"
+                          "<title>%6: %7</title></rect>\n")
+        .arg(x, 0, 'f', 2)
+        .arg(ChartBaseline - h, 0, 'f', 2)
+        .arg(width, 0, 'f', 2)
+        .arg(h, 0, 'f', 2)
+        .arg(colour, displayDay(day), esc(displayMoney(mark->gross)));
+}
+
+QString HtmlAuditWriter::chart() const
+{
+    // Per day: the gross sales stored and the worst finding.
+    const QMap<QDate, Mark> days = marks();
+    if (days.isEmpty())
+        return {};
+    const QDate first = days.firstKey(), last = days.lastKey();
+    qint64 top = 0;
+    for (const Mark &m : days)
+        top = std::max(top, m.gross);
+    if (top <= 0)
+        top = 100;
+    const qint64 span = first.daysTo(last) + 1;
+    const double step = (ChartRight - ChartLeft) / double(span);
+    const double width = std::max(step * 0.8, 0.3);
+    QString svg = axes(first, last, top);
+    for (qint64 i = 0; i < span; ++i) {
+        const QDate day = first.addDays(i);
+        const auto it = days.constFind(day);
+        svg += bar(day, it == days.cend() ? nullptr : &*it, ChartLeft + step * double(i) + (step - width) / 2, width,
+                   top);
+    }
+    return svg + QString::fromUtf8(ChartCaption);
+}
+
+QString HtmlAuditWriter::sectionHead(const Totals &t) const
+{
     QStringList caixas, ecfs;
-    qint64 reductions = 0, gross = 0, net = 0, errors = 0, warnings = 0;
     for (const Day &d : m_days) {
         if (!caixas.contains(d.cdCaixa))
             caixas << d.cdCaixa;
         if (!d.nrEcf.isEmpty() && !ecfs.contains(d.nrEcf))
             ecfs << d.nrEcf;
-        if (d.stored) {
-            ++reductions;
-            gross += d.gross;
-            net += d.net;
-        }
-        for (const Finding &f : d.findings)
-            ++(f.severity == Severity::Erro ? errors : warnings);
     }
-    m_gross += gross;
-
     QString title = QStringLiteral("Filial ") + esc(m_section.cdFilial) + QStringLiteral(" · ")
                     + (caixas.size() > 1 ? QStringLiteral("Caixas ") : QStringLiteral("Caixa "))
                     + esc(caixas.join(QStringLiteral(", ")));
@@ -233,51 +240,75 @@ void HtmlAuditWriter::endSection()
         if (!brand.isEmpty())
             model += QStringLiteral(" (") + brand + QLatin1Char(')');
         html += QStringLiteral("<p class=\"meta\">Série %1%2</p>\n")
-                    .arg(esc(m_section.serial.isEmpty() ? QStringLiteral("não informada") : m_section.serial),
+                    .arg(esc(m_section.serial.trimmed().isEmpty() ? QStringLiteral("não informada") : m_section.serial),
                          model.isEmpty() ? QString() : QStringLiteral(" · ") + esc(model));
     } else {
         html += QStringLiteral("<p class=\"meta\">Dias com ocorrência e sem Redução Z gravada</p>\n");
     }
     html += QStringLiteral("<p class=\"resumo\">%1 · venda bruta R$ %2 · "
                            "<span class=\"erro\">%3</span> · <span class=\"aviso\">%4</span></p>\n")
-                .arg(count(reductions, "Redução Z", "Reduções Z"), esc(displayMoney(gross)),
-                     count(errors, "erro", "erros"), count(warnings, "aviso", "avisos"));
-    html += chart();
+                .arg(count(t.reductions, "Redução Z", "Reduções Z"), esc(displayMoney(t.gross)),
+                     count(t.errors, "erro", "erros"), count(t.warnings, "aviso", "avisos"));
+    return html;
+}
+
+QString HtmlAuditWriter::row(const Day &d)
+{
+    const int level = levelOf(d.findings);
+    const QString rowClass = level == 2   ? QStringLiteral("erro")
+                             : level == 1 ? QStringLiteral("aviso")
+                             : !d.stored  ? QStringLiteral("falta")
+                                          : QString();
+    QString row = rowClass.isEmpty() ? QStringLiteral("<tr>") : QStringLiteral("<tr class=\"%1\">").arg(rowClass);
+    row += QStringLiteral("<td>%1</td><td>%2</td>").arg(displayDay(d.day), esc(d.cdCaixa));
+    if (d.stored)
+        row += QStringLiteral("<td>%1</td><td class=\"coo\">%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td>")
+                   .arg(esc(d.crz), esc(d.coupons), esc(displayMoney(d.gross)), esc(displayMoney(d.net)));
+    else
+        row += QStringLiteral("<td colspan=\"4\">sem Redução Z</td>");
+    row += QStringLiteral("<td>");
+    if (!d.findings.isEmpty()) {
+        row += QStringLiteral("<ul>");
+        for (const Finding &f : d.findings)
+            row +=
+                QStringLiteral("<li class=\"%1\"><b>%2</b> %3</li>").arg(f.severityText(), esc(f.rule), esc(f.message));
+        row += QStringLiteral("</ul>");
+    }
+    return row + QStringLiteral("</td></tr>\n");
+}
+
+void HtmlAuditWriter::endSection()
+{
+    ++m_sections;
+    // The rows in day order, as the chart draws them (a chain comes in CRZ
+    // order, which differs where a day is out of order).
+    std::stable_sort(m_days.begin(), m_days.end(), [](const Day &a, const Day &b) { return a.day < b.day; });
+    Totals t;
+    for (const Day &d : m_days) {
+        if (d.stored) {
+            ++t.reductions;
+            t.gross += d.gross;
+            t.net += d.net;
+        }
+        for (const Finding &f : d.findings)
+            ++(f.severity == Severity::Erro ? t.errors : t.warnings);
+    }
+    m_gross += t.gross;
+    QString html = sectionHead(t);
+    // The days without a Z reduction read better as a list than as a chart.
+    if (m_section.chain)
+        html += chart();
     html += QStringLiteral("<div class=\"tabela\"><table>\n<thead><tr><th>Dia</th><th>Caixa</th><th>CRZ</th>"
                            "<th>COO</th><th class=\"n\">Venda bruta</th><th class=\"n\">Venda líquida</th>"
                            "<th>Ocorrências</th></tr></thead>\n<tbody>\n");
     write(html);
-    for (const Day &d : m_days) {
-        int level = 0;
-        for (const Finding &f : d.findings)
-            level = std::max(level, f.severity == Severity::Erro ? 2 : 1);
-        const QString rowClass = level == 2   ? QStringLiteral("erro")
-                                 : level == 1 ? QStringLiteral("aviso")
-                                 : !d.stored  ? QStringLiteral("falta")
-                                              : QString();
-        QString row = rowClass.isEmpty() ? QStringLiteral("<tr>") : QStringLiteral("<tr class=\"%1\">").arg(rowClass);
-        row += QStringLiteral("<td>%1</td><td>%2</td>").arg(displayDay(d.day), esc(d.cdCaixa));
-        if (d.stored)
-            row += QStringLiteral("<td>%1</td><td>%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td>")
-                       .arg(esc(d.crz), esc(d.coupons), esc(displayMoney(d.gross)), esc(displayMoney(d.net)));
-        else
-            row += QStringLiteral("<td colspan=\"4\">sem Redução Z</td>");
-        row += QStringLiteral("<td>");
-        if (!d.findings.isEmpty()) {
-            row += QStringLiteral("<ul>");
-            for (const Finding &f : d.findings)
-                row += QStringLiteral("<li class=\"%1\"><b>%2</b> %3</li>")
-                           .arg(f.severityText(), esc(f.rule), esc(f.message));
-            row += QStringLiteral("</ul>");
-        }
-        row += QStringLiteral("</td></tr>\n");
-        write(row);
-    }
+    for (const Day &d : m_days)
+        write(row(d));
     write(QStringLiteral("</tbody>\n<tfoot><tr><th colspan=\"4\">Total: %1</th><th class=\"n\">%2</th>"
                          "<th class=\"n\">%3</th><th>%4, %5</th></tr></tfoot>\n</table></div>\n"
                          "</section>\n")
-              .arg(count(reductions, "Redução Z", "Reduções Z"), esc(displayMoney(gross)), esc(displayMoney(net)),
-                   count(errors, "erro", "erros"), count(warnings, "aviso", "avisos")));
+              .arg(count(t.reductions, "Redução Z", "Reduções Z"), esc(displayMoney(t.gross)), esc(displayMoney(t.net)),
+                   count(t.errors, "erro", "erros"), count(t.warnings, "aviso", "avisos")));
     m_days.clear();
 }
 

@@ -2,12 +2,15 @@
 // The audit as one self-contained HTML page (no script, nothing from the
 // network), readable on a phone and printable: per branch and register (one
 // printer chain each) a chart of the daily gross sales with missing days and
-// findings marked, a table of the days with the findings beside them and the
-// section's totals; the overall totals at the end. A section is written as
+// findings marked, a table of the days in the chart's order (by day) with the
+// findings beside them and the section's totals; a register's days without a
+// Z reduction that no chain took as a table alone; the overall totals at the
+// end. A section is written as
 // soon as it ends, so only one section's days are held at a time.
 #include "AuditWriter.h"
 
 #include <QList>
+#include <QMap>
 #include <QSet>
 
 class QIODevice;
@@ -30,8 +33,21 @@ private:
         qint64 net = 0;
         QList<Finding> findings;
     };
+    // A day of the chart: the gross sales stored and the worst finding.
+    struct Mark {
+        qint64 gross = 0;
+        bool stored = false;
+        int level = 0; // 0 none, 1 aviso, 2 erro
+    };
+    struct Totals {
+        qint64 reductions = 0, gross = 0, net = 0, errors = 0, warnings = 0;
+    };
     void write(const QString &html);
+    QMap<QDate, Mark> marks() const;
+    static QString bar(const QDate &day, const Mark *mark, double x, double width, qint64 top);
     QString chart() const;
+    QString sectionHead(const Totals &totals) const;
+    static QString row(const Day &day);
 
     QIODevice &m_out;
     AuditSection m_section;

@@ -33,7 +33,8 @@ QString withoutComments(const QString &text)
 
 LedgerSession::LedgerSession(const QString &connectionString) : m_connection(QStringLiteral("fiscal"))
 {
-    // The ledger only reads through its own connection.
+    // The ledger only reads through its own connection (cat52-guardar writes
+    // through the module's): a mistyped path is an error, not a new file.
     DatabaseDialect::openForReading(m_connection, connectionString);
 }
 

@@ -34,7 +34,12 @@ struct Reduction {
     qint64 surcharge = 0;
 
     QList<TaxLine> taxes;
-    bool hasCat52 = false; // the register holds a CAT-52 file with content for the day
+    // A CAT-52 file with content of the register and day carries this row's
+    // printer serial in its E12.
+    bool hasCat52 = false;
+
+    // A row without a printer serial belongs to no printer's chain.
+    bool hasSerial() const { return !serial.trimmed().isEmpty(); }
 
     // Same stored row (the key of REDUCAOZ).
     bool sameKey(const QString &filial, const QString &caixa, const QString &ecf, const QDate &date) const

@@ -1,30 +1,12 @@
 #include "ReductionReader.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
+#include "ReductionColumns.h"
 
 namespace {
-enum ReductionColumn {
-    CdFilial,
-    CdCaixa,
-    NrEcf,
-    NrSerie,
-    DtReducao,
-    NrRed,
-    NrReini,
-    NrPrimCf,
-    NrUltCf,
-    VrSTrib,
-    VrIsenc,
-    VrNIncid,
-    VrGt,
-    VrVenBru,
-    VrTotCan,
-    VrTotDes,
-    VrVenLiq,
-    VrTotAcr,
-    DsModMarca,
-    TemCat52
-};
+// After the reduction's columns: whether its register holds a CAT-52 file
+// for the day, then what the statement adds of its own.
+const int TemCat52 = ReductionColumns::Count;
 enum TaxColumn { TaxFilial, TaxCaixa, TaxEcf, TaxDia, TaxCdImposto, TaxAliquota, TaxBase, TaxImposto };
 } // namespace
 
@@ -43,30 +25,8 @@ bool ReductionReader::next(Reduction &r)
     if (!q.next())
         return false;
     ++m_rowsRead;
-    r.cdFilial = q.text(CdFilial);
-    r.cdCaixa = q.text(CdCaixa);
-    r.nrEcf = q.text(NrEcf);
-    r.serial = q.text(NrSerie);
-    const QVariant dayValue = q.value(DtReducao);
-    r.day = q.date(DtReducao);
-    r.crzText = q.text(NrRed);
-    r.croText = q.text(NrReini);
-    r.firstCouponText = q.text(NrPrimCf);
-    r.lastCouponText = q.text(NrUltCf);
-    r.crz = LedgerValues::counter(r.crzText);
-    r.cro = LedgerValues::counter(r.croText);
-    r.firstCoupon = LedgerValues::counter(r.firstCouponText);
-    r.lastCoupon = LedgerValues::counter(r.lastCouponText);
-    r.subTrib = LedgerValues::cents(q.number(VrSTrib));
-    r.isento = LedgerValues::cents(q.number(VrIsenc));
-    r.naoIncid = LedgerValues::cents(q.number(VrNIncid));
-    r.grandTotal = LedgerValues::cents(q.number(VrGt));
-    r.gross = LedgerValues::cents(q.number(VrVenBru));
-    r.cancel = LedgerValues::cents(q.number(VrTotCan));
-    r.discount = LedgerValues::cents(q.number(VrTotDes));
-    r.net = LedgerValues::cents(q.number(VrVenLiq));
-    r.surcharge = LedgerValues::cents(q.number(VrTotAcr));
-    r.model = q.text(DsModMarca);
+    ReductionColumns::read(q, 0, r);
+    const QVariant dayValue = q.value(ReductionColumns::DtReducao);
     r.hasCat52 = q.value(TemCat52).toInt() != 0;
     r.taxes.clear();
 
@@ -93,4 +53,9 @@ bool ReductionReader::next(Reduction &r)
         m_taxPending = false;
     }
     return true;
+}
+
+QVariant ReductionReader::extra(int index) const
+{
+    return m_reductions->value(TemCat52 + 1 + index);
 }

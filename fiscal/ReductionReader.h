@@ -23,6 +23,9 @@ public:
 
     // The next reduction with its tax lines; false after the last.
     bool next(Reduction &reduction);
+    // A column the reductions' statement selects after the reduction's own
+    // and TEMCAT52 (0 the first), on the row of the last reduction read.
+    QVariant extra(int index) const;
     // Rows of both queries read so far.
     qint64 rowsRead() const { return m_rowsRead; }
 

@@ -3,6 +3,7 @@
 #include "LedgerValues.h"
 
 #include <QIODevice>
+#include <QMap>
 
 namespace {
 const int LineWidth = 126;
@@ -56,13 +57,20 @@ void SintegraWriter::reduction(const Reduction &r)
          + counter(r.cro, r.croText, 3, "CRO", r) + money(r.gross, 16, "Venda bruta", r)
          + money(r.grandTotal, 16, "Grande total", r));
 
+    // One 60A a rate, rates ascending, with the sum of their bases; the lines
+    // that cannot be taxed lines are left out, as in the SPED.
     const QByteArray head = "60A" + day + serial;
+    QMap<qint64, qint64> bases;
     for (const TaxLine &tax : r.taxes) {
-        if (tax.rate < 0 || tax.rate > 9999)
+        if (tax.rate <= 0 || tax.base <= 0 || tax.tax <= 0)
+            continue;
+        if (tax.rate > 9999)
             throw Exception(QStringLiteral("Alíquota %1 não cabe no Sintegra (%2)")
                                 .arg(LedgerValues::commaMoney(tax.rate), where(r)));
-        line(head + QByteArray::number(tax.rate).rightJustified(4, '0') + money(tax.base, 12, "Base", r));
+        bases[tax.rate] += tax.base;
     }
+    for (auto it = bases.cbegin(); it != bases.cend(); ++it)
+        line(head + QByteArray::number(it.key()).rightJustified(4, '0') + money(it.value(), 12, "Base", r));
     const struct {
         const char *code;
         qint64 value;

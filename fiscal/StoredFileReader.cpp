@@ -1,22 +1,11 @@
 #include "StoredFileReader.h"
-#include "LedgerValues.h"
+#include "ReductionColumns.h"
 
 namespace {
-enum Column {
-    CdFilial,
-    CdCaixa,
-    Dia,
-    NmArq,
-    Id,
-    Conteudo,
-    NrEcf,
-    NrSerie,
-    DtReducao,
-    NrRed,
-    NrReini,
-    NrUltCf,
-    VrVenBru
-};
+// The file's columns, then those of one reduction of its register and day
+// (null when it has none).
+enum Column { CdFilial, CdCaixa, Dia, NmArq, Id, Conteudo };
+const int FirstReductionColumn = Conteudo + 1;
 } // namespace
 
 StoredFileReader::StoredFileReader(LedgerSession &session, const QString &statement,
@@ -46,20 +35,9 @@ bool StoredFileReader::next(StoredFile &file)
     file.candidates.clear();
     const QVariant id = q.value(Id);
     for (;;) {
-        if (!q.isNull(NrEcf)) {
+        if (!q.isNull(FirstReductionColumn + ReductionColumns::NrEcf)) {
             Reduction r;
-            r.cdFilial = file.cdFilial;
-            r.cdCaixa = file.cdCaixa;
-            r.nrEcf = q.text(NrEcf);
-            r.serial = q.text(NrSerie);
-            r.day = q.date(DtReducao);
-            r.crzText = q.text(NrRed);
-            r.croText = q.text(NrReini);
-            r.lastCouponText = q.text(NrUltCf);
-            r.crz = LedgerValues::counter(r.crzText);
-            r.cro = LedgerValues::counter(r.croText);
-            r.lastCoupon = LedgerValues::counter(r.lastCouponText);
-            r.gross = LedgerValues::cents(q.number(VrVenBru));
+            ReductionColumns::read(q, FirstReductionColumn, r);
             file.candidates.append(r);
         }
         if (!q.next()) {

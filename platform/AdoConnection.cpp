@@ -104,7 +104,7 @@ void AdoConnection::openDatabase(const ConnectionString &cs)
         QSqlDatabase::removeDatabase(m_qtName);
     m_qtName = QStringLiteral("kal-%1-%2").arg(m_name).arg(g_connectionSerial.fetchAndAddOrdered(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(driverName, m_qtName);
-    named.configure(db, cs);
+    named.configure(db, cs, m_openMode == OpenMode::ReadOnly);
     if (!db.open())
         throw connectionError(QStringLiteral("Não foi possível conectar ao banco de dados"), db.lastError(), cs);
     m_dialect = named;

@@ -45,6 +45,11 @@ public:
     void setConnected(bool value);
     void open() { setConnected(true); }
     void close() { setConnected(false); }
+    // ReadOnly: the session only reads, and an embedded database file that
+    // does not exist is an error, never created. Takes effect on the next open.
+    enum class OpenMode { ReadWrite, ReadOnly };
+    void setOpenMode(OpenMode mode) { m_openMode = mode; }
+    OpenMode openMode() const { return m_openMode; }
     std::function<void(AdoConnection &)> beforeConnect;
     std::function<void(AdoConnection &)> afterConnect;
 
@@ -114,6 +119,7 @@ private:
     int m_socket = -1;
     qint64 m_answerTimeoutMs = 0;
     std::shared_ptr<std::atomic_bool> m_answerTimedOut = std::make_shared<std::atomic_bool>(false);
+    OpenMode m_openMode = OpenMode::ReadWrite;
     bool m_inTransaction = false;
     int m_generation = 0;
     std::vector<SessionUser *> m_users;

@@ -79,7 +79,7 @@ std::optional<E12Record> findE12(const QByteArray &content)
 QList<Cat52Difference> compare(const E12Record &e12, const Cat52DayFigures &day)
 {
     QList<Cat52Difference> out;
-    if (e12.serial != day.serial.trimmed().left(20))
+    if (e12.serial != serialOf(day.serial))
         out.append({QStringLiteral("série"), e12.serial, day.serial.trimmed()});
     if (!sameCounter(e12.crz, day.crz))
         out.append({QStringLiteral("CRZ"), counter6(e12.crz), counter6(day.crz)});
@@ -92,6 +92,11 @@ QList<Cat52Difference> compare(const E12Record &e12, const Cat52DayFigures &day)
     if (e12.gross != day.gross)
         out.append({QStringLiteral("venda bruta"), displayMoney(e12.gross), displayMoney(day.gross)});
     return out;
+}
+
+QString serialOf(const QString &storedSerial)
+{
+    return storedSerial.trimmed().left(20);
 }
 
 QString describe(const QList<Cat52Difference> &differences)

@@ -43,6 +43,10 @@ std::optional<E12Record> findE12(const QByteArray &content);
 // six last digits the record keeps.
 QList<Cat52Difference> compare(const E12Record &e12, const Cat52DayFigures &day);
 
+// The serial as an E12 carries a stored one: trimmed, its first 20
+// characters. Empty for a row without a serial, which no E12 is of.
+QString serialOf(const QString &storedSerial);
+
 // "CRZ 000043 no arquivo, 000042 na Redução Z; ..."
 QString describe(const QList<Cat52Difference> &differences);
 

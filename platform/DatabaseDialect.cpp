@@ -340,19 +340,25 @@ QString DatabaseDialect::qtDriver() const
     return m_database == Database::SQLite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
 }
 
-void DatabaseDialect::configure(QSqlDatabase &db, const ConnectionString &cs) const
+void DatabaseDialect::configure(QSqlDatabase &db, const ConnectionString &cs, bool readOnly) const
 {
     if (m_access == Access::Odbc) {
         QString text = cs.odbcText();
+        auto add = [&text](const QString &attribute) {
+            text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";")) + attribute;
+        };
         // SQLite's ODBC driver waits 100 s for a locked database unless told
-        // otherwise: the same wait as natively.
+        // otherwise: the same wait as natively; a session that only reads
+        // never creates a missing file.
         if (m_database == Database::SQLite && cs.odbcAttribute(QStringLiteral("Timeout")).isEmpty())
-            text += (text.trimmed().endsWith(u';') ? QString() : QStringLiteral(";"))
-                    + QStringLiteral("Timeout=%1").arg(SqliteBusyMs);
+            add(QStringLiteral("Timeout=%1").arg(SqliteBusyMs));
+        if (m_database == Database::SQLite && readOnly && cs.odbcAttribute(QStringLiteral("NoCreat")).isEmpty())
+            add(QStringLiteral("NoCreat=1"));
         db.setDatabaseName(text);
     } else if (m_database == Database::SQLite) {
         db.setDatabaseName(cs.sqlitePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteBusyMs));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteBusyMs)
+                             + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     } else if (m_database == Database::PostgreSQL) {
         db.setHostName(cs.host());
         db.setPort(cs.port());
@@ -422,6 +428,7 @@ void DatabaseDialect::prepareSession(AdoConnection &connection, SessionUse use) 
 void DatabaseDialect::openForReading(AdoConnection &connection, const QString &connectionString)
 {
     connection.setConnectionString(connectionString);
+    connection.setOpenMode(AdoConnection::OpenMode::ReadOnly);
     connection.afterConnect = [](AdoConnection &c) { c.dialect().prepareSession(c, SessionUse::ReadOnly); };
     try {
         connection.open();

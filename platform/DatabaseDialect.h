@@ -81,7 +81,7 @@ public:
     QString qtDriver() const;
     // Sets the connection up before it opens: file, server, credentials,
     // connect time-out, keepalives, the session's limits, the wait for a lock.
-    void configure(QSqlDatabase &db, const ConnectionString &cs) const;
+    void configure(QSqlDatabase &db, const ConnectionString &cs, bool readOnly = false) const;
     // The dialect of the open session: through ODBC, the database that
     // answers behind the driver (what the string named when it tells nothing).
     DatabaseDialect behind(const QSqlDatabase &db) const;

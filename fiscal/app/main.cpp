@@ -26,6 +26,8 @@
 
 namespace {
 
+// AuditFoundErrors also for sped leaving a Z reduction out and cat52-exportar
+// delivering a file that differs from its day.
 enum ExitStatus { Done = 0, CouldNotFinish = 1, BadArguments = 2, AuditFoundErrors = 3 };
 
 void printLine(std::FILE *out, const QString &text)
@@ -91,6 +93,8 @@ int auditar(const FiscalOptions &o)
         writer = std::make_unique<JsonAuditWriter>(out.device());
     else if (o.formato == QLatin1String("csv"))
         writer = std::make_unique<CsvAuditWriter>(out.device());
+    else if (o.formato == QLatin1String("planilha"))
+        writer = std::make_unique<CsvAuditWriter>(out.device(), CsvAuditWriter::Style::Planilha);
     else if (o.formato == QLatin1String("html"))
         writer = std::make_unique<HtmlAuditWriter>(out.device());
     else
@@ -102,14 +106,13 @@ int auditar(const FiscalOptions &o)
     return totals.errors > 0 ? AuditFoundErrors : Done;
 }
 
-template <typename Writer>
-int exportLines(const FiscalOptions &o, const QString &reductions, const QString &taxes, Writer &&makeWriter)
+// Reads the branch's Z reductions of the period with their tax lines in
+// the order of the statements and hands each to take(reduction, reader).
+template <typename Take>
+void exportLines(LedgerSession &session, const FiscalOptions &o, const QString &reductions, const QString &taxes,
+                 Output &out, Take &&take)
 {
-    LedgerSession session(o.db);
-    Output out(o.saida);
-    auto writer = makeWriter(out.device());
-    Progress progress(QStringLiteral("%1").arg(o.command == FiscalOptions::Command::Sped ? QStringLiteral("sped")
-                                                                                         : QStringLiteral("sintegra")));
+    Progress progress(o.command == FiscalOptions::Command::Sped ? QStringLiteral("sped") : QStringLiteral("sintegra"));
     session.beginSnapshot();
     {
         ReductionReader reader(
@@ -117,13 +120,39 @@ int exportLines(const FiscalOptions &o, const QString &reductions, const QString
             {{QStringLiteral("cdfilial"), o.cdFilial}, {QStringLiteral("de"), o.de}, {QStringLiteral("ate"), o.ate}});
         Reduction r;
         while (reader.next(r)) {
-            writer.reduction(r);
+            take(r, reader);
             progress.update(reader.rowsRead(), LedgerValues::displayDay(r.day));
         }
     }
     session.endSnapshot();
     progress.done();
     out.commit();
+}
+
+int sped(const FiscalOptions &o)
+{
+    LedgerSession session(o.db);
+    Output out(o.saida);
+    SpedWriter writer(out.device(), o.cfop, o.cfopSt,
+                      [](const QString &notice) { printLine(stderr, QStringLiteral("kal02700-fiscal: ") + notice); });
+    // NRECFULTIMA: the number of the printer's last Z reduction in the period.
+    exportLines(
+        session, o, QStringLiteral("reducoes-ecf"), QStringLiteral("impostos-ecf"), out,
+        [&](const Reduction &r, const ReductionReader &reader) { writer.reduction(r, reader.extra(0).toString()); });
+    if (writer.leftOut() == 0)
+        return Done;
+    printLine(stderr,
+              QStringLiteral("kal02700-fiscal: %1 Redução(ões) Z fora do sped (veja auditar).").arg(writer.leftOut()));
+    return AuditFoundErrors;
+}
+
+int sintegra(const FiscalOptions &o)
+{
+    LedgerSession session(o.db);
+    Output out(o.saida);
+    SintegraWriter writer(out.device());
+    exportLines(session, o, QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), out,
+                [&](const Reduction &r, const ReductionReader &) { writer.reduction(r); });
     return Done;
 }
 
@@ -135,7 +164,9 @@ int cat52Exportar(const FiscalOptions &o)
     Progress progress(QStringLiteral("cat52-exportar"));
     Cat52Exporter exporter(session, report, &progress);
     const bool complete = exporter.run(o.cdFilial, o.de, o.ate, o.pasta);
-    return complete ? Done : CouldNotFinish;
+    if (!complete)
+        return CouldNotFinish;
+    return exporter.divergent() > 0 ? AuditFoundErrors : Done;
 }
 
 int cat52Guardar(const FiscalOptions &o)
@@ -169,11 +200,9 @@ int main(int argc, char **argv)
         case FiscalOptions::Command::Auditar:
             return auditar(*options);
         case FiscalOptions::Command::Sped:
-            return exportLines(*options, QStringLiteral("reducoes-ecf"), QStringLiteral("impostos-ecf"),
-                               [&](QIODevice &out) { return SpedWriter(out, options->cfop, options->cfopSt); });
+            return sped(*options);
         case FiscalOptions::Command::Sintegra:
-            return exportLines(*options, QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"),
-                               [](QIODevice &out) { return SintegraWriter(out); });
+            return sintegra(*options);
         case FiscalOptions::Command::Cat52Exportar:
             return cat52Exportar(*options);
         case FiscalOptions::Command::Cat52Guardar:

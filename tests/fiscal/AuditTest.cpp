@@ -54,10 +54,8 @@ TEST(AuditTest, FindsEachPlantedAnomalyWhereItWasPlantedAndNothingElse)
                      "GT_DIVERGENTE 001 04/12", "DIA_SEM_REDUCAO 001 05/12", "CRZ_SALTO 001 08/12",
                      "CRZ_REPETIDO 001 09/12", "DATA_FORA_DE_ORDEM 001 07/12", "CRO_ALTERADO 001 10/12",
                      "CAT52_AUSENTE 001 10/12", "DIA_SEM_REDUCAO 003 10/12"}));
-    // Every rule of the table is met, each with its severity.
-    QSet<QString> rules;
+    // Each with its severity.
     for (const Finding &f : r.findings) {
-        rules << f.rule;
         EXPECT_EQ(f.severity, AuditRules::severityOf(f.rule)) << f.rule.toStdString();
         EXPECT_EQ(f.cdFilial, QStringLiteral("0001"));
         if (f.rule != QLatin1String("DIA_SEM_REDUCAO")) {
@@ -67,7 +65,6 @@ TEST(AuditTest, FindsEachPlantedAnomalyWhereItWasPlantedAndNothingElse)
             EXPECT_TRUE(f.nrEcf.isEmpty() && f.serial.isEmpty());
         }
     }
-    EXPECT_EQ(rules.size(), AuditRules::rules().size());
 
     auto find = [&](const char *rule) {
         for (const Finding &f : r.findings)
@@ -108,6 +105,45 @@ TEST(AuditTest, EdgeChainsOfTheSecondBranchAreClean)
     const Recorder moved = audit(QStringLiteral("0002"), QStringLiteral("007"), Dec1, Dec31);
     EXPECT_EQ(summary(moved.findings), "");
     EXPECT_EQ(moved.totals.reductions, 2);
+}
+
+TEST(AuditTest, HardDaysOfTheThirdBranchAndEveryRuleOfTheTable)
+{
+    const Recorder r = audit(QStringLiteral("0003"), QString(), Dec1, Dec31);
+    // The zero tax lines, the serial-less row, the zero CRO, the file of a
+    // printer the day has no row of; the turning CRZ and the moved printer
+    // are clean.
+    EXPECT_EQ(summary(r.findings),
+              lines({"SERIE_AUSENTE 014 01/12", "CAT52_AUSENTE 014 01/12", "CAT52_DIVERGENTE 010 01/12",
+                     "IMPOSTO_DIVERGENTE 010 02/12", "IMPOSTO_DIVERGENTE 010 03/12", "IMPOSTO_DIVERGENTE 010 04/12",
+                     "IMPOSTO_DIVERGENTE 010 05/12", "CONTADOR_ZERO 015 01/12"}));
+    EXPECT_EQ(r.totals.reductions, 15);
+    for (const Finding &f : r.findings) {
+        EXPECT_EQ(f.severity, AuditRules::severityOf(f.rule)) << f.rule.toStdString();
+        if (f.rule == QLatin1String("CAT52_DIVERGENTE")) {
+            // Of no row: told as the register's day.
+            EXPECT_TRUE(f.nrEcf.isEmpty() && f.serial.isEmpty());
+            EXPECT_TRUE(f.message.contains(QStringLiteral("BE9999999900000000Z9"))) << f.message.toStdString();
+        }
+        if (f.rule == QLatin1String("IMPOSTO_DIVERGENTE") && f.day == QDate(2026, 12, 3)) {
+            EXPECT_TRUE(f.message.startsWith(QStringLiteral("imposto T4 com alíquota 0,00%")))
+                << f.message.toStdString();
+        }
+        if (f.rule == QLatin1String("CONTADOR_ZERO")) {
+            EXPECT_TRUE(f.message.startsWith(QStringLiteral("CRO zerado"))) << f.message.toStdString();
+        }
+    }
+    // The day after the CRZ turned, audited alone, follows 9999.
+    EXPECT_EQ(
+        summary(audit(QStringLiteral("0003"), QStringLiteral("011"), QDate(2026, 12, 3), QDate(2026, 12, 3)).findings),
+        "");
+
+    // The first and third branches meet every rule of the table.
+    QSet<QString> rules;
+    for (const QString &filial : {QStringLiteral("0001"), QStringLiteral("0003")})
+        for (const Finding &f : audit(filial, QString(), Dec1, Dec31).findings)
+            rules << f.rule;
+    EXPECT_EQ(rules.size(), AuditRules::rules().size());
 }
 
 TEST(AuditTest, ChecksTheFirstDayOfThePeriodAgainstTheRowBeforeIt)
@@ -179,6 +215,20 @@ TEST(AuditTest, CommandWritesTheFourFormsAndTellsByItsExitStatus)
     EXPECT_TRUE(rows.at(9).startsWith("CRZ_SALTO,erro,")) << rows.at(9).toStdString();
     EXPECT_TRUE(rows.at(9).endsWith(",2,,\r")) << rows.at(9).toStdString();
 
+    // For a person's spreadsheet: a byte-order mark, ";" and decimal commas.
+    const ProcessRun sheet = FiscalDataSet::fiscal(base + QStringList{"--formato", "planilha"});
+    EXPECT_EQ(sheet.exitCode, 3);
+    const QList<QByteArray> sheetRows = sheet.out.split('\n');
+    ASSERT_EQ(sheetRows.size(), 16);
+    EXPECT_EQ(
+        sheetRows.at(0),
+        QByteArray("\xEF\xBB\xBFrule;severity;cdfilial;cdcaixa;nrecf;serial;day;message;missing;expected;found\r"));
+    EXPECT_TRUE(sheetRows.at(1).startsWith(
+        QStringLiteral("VL_DIVERGENTE;erro;0001;001;001;BE0101010100000000A1;01/12/2026;venda líquida 993,00 difere")
+            .toUtf8()))
+        << sheetRows.at(1).toStdString();
+    EXPECT_TRUE(sheetRows.at(1).endsWith(";;992,00;993,00\r")) << sheetRows.at(1).toStdString();
+
     // The clean register: nothing found, exit 0.
     const ProcessRun clean = FiscalDataSet::fiscal(base + QStringList{"--cdcaixa", "002"});
     EXPECT_EQ(clean.exitCode, 0) << clean.out.toStdString();
@@ -204,6 +254,11 @@ TEST(AuditTest, RefusesBadArgumentsAndNeverShowsThePassword)
         {{"sped", "--db", db, "--cdfilial", "0001", "--de", "01/12/2026", "--ate", "31/12/2026", "--cfop", "51"},
          "--cfop"},
         {{"auditar", "--db", "mysql://x", "--de", "01/12/2026", "--ate", "31/12/2026"}, "--db"},
+        {{"auditar", "--db", "postgresql://kal@host:99999/kal", "--de", "01/12/2026", "--ate", "31/12/2026"},
+         "--db: Porta inválida"},
+        {{"cat52-exportar", "--db", "postgresql://kal@host/kal?nada=1", "--cdfilial", "0001", "--de", "01/12/2026",
+          "--ate", "31/12/2026", "--pasta", "x"},
+         "--db: Parâmetro \"nada\" desconhecido"},
         {{"cat52-guardar", "--db", db, "--cdfilial", "0001", "--cdcaixa", "001", "--dtreducao", "01/12/2026"},
          "Falta a opção --arquivo"},
         {{"auditar", "--db", db, "--de", "01/12/2026", "--ate", "31/12/2026", "--pasta", "x"}, "não existe no comando"},
@@ -230,4 +285,20 @@ TEST(AuditTest, RefusesBadArgumentsAndNeverShowsThePassword)
     EXPECT_TRUE(refused.err.contains("Não foi possível conectar")) << refused.err.toStdString();
     EXPECT_FALSE(refused.err.contains("s3nhaSecreta"));
     EXPECT_FALSE(QFile::exists(out));
+
+    // A mistyped path of an embedded database: an error, and no empty file
+    // made in its place (natively and through ODBC, cat52-guardar too).
+    const QString missing = FiscalDataSet::instance().scratch(QStringLiteral("nao-existe.db"));
+    for (const QString &db :
+         {QStringLiteral("sqlite:") + missing, QStringLiteral("odbc:Driver={SQLite3};Database=") + missing}) {
+        for (const QStringList &command :
+             {QStringList{"auditar", "--db", db, "--de", "01/12/2026", "--ate", "31/12/2026"},
+              QStringList{"cat52-guardar", "--db", db, "--cdfilial", "0001", "--cdcaixa", "001", "--dtreducao",
+                          "01/12/2026", "--arquivo", missing}}) {
+            const ProcessRun run = FiscalDataSet::fiscal(command);
+            EXPECT_EQ(run.exitCode, 1) << db.toStdString() << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains("Não foi possível conectar")) << run.err.toStdString();
+            EXPECT_FALSE(QFile::exists(missing)) << db.toStdString();
+        }
+    }
 }

@@ -1,6 +1,7 @@
 // cat52-exportar and cat52-guardar: files delivered byte for byte and
 // checked; a day's file stored through the module's own method, and refused
-// when it does not match, when the day has its file, or has no Z reduction.
+// when it does not match, when the day has its file, or has no Z reduction;
+// two printers on one register and day, a file each.
 #include "FiscalDataSet.h"
 
 #include <QDir>
@@ -28,8 +29,9 @@ TEST(Cat52Test, ExportsEachStoredFileByteForByteAndChecksIt)
     const QString folder = set.scratch(QStringLiteral("export"));
     const QStringList command{"cat52-exportar", "--db",  set.connectionString(), "--cdfilial", "0001", "--de",
                               "01/12/2026",     "--ate", "31/12/2026",           "--pasta",    folder};
+    // Every file delivered, one differs from its day: exit 3.
     const ProcessRun run = FiscalDataSet::fiscal(command);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_EQ(run.exitCode, 3) << run.err.toStdString();
     const QStringList report = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(report.size(), 10) << run.out.toStdString();
 
@@ -58,7 +60,7 @@ TEST(Cat52Test, ExportsEachStoredFileByteForByteAndChecksIt)
     }
 
     // Again into the same folder: the same files, nothing to do.
-    EXPECT_EQ(FiscalDataSet::fiscal(command).exitCode, 0);
+    EXPECT_EQ(FiscalDataSet::fiscal(command).exitCode, 3);
     // A different file under a stored name is never written over.
     const QString taken = QDir(folder).filePath(names.first());
     QFile other(taken);
@@ -97,7 +99,8 @@ TEST(Cat52Test, StoresTheFileOfADayWithoutOneAndRefusesTheRest)
     // A day that has its file.
     ProcessRun run = guardar("002", "03/12/2026", original);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Já há arquivo CAT-52 gravado")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Já há arquivo CAT-52 do ECF de série BE0202020200000000B2 gravado"))
+        << run.err.toStdString();
 
     db.exec(QStringLiteral("DELETE FROM ARQCAT52 WHERE CDCAIXA = '002' AND NMARQCAT52 = '%1'").arg(name));
     ASSERT_EQ(db.count(countAll), before - 1);
@@ -148,4 +151,81 @@ TEST(Cat52Test, StoresTheFileOfADayWithoutOneAndRefusesTheRest)
     const ProcessRun audit = FiscalDataSet::fiscal({"auditar", "--db", set.connectionString(), "--cdfilial", "0001",
                                                     "--cdcaixa", "002", "--de", "01/12/2026", "--ate", "31/12/2026"});
     EXPECT_EQ(audit.exitCode, 0) << audit.out.toStdString();
+}
+
+TEST(Cat52Test, TwoPrintersOnOneRegisterAndDayHaveAFileEach)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    TestDb::Database &db = set.db();
+    const QString connection = set.connectionString();
+    // The data set's state, whatever ran before: N2's file of 02/12 not stored.
+    db.exec(QStringLiteral("DELETE FROM ARQCAT52 WHERE CDFILIAL = '0004' AND NMARQCAT52 = 'N2.0212'"));
+    const QStringList audit{"auditar", "--db",       connection, "--cdfilial", "0004",
+                            "--de",    "01/12/2026", "--ate",    "31/12/2026"};
+    auto exportTo = [&](const char *folder) {
+        return FiscalDataSet::fiscal({"cat52-exportar", "--db", connection, "--cdfilial", "0004", "--de", "01/12/2026",
+                                      "--ate", "31/12/2026", "--pasta", set.scratch(QLatin1String(folder))});
+    };
+    auto guardar = [&](const QString &file) {
+        return FiscalDataSet::fiscal({"cat52-guardar", "--db", connection, "--cdfilial", "0004", "--cdcaixa", "020",
+                                      "--dtreducao", "02/12/2026", "--arquivo", file});
+    };
+    auto writeAs = [&](const QString &name, QByteArray content) {
+        const QString path = set.scratch(QStringLiteral("outros/") + name);
+        QDir().mkpath(set.scratch(QStringLiteral("outros")));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size());
+        return path;
+    };
+
+    // M1's file of 02/12 does not stand for N2: its row has none.
+    ProcessRun run = FiscalDataSet::fiscal(audit);
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(QString::fromUtf8(run.out).split(QLatin1Char('\n')).first(),
+              QStringLiteral("02/12/2026 0004/020 ECF 021 BE2020202000000000N2 aviso CAT52_AUSENTE: nenhum arquivo "
+                             "CAT-52 do ECF BE2020202000000000N2 gravado para o caixa 020 no dia"));
+    run = exportTo("antes");
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(run.out.count(": ok\n"), 3) << run.out.toStdString();
+    // SPED: a C400 for each printer.
+    const ProcessRun sped = FiscalDataSet::fiscal(
+        {"sped", "--db", connection, "--cdfilial", "0004", "--de", "02/12/2026", "--ate", "02/12/2026"});
+    EXPECT_EQ(QString::fromLatin1(sped.out).split(QStringLiteral("\r\n")).filter(QStringLiteral("|C400|")),
+              QStringList(
+                  {"|C400|2D|FS-700 MACH|BE2020202000000000M1|20|", "|C400|2D|FS-700 MACH|BE2020202000000000N2|21|"}));
+
+    const QString pending = set.scratch(QStringLiteral("N2.0212"));
+    const QByteArray content = readFile(pending);
+    ASSERT_FALSE(content.isEmpty());
+    // Refused: a printer the day has no Z reduction of; N2's file under the
+    // name of M1's (storing it would write over M1's).
+    QByteArray stranger = content;
+    stranger.replace(3, 20, "BE9999999900000000Z9");
+    run = guardar(writeAs(QStringLiteral("Z9.0212"), stranger));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Nenhuma Redução Z do ECF de série BE9999999900000000Z9 gravada para filial 0004, "
+                                 "caixa 020, dia 02/12/2026"))
+        << run.err.toStdString();
+    run = guardar(writeAs(QStringLiteral("M1.0212"), content));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Já há outro arquivo CAT-52 com o nome M1.0212")) << run.err.toStdString();
+    EXPECT_EQ(storedContent(QStringLiteral("020"), QStringLiteral("M1.0212")).mid(3, 20),
+              QByteArray("BE2020202000000000M1"));
+
+    // N2's own file: stored beside M1's, once.
+    run = guardar(pending);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(storedContent(QStringLiteral("020"), QStringLiteral("N2.0212")), content);
+    run = guardar(pending);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Já há arquivo CAT-52 do ECF de série BE2020202000000000N2 gravado"))
+        << run.err.toStdString();
+
+    // Both files delivered and matched, each to its own printer; nothing missing.
+    run = exportTo("depois");
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(run.out.count(": ok\n"), 4) << run.out.toStdString();
+    run = FiscalDataSet::fiscal(audit);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith("Nenhuma ocorrência.")) << run.out.toStdString();
 }

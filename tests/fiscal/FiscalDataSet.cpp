@@ -1,5 +1,6 @@
 #include "FiscalDataSet.h"
 #include "AdoConnection.h"
+#include "ValidatorChecker.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -60,6 +61,16 @@ QString isoDay(const QDate &day)
 {
     return QLatin1Char('\'') + day.toString(Qt::ISODate) + QLatin1Char('\'');
 }
+
+QString fileName(const Day &d)
+{
+    return d.serial.right(2) + QLatin1Char('.') + d.day.toString(QStringLiteral("ddMM"));
+}
+
+QByteArray cat52Of(const Day &d)
+{
+    return FiscalDataSet::cat52(d.serial, d.model, d.crz, d.last, d.cro, d.day, d.gross);
+}
 } // namespace
 
 FiscalDataSet &FiscalDataSet::instance()
@@ -92,8 +103,8 @@ QByteArray FiscalDataSet::cat52(const QString &serial, const QString &model, qin
                                 const QDate &day, qint64 grossCents)
 {
     auto counter6 = [](qint64 v) { return QByteArray::number(v % 1000000).rightJustified(6, '0'); };
-    const QByteArray head = serial.toLatin1().leftJustified(20, ' ') + ' ' + model.toLatin1().leftJustified(20, ' ')
-                            + "01";
+    const QByteArray head = serial.toLatin1().leftJustified(20, ' ', true) + ' '
+                            + model.toLatin1().leftJustified(20, ' ', true) + "01";
     const QByteArray d = day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
     return "E12" + head + counter6(crz) + counter6(coo) + counter6(cro) + d + d + "235900"
            + QByteArray::number(grossCents).rightJustified(14, '0') + "V\r\n" + "E13" + head + counter6(crz) + "01T1800"
@@ -102,7 +113,21 @@ QByteArray FiscalDataSet::cat52(const QString &serial, const QString &model, qin
 
 ProcessRun FiscalDataSet::fiscal(const QStringList &arguments)
 {
-    return instance().m_installation.runLedger(arguments);
+    const ProcessRun run = instance().m_installation.runLedger(arguments);
+    // Whatever sped and sintegra wrote passes the validators' rules.
+    const bool sped = arguments.value(0) == QLatin1String("sped");
+    if ((sped || arguments.value(0) == QLatin1String("sintegra")) && (run.exitCode == 0 || run.exitCode == 3)) {
+        QByteArray written = run.out;
+        const qsizetype saida = arguments.indexOf(QStringLiteral("--saida"));
+        if (saida >= 0) {
+            QFile file(arguments.value(saida + 1));
+            written = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }
+        const QStringList breaches = sped ? ValidatorChecker::sped(written) : ValidatorChecker::sintegra(written);
+        EXPECT_TRUE(breaches.isEmpty()) << arguments.join(QLatin1Char(' ')).toStdString() << "\n"
+                                        << breaches.join(QLatin1Char('\n')).toStdString();
+    }
+    return run;
 }
 
 void FiscalDataSet::storeFile(const QString &filial, const QString &caixa, const QDate &day, const QString &name,
@@ -129,6 +154,8 @@ FiscalDataSet::FiscalDataSet()
     runHost();
     plant();
     edgeChains();
+    hardDays();
+    twoPrinters();
 }
 
 namespace {
@@ -139,9 +166,10 @@ void insertDay(TestDb::Database &db, FiscalDataSet &set, const Day &d)
             "INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, NRREINIREDZ, "
             "NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ, VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, "
             "VRTOTDESREDZ, VRVENLIQREDZ, VRTOTACRREDZ, IDORIGEMREDZ, NRGERCNFREDZ, NRLEITREDZ, NRCANCFREDZ, "
-            "DSMODMARCAECF) VALUES ('%1', '%2', '%3', '%4', %5, '%6', '%7', '%8', '%9', ")
-            .arg(d.filial, d.caixa, d.nrecf, d.serial, isoDay(d.day), counter10(d.crz), counter10(d.cro),
-                 counter10(d.first), counter10(d.last))
+            "DSMODMARCAECF) VALUES ('%1', '%2', '%3', %4, %5, '%6', '%7', '%8', '%9', ")
+            .arg(d.filial, d.caixa, d.nrecf,
+                 d.serial.isEmpty() ? QStringLiteral("NULL") : QLatin1Char('\'') + d.serial + QLatin1Char('\''),
+                 isoDay(d.day), counter10(d.crz), counter10(d.cro), counter10(d.first), counter10(d.last))
         + QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, 0, 'KIV', '0000000000', '0000000000', '0000000000', '%9')")
               .arg(money(d.f1), money(d.i1), money(d.n1), money(d.gt), money(d.gross), money(d.cancel),
                    money(d.discount), money(d.net()), d.model + QLatin1Char('|') + d.brand));
@@ -151,9 +179,29 @@ void insertDay(TestDb::Database &db, FiscalDataSet &set, const Day &d)
                            "VRBCALCIMPRZ, VRIMPOSTORZ) VALUES ('%1', '%2', '%3', %4, '%5', %6, %7, %8)")
                 .arg(d.filial, d.caixa, d.nrecf, isoDay(d.day), t.code, money(t.rate), money(t.base), money(t.tax)));
     if (d.file)
-        set.storeFile(d.filial, d.caixa, d.day,
-                      d.serial.right(2) + QLatin1Char('.') + d.day.toString(QStringLiteral("ddMM")),
-                      FiscalDataSet::cat52(d.serial, d.model, d.crz, d.last, d.cro, d.day, d.gross));
+        set.storeFile(d.filial, d.caixa, d.day, fileName(d), cat52Of(d));
+}
+
+// A printer's run of days: each day's counters and grand total follow the
+// day before, from the first's figures; a day's CRZ other than zero is kept.
+QList<Day> run(Day first, const QList<Day> &changes)
+{
+    QList<Day> days;
+    for (Day d : changes) {
+        if (days.isEmpty()) {
+            d.crz = first.crz;
+            d.first = first.first;
+            d.gt = first.gt;
+        } else {
+            const Day &before = days.last();
+            d.crz = d.crz ? d.crz : before.crz + 1;
+            d.first = before.last + 1;
+            d.gt = before.gt + d.gross;
+        }
+        d.last = d.gross == 0 ? d.first : d.first + 99;
+        days.append(d);
+    }
+    return days;
 }
 } // namespace
 
@@ -339,4 +387,145 @@ void FiscalDataSet::edgeChains()
     Day turned = day("008", "008", "BE0808080800000000D8", 2, 9999999999LL, 1, 120, 9999999900000LL + 100000);
     turned.cro = 999;
     insertDay(m_db, *this, turned);
+}
+
+void FiscalDataSet::hardDays()
+{
+    auto printer = [](const char *caixa, const char *serial) {
+        Day d;
+        d.filial = QStringLiteral("0003");
+        d.caixa = QLatin1String(caixa);
+        d.nrecf = QLatin1String(caixa);
+        d.serial = QLatin1String(serial);
+        return d;
+    };
+    // Register 010: a printer with a long model, one character of it outside ISO-8859-1.
+    Day base = printer("010", "BE1010101000000000E1");
+    base.model = QStringLiteral("MP–4000 TH FI ECF-IF DUAL");
+    base.brand = QStringLiteral("BMT");
+    auto on = [&](int dayOfMonth, const QList<Tax> &taxes, qint64 gross, qint64 cancel, qint64 discount) {
+        Day d = base;
+        d.day = QDate(2026, 12, 1).addDays(dayOfMonth - 1);
+        d.taxes = taxes;
+        d.gross = gross;
+        d.cancel = cancel;
+        d.discount = discount;
+        if (gross - cancel - discount < 100000 - 700)
+            d.f1 = d.i1 = 0;
+        return d;
+    };
+    Day before = on(0, base.taxes, 100000, 500, 200);
+    before.crz = 30;
+    before.first = 1;
+    before.gt = 3000000;
+    const Tax zeroT1{QStringLiteral("T1"), 1800, 0, 0};
+    auto tax = [](const char *code, qint64 rate, qint64 baseCents, qint64 taxCents) {
+        return Tax{QLatin1String(code), rate, baseCents, taxCents};
+    };
+    const QList<Day> e1Days = run(
+        before,
+        {before,
+         // Two totalisers of one rate.
+         on(1, {tax("T1", 1800, 50000, 9000), tax("T2", 1200, 20000, 2400), tax("T3", 1800, 24750, 4455)}, 100000, 500,
+            200),
+         // T1 did not move.
+         on(2, {zeroT1, tax("T2", 1200, 94750, 11370)}, 100000, 500, 200),
+         // A line of rate 0.
+         on(3, {tax("T1", 1800, 74750, 13455), tax("T2", 1200, 20000, 2400), tax("T4", 0, 0, 0)}, 100000, 500, 200),
+         // No sale.
+         on(4, {zeroT1}, 0, 0, 0),
+         // Everything cancelled.
+         on(5, {zeroT1}, 30000, 30000, 0)});
+    for (const Day &d : e1Days)
+        insertDay(m_db, *this, d);
+    // A second file on 01/12, of a printer the register has no Z reduction of.
+    storeFile(QStringLiteral("0003"), QStringLiteral("010"), QDate(2026, 12, 1), QStringLiteral("Z9.0112"),
+              cat52(QStringLiteral("BE9999999900000000Z9"), base.model, 7, 700, 1, QDate(2026, 12, 1), 100000));
+
+    // Register 011: the CRZ counter turns over after 9999.
+    Day turn = printer("011", "BE1111111100000000F1");
+    turn.crz = 9998;
+    turn.first = 5001;
+    turn.gt = 7000000;
+    QList<Day> turning;
+    for (int i = 0; i < 4; ++i) {
+        Day d = turn;
+        d.day = QDate(2026, 12, 1).addDays(i);
+        d.crz = i == 2 ? 1 : 0;
+        turning.append(d);
+    }
+    for (const Day &d : run(turn, turning))
+        insertDay(m_db, *this, d);
+
+    // A printer moved from register 012 to register 013, with the number of each.
+    Day moved = printer("012", "BE1313131300000000H1");
+    moved.crz = 70;
+    moved.first = 301;
+    moved.gt = 4000000;
+    QList<Day> moves;
+    for (int i = 0; i < 4; ++i) {
+        Day d = moved;
+        d.crz = 0;
+        d.day = QDate(2026, 12, 1).addDays(i);
+        if (i >= 2)
+            d.caixa = d.nrecf = QStringLiteral("013");
+        moves.append(d);
+    }
+    for (const Day &d : run(moved, moves))
+        insertDay(m_db, *this, d);
+
+    // A Z reduction without a serial, and one with a CRO of zero.
+    Day noSerial = printer("014", "");
+    noSerial.day = QDate(2026, 12, 1);
+    noSerial.crz = 5;
+    noSerial.first = 1;
+    noSerial.last = 100;
+    noSerial.gt = 1000000;
+    noSerial.file = false;
+    insertDay(m_db, *this, noSerial);
+    Day zero = printer("015", "BE1515151500000000K1");
+    zero.day = QDate(2026, 12, 1);
+    zero.crz = 8;
+    zero.cro = 0;
+    zero.first = 1;
+    zero.last = 100;
+    zero.gt = 1000000;
+    insertDay(m_db, *this, zero);
+}
+
+void FiscalDataSet::twoPrinters()
+{
+    // Register 020 of branch 0004: printer M1 until the morning of 02/12, then
+    // N2 (another number) the same day. N2's file of 02/12 is not stored.
+    Day m1;
+    m1.filial = QStringLiteral("0004");
+    m1.caixa = QStringLiteral("020");
+    m1.nrecf = QStringLiteral("020");
+    m1.serial = QStringLiteral("BE2020202000000000M1");
+    m1.crz = 40;
+    m1.first = 1;
+    m1.gt = 2000000;
+    Day n2 = m1;
+    n2.nrecf = QStringLiteral("021");
+    n2.serial = QStringLiteral("BE2020202000000000N2");
+    n2.crz = 600;
+    n2.first = 9001;
+    n2.gt = 6000000;
+    auto twoDays = [](const Day &printer, int firstDay) {
+        Day a = printer, b = printer;
+        b.crz = 0;
+        a.day = QDate(2026, 12, firstDay);
+        b.day = a.day.addDays(1);
+        return run(printer, {a, b});
+    };
+    const QList<Day> days = twoDays(m1, 1) + twoDays(n2, 2);
+    for (Day d : days) {
+        if (d.serial == n2.serial && d.day == QDate(2026, 12, 2)) {
+            d.file = false;
+            QFile pending(m_dir.filePath(fileName(d)));
+            if (!pending.open(QIODevice::WriteOnly) || pending.write(cat52Of(d)) < 0)
+                throw std::runtime_error("cannot write the pending CAT-52 file");
+        }
+        insertDay(m_db, *this, d);
+    }
 }

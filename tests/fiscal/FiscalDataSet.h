@@ -20,6 +20,20 @@
 //     without tax lines) then on register 007 (03, 04/12);
 //   printer 008 with counters at their widths: CRZ 9999999998/9999999999,
 //     coupons 999901..999999 then 000001..000120, CRO 999.
+// Branch 0003, the days the tax validator finds hard (rows and files by SQL):
+//   register 010, printer E1 "BE1010101000000000E1", model "MP–4000 TH FI
+//     ECF-IF DUAL" (longer than 20, an en dash): 30/11 CRZ 30 clean, 01/12 two
+//     totalisers of 18%, 02/12 T1 did not move, 03/12 a line of rate 0, 04/12 no
+//     sale, 05/12 everything cancelled (IMPOSTO_DIVERGENTE for each zero line);
+//     01/12 also holds a file of printer "BE9999999900000000Z9" (CAT52_DIVERGENTE);
+//   register 011, printer F1: CRZ 9998 (01/12), 9999, 1, 2 (04/12): the counter
+//     turns over;
+//   printer H1 on register 012 as ECF 012 (01, 02/12), then on 013 as ECF 013;
+//   register 014: a row without a serial (SERIE_AUSENTE, CAT52_AUSENTE);
+//   register 015: a row with CRO 0 (CONTADOR_ZERO).
+// Branch 0004, register 020: printer M1 (ECF 020) on 01 and 02/12, printer N2
+//   (ECF 021) on 02 and 03/12; N2's file of 02/12 is not stored but kept in
+//   the scratch folder as "N2.0212" (CAT52_AUSENTE until cat52-guardar).
 #include "HostProcess.h"
 #include "TestDatabase.h"
 
@@ -57,6 +71,8 @@ private:
     void runHost();
     void plant();
     void edgeChains();
+    void hardDays();
+    void twoPrinters();
 
     QTemporaryDir m_dir;
     HostProcess m_installation;

@@ -24,6 +24,9 @@ Reduction day(qint64 crz, int dayOfMonth)
     r.grandTotal = 100000 * crz;
     r.taxes = {{QStringLiteral("T1"), 1800, 100000, 18000}};
     r.hasCat52 = true;
+    r.crzText = QString::number(r.crz);
+    r.croText = QString::number(r.cro);
+    r.lastCouponText = QString::number(r.lastCoupon);
     return r;
 }
 
@@ -64,6 +67,21 @@ TEST(RulesTest, EdgesOfTheChainRules)
     unreadable.crz = LedgerValues::counter(QStringLiteral("00A1"));
     EXPECT_EQ(unreadable.crz, -1);
     EXPECT_EQ(rulesOf(&a, unreadable), "");
+
+    // The CRZ counter turns over after 9999 (or 999999): 1 follows it, 5 leaves 4 out.
+    for (const qint64 last : {9999LL, 999999LL}) {
+        Reduction full = day(last, 2), turned = day(1, 3);
+        turned.firstCoupon = full.lastCoupon + 1;
+        turned.lastCoupon = turned.firstCoupon + 99;
+        turned.grandTotal = full.grandTotal + turned.gross;
+        EXPECT_EQ(rulesOf(&full, turned), "") << last;
+        turned.crz = 5;
+        QList<Finding> findings;
+        AuditRules::checkRow(&full, turned, findings);
+        ASSERT_EQ(findings.size(), 1);
+        EXPECT_EQ(findings.at(0).rule, QStringLiteral("CRZ_SALTO"));
+        EXPECT_EQ(findings.at(0).missing, 4);
+    }
 
     // Tax: one cent either way is the printer's rounding; two is a divergence.
     Reduction tax = day(11, 2);
@@ -112,9 +130,15 @@ TEST(RulesTest, ChecksAFileAgainstThePrinterOfItsSerial)
     EXPECT_FALSE(wrong.ok);
     EXPECT_EQ(wrong.reduction, 1);
     EXPECT_EQ(wrong.describe(), QStringLiteral("CRZ 000501 no arquivo, 000500 na Redução Z"));
+    // A printer the day has no row of: held against none.
+    const Cat52Check stranger = Cat52Check::of(e12("S3", 11, 1200), {first, second});
+    EXPECT_FALSE(stranger.ok);
+    EXPECT_EQ(stranger.reduction, -1);
+    EXPECT_EQ(stranger.describe(),
+              QStringLiteral("a série S3 do registro E12 não é de nenhuma Redução Z gravada para o caixa no dia"));
     // No E12, or a cut one.
-    EXPECT_EQ(Cat52Check::of("E13 ...\r\n", {first}).problem,
-              QStringLiteral("o arquivo não tem registro E12 legível"));
+    EXPECT_EQ(Cat52Check::of("E13 ...\r\n", {first}).problem, QStringLiteral("o arquivo não tem registro E12 legível"));
+    EXPECT_EQ(Cat52Check::of("E13 ...\r\n", {first}).reduction, -1);
     EXPECT_FALSE(Cat52Record::findE12(e12("S1", 11, 1200).left(90)).has_value());
     EXPECT_FALSE(Cat52Check::of(e12("S1", 11, 1200), {}).ok);
 }

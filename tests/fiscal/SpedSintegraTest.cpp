@@ -1,5 +1,7 @@
-// sped and sintegra: the exact lines of one day, and the edge-case chains
-// (a day without tax lines, counters at their widths) as the layouts want them.
+// sped and sintegra: the exact lines of one day, the edge-case chains (a day
+// without tax lines, counters at their widths) and the days the validators
+// find hard as the layouts want them. Every output also passes the
+// validators' rules (FiscalDataSet::fiscal checks it).
 #include "FiscalDataSet.h"
 
 #include <QStringDecoder>
@@ -29,25 +31,27 @@ QStringList args(const char *command, const char *filial, const char *de, const 
 
 TEST(SpedTest, WritesTheEcfLinesOfOneDayExactly)
 {
-    const ProcessRun run = FiscalDataSet::fiscal(args("sped", "0001", "02/12/2026", "02/12/2026"));
+    // 03/12: register 001's stored tax is off by half a real (IMPOSTO_DIVERGENTE),
+    // which the lines carry as stored.
+    const ProcessRun run = FiscalDataSet::fiscal(args("sped", "0001", "03/12/2026", "03/12/2026"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QByteArray expected = lines({
         "|C400|2D|FS-700 MACH|BE0101010100000000A1|1|",
-        "|C405|02122026|1|102|1300|52000,00|1000,00|",
-        "|C420|01T1800|747,50|||",
-        "|C420|02T1200|200,00|||",
-        "|C420|F1|36,50|||",
+        "|C405|03122026|1|103|1400|53000,00|1000,00|",
+        "|C420|01T1800|747,50|1||",
+        "|C420|02T1200|200,00|2||",
+        "|C420|F1|35,50|||",
         "|C420|I1|10,00|||",
         "|C420|Can-T|5,00|||",
         "|C420|DT|2,00|||",
-        "|C490|000|5102|18,00|747,50|747,50|134,55||",
+        "|C490|000|5102|18,00|747,50|747,50|135,05||",
         "|C490|000|5102|12,00|200,00|200,00|24,00||",
-        "|C490|060|5405|0,00|36,50|0,00|0,00||",
+        "|C490|060|5405|0,00|35,50|0,00|0,00||",
         "|C490|040|5102|0,00|10,00|0,00|0,00||",
         QStringLiteral("|C400|2D|ECF-IF MÉDIA|BE0202020200000000B2|2|"),
-        "|C405|02122026|1|51|2200|82000,00|1000,00|",
-        "|C420|01T1800|747,50|||",
-        "|C420|02T1200|200,00|||",
+        "|C405|03122026|1|52|2300|83000,00|1000,00|",
+        "|C420|01T1800|747,50|1||",
+        "|C420|02T1200|200,00|2||",
         "|C420|F1|35,50|||",
         "|C420|I1|10,00|||",
         "|C420|Can-T|5,00|||",
@@ -58,6 +62,7 @@ TEST(SpedTest, WritesTheEcfLinesOfOneDayExactly)
         "|C490|040|5102|0,00|10,00|0,00|0,00||",
     });
     EXPECT_EQ(run.out, expected) << run.out.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     // ISO-8859-1: the model's É is one byte.
     EXPECT_TRUE(run.out.contains("ECF-IF M\xC9"
                                  "DIA"));
@@ -65,7 +70,7 @@ TEST(SpedTest, WritesTheEcfLinesOfOneDayExactly)
     // Other CFOPs, to a file.
     const QString path = FiscalDataSet::instance().scratch(QStringLiteral("sped.txt"));
     const ProcessRun cfop = FiscalDataSet::fiscal(
-        args("sped", "0001", "02/12/2026", "02/12/2026")
+        args("sped", "0001", "03/12/2026", "03/12/2026")
         + QStringList{"--cfop", "5101", "--cfop-st", "5403", "--saida", path});
     ASSERT_EQ(cfop.exitCode, 0) << cfop.err.toStdString();
     QFile file(path);
@@ -96,6 +101,72 @@ TEST(SpedTest, EdgeChainsAsTheLayoutWantsThem)
     EXPECT_TRUE(out.contains(QStringLiteral("|C405|02122026|999|9999999999|120|100000000000,00|1000,00|")));
 }
 
+TEST(SpedTest, HardDaysAsTheValidatorAcceptsThem)
+{
+    const ProcessRun run = FiscalDataSet::fiscal(args("sped", "0003", "01/12/2026", "31/12/2026"));
+    // The serial-less row and the one with a zero CRO are left out, and said.
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    const QString err = QString::fromUtf8(run.err);
+    EXPECT_TRUE(
+        err.contains(QStringLiteral("ECF 014, caixa 014, 01/12/2026 sem número de série do ECF (SERIE_AUSENTE): "
+                                    "não escrita")))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("ECF 015, caixa 015, 01/12/2026 com CRO, CRZ ou último cupom zerado")));
+    EXPECT_EQ(err.count(QStringLiteral("caractere fora do ISO-8859-1")), 1);
+    const QString out = QString::fromLatin1(run.out);
+    // One printer a serial, by the number of its last Z reduction: the moved
+    // printer once, as ECF 13; the long model cut to 20, its en dash "?".
+    EXPECT_EQ(out.split(QStringLiteral("\r\n")).filter(QStringLiteral("|C400|")),
+              QStringList({"|C400|2D|MP?4000 TH FI ECF-IF|BE1010101000000000E1|10|",
+                           "|C400|2D|FS-700 MACH|BE1111111100000000F1|11|",
+                           "|C400|2D|FS-700 MACH|BE1313131300000000H1|13|"}));
+    EXPECT_TRUE(run.out.startsWith(lines({
+        "|C400|2D|MP?4000 TH FI ECF-IF|BE1010101000000000E1|10|",
+        // Two totalisers of 18 %: one C490 of 18,00.
+        "|C405|01122026|1|31|200|31000,00|1000,00|",
+        "|C420|01T1800|500,00|1||",
+        "|C420|02T1200|200,00|2||",
+        "|C420|03T1800|247,50|3||",
+        "|C420|F1|35,50|||",
+        "|C420|I1|10,00|||",
+        "|C420|Can-T|5,00|||",
+        "|C420|DT|2,00|||",
+        "|C490|000|5102|18,00|747,50|747,50|134,55||",
+        "|C490|000|5102|12,00|200,00|200,00|24,00||",
+        "|C490|060|5405|0,00|35,50|0,00|0,00||",
+        "|C490|040|5102|0,00|10,00|0,00|0,00||",
+        // T1 did not move: T2 keeps its own number.
+        "|C405|02122026|1|32|300|32000,00|1000,00|",
+        "|C420|02T1200|947,50|2||",
+        "|C420|F1|35,50|||",
+        "|C420|I1|10,00|||",
+        "|C420|Can-T|5,00|||",
+        "|C420|DT|2,00|||",
+        "|C490|000|5102|12,00|947,50|947,50|113,70||",
+        "|C490|060|5405|0,00|35,50|0,00|0,00||",
+        "|C490|040|5102|0,00|10,00|0,00|0,00||",
+        // The rate-0 line left out.
+        "|C405|03122026|1|33|400|33000,00|1000,00|",
+        "|C420|01T1800|747,50|1||",
+        "|C420|02T1200|200,00|2||",
+        "|C420|F1|35,50|||",
+        "|C420|I1|10,00|||",
+        "|C420|Can-T|5,00|||",
+        "|C420|DT|2,00|||",
+        "|C490|000|5102|18,00|747,50|747,50|134,55||",
+        "|C490|000|5102|12,00|200,00|200,00|24,00||",
+        "|C490|060|5405|0,00|35,50|0,00|0,00||",
+        "|C490|040|5102|0,00|10,00|0,00|0,00||",
+        // No sale: no children; everything cancelled: Can-T alone.
+        "|C405|04122026|1|34|401|33000,00|0,00|",
+        "|C405|05122026|1|35|501|33300,00|300,00|",
+        "|C420|Can-T|300,00|||",
+        "|C400|2D|FS-700 MACH|BE1111111100000000F1|11|",
+    }))) << run.out.toStdString();
+    // The CRZ that turned is written as stored.
+    EXPECT_TRUE(out.contains(QStringLiteral("|C405|03122026|1|1|5300|")));
+}
+
 TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
 {
     const ProcessRun run = FiscalDataSet::fiscal(args("sintegra", "0001", "02/12/2026", "02/12/2026"));
@@ -113,8 +184,8 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
             "001"
             "0000000000100000"
             "0000000005200000"),
-        pad("60A20261202BE0101010100000000A11800000000074750"),
         pad("60A20261202BE0101010100000000A11200000000020000"),
+        pad("60A20261202BE0101010100000000A11800000000074750"),
         pad("60A20261202BE0101010100000000A1F   000000003650"),
         pad("60A20261202BE0101010100000000A1I   000000001000"),
         pad("60A20261202BE0101010100000000A1CANC000000000500"),
@@ -130,8 +201,8 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
             "001"
             "0000000000100000"
             "0000000008200000"),
-        pad("60A20261202BE0202020200000000B21800000000074750"),
         pad("60A20261202BE0202020200000000B21200000000020000"),
+        pad("60A20261202BE0202020200000000B21800000000074750"),
         pad("60A20261202BE0202020200000000B2F   000000003550"),
         pad("60A20261202BE0202020200000000B2I   000000001000"),
         pad("60A20261202BE0202020200000000B2CANC000000000500"),
@@ -158,4 +229,14 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
                                                  "0000000000100000"
                                                  "0010000000000000"));
     EXPECT_TRUE(m60.at(3).startsWith(QStringLiteral("60M20261202BE0505050500000000B50152D007001007100000500")));
+
+    // Two totalisers of 18 %: one 60A of 18 %, after the 12 % one.
+    const ProcessRun hard = FiscalDataSet::fiscal(args("sintegra", "0003", "01/12/2026", "01/12/2026"));
+    ASSERT_EQ(hard.exitCode, 0) << hard.err.toStdString();
+    const QStringList a60 = QString::fromLatin1(hard.out)
+                                .split(QStringLiteral("\r\n"))
+                                .filter(QStringLiteral("60A20261201BE1010101000000000E1"));
+    ASSERT_GE(a60.size(), 2);
+    EXPECT_EQ(a60.at(0).left(47), QStringLiteral("60A20261201BE1010101000000000E11200000000020000"));
+    EXPECT_EQ(a60.at(1).left(47), QStringLiteral("60A20261201BE1010101000000000E11800000000074750"));
 }

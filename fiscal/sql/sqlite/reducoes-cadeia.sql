@@ -3,27 +3,43 @@
 -- the rows of its last day before the period, so that the first day of the
 -- period is checked against them. With a register filter it reads the whole
 -- chains of the printers that register used in the period. TEMCAT52 tells
--- whether the register has a CAT-52 file with content for the day. The
--- day is compared without the column's numeric affinity (+r.DTREDUCAOZ), so
+-- whether the register has a CAT-52 file with content for the day.
+-- A CRZ counter that turned over (after 9999 or 999999) goes on in the next
+-- turn of its chain: VOLTA counts the chain's Z reductions of an earlier day
+-- with one of those CRZ (v, few rows), and the turns come in their order:
+-- looked up in v row by row, which SQLite does at the cost of the plain read
+-- (the window sums of the standard form double it here, while PostgreSQL
+-- plans the lookup row by row badly through a cursor).
+-- The day is compared without the column's numeric affinity (+r.DTREDUCAOZ), so
 -- that the day of the files takes part in their automatic index.
-SELECT r.CDFILIAL, r.CDCAIXA, r.NRECFREDZ, r.NRSERIEREDZ, r.DTREDUCAOZ, r.NRREDREDZ, r.NRREINIREDZ,
-       r.NRPRIMCFREDZ, r.NRULTCFREDZ, r.VRSTRIBREDZ, r.VRISENCREDZ, r.VRNINCIDREDZ, r.VRGTREDZ,
-       r.VRVENBRUREDZ, r.VRTOTCANREDZ, r.VRTOTDESREDZ, r.VRVENLIQREDZ, r.VRTOTACRREDZ, r.DSMODMARCAECF,
-       CASE WHEN arq.CDFILIAL IS NULL THEN 0 ELSE 1 END AS TEMCAT52
-FROM REDUCAOZ r
-LEFT JOIN (SELECT CDFILIAL, COALESCE(NRSERIEREDZ, '') AS SERIE, MAX(DTREDUCAOZ) AS DTANTERIOR
-           FROM REDUCAOZ
-           WHERE DTREDUCAOZ < :de AND (:cdfilial = '' OR CDFILIAL = :cdfilial)
-           GROUP BY CDFILIAL, COALESCE(NRSERIEREDZ, '')) ant
-       ON ant.CDFILIAL = r.CDFILIAL AND ant.SERIE = COALESCE(r.NRSERIEREDZ, '')
-LEFT JOIN (SELECT DISTINCT CDFILIAL, CDCAIXA, substr(DTMOVCAT52, 1, 10) AS DIA
-           FROM ARQCAT52
-           WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois AND LENGTH(DSARQCAT52) > 0) arq
-       ON arq.CDFILIAL = r.CDFILIAL AND arq.CDCAIXA = r.CDCAIXA AND arq.DIA = +r.DTREDUCAOZ
-WHERE r.DTREDUCAOZ >= COALESCE(ant.DTANTERIOR, :de) AND r.DTREDUCAOZ <= :ate
-  AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial)
-  AND (:cdcaixa = '' OR (r.CDFILIAL, COALESCE(r.NRSERIEREDZ, '')) IN (
-         SELECT c.CDFILIAL, COALESCE(c.NRSERIEREDZ, '') FROM REDUCAOZ c
-         WHERE c.CDCAIXA = :cdcaixa AND c.DTREDUCAOZ >= :de AND c.DTREDUCAOZ <= :ate))
-ORDER BY r.CDFILIAL, COALESCE(r.NRSERIEREDZ, ''), LENGTH(LTRIM(TRIM(r.NRREDREDZ), '0')),
-         LTRIM(TRIM(r.NRREDREDZ), '0'), r.DTREDUCAOZ, r.CDCAIXA, r.NRECFREDZ
+WITH v AS MATERIALIZED (
+  SELECT CDFILIAL, COALESCE(NRSERIEREDZ, '') AS SERIE, DTREDUCAOZ FROM REDUCAOZ
+  WHERE LTRIM(TRIM(NRREDREDZ), '0') IN ('9999', '999999') AND (:cdfilial = '' OR CDFILIAL = :cdfilial))
+SELECT z.CDFILIAL, z.CDCAIXA, z.NRECFREDZ, z.NRSERIEREDZ, z.DTREDUCAOZ, z.NRREDREDZ, z.NRREINIREDZ,
+       z.NRPRIMCFREDZ, z.NRULTCFREDZ, z.VRSTRIBREDZ, z.VRISENCREDZ, z.VRNINCIDREDZ, z.VRGTREDZ,
+       z.VRVENBRUREDZ, z.VRTOTCANREDZ, z.VRTOTDESREDZ, z.VRVENLIQREDZ, z.VRTOTACRREDZ, z.DSMODMARCAECF,
+       z.TEMCAT52
+FROM (SELECT r.CDFILIAL, r.CDCAIXA, r.NRECFREDZ, r.NRSERIEREDZ, r.DTREDUCAOZ, r.NRREDREDZ, r.NRREINIREDZ,
+             r.NRPRIMCFREDZ, r.NRULTCFREDZ, r.VRSTRIBREDZ, r.VRISENCREDZ, r.VRNINCIDREDZ, r.VRGTREDZ,
+             r.VRVENBRUREDZ, r.VRTOTCANREDZ, r.VRTOTDESREDZ, r.VRVENLIQREDZ, r.VRTOTACRREDZ, r.DSMODMARCAECF,
+             CASE WHEN arq.CDFILIAL IS NULL THEN 0 ELSE 1 END AS TEMCAT52,
+             (SELECT COUNT(*) FROM v
+              WHERE v.CDFILIAL = r.CDFILIAL AND v.SERIE = COALESCE(r.NRSERIEREDZ, '')
+                AND v.DTREDUCAOZ < r.DTREDUCAOZ) AS VOLTA
+      FROM REDUCAOZ r
+      LEFT JOIN (SELECT CDFILIAL, COALESCE(NRSERIEREDZ, '') AS SERIE, MAX(DTREDUCAOZ) AS DTANTERIOR
+                 FROM REDUCAOZ
+                 WHERE DTREDUCAOZ < :de AND (:cdfilial = '' OR CDFILIAL = :cdfilial)
+                 GROUP BY CDFILIAL, COALESCE(NRSERIEREDZ, '')) ant
+             ON ant.CDFILIAL = r.CDFILIAL AND ant.SERIE = COALESCE(r.NRSERIEREDZ, '')
+      LEFT JOIN (SELECT DISTINCT CDFILIAL, CDCAIXA, substr(DTMOVCAT52, 1, 10) AS DIA
+                 FROM ARQCAT52
+                 WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois AND LENGTH(DSARQCAT52) > 0) arq
+             ON arq.CDFILIAL = r.CDFILIAL AND arq.CDCAIXA = r.CDCAIXA AND arq.DIA = +r.DTREDUCAOZ
+      WHERE r.DTREDUCAOZ >= COALESCE(ant.DTANTERIOR, :de) AND r.DTREDUCAOZ <= :ate
+        AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial)
+        AND (:cdcaixa = '' OR (r.CDFILIAL, COALESCE(r.NRSERIEREDZ, '')) IN (
+               SELECT c.CDFILIAL, COALESCE(c.NRSERIEREDZ, '') FROM REDUCAOZ c
+               WHERE c.CDCAIXA = :cdcaixa AND c.DTREDUCAOZ >= :de AND c.DTREDUCAOZ <= :ate))) z
+ORDER BY z.CDFILIAL, COALESCE(z.NRSERIEREDZ, ''), z.VOLTA, LENGTH(LTRIM(TRIM(z.NRREDREDZ), '0')),
+         LTRIM(TRIM(z.NRREDREDZ), '0'), z.DTREDUCAOZ, z.CDCAIXA, z.NRECFREDZ

@@ -1,0 +1,36 @@
+#include "ReductionColumns.h"
+#include "ForwardQuery.h"
+#include "LedgerValues.h"
+
+namespace ReductionColumns {
+
+void read(const ForwardQuery &q, int first, Reduction &r)
+{
+    auto text = [&](Column c) { return q.text(first + c); };
+    auto cents = [&](Column c) { return LedgerValues::cents(q.number(first + c)); };
+    r.cdFilial = text(CdFilial);
+    r.cdCaixa = text(CdCaixa);
+    r.nrEcf = text(NrEcf);
+    r.serial = text(NrSerie);
+    r.day = q.date(first + DtReducao);
+    r.crzText = text(NrRed);
+    r.croText = text(NrReini);
+    r.firstCouponText = text(NrPrimCf);
+    r.lastCouponText = text(NrUltCf);
+    r.crz = LedgerValues::counter(r.crzText);
+    r.cro = LedgerValues::counter(r.croText);
+    r.firstCoupon = LedgerValues::counter(r.firstCouponText);
+    r.lastCoupon = LedgerValues::counter(r.lastCouponText);
+    r.subTrib = cents(VrSTrib);
+    r.isento = cents(VrIsenc);
+    r.naoIncid = cents(VrNIncid);
+    r.grandTotal = cents(VrGt);
+    r.gross = cents(VrVenBru);
+    r.cancel = cents(VrTotCan);
+    r.discount = cents(VrTotDes);
+    r.net = cents(VrVenLiq);
+    r.surcharge = cents(VrTotAcr);
+    r.model = text(DsModMarca);
+}
+
+} // namespace ReductionColumns

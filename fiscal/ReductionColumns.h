@@ -1,0 +1,42 @@
+#pragma once
+// The stored Z reduction's columns as every statement of the ledger selects
+// them (REDUCAOZ, in this order, from a given column on), mapped to the
+// Reduction in this one place:
+//   CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ,
+//   NRREINIREDZ, NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ,
+//   VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, VRTOTDESREDZ,
+//   VRVENLIQREDZ, VRTOTACRREDZ, DSMODMARCAECF
+#include "Reduction.h"
+
+class ForwardQuery;
+
+namespace ReductionColumns {
+
+enum Column {
+    CdFilial,
+    CdCaixa,
+    NrEcf,
+    NrSerie,
+    DtReducao,
+    NrRed,
+    NrReini,
+    NrPrimCf,
+    NrUltCf,
+    VrSTrib,
+    VrIsenc,
+    VrNIncid,
+    VrGt,
+    VrVenBru,
+    VrTotCan,
+    VrTotDes,
+    VrVenLiq,
+    VrTotAcr,
+    DsModMarca,
+    Count
+};
+
+// The reduction whose columns begin at first on the query's row; its tax
+// lines and CAT-52 mark are left as they are.
+void read(const ForwardQuery &query, int first, Reduction &reduction);
+
+} // namespace ReductionColumns

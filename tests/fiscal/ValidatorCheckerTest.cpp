@@ -1,0 +1,145 @@
+// The validators' checker fed by hand: lines the ledger wrote before they
+// were mended (the hard days), each breaking one rule, are caught; a good
+// day passes; and a day whose stored figures do not add up, which the SPED
+// writer cannot mend, is caught too while the writer says so.
+#include "SpedWriter.h"
+#include "ValidatorChecker.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+
+namespace {
+QByteArray crlf(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &line : lines)
+        out += line.toLatin1() + "\r\n";
+    return out;
+}
+
+const QStringList GoodDay{
+    "|C400|2D|FS-700 MACH|BE0101010100000000A1|1|",
+    "|C405|03122026|1|103|1400|53000,00|1000,00|",
+    "|C420|01T1800|500,00|1||",
+    "|C420|02T1200|200,00|2||",
+    "|C420|03T1800|247,50|3||",
+    "|C420|F1|35,50|||",
+    "|C420|I1|10,00|||",
+    "|C420|Can-T|5,00|||",
+    "|C420|DT|2,00|||",
+    "|C490|000|5102|18,00|747,50|747,50|134,55||",
+    "|C490|000|5102|12,00|200,00|200,00|24,00||",
+    "|C490|060|5405|0,00|35,50|0,00|0,00||",
+    "|C490|040|5102|0,00|10,00|0,00|0,00||",
+    "|C405|04122026|1|104|1401|53000,00|0,00|",
+};
+
+// The good day with one line replaced (or, with no line to replace, added at the end).
+QStringList with(int index, const QString &line)
+{
+    QStringList lines = GoodDay;
+    if (index < lines.size())
+        lines[index] = line;
+    else
+        lines << line;
+    return lines;
+}
+} // namespace
+
+TEST(ValidatorCheckerTest, CatchesEachRuleTheLedgerLinesOnceBroke)
+{
+    EXPECT_EQ(ValidatorChecker::sped(crlf(GoodDay)), QStringList());
+    const struct {
+        QStringList lines;
+        const char *breach;
+    } cases[] = {
+        {with(0, "|C400|2D|MP?4000 TH FI ECF-IF DUAL|BE1010101000000000E1|10|"), "ECF_MOD vazio ou com mais de 20"},
+        {with(0, "|C400|2D|FS-700 MACH||14|"), "ECF_FAB vazio"},
+        {GoodDay + QStringList{GoodDay.at(0)}, "outro C400 com o mesmo modelo e série"},
+        {with(2, "|C420|01T1800|500,00|||"), "NR_TOT não é o número do totalizador"},
+        {with(14, "|C420|01T1800|0,00|1||"), "VLR_ACUM_TOT não é um valor maior que zero"},
+        {with(14, "|C420|01T1800|0,00|1||"), "VL_BRT zero com C420 ou C490"},
+        {with(4, "|C420|01T1800|247,50|1||"), "outro C420 com o mesmo COD_TOT_PAR e NR_TOT"},
+        {with(9, "|C490|000|5102|18,00|500,00|500,00|90,00||"), "não somam o VL_OPR"},
+        {with(10, "|C490|000|5102|18,00|247,50|247,50|44,55||"), "outro C490 com o mesmo CST, CFOP e alíquota"},
+        {with(10, "|C490|000|5102|0,00|200,00|200,00|0,00||"), "CST 000 sem alíquota, base e imposto"},
+        {with(11, "|C490|060|5405|0,00|35,50|35,50|0,00||"), "CST 060 com alíquota, base ou imposto"},
+        {with(5, "|C420|F1|36,50|||"), "VL_BRT 100000 e a soma dos C420 menos AT 100100"},
+        {with(1, "|C405|03122026|0|103|1400|53000,00|1000,00|"), "CRO, CRZ ou NUM_COO_FIN"},
+        {with(1, "|C405|31022026|1|103|1400|53000,00|1000,00|"), "DT_DOC"},
+        {with(1, "|C405|03122026|1|103|1400|53000,00|1000,00|x|"), "C405 com 8 campos em vez de 7"},
+        {with(12, "|C420|AT|1,00|||"), "C420 depois de um C490"},
+        {with(2, "|C420|01T1800|500,00|01||"), "NR_TOT não é o número do totalizador"},
+    };
+    for (const auto &c : cases) {
+        const QStringList breaches = ValidatorChecker::sped(crlf(c.lines));
+        EXPECT_EQ(breaches.filter(QString::fromUtf8(c.breach)).size(), 1)
+            << c.breach << "\n"
+            << breaches.join(QLatin1Char('\n')).toStdString();
+    }
+    QByteArray lf = crlf(GoodDay);
+    lf.replace("|\r\n|C405|04", "|\n|C405|04");
+    EXPECT_EQ(ValidatorChecker::sped(lf).filter(QStringLiteral("linha sem CR LF")).size(), 1);
+}
+
+TEST(ValidatorCheckerTest, SintegraLinesOfTheLayout)
+{
+    auto pad = [](const QString &text) { return text.leftJustified(126, QLatin1Char(' ')); };
+    const QString m = pad(QStringLiteral("60M20261202BE0101010100000000A10012D001201001300000102001"
+                                         "00000000001000000000000005200000"));
+    const QString a12 = pad(QStringLiteral("60A20261202BE0101010100000000A11200000000020000"));
+    const QString a18 = pad(QStringLiteral("60A20261202BE0101010100000000A11800000000074750"));
+    const QString f = pad(QStringLiteral("60A20261202BE0101010100000000A1F   000000003650"));
+    EXPECT_EQ(ValidatorChecker::sintegra(crlf({m, a12, a18, f})), QStringList());
+    const struct {
+        QStringList lines;
+        const char *breach;
+    } cases[] = {
+        {{m, a18, a12}, "alíquotas fora da ordem"},
+        {{m, a12, a12}, "outro 60A do mesmo 60M com a mesma situação"},
+        {{m, f, a12}, "depois de F, I, N, CANC, DESC"},
+        {{m, pad(QStringLiteral("60A20261202BE0101010100000000A10000000000000000"))}, "alíquota zero"},
+        {{a12}, "60A sem 60M"},
+        {{m, a12.left(125)}, "125 caracteres em vez de 126"},
+        {{m, pad(QStringLiteral("60A20261203BE0101010100000000A11200000000020000"))}, "dia ou série diferentes"},
+    };
+    for (const auto &c : cases) {
+        const QStringList breaches = ValidatorChecker::sintegra(crlf(c.lines));
+        EXPECT_EQ(breaches.filter(QString::fromUtf8(c.breach)).size(), 1)
+            << c.breach << "\n"
+            << breaches.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+TEST(ValidatorCheckerTest, ADayWhoseFiguresDoNotAddUpIsSaidAndCaught)
+{
+    Reduction r;
+    r.cdFilial = QStringLiteral("0001");
+    r.cdCaixa = QStringLiteral("001");
+    r.nrEcf = QStringLiteral("001");
+    r.serial = QStringLiteral("BE0101010100000000A1");
+    r.model = QStringLiteral("FS-700 MACH|ACME");
+    r.day = QDate(2026, 12, 2);
+    r.crz = 102;
+    r.cro = 1;
+    r.lastCoupon = 1300;
+    r.crzText = r.croText = r.lastCouponText = QStringLiteral("1");
+    r.gross = 100000;
+    r.grandTotal = 5200000;
+    // A line of tax zero (base 0,05 at 18 %) cannot be a taxed line, and the
+    // day's C420 then miss its base.
+    r.taxes = {{QStringLiteral("T1"), 1800, 99995, 17999}, {QStringLiteral("T2"), 1800, 5, 0}};
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QStringList notices;
+    SpedWriter writer(out, QStringLiteral("5102"), QStringLiteral("5405"),
+                      [&](const QString &notice) { notices << notice; });
+    writer.reduction(r, QStringLiteral("001"));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(
+        notices.first().contains(QStringLiteral("a soma dos C420 (sem AT) dá 999,95 e a venda bruta é 1000,00")))
+        << notices.first().toStdString();
+    const QStringList breaches = ValidatorChecker::sped(out.data());
+    ASSERT_EQ(breaches.size(), 1) << breaches.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(breaches.first().contains(QStringLiteral("VL_BRT 100000 e a soma dos C420 menos AT 99995")));
+}
