@@ -297,7 +297,8 @@ TEST(AuditTest, RefusesBadArgumentsAndNeverShowsThePassword)
                           "01/12/2026", "--arquivo", missing}}) {
             const ProcessRun run = FiscalDataSet::fiscal(command);
             EXPECT_EQ(run.exitCode, 1) << db.toStdString() << run.err.toStdString();
-            EXPECT_TRUE(run.err.contains("Não foi possível conectar")) << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains("Não foi possível abrir o arquivo do banco de dados."))
+                << run.err.toStdString();
             EXPECT_FALSE(QFile::exists(missing)) << db.toStdString();
         }
     }
