@@ -158,7 +158,8 @@ TEST(AuditTest, ChecksTheFirstDayOfThePeriodAgainstTheRowBeforeIt)
     EXPECT_EQ(summary(first.findings), lines({"VL_DIVERGENTE 001 01/12", "CAT52_DIVERGENTE 001 01/12"}));
 }
 
-// A day's findings, in full: what each one says and holds.
+// A day's findings, in full: what each one says and holds (in an order of
+// their own: the sections they are told in follow the period).
 QStringList ofDay(const QList<Finding> &findings, const QDate &day)
 {
     QStringList out;
@@ -167,6 +168,7 @@ QStringList ofDay(const QList<Finding> &findings, const QDate &day)
             out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                        .arg(f.rule, f.cdFilial, f.cdCaixa, f.nrEcf, f.serial, f.message, QString::number(f.missing),
                             f.expected(), f.found());
+    out.sort();
     return out;
 }
 

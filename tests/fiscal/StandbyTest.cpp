@@ -10,10 +10,15 @@
 #include <QThread>
 
 namespace {
-QString standbyConnection()
+// The suite's own database (the primary's) as the standby serves it.
+QString standbyConnection(const QString &primary)
 {
     QFile file(qEnvironmentVariable("KAL_PG_STANDBY_STATE") + QStringLiteral("/connection"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QUrl url(primary);
+    url.setPort(QUrl(QString::fromUtf8(file.readAll()).trimmed()).port());
+    return url.toString();
 }
 
 QString scalar(QSqlDatabase db, const QString &sql)
@@ -65,7 +70,7 @@ TEST(StandbyTest, EveryCommandButCat52GuardarAnswersOnTheStandbyAsOnThePrimary)
     if (TestDb::backend() != QLatin1String("postgresql"))
         GTEST_SKIP() << "the standby is a native PostgreSQL server's";
     FiscalDataSet &set = FiscalDataSet::instance();
-    const QString standby = standbyConnection();
+    const QString standby = standbyConnection(set.connectionString());
     ASSERT_FALSE(standby.isEmpty()) << "no standby: KAL_PG_STANDBY_STATE";
     // N2's file of 02/12 is not stored: what cat52-guardar is refused below.
     set.db().exec(QStringLiteral("DELETE FROM ARQCAT52 WHERE CDFILIAL = '0004' AND NMARQCAT52 = 'N2.0212'"));
@@ -84,7 +89,8 @@ TEST(StandbyTest, EveryCommandButCat52GuardarAnswersOnTheStandbyAsOnThePrimary)
                                                            + command.mid(1));
         const ProcessRun onStandby = FiscalDataSet::fiscal(QStringList{command.first(), "--db", standby}
                                                            + command.mid(1));
-        EXPECT_EQ(onStandby.exitCode, onPrimary.exitCode) << command.join(' ').toStdString();
+        EXPECT_EQ(onStandby.exitCode, onPrimary.exitCode)
+            << command.join(' ').toStdString() << onStandby.err.toStdString();
         EXPECT_EQ(onStandby.out, onPrimary.out) << command.join(' ').toStdString();
         EXPECT_FALSE(onPrimary.out.isEmpty()) << command.join(' ').toStdString();
     }
