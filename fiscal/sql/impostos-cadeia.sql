@@ -1,6 +1,10 @@
 -- The tax lines of the period's Z reductions, in the order of
 -- reducoes-cadeia.sql (then by tax code), so that both are read side by side:
 -- the same chains, ranges and turns as there, the rows of the period only.
+-- Plan kept: that of reducoes-cadeia.sql, then each row's tax lines by
+-- IX_IMPOSTOREDZ_REDUCAO ("SEARCH i USING INDEX IX_IMPOSTOREDZ_REDUCAO
+-- (CDFILIAL=? AND CDCAIXA=? AND NRECFREDZ=? AND DTREDUCAOZ=?)"; PostgreSQL: a
+-- Nested Loop with an Index Scan on ix_impostoredz_reducao).
 WITH g AS MATERIALIZED (
   SELECT CDFILIAL, NRSERIEREDZ AS SERIE, LENGTH(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')) AS TAM,
          MIN(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')) AS CRZMIN, MAX(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')) AS CRZMAX

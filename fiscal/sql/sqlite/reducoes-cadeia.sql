@@ -13,10 +13,16 @@
 -- turned over is read whole (a CRZ range means nothing across its turns).
 -- The CRZ as a number is its length (TAM) and its text without leading zeros
 -- (an empty one is 0): the expressions of IX_REDUCAOZ_CADEIA, written alike.
--- A range of CRZ is taken a length at a time (b: equal length and a CRZ range
--- are what an index seek takes; a range of two columns at once is not).
+-- A range of CRZ is read a length at a time (the three parts of z): an index
+-- seek takes an equal length and a range of CRZ, not a range over both.
 -- The files' day is compared without the column's numeric affinity (+z.DTREDUCAOZ),
 -- so that it takes part in their automatic index.
+-- Plan kept (EXPLAIN QUERY PLAN, SQLite 3.40, the same data): g "SEARCH REDUCAOZ USING INDEX
+-- IX_REDUCAOZ_DIA (DTREDUCAOZ>? AND DTREDUCAOZ<?)"; the CRZ before "SEARCH t
+-- USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=? AND NRSERIEREDZ=? AND <expr>=? AND
+-- <expr><?)"; the ranges "SEARCH r USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=?
+-- AND NRSERIEREDZ=? AND <expr>=? AND <expr>>? AND <expr><?)"; arq through
+-- IX_ARQCAT52_DIA and an automatic index; a temporary B-tree for the order.
 WITH g AS MATERIALIZED (
   SELECT CDFILIAL, NRSERIEREDZ AS SERIE, LENGTH(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')) AS TAM,
          MIN(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')) AS CRZMIN, MAX(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')) AS CRZMAX
