@@ -69,10 +69,11 @@ QSet<QString> presentIndexes(AdoConnection &connection)
 {
     const QString listing = connection.dialect().indexNamesStatement();
     if (listing.isEmpty())
-        throw Exception(QStringLiteral("Não se sabe listar os índices deste banco de dados"));
+        throw Exception(QStringLiteral("Não é possível listar os índices deste banco de dados."));
     QSqlQuery query(connection.database());
     if (!query.exec(listing))
-        throw Exception(QStringLiteral("Não foi possível listar os índices: %1").arg(query.lastError().text()));
+        throw Exception(
+            QStringLiteral("Não foi possível listar os índices do banco de dados: %1").arg(query.lastError().text()));
     QSet<QString> names;
     while (query.next())
         names.insert(query.value(0).toString().toUpper());
