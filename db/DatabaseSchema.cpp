@@ -3,6 +3,9 @@
 #include "Exception.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -44,6 +47,39 @@ QStringList statements(const QString &script)
     return result;
 }
 
+// The script of the database behind the driver, through ODBC as natively;
+// a database without one of its own takes SQLite's, the plainest SQL.
+QString schemaScript(AdoConnection &connection)
+{
+    initResources();
+    const QString own = QStringLiteral("schema-%1.sql").arg(connection.dialect().name());
+    return QFile::exists(QStringLiteral(":/db/") + own) ? own : QStringLiteral("schema-sqlite.sql");
+}
+
+// The name of the index a "CREATE INDEX IF NOT EXISTS NAME ON ..." makes,
+// empty for any other statement.
+QString indexName(const QString &statement)
+{
+    static const QRegularExpression create(QStringLiteral("^CREATE INDEX IF NOT EXISTS (\\w+) ON"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return create.match(statement).captured(1);
+}
+
+QSet<QString> presentIndexes(AdoConnection &connection)
+{
+    const QString listing = connection.dialect().indexNamesStatement();
+    if (listing.isEmpty())
+        throw Exception(QStringLiteral("Não é possível listar os índices deste banco de dados."));
+    QSqlQuery query(connection.database());
+    if (!query.exec(listing))
+        throw Exception(
+            QStringLiteral("Não foi possível listar os índices do banco de dados: %1").arg(query.lastError().text()));
+    QSet<QString> names;
+    while (query.next())
+        names.insert(query.value(0).toString().toUpper());
+    return names;
+}
+
 void run(AdoConnection &connection, const QString &resource)
 {
     for (const QString &sql : statements(resourceText(resource)))
@@ -55,11 +91,26 @@ namespace DatabaseSchema {
 
 void apply(AdoConnection &connection)
 {
-    // The script of the database behind the driver, through ODBC as natively;
-    // a database without one of its own takes SQLite's, the plainest SQL.
-    initResources();
-    const QString own = QStringLiteral("schema-%1.sql").arg(connection.dialect().name());
-    run(connection, QFile::exists(QStringLiteral(":/db/") + own) ? own : QStringLiteral("schema-sqlite.sql"));
+    run(connection, schemaScript(connection));
+}
+
+QStringList missingIndexes(AdoConnection &connection)
+{
+    const QSet<QString> present = presentIndexes(connection);
+    QStringList missing;
+    for (const QString &sql : statements(resourceText(schemaScript(connection)))) {
+        const QString name = indexName(sql);
+        if (!name.isEmpty() && !present.contains(name.toUpper()))
+            missing << name;
+    }
+    return missing;
+}
+
+void applyIndexes(AdoConnection &connection)
+{
+    for (const QString &sql : statements(resourceText(schemaScript(connection))))
+        if (!indexName(sql).isEmpty())
+            connection.execute(sql);
 }
 
 void drop(AdoConnection &connection)

@@ -67,3 +67,17 @@ CREATE TABLE IF NOT EXISTS ARQCAT52 (
   NMARQCAT52    VARCHAR(255) NOT NULL,
   DSARQCAT52    BYTEA
 );
+
+-- Indexes of the fiscal ledger's reads, as small as those reads need: the
+-- period by day, with branch and register after it (one register's day is
+-- one seek); a printer chain by branch, serial and CRZ as a number (its
+-- length and its text without leading zeros, an empty one 0: the ledger's
+-- statements write these expressions alike); the tax lines by their Z
+-- reduction; the CAT-52 files and the cash movements by day, branch and
+-- register (a period of every register is one range).
+CREATE INDEX IF NOT EXISTS IX_REDUCAOZ_DIA ON REDUCAOZ (DTREDUCAOZ, CDFILIAL, CDCAIXA);
+CREATE INDEX IF NOT EXISTS IX_REDUCAOZ_CADEIA ON REDUCAOZ (CDFILIAL, NRSERIEREDZ,
+  LENGTH(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0')), LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0'), DTREDUCAOZ);
+CREATE INDEX IF NOT EXISTS IX_IMPOSTOREDZ_REDUCAO ON IMPOSTOREDZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ);
+CREATE INDEX IF NOT EXISTS IX_ARQCAT52_DIA ON ARQCAT52 (DTMOVCAT52, CDFILIAL, CDCAIXA);
+CREATE INDEX IF NOT EXISTS IX_MOVCAIXA_DIA ON MOVCAIXA (DTMOVIMCAIXA, CDFILIAL, CDCAIXA);

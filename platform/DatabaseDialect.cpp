@@ -495,6 +495,15 @@ bool DatabaseDialect::sendsBytesApart() const
     return readsInBatches();
 }
 
+QString DatabaseDialect::indexNamesStatement() const
+{
+    if (m_database == Database::SQLite)
+        return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'");
+    if (m_database == Database::PostgreSQL)
+        return QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
+    return {};
+}
+
 bool DatabaseDialect::readsInBatches() const
 {
     return m_database == Database::PostgreSQL && m_access == Access::Native;

@@ -102,6 +102,10 @@ public:
     // the fixed offset, e.g. "SET TIME ZONE INTERVAL '-03:00' HOUR TO MINUTE".
     static QString timeZoneStatement(const QByteArray &zoneId, int offsetFromUtcSeconds);
 
+    // The statement that lists the names of the indexes of the session's
+    // schema, one a row; empty when unknown.
+    QString indexNamesStatement() const;
+
     // ---- transactions
     // Every read between these two sees the same data, even while registers
     // keep storing their days: REPEATABLE READ READ ONLY on PostgreSQL

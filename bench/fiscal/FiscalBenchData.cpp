@@ -82,82 +82,119 @@ struct Sink {
     std::string movementTime; // "yyyy-MM-ddT10:00:00.000" or "yyyy-MM-dd 10:00:00" by backend
 };
 
+// One register's printer as the days go by.
+struct Printer {
+    int b, c;
+    std::string filial, caixa, serial;
+    long long coupon, gt, crz;
+};
+
+struct Tax {
+    const char *code;
+    int rate;  // hundredths
+    int share; // of the taxed amount, in percent
+};
+const Tax Taxes[] = {{"T1", 1800, 40}, {"T2", 1200, 30}, {"T3", 700, 20}, {"T4", 2500, 10}};
+
+// The day's Z reduction's figures, drawn from the day and the register.
+struct Day {
+    Civil date;
+    std::string iso;
+    long long gross, cancel, discount, net, f1, i1, n1, taxed, firstCoupon, lastCoupon;
+};
+
+Day drawDay(Printer &p, long long day)
+{
+    Day d;
+    d.date = civil(day);
+    d.iso = fmt("%04d-%02d-%02d", d.date.y, d.date.m, d.date.d);
+    const unsigned h = unsigned((day * 2654435761u) ^ (p.b * 40503u) ^ (p.c * 9973u));
+    d.gross = 50000 + h % 400000;
+    d.cancel = h % 700;
+    d.discount = (h >> 8) % 500;
+    d.net = d.gross - d.cancel - d.discount;
+    d.f1 = d.net / 10;
+    d.i1 = d.net / 20;
+    d.n1 = 0;
+    d.taxed = d.net - d.f1 - d.i1 - d.n1;
+    d.firstCoupon = p.coupon;
+    d.lastCoupon = p.coupon + 40 + h % 200;
+    p.coupon = d.lastCoupon + 1;
+    p.gt += d.gross;
+    return d;
+}
+
+void emitReduction(const Printer &p, const Day &d, Sink &sink)
+{
+    sink.reduction({p.filial,
+                    p.caixa,
+                    p.caixa,
+                    p.serial,
+                    d.iso,
+                    fmt("%010lld", p.crz),
+                    "0000000001",
+                    fmt("%010lld", d.firstCoupon),
+                    fmt("%010lld", d.lastCoupon),
+                    money(d.f1),
+                    money(d.i1),
+                    money(d.n1),
+                    money(p.gt),
+                    money(d.gross),
+                    money(d.cancel),
+                    money(d.discount),
+                    money(d.net),
+                    "0",
+                    "KIV",
+                    "0000000000",
+                    "0000000000",
+                    "0000000000",
+                    "FS-700 MACH|ACME"});
+    long long rest = d.taxed;
+    for (int t = 0; t < 4; ++t) {
+        const long long base = t == 3 ? rest : d.taxed * Taxes[t].share / 100;
+        rest -= base;
+        sink.tax({p.filial, p.caixa, p.caixa, d.iso, Taxes[t].code, money(Taxes[t].rate), money(base),
+                  money(base * Taxes[t].rate / 10000)});
+    }
+}
+
+void emitFile(const Printer &p, const Day &d, Sink &sink, bool isoT)
+{
+    const std::string day8 = fmt("%04d%02d%02d", d.date.y, d.date.m, d.date.d);
+    const std::string head = p.serial + " " + std::string("FS-700 MACH") + std::string(9, ' ') + "01";
+    std::string content = "E12" + head + fmt("%06lld%06lld%06d", p.crz % 1000000, d.lastCoupon % 1000000, 1) + day8
+                          + day8 + "235900" + fmt("%014lld", d.gross) + "V\r\n";
+    content += "E13" + head + fmt("%06lld", p.crz % 1000000) + "01T1800" + fmt("%013lld", d.taxed * 40 / 100) + "\r\n";
+    const std::string midnight = d.iso + (isoT ? "T00:00:00.000" : " 00:00:00");
+    sink.file({p.filial, p.caixa, "000", "000000000000", midnight, midnight,
+               fmt("BE%03d%03d.%02d%02d", p.b, p.c, d.date.d, d.date.m)},
+              content);
+}
+
 Counts generate(const Size &size, Sink &sink, bool isoT)
 {
     Counts counts;
     const long long first = daysFromCivil(size.firstYear, 1, 1);
     const long long last = daysFromCivil(size.firstYear + size.years, 1, 1);
-    const struct {
-        const char *code;
-        int rate;  // hundredths
-        int share; // of the taxed amount, in percent
-    } taxes[] = {{"T1", 1800, 40}, {"T2", 1200, 30}, {"T3", 700, 20}, {"T4", 2500, 10}};
-    std::vector<std::string> row;
     for (int b = 1; b <= size.branches; ++b) {
         for (int c = 1; c <= size.registersPerBranch; ++c) {
-            const std::string filial = fmt("%04d", b);
-            const std::string caixa = fmt("%03d", c);
-            const std::string serial = fmt("BE%02d%03d0000000000%03d", b, c, c);
-            long long coupon = 1, gt = 100000000LL * b + 1000000LL * c;
-            long long crz = 1;
-            for (long long day = first; day < last; ++day, ++crz) {
-                const Civil d = civil(day);
-                const std::string iso = fmt("%04d-%02d-%02d", d.y, d.m, d.d);
-                const unsigned h = unsigned((day * 2654435761u) ^ (b * 40503u) ^ (c * 9973u));
-                const long long gross = 50000 + h % 400000;
-                const long long cancel = h % 700, discount = (h >> 8) % 500;
-                const long long net = gross - cancel - discount;
-                const long long f1 = net / 10, i1 = net / 20, n1 = 0;
-                const long long taxed = net - f1 - i1 - n1;
-                const long long firstCoupon = coupon, lastCoupon = coupon + 40 + h % 200;
-                coupon = lastCoupon + 1;
-                gt += gross;
-                row = {filial,
-                       caixa,
-                       caixa,
-                       serial,
-                       iso,
-                       fmt("%010lld", crz),
-                       "0000000001",
-                       fmt("%010lld", firstCoupon),
-                       fmt("%010lld", lastCoupon),
-                       money(f1),
-                       money(i1),
-                       money(n1),
-                       money(gt),
-                       money(gross),
-                       money(cancel),
-                       money(discount),
-                       money(net),
-                       "0",
-                       "KIV",
-                       "0000000000",
-                       "0000000000",
-                       "0000000000",
-                       "FS-700 MACH|ACME"};
-                sink.reduction(row);
+            Printer p{b,
+                      c,
+                      fmt("%04d", b),
+                      fmt("%03d", c),
+                      fmt("BE%02d%03d0000000000%03d", b, c, c),
+                      1,
+                      100000000LL * b + 1000000LL * c,
+                      1};
+            for (long long day = first; day < last; ++day, ++p.crz) {
+                const Day d = drawDay(p, day);
+                emitReduction(p, d, sink);
                 ++counts.reductions;
-                long long rest = taxed;
-                for (int t = 0; t < 4; ++t) {
-                    const long long base = t == 3 ? rest : taxed * taxes[t].share / 100;
-                    rest -= base;
-                    sink.tax({filial, caixa, caixa, iso, taxes[t].code, money(taxes[t].rate), money(base),
-                              money(base * taxes[t].rate / 10000)});
-                    ++counts.taxLines;
-                }
-                sink.movement({filial, caixa, iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
+                counts.taxLines += 4;
+                sink.movement({p.filial, p.caixa, d.iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
                 ++counts.movements;
                 if (c == 1) {
-                    const std::string day8 = fmt("%04d%02d%02d", d.y, d.m, d.d);
-                    std::string head = serial + " " + std::string("FS-700 MACH") + std::string(9, ' ') + "01";
-                    std::string content = "E12" + head + fmt("%06lld%06lld%06d", crz % 1000000, lastCoupon % 1000000, 1)
-                                          + day8 + day8 + "235900" + fmt("%014lld", gross) + "V\r\n";
-                    content += "E13" + head + fmt("%06lld", crz % 1000000) + "01T1800"
-                               + fmt("%013lld", taxed * 40 / 100) + "\r\n";
-                    const std::string midnight = iso + (isoT ? "T00:00:00.000" : " 00:00:00");
-                    sink.file({filial, caixa, "000", "000000000000", midnight, midnight,
-                               fmt("BE%03d%03d.%02d%02d", b, c, d.d, d.m)},
-                              content);
+                    emitFile(p, d, sink, isoT);
                     ++counts.files;
                 }
             }

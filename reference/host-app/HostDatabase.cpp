@@ -58,6 +58,12 @@ std::optional<ExitStatus> prepare(const QString &connectionString, bool initDb)
         if (initDb) {
             const QStringList missing = missingTables(database);
             if (missing.isEmpty()) {
+                // A database of an earlier version gets the indexes it lacks, nothing else.
+                if (!DatabaseSchema::missingIndexes(database).isEmpty()) {
+                    DatabaseSchema::applyIndexes(database);
+                    Console::printLine(stdout, QStringLiteral("Índices criados em %1.").arg(shown));
+                    return Stored;
+                }
                 Console::printLine(stdout,
                                    QStringLiteral("As tabelas já existem em %1; nada foi alterado.").arg(shown));
                 return Stored;

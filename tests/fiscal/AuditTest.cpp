@@ -158,6 +158,48 @@ TEST(AuditTest, ChecksTheFirstDayOfThePeriodAgainstTheRowBeforeIt)
     EXPECT_EQ(summary(first.findings), lines({"VL_DIVERGENTE 001 01/12", "CAT52_DIVERGENTE 001 01/12"}));
 }
 
+// A day's findings, in full: what each one says and holds (in an order of
+// their own: the sections they are told in follow the period).
+QStringList ofDay(const QList<Finding> &findings, const QDate &day)
+{
+    QStringList out;
+    for (const Finding &f : findings)
+        if (f.day == day)
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                       .arg(f.rule, f.cdFilial, f.cdCaixa, f.nrEcf, f.serial, f.message, QString::number(f.missing),
+                            f.expected(), f.found());
+    out.sort();
+    return out;
+}
+
+TEST(AuditTest, ADayHasTheSameFindingsAloneAsInItsMonth)
+{
+    // Every branch, then one register (whose printers' chains other
+    // registers share); every day of the month, the one before it and the
+    // one after it included, against the month and against a week.
+    const QDate nov30(2026, 11, 30);
+    for (const QString &caixa : {QString(), QStringLiteral("001")}) {
+        const QString filial = caixa.isEmpty() ? QString() : QStringLiteral("0001");
+        const Recorder month = audit(filial, caixa, nov30, Dec31);
+        const Recorder week = audit(filial, caixa, QDate(2026, 12, 6), QDate(2026, 12, 12));
+        int daysWithFindings = 0;
+        for (QDate day = nov30; day <= Dec31; day = day.addDays(1)) {
+            const QStringList alone = ofDay(audit(filial, caixa, day, day).findings, day);
+            EXPECT_EQ(lines(alone), lines(ofDay(month.findings, day)))
+                << day.toString(Qt::ISODate).toStdString() << " " << caixa.toStdString();
+            if (day >= QDate(2026, 12, 6) && day <= QDate(2026, 12, 12))
+                EXPECT_EQ(lines(alone), lines(ofDay(week.findings, day))) << day.toString(Qt::ISODate).toStdString();
+            daysWithFindings += alone.isEmpty() ? 0 : 1;
+        }
+        // The planted days: 01..05/12, 07..10/12 (and the third branch's).
+        EXPECT_GE(daysWithFindings, 9) << caixa.toStdString();
+    }
+    // The row stored out of order (CRZ 108 on 07/12, after CRZ 107 of
+    // 09/12) is checked against the row before it in its chain, a later day.
+    EXPECT_EQ(summary(audit(QStringLiteral("0001"), QString(), QDate(2026, 12, 7), QDate(2026, 12, 7)).findings),
+              lines({"DATA_FORA_DE_ORDEM 001 07/12"}));
+}
+
 TEST(AuditTest, CommandWritesTheFourFormsAndTellsByItsExitStatus)
 {
     FiscalDataSet &set = FiscalDataSet::instance();

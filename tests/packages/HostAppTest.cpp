@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -160,6 +161,34 @@ TEST(HostApp, InitDbCreatesTheTablesWithoutADisplay)
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.out, QStringLiteral("As tabelas já existem em arquivo SQLite %1; nada foi alterado.\n").arg(file));
     EXPECT_EQ(again.err, QString());
+
+    // A database of an earlier version, without some of the indexes the
+    // ledger reads by: they are created, and nothing else changes.
+    auto indexesAndRows = [&] {
+        AdoConnection connection(QStringLiteral("hosttest-indexes"));
+        connection.setConnectionString(QStringLiteral("sqlite:") + file);
+        connection.open();
+        QSqlQuery q(connection.database());
+        q.exec(
+            QStringLiteral("SELECT (SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type = "
+                           "'index' AND name LIKE 'IX_%' ORDER BY name)) || ' ' || (SELECT COUNT(*) FROM MOVCAIXA)"));
+        return q.next() ? q.value(0).toString() : q.lastError().text();
+    };
+    const QString complete = indexesAndRows();
+    {
+        AdoConnection connection(QStringLiteral("hosttest-older"));
+        connection.setConnectionString(QStringLiteral("sqlite:") + file);
+        connection.open();
+        connection.execute(QStringLiteral("DROP INDEX IX_REDUCAOZ_CADEIA"));
+        connection.execute(QStringLiteral("DROP INDEX IX_MOVCAIXA_DIA"));
+        connection.execute(QStringLiteral("INSERT INTO MOVCAIXA VALUES ('0001', '001', '2026-12-08T10:00:00.000')"));
+    }
+    const HostRun indexed = runHost({"--db", QStringLiteral("sqlite:") + file, "--init-db"}, withoutDisplay());
+    EXPECT_EQ(indexed.exitCode, 0) << indexed.err.toStdString();
+    EXPECT_EQ(indexed.out, QStringLiteral("Índices criados em arquivo SQLite %1.\n").arg(file));
+    EXPECT_EQ(indexesAndRows(), complete.chopped(1) + QLatin1Char('1'));
+    EXPECT_EQ(complete.count(QLatin1String("IX_")), 5) << complete.toStdString();
+    EXPECT_EQ(tablesOf(file), SixTables);
 
     // Without --db: an SQLite file in the user's data folder, folder created.
     QProcessEnvironment environment = withoutDisplay();
