@@ -30,8 +30,9 @@ void send(const PainelServer::Reply &reply, Status status, const QByteArray &mim
     r.writeHeader("Cache-Control", "no-store");
     for (const auto &header : extra)
         r.writeHeader(header.first, header.second);
-    if (!reply.head)
-        r.writeBody(body);
+    // The responder ends the head when the body is written: HEAD writes an
+    // empty one.
+    r.writeBody(reply.head ? QByteArray() : body);
 }
 
 void badParameter(const PainelServer::Reply &reply, const QString &message)

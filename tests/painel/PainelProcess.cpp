@@ -42,7 +42,8 @@ PainelProcess::PainelProcess(const QStringList &arguments, bool tls) : m_tls(tls
     m_process->closeWriteChannel();
     QDeadlineTimer deadline(StartMs);
     while (!deadline.hasExpired() && m_process->state() != QProcess::NotRunning) {
-        m_process->waitForReadyReadStandardError(200);
+        m_process->setReadChannel(QProcess::StandardError);
+        m_process->waitForReadyRead(200);
         m_log += m_process->readAllStandardError();
         if (m_log.contains("Painel em"))
             return;
@@ -64,15 +65,16 @@ QString PainelProcess::url(const QString &path) const
     return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_tls ? "https" : "http").arg(m_port).arg(path);
 }
 
-HttpAnswer PainelProcess::raw(const QByteArray &request) const
+HttpAnswer PainelProcess::raw(const QByteArray &request, bool plain) const
 {
+    const bool tls = m_tls && !plain;
     QSslSocket socket;
     socket.setPeerVerifyMode(QSslSocket::VerifyNone);
-    if (m_tls)
+    if (tls)
         socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_port);
     else
         socket.connectToHost(QStringLiteral("127.0.0.1"), m_port);
-    if (!(m_tls ? socket.waitForEncrypted(AnswerMs) : socket.waitForConnected(AnswerMs)))
+    if (!(tls ? socket.waitForEncrypted(AnswerMs) : socket.waitForConnected(AnswerMs)))
         return {};
     socket.write(request);
     QByteArray data;

@@ -27,7 +27,8 @@ public:
     QString url(const QString &path) const;
 
     // A whole request (request line, headers) sent as is.
-    HttpAnswer raw(const QByteArray &request) const;
+    // plain: without TLS even when the service speaks it.
+    HttpAnswer raw(const QByteArray &request, bool plain = false) const;
     HttpAnswer get(const QString &path, const QByteArray &authorization = {}) const;
 
     // SIGTERM; the exit status (-1 when it did not end normally).
