@@ -75,8 +75,14 @@ void setDatabaseUp(bool up)
 {
     FiscalDataSet &data = FiscalDataSet::instance();
     if (TestDb::isPostgres()) {
+        // From the server's own database: a session cannot lock out its own.
         const QString name = data.db().scalar(QStringLiteral("SELECT current_database()")).toString();
-        data.db().exec(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2").arg(name, up ? "true" : "false"));
+        QFile server(qEnvironmentVariable("KAL_PG_STATE") + QStringLiteral("/connection"));
+        ASSERT_TRUE(server.open(QIODevice::ReadOnly));
+        AdoConnection admin(QStringLiteral("painelswitch"));
+        admin.setConnectionString(QString::fromUtf8(server.readAll()).trimmed());
+        admin.open();
+        admin.execute(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2").arg(name, up ? "true" : "false"));
         return;
     }
     const QString path = sqlitePath(data.connectionString());
