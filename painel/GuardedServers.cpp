@@ -17,5 +17,6 @@ void GuardedTcpServer::incomingConnection(qintptr handle)
 GuardedSslServer::GuardedSslServer(QObject *parent) : QSslServer(parent)
 {
     setHandshakeTimeout(ConnectionGuard::RequestMs);
-    connect(this, &QSslServer::startedEncryptionHandshake, this, [](QSslSocket *socket) { ConnectionGuard::watch(socket); });
+    connect(this, &QSslServer::startedEncryptionHandshake, this,
+            [](QSslSocket *socket) { ConnectionGuard::watch(socket); });
 }

@@ -4,10 +4,18 @@ void StateCounts::add(RegisterState state)
 {
     ++caixas;
     switch (state) {
-    case RegisterState::Gravada: ++gravada; break;
-    case RegisterState::SemCat52: ++semCat52; break;
-    case RegisterState::ComErro: ++comErro; break;
-    case RegisterState::Pendente: ++pendente; break;
+    case RegisterState::Gravada:
+        ++gravada;
+        break;
+    case RegisterState::SemCat52:
+        ++semCat52;
+        break;
+    case RegisterState::ComErro:
+        ++comErro;
+        break;
+    case RegisterState::Pendente:
+        ++pendente;
+        break;
     }
 }
 
@@ -58,10 +66,14 @@ Night Night::onlyBranch(const QString &cdFilial) const
 QString Night::stateName(RegisterState state)
 {
     switch (state) {
-    case RegisterState::Gravada: return QStringLiteral("gravada");
-    case RegisterState::SemCat52: return QStringLiteral("sem_cat52");
-    case RegisterState::ComErro: return QStringLiteral("com_erro");
-    case RegisterState::Pendente: break;
+    case RegisterState::Gravada:
+        return QStringLiteral("gravada");
+    case RegisterState::SemCat52:
+        return QStringLiteral("sem_cat52");
+    case RegisterState::ComErro:
+        return QStringLiteral("com_erro");
+    case RegisterState::Pendente:
+        break;
     }
     return QStringLiteral("pendente");
 }

@@ -27,8 +27,8 @@ struct NightRegister {
     QString serial; // likewise
     bool hasReduction = false;
     RegisterState estado = RegisterState::Pendente;
-    qint64 crz = -1;        // -1: none or not a number
-    qint64 vendaBruta = 0;  // cents
+    qint64 crz = -1;       // -1: none or not a number
+    qint64 vendaBruta = 0; // cents
     QList<Finding> ocorrencias;
 
     // The state the ledger's findings give: see the four states.

@@ -73,8 +73,9 @@ void NightCache::startRead(const QDate &dia, Entry &entry)
     entry.nextRead.setRemainingTime(m_periodMs);
     ++m_reads;
     const QString connection = m_connectionString;
-    QtConcurrent::run(&m_pool, [connection, dia] { return NightReader::readNight(connection, dia); })
-        .then(this, [this, dia](const NightRead &read) { finished(dia, read); });
+    QtConcurrent::run(&m_pool, [connection, dia] {
+        return NightReader::readNight(connection, dia);
+    }).then(this, [this, dia](const NightRead &read) { finished(dia, read); });
 }
 
 void NightCache::finished(const QDate &dia, const NightRead &read)
@@ -106,7 +107,8 @@ NightAnswer NightCache::answerOf(const Entry &entry) const
     NightAnswer answer;
     answer.night = entry.night;
     if (!m_available) {
-        answer.banco = QStringLiteral("indisponível desde %1").arg(m_unavailableSince.toString(QStringLiteral("HH:mm:ss")));
+        answer.banco =
+            QStringLiteral("indisponível desde %1").arg(m_unavailableSince.toString(QStringLiteral("HH:mm:ss")));
         answer.error = QStringLiteral("banco %1: %2").arg(answer.banco, m_reason);
     }
     return answer;
@@ -131,10 +133,11 @@ bool NightCache::audit(const AuditScope &scope, AuditCallback callback)
         return false;
     ++m_audits;
     const QString connection = m_connectionString;
-    QtConcurrent::run(&m_pool, [connection, scope] { return NightReader::readAudit(connection, scope); })
-        .then(this, [this, callback = std::move(callback)](const AuditRead &read) {
-            --m_audits;
-            callback(read);
-        });
+    QtConcurrent::run(&m_pool, [connection, scope] {
+        return NightReader::readAudit(connection, scope);
+    }).then(this, [this, callback = std::move(callback)](const AuditRead &read) {
+        --m_audits;
+        callback(read);
+    });
     return true;
 }

@@ -12,8 +12,8 @@ QByteArray q(const QString &text)
 QByteArray counts(const StateCounts &c)
 {
     return "{\"caixas\": " + QByteArray::number(c.caixas) + ", \"gravada\": " + QByteArray::number(c.gravada)
-           + ", \"sem_cat52\": " + QByteArray::number(c.semCat52) + ", \"com_erro\": "
-           + QByteArray::number(c.comErro) + ", \"pendente\": " + QByteArray::number(c.pendente) + "}";
+           + ", \"sem_cat52\": " + QByteArray::number(c.semCat52) + ", \"com_erro\": " + QByteArray::number(c.comErro)
+           + ", \"pendente\": " + QByteArray::number(c.pendente) + "}";
 }
 
 QByteArray findings(const QList<Finding> &list)
@@ -22,8 +22,8 @@ QByteArray findings(const QList<Finding> &list)
     for (const Finding &f : list) {
         if (out.size() > 1)
             out += ", ";
-        out += "{\"rule\": " + q(f.rule) + ", \"severity\": " + q(f.severityText()) + ", \"message\": "
-               + q(f.message) + "}";
+        out += "{\"rule\": " + q(f.rule) + ", \"severity\": " + q(f.severityText()) + ", \"message\": " + q(f.message)
+               + "}";
     }
     return out + "]";
 }

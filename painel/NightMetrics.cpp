@@ -35,8 +35,8 @@ void registers(QByteArray &out, const Night &night)
             ++counts[r.estado];
         // Every state of a branch, zero included, so an alert sees it fall.
         for (const RegisterState s : states)
-            out += "kal02700_caixas{cdfilial=" + label(b.cdFilial) + ",estado=" + label(Night::stateName(s))
-                   + "} " + QByteArray::number(counts.value(s)) + '\n';
+            out += "kal02700_caixas{cdfilial=" + label(b.cdFilial) + ",estado=" + label(Night::stateName(s)) + "} "
+                   + QByteArray::number(counts.value(s)) + '\n';
     }
 }
 

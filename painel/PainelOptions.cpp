@@ -6,7 +6,7 @@
 
 namespace {
 
-const QSet<QString> ValueOptions{"db",      "endereco",    "porta", "atualizar",  "virada",
+const QSet<QString> ValueOptions{"db",       "endereco",    "porta", "atualizar", "virada",
                                  "usuarios", "certificado", "chave", "nova-senha"};
 
 // --name VALUE or --name=VALUE, each at most once.

@@ -107,7 +107,8 @@ bool PainelServer::authorized(const QHttpServerRequest &request) const
     const QByteArray header = request.value("authorization").trimmed();
     if (!header.startsWith("Basic "))
         return false;
-    const auto decoded = QByteArray::fromBase64Encoding(header.mid(6).trimmed(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded = QByteArray::fromBase64Encoding(header.mid(6).trimmed(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return false;
     const qsizetype colon = decoded.decoded.indexOf(':');
@@ -123,8 +124,8 @@ bool PainelServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     Reply reply{std::make_shared<QHttpServerResponder>(makeResponder(request, socket)),
                 method == QHttpServerRequest::Method::Head};
     if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
-        send(reply, Status::MethodNotAllowed, Json, NightJson::error(QStringLiteral("método não aceito: só GET e HEAD")),
-             {{"Allow", "GET, HEAD"}});
+        send(reply, Status::MethodNotAllowed, Json,
+             NightJson::error(QStringLiteral("método não aceito: só GET e HEAD")), {{"Allow", "GET, HEAD"}});
         return true;
     }
     if (hasBody(request)) {
@@ -153,11 +154,12 @@ void PainelServer::missingHandler(const QHttpServerRequest &request, QTcpSocket 
 
 void PainelServer::route(const QString &path, const QUrlQuery &query, Reply reply)
 {
-    static const QHash<QString, QStringList> parameters{{QStringLiteral("/"), {}},
-                                                        {QStringLiteral("/api/noite"), {"dia", "cdfilial"}},
-                                                        {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}},
-                                                        {QStringLiteral("/metrics"), {}},
-                                                        {QStringLiteral("/saude"), {}}};
+    static const QHash<QString, QStringList> parameters{
+        {QStringLiteral("/"), {}},
+        {QStringLiteral("/api/noite"), {"dia", "cdfilial"}},
+        {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}},
+        {QStringLiteral("/metrics"), {}},
+        {QStringLiteral("/saude"), {}}};
     const auto known = parameters.constFind(path);
     if (known == parameters.cend()) {
         send(reply, Status::NotFound, Json, NightJson::error(QStringLiteral("caminho desconhecido: %1").arg(path)));
@@ -211,9 +213,9 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
     if (scope.ate < scope.de)
         return badParameter(reply, QStringLiteral("ate: antes de de"));
     if (scope.de.daysTo(scope.ate) + 1 > MaxDays)
-        return badParameter(reply, QStringLiteral("ate: período de %1 dias, no máximo %2")
-                                       .arg(scope.de.daysTo(scope.ate) + 1)
-                                       .arg(MaxDays));
+        return badParameter(
+            reply,
+            QStringLiteral("ate: período de %1 dias, no máximo %2").arg(scope.de.daysTo(scope.ate) + 1).arg(MaxDays));
     if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(scope.cdFilial, 4))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
     if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, 3))
@@ -221,7 +223,8 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
     const bool queued = m_cache.audit(scope, [reply](const AuditRead &read) {
         if (read.ok)
             return send(reply, Status::Ok, Json, read.json);
-        send(reply, Status::ServiceUnavailable, Json, NightJson::error(QStringLiteral("banco indisponível: ") + read.error));
+        send(reply, Status::ServiceUnavailable, Json,
+             NightJson::error(QStringLiteral("banco indisponível: ") + read.error));
     });
     if (!queued)
         send(reply, Status::ServiceUnavailable, Json,

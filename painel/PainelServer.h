@@ -16,8 +16,7 @@ class QSslConfiguration;
 class PainelServer : public QAbstractHttpServer {
     Q_OBJECT
 public:
-    PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users,
-                 QObject *parent = nullptr);
+    PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users, QObject *parent = nullptr);
     // Listens on the options' address and port (TLS when configured); false
     // with the reason when it cannot.
     bool start(const QSslConfiguration *tls, QString &error);

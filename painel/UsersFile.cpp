@@ -23,8 +23,7 @@ bool sameBytes(const QByteArray &a, const QByteArray &b)
 
 QByteArray UsersFile::derive(const QByteArray &password, const QByteArray &salt, int iterations, int length)
 {
-    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password, salt, iterations,
-                                              quint64(length));
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password, salt, iterations, quint64(length));
 }
 
 bool UsersFile::parse(const QString &text, QString &user, Entry &entry)
@@ -65,8 +64,9 @@ bool UsersFile::load(const QString &path, QString &error)
         QString user;
         Entry entry;
         if (!parse(text, user, entry)) {
-            error = QStringLiteral("Arquivo de usuários %1, linha %2: esperado USUARIO:pbkdf2-sha256$ITERACOES$SAL$HASH "
-                                   "(gere com --nova-senha).")
+            error = QStringLiteral(
+                        "Arquivo de usuários %1, linha %2: esperado USUARIO:pbkdf2-sha256$ITERACOES$SAL$HASH "
+                        "(gere com --nova-senha).")
                         .arg(path)
                         .arg(number);
             return false;

@@ -79,7 +79,8 @@ std::optional<QSslConfiguration> tlsOf(const PainelOptions &o, QString &error)
     if (anyKey.isNull())
         anyKey = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
     if (chain.isEmpty() || anyKey.isNull()) {
-        error = QStringLiteral("Certificado ou chave inválidos: esperados arquivos PEM (%1, %2).").arg(o.certificado, o.chave);
+        error = QStringLiteral("Certificado ou chave inválidos: esperados arquivos PEM (%1, %2).")
+                    .arg(o.certificado, o.chave);
         return std::nullopt;
     }
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

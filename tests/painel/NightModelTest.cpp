@@ -51,10 +51,12 @@ Night sampleNight()
         builder.entry(AuditEntry{nullptr, QLatin1String(filial), QLatin1String(caixa), Day, findings});
     };
     row("0002", "001", "001", 7, 12345, {});
-    row("0001", "002", "002", 41, 100, {finding("COO_SOBREPOSTO", Severity::Erro, "0001", "002"),
-                                          finding("CAT52_AUSENTE", Severity::Aviso, "0001", "002")});
-    row("0001", "001", "001", 40, 99999, {finding("CRO_ALTERADO", Severity::Aviso, "0001", "001"),
-                                           finding("CAT52_AUSENTE", Severity::Aviso, "0001", "001")});
+    row("0001", "002", "002", 41, 100,
+        {finding("COO_SOBREPOSTO", Severity::Erro, "0001", "002"),
+         finding("CAT52_AUSENTE", Severity::Aviso, "0001", "002")});
+    row("0001", "001", "001", 40, 99999,
+        {finding("CRO_ALTERADO", Severity::Aviso, "0001", "001"),
+         finding("CAT52_AUSENTE", Severity::Aviso, "0001", "001")});
     row("0001", "004", "014", 3, 0, {});
     row("0001", "004", "004", 2, 0, {finding("PARCIAIS_DIVERGENTES", Severity::Aviso, "0001", "004")});
     day("0001", "003", {finding("DIA_SEM_REDUCAO", Severity::Erro, "0001", "003")});
@@ -85,7 +87,8 @@ TEST(NightModelTest, BuildsTheFourStatesInCodeOrderAndFormatsThem)
     EXPECT_EQ(all.pendente, 1);
 
     night.lidoEm = QDateTime(Day, QTime(22, 15, 30), QTimeZone(-3 * 3600));
-    const QJsonObject o = QJsonDocument::fromJson(NightJson::night(night, QStringLiteral("indisponível desde 22:16:00"))).object();
+    const QJsonObject o =
+        QJsonDocument::fromJson(NightJson::night(night, QStringLiteral("indisponível desde 22:16:00"))).object();
     EXPECT_EQ(o.value("dia").toString(), QStringLiteral("2026-12-10"));
     EXPECT_EQ(o.value("lido_em").toString(), QStringLiteral("2026-12-10T22:15:30-03:00"));
     EXPECT_EQ(o.value("banco").toString(), QStringLiteral("indisponível desde 22:16:00"));
@@ -95,7 +98,8 @@ TEST(NightModelTest, BuildsTheFourStatesInCodeOrderAndFormatsThem)
     EXPECT_EQ(r.value("venda_bruta").toDouble(), 123.45);
     EXPECT_EQ(r.value("crz").toInt(), 7);
     EXPECT_EQ(b2.value("totais").toObject().value("gravada").toInt(), 1);
-    const QJsonObject pending = o.value("filiais").toArray().at(0).toObject().value("caixas").toArray().at(2).toObject();
+    const QJsonObject pending =
+        o.value("filiais").toArray().at(0).toObject().value("caixas").toArray().at(2).toObject();
     EXPECT_TRUE(pending.value("crz").isNull());
     EXPECT_EQ(pending.value("ocorrencias").toArray().at(0).toObject().value("rule").toString(),
               QStringLiteral("DIA_SEM_REDUCAO"));
@@ -106,7 +110,8 @@ TEST(NightModelTest, BuildsTheFourStatesInCodeOrderAndFormatsThem)
     const QByteArray metrics = NightMetrics::text(&night, false, 0.25);
     EXPECT_TRUE(metrics.contains("kal02700_caixas{cdfilial=\"0001\",estado=\"com_erro\"} 3\n"));
     EXPECT_TRUE(metrics.contains("kal02700_caixas{cdfilial=\"0002\",estado=\"pendente\"} 0\n"));
-    EXPECT_TRUE(metrics.contains("kal02700_ocorrencias{cdfilial=\"0001\",regra=\"CAT52_AUSENTE\",severidade=\"aviso\"} 2\n"));
+    EXPECT_TRUE(
+        metrics.contains("kal02700_ocorrencias{cdfilial=\"0001\",regra=\"CAT52_AUSENTE\",severidade=\"aviso\"} 2\n"));
     EXPECT_TRUE(metrics.contains("kal02700_banco_disponivel 0\n"));
     EXPECT_TRUE(metrics.contains("kal02700_leitura_segundos 0.250000\n"));
     EXPECT_EQ(metrics.count("# TYPE "), 4);
@@ -175,8 +180,8 @@ TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
     };
     for (const auto &b : bad) {
         PainelOptions::parse(b.arguments, error);
-        EXPECT_TRUE(error.contains(QLatin1String(b.named))) << b.arguments.join(' ').toStdString() << ": "
-                                                            << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(b.named)))
+            << b.arguments.join(' ').toStdString() << ": " << error.toStdString();
     }
     const PainelOptions secured = PainelOptions::parse(
         {"--db", "sqlite:x", "--endereco", "0.0.0.0", "--usuarios", "u", "--certificado", "c", "--chave", "k"}, error);

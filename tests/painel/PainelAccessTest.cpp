@@ -31,8 +31,9 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
     const QString cert = dir.filePath(QStringLiteral("cert.pem")), key = dir.filePath(QStringLiteral("key.pem"));
     const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
     ASSERT_FALSE(openssl.isEmpty()) << "openssl is not installed (scripts/install-deps.sh installs it)";
-    ASSERT_EQ(PainelProcess::run(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                                           "-days", "2", "-subj", "/CN=localhost"},
+    ASSERT_EQ(PainelProcess::run(openssl,
+                                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                                  "-days", "2", "-subj", "/CN=localhost"},
                                  {}, &out, &err),
               0)
         << err.toStdString();
@@ -46,10 +47,10 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
     file.close();
 
     // An address of no interface of this machine: it cannot listen.
-    EXPECT_EQ(PainelProcess::run(PainelProcess::program(),
-                                 {"--db", db, "--endereco", "192.0.2.1", "--usuarios", users, "--certificado", cert,
-                                  "--chave", key},
-                                 {}, &out, &err),
+    EXPECT_EQ(PainelProcess::run(
+                  PainelProcess::program(),
+                  {"--db", db, "--endereco", "192.0.2.1", "--usuarios", users, "--certificado", cert, "--chave", key},
+                  {}, &out, &err),
               1);
 
     PainelProcess p({"--db", db, "--endereco", "0.0.0.0", "--usuarios", users, "--certificado", cert, "--chave", key},
@@ -59,8 +60,8 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
     const HttpAnswer right = p.get(night, basic("matriz", "Cofre#2026"));
     EXPECT_EQ(right.status, 200) << right.body.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(right.body).object().value("dia").toString(), QStringLiteral("2026-12-10"));
-    for (const QByteArray &wrong : {basic("matriz", "cofre#2026"), basic("filial", "Cofre#2026"), QByteArray("Basic !!"),
-                                    QByteArray()}) {
+    for (const QByteArray &wrong :
+         {basic("matriz", "cofre#2026"), basic("filial", "Cofre#2026"), QByteArray("Basic !!"), QByteArray()}) {
         const HttpAnswer a = p.get(night, wrong);
         EXPECT_EQ(a.status, 401) << wrong.toStdString();
         EXPECT_TRUE(a.headers.value("www-authenticate").startsWith("Basic ")) << wrong.toStdString();

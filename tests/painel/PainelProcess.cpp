@@ -114,8 +114,8 @@ QString PainelProcess::log() const
     return QString::fromUtf8(m_log);
 }
 
-int PainelProcess::run(const QString &program, const QStringList &arguments, const QByteArray &input,
-                       QByteArray *out, QByteArray *err, int timeoutMs)
+int PainelProcess::run(const QString &program, const QStringList &arguments, const QByteArray &input, QByteArray *out,
+                       QByteArray *err, int timeoutMs)
 {
     QProcess p;
     p.start(program, arguments);

@@ -10,7 +10,7 @@
 #include <memory>
 
 struct HttpAnswer {
-    int status = 0; // 0: no answer (the connection was dropped or never made)
+    int status = 0;                        // 0: no answer (the connection was dropped or never made)
     QHash<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
 };

@@ -165,7 +165,8 @@ TEST_F(PainelServiceTest, TheNightsStatesAreTheLedgersFindingsAndAreReadOncePerP
     EXPECT_FALSE(findings.isEmpty());
     for (const QJsonValue v : findings) {
         const QJsonObject f = v.toObject();
-        const QString key = f.value("cdfilial").toString() + '/' + f.value("cdcaixa").toString() + '/' + f.value("nrecf").toString();
+        const QString key = f.value("cdfilial").toString() + '/' + f.value("cdcaixa").toString() + '/'
+                            + f.value("nrecf").toString();
         EXPECT_TRUE(rules(regs.value(key)).contains(f.value("rule").toString())) << key.toStdString();
     }
     // The period's findings are auditar's JSON, as the command writes it.
@@ -180,8 +181,10 @@ TEST_F(PainelServiceTest, TheNightsStatesAreTheLedgersFindingsAndAreReadOncePerP
     EXPECT_EQ(dec10.value("0001/003/").value("estado").toString(), QStringLiteral("pendente"));
     EXPECT_TRUE(dec10.value("0001/003/").value("crz").isNull());
     const QJsonObject r001 = dec10.value("0001/001/001");
-    EXPECT_TRUE(rules(r001).contains(QStringLiteral("CRO_ALTERADO")) && rules(r001).contains(QStringLiteral("CAT52_AUSENTE")));
-    const QByteArray alone = p.get("/api/auditoria?de=" + iso(Dec10) + "&ate=" + iso(Dec10) + "&cdfilial=0001&cdcaixa=001").body;
+    EXPECT_TRUE(rules(r001).contains(QStringLiteral("CRO_ALTERADO"))
+                && rules(r001).contains(QStringLiteral("CAT52_AUSENTE")));
+    const QByteArray alone =
+        p.get("/api/auditoria?de=" + iso(Dec10) + "&ate=" + iso(Dec10) + "&cdfilial=0001&cdcaixa=001").body;
     EXPECT_EQ(r001.value("estado").toString(),
               alone.contains("\"severity\": \"erro\"") ? QStringLiteral("com_erro") : QStringLiteral("sem_cat52"))
         << alone.toStdString();
@@ -284,8 +287,10 @@ TEST_F(PainelServiceTest, MetricsPassPromtoolAndTheDatabaseGoingAwayIsToldAndRec
     const HttpAnswer metrics = p.get("/metrics");
     ASSERT_EQ(metrics.status, 200);
     EXPECT_EQ(metrics.headers.value("content-type"), "text/plain; version=0.0.4; charset=utf-8");
-    EXPECT_TRUE(metrics.body.contains("kal02700_caixas{cdfilial=\"0009\",estado=\"pendente\"} 1\n")) << metrics.body.toStdString();
-    EXPECT_TRUE(metrics.body.contains("kal02700_ocorrencias{cdfilial=\"0009\",regra=\"DIA_SEM_REDUCAO\",severidade=\"erro\"} 1\n"));
+    EXPECT_TRUE(metrics.body.contains("kal02700_caixas{cdfilial=\"0009\",estado=\"pendente\"} 1\n"))
+        << metrics.body.toStdString();
+    EXPECT_TRUE(metrics.body.contains(
+        "kal02700_ocorrencias{cdfilial=\"0009\",regra=\"DIA_SEM_REDUCAO\",severidade=\"erro\"} 1\n"));
     EXPECT_TRUE(metrics.body.contains("kal02700_banco_disponivel 1\n"));
     const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
     ASSERT_FALSE(promtool.isEmpty()) << "promtool is not installed (scripts/install-deps.sh installs prometheus)";
