@@ -23,6 +23,8 @@ constexpr int MaxDays = 366;
 void send(const PainelServer::Reply &reply, Status status, const QByteArray &mime, const QByteArray &body,
           const QList<QPair<QByteArray, QByteArray>> &extra = {})
 {
+    if (!reply.socket)
+        return;
     QHttpServerResponder &r = *reply.responder;
     r.writeStatusLine(status);
     r.writeHeader("Content-Type", mime);
@@ -122,7 +124,7 @@ bool PainelServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     ConnectionGuard::requestTaken(socket);
     const auto method = request.method();
     Reply reply{std::make_shared<QHttpServerResponder>(makeResponder(request, socket)),
-                method == QHttpServerRequest::Method::Head};
+                method == QHttpServerRequest::Method::Head, socket};
     if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
         send(reply, Status::MethodNotAllowed, Json,
              NightJson::error(QStringLiteral("método não aceito: só GET e HEAD")), {{"Allow", "GET, HEAD"}});

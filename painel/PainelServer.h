@@ -6,6 +6,8 @@
 
 #include <QAbstractHttpServer>
 #include <QHttpServerResponder>
+#include <QPointer>
+#include <QTcpSocket>
 #include <QUrlQuery>
 #include <memory>
 
@@ -22,9 +24,12 @@ public:
     bool start(const QSslConfiguration *tls, QString &error);
 
     // What an answer needs of its request once the request itself is gone.
+    // The socket may go (the client left) before a read ends: then the
+    // answer is not written.
     struct Reply {
         std::shared_ptr<QHttpServerResponder> responder;
         bool head = false;
+        QPointer<QTcpSocket> socket;
     };
 
 protected:
