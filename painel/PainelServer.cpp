@@ -1,6 +1,7 @@
 #include "PainelServer.h"
 #include "ConnectionGuard.h"
-#include "GuardedServers.h"
+#include "GuardedSslServer.h"
+#include "GuardedTcpServer.h"
 #include "NightCache.h"
 #include "NightJson.h"
 #include "NightMetrics.h"

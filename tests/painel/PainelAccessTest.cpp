@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <csignal>
 
 namespace {
 QByteArray basic(const QByteArray &user, const QByteArray &password)
@@ -72,7 +73,8 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
     // HTTPS only: a plain request gets no HTTP answer.
     EXPECT_EQ(p.raw("GET /saude HTTP/1.1\r\nHost: x\r\n\r\n", true).status, 0);
 
-    EXPECT_EQ(p.terminate(), 0);
+    // An operator's Ctrl+C ends it as SIGTERM does.
+    EXPECT_EQ(p.terminate(SIGINT), 0);
     EXPECT_TRUE(p.log().contains(QStringLiteral("Painel encerrado."))) << p.log().toStdString();
     EXPECT_FALSE(p.log().contains(QStringLiteral("Cofre#2026")));
 }

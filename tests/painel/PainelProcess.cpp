@@ -4,6 +4,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QThread>
+#include <csignal>
 
 namespace {
 constexpr int StartMs = 20000;
@@ -99,9 +100,9 @@ HttpAnswer PainelProcess::get(const QString &path, const QByteArray &authorizati
     return raw(request + "\r\n");
 }
 
-int PainelProcess::terminate()
+int PainelProcess::terminate(int signal)
 {
-    m_process->terminate();
+    ::kill(pid_t(m_process->processId()), signal);
     if (!m_process->waitForFinished(30000))
         return -1;
     m_log += m_process->readAllStandardError();

@@ -31,8 +31,9 @@ public:
     HttpAnswer raw(const QByteArray &request, bool plain = false) const;
     HttpAnswer get(const QString &path, const QByteArray &authorization = {}) const;
 
-    // SIGTERM; the exit status (-1 when it did not end normally).
-    int terminate();
+    // SIGTERM (or the signal given); the exit status (-1 when it did not end
+    // normally).
+    int terminate(int signal = 15);
     QString log() const;
 
     // A program run to its end with the given standard input.
