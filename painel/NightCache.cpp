@@ -11,7 +11,7 @@ constexpr int MaxAudits = 4;
 void log(const QString &text)
 {
     std::fprintf(stderr, "%s %s\n", qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)),
-                 QString(text).replace(QLatin1Char('\n'), QLatin1String(" — ")).toUtf8().constData());
+                 QString(text).replace(QLatin1Char('\n'), QStringLiteral(" — ")).toUtf8().constData());
     std::fflush(stderr);
 }
 } // namespace

@@ -214,7 +214,7 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
     if (!scope.ate.isValid())
         return badParameter(reply, QStringLiteral("ate: data inválida ou ausente, use aaaa-mm-dd"));
     if (scope.ate < scope.de)
-        return badParameter(reply, QStringLiteral("ate: antes de de"));
+        return badParameter(reply, QStringLiteral("ate: anterior a de"));
     if (scope.de.daysTo(scope.ate) + 1 > MaxDays)
         return badParameter(
             reply,
