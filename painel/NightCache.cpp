@@ -1,0 +1,143 @@
+#include "NightCache.h"
+
+#include <QDateTime>
+#include <QtConcurrent/QtConcurrent>
+#include <cstdio>
+
+namespace {
+constexpr int MaxNights = 32;
+constexpr int MaxAudits = 4;
+
+void log(const QString &text)
+{
+    std::fprintf(stderr, "%s %s\n", qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)),
+                 QString(text).replace(QLatin1Char('\n'), QStringLiteral(" — ")).toUtf8().constData());
+    std::fflush(stderr);
+}
+} // namespace
+
+NightCache::NightCache(QString connectionString, int periodSeconds, QTime virada, QObject *parent)
+    : QObject(parent), m_connectionString(std::move(connectionString)), m_periodMs(periodSeconds * 1000),
+      m_virada(virada)
+{
+    // One connection of the ledger at a time.
+    m_pool.setMaxThreadCount(1);
+    // The current night is kept read, so that /saude and the metrics follow
+    // the database even when nobody looks at the page.
+    m_timer.setInterval(m_periodMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { night(currentNight(), [](const NightAnswer &) {}); });
+    m_timer.start();
+    QTimer::singleShot(0, this, [this] { night(currentNight(), [](const NightAnswer &) {}); });
+}
+
+NightCache::~NightCache()
+{
+    waitForReads();
+}
+
+void NightCache::waitForReads()
+{
+    m_timer.stop();
+    m_pool.waitForDone();
+}
+
+QDate NightCache::currentNight() const
+{
+    return Night::current(QDateTime::currentDateTime(), m_virada);
+}
+
+void NightCache::night(const QDate &dia, NightCallback callback)
+{
+    evict();
+    Entry &entry = m_entries[dia];
+    entry.used = ++m_uses;
+    if (entry.night) {
+        callback(answerOf(entry));
+        if (!entry.reading && entry.nextRead.hasExpired())
+            startRead(dia, entry);
+        return;
+    }
+    if (!entry.reading && !entry.nextRead.hasExpired()) {
+        // Its read failed inside this period: not asked again before the next.
+        callback(answerOf(entry));
+        return;
+    }
+    entry.waiting << std::move(callback);
+    if (!entry.reading)
+        startRead(dia, entry);
+}
+
+void NightCache::startRead(const QDate &dia, Entry &entry)
+{
+    entry.reading = true;
+    entry.nextRead.setRemainingTime(m_periodMs);
+    ++m_reads;
+    const QString connection = m_connectionString;
+    QtConcurrent::run(&m_pool, [connection, dia] {
+        return NightReader::readNight(connection, dia);
+    }).then(this, [this, dia](const NightRead &read) { finished(dia, read); });
+}
+
+void NightCache::finished(const QDate &dia, const NightRead &read)
+{
+    m_lastReadSeconds = read.night.leituraSegundos;
+    if (read.ok && !m_available)
+        log(QStringLiteral("Banco disponível de novo."));
+    if (!read.ok && (m_available || !m_answered)) {
+        m_unavailableSince = QTime::currentTime();
+        log(QStringLiteral("Banco indisponível: %1").arg(read.error));
+    }
+    m_answered = true;
+    m_available = read.ok;
+    if (!read.ok)
+        m_reason = read.error;
+    Entry &entry = m_entries[dia];
+    entry.reading = false;
+    if (read.ok)
+        entry.night = read.night;
+    const QList<NightCallback> waiting = std::move(entry.waiting);
+    entry.waiting.clear();
+    const NightAnswer answer = answerOf(entry);
+    for (const NightCallback &callback : waiting)
+        callback(answer);
+}
+
+NightAnswer NightCache::answerOf(const Entry &entry) const
+{
+    NightAnswer answer;
+    answer.night = entry.night;
+    if (!m_available) {
+        answer.banco =
+            QStringLiteral("indisponível desde %1").arg(m_unavailableSince.toString(QStringLiteral("HH:mm:ss")));
+        answer.error = QStringLiteral("banco %1: %2").arg(answer.banco, m_reason);
+    }
+    return answer;
+}
+
+void NightCache::evict()
+{
+    while (m_entries.size() >= MaxNights) {
+        auto oldest = m_entries.end();
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
+            if (!it->reading && it->waiting.isEmpty() && (oldest == m_entries.end() || it->used < oldest->used))
+                oldest = it;
+        if (oldest == m_entries.end())
+            return;
+        m_entries.erase(oldest);
+    }
+}
+
+bool NightCache::audit(const AuditScope &scope, AuditCallback callback)
+{
+    if (m_audits >= MaxAudits)
+        return false;
+    ++m_audits;
+    const QString connection = m_connectionString;
+    QtConcurrent::run(&m_pool, [connection, scope] {
+        return NightReader::readAudit(connection, scope);
+    }).then(this, [this, callback = std::move(callback)](const AuditRead &read) {
+        --m_audits;
+        callback(read);
+    });
+    return true;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The nights read, and the one thread that reads them. A night is read at
+// most once per period whatever the number of clients: the ones that come
+// while it is read wait for that read, later ones get its answer (the same
+// lido_em) until the period is over. A night already read is answered at
+// once, also while the database is slow or down; it is read again behind it.
+#include "AuditWriter.h"
+#include "Night.h"
+#include "NightReader.h"
+
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QObject>
+#include <QThreadPool>
+#include <QTime>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+struct NightAnswer {
+    std::optional<Night> night; // none: not read yet and the database did not answer
+    QString banco;              // "indisponível desde HH:mm:ss" while it does not answer
+    QString error;              // why, when there is no night
+};
+
+class NightCache : public QObject {
+    Q_OBJECT
+public:
+    using NightCallback = std::function<void(const NightAnswer &)>;
+    using AuditCallback = std::function<void(const AuditRead &)>;
+
+    NightCache(QString connectionString, int periodSeconds, QTime virada, QObject *parent = nullptr);
+    ~NightCache() override;
+
+    QDate currentNight() const;
+    // Calls back on this object's thread, at once when the night is at hand.
+    void night(const QDate &dia, NightCallback callback);
+    // False (nothing called) when too many audits wait already.
+    bool audit(const AuditScope &scope, AuditCallback callback);
+
+    bool available() const { return m_available; }
+    QString unavailableReason() const { return m_reason; }
+    double lastReadSeconds() const { return m_lastReadSeconds; }
+    qint64 reads() const { return m_reads; }
+    // Waits for the read under way (at shutdown).
+    void waitForReads();
+
+private:
+    struct Entry {
+        std::optional<Night> night;
+        QDeadlineTimer nextRead{0};
+        bool reading = false;
+        QList<NightCallback> waiting;
+        qint64 used = 0;
+    };
+    void startRead(const QDate &dia, Entry &entry);
+    void finished(const QDate &dia, const NightRead &read);
+    NightAnswer answerOf(const Entry &entry) const;
+    void evict();
+
+    QString m_connectionString;
+    int m_periodMs;
+    QTime m_virada;
+    QThreadPool m_pool;
+    QTimer m_timer;
+    QHash<QDate, Entry> m_entries;
+    qint64 m_uses = 0;
+    qint64 m_reads = 0;
+    int m_audits = 0;
+    bool m_available = true;
+    bool m_answered = false; // a read has finished
+    QTime m_unavailableSince;
+    QString m_reason;
+    double m_lastReadSeconds = 0;
+};

@@ -1,0 +1,132 @@
+#include "PainelOptions.h"
+#include "ConnectionString.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace {
+
+const QSet<QString> ValueOptions{"db",       "endereco",    "porta", "atualizar", "virada",
+                                 "usuarios", "certificado", "chave", "nova-senha"};
+
+// --name VALUE or --name=VALUE, each at most once.
+QHash<QString, QString> collect(const QStringList &arguments, QString &error)
+{
+    QHash<QString, QString> values;
+    for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        QString name = arguments.at(i);
+        if (!name.startsWith(QLatin1String("--"))) {
+            error = QStringLiteral("Argumento inesperado: %1").arg(name);
+            break;
+        }
+        name = name.mid(2);
+        QString value;
+        const qsizetype eq = name.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            value = name.mid(eq + 1);
+            name = name.left(eq);
+        } else if (ValueOptions.contains(name) && i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        }
+        if (!ValueOptions.contains(name))
+            error = QStringLiteral("Opção desconhecida: --%1").arg(name);
+        else if (value.isEmpty())
+            error = QStringLiteral("--%1: falta o valor.").arg(name);
+        else if (values.contains(name))
+            error = QStringLiteral("--%1 informado mais de uma vez.").arg(name);
+        else
+            values.insert(name, value);
+    }
+    return values;
+}
+
+bool parseNumbers(PainelOptions &o, const QHash<QString, QString> &v, QString &error)
+{
+    bool ok = true;
+    if (v.contains("porta")) {
+        const int port = v.value("porta").toInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            error = QStringLiteral("--porta: um número de 1 a 65535.");
+            return false;
+        }
+        o.porta = quint16(port);
+    }
+    if (v.contains("atualizar")) {
+        o.atualizar = v.value("atualizar").toInt(&ok);
+        if (!ok || o.atualizar < 1 || o.atualizar > 3600) {
+            error = QStringLiteral("--atualizar: segundos, de 1 a 3600.");
+            return false;
+        }
+    }
+    if (v.contains("virada")) {
+        o.virada = QTime::fromString(v.value("virada"), QStringLiteral("HH:mm"));
+        if (!o.virada.isValid()) {
+            error = QStringLiteral("--virada: hora no formato HH:mm (por exemplo 12:00).");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool checkAccess(PainelOptions &o, const QHash<QString, QString> &v, QString &error)
+{
+    if (v.contains("endereco") && !o.endereco.setAddress(v.value("endereco"))) {
+        error = QStringLiteral("--endereco: endereço IP inválido: %1").arg(v.value("endereco"));
+        return false;
+    }
+    if (o.certificado.isEmpty() != o.chave.isEmpty()) {
+        error = QStringLiteral("--certificado e --chave andam juntos: informe os dois.");
+        return false;
+    }
+    if (o.secured() && o.usuarios.isEmpty()) {
+        error = QStringLiteral("Com HTTPS informe também --usuarios: o acesso pede usuário e senha.");
+        return false;
+    }
+    if (!o.endereco.isLoopback() && (!o.secured() || o.usuarios.isEmpty())) {
+        error = QStringLiteral("Fora de 127.0.0.1 e ::1 o painel só atende por HTTPS com senha: "
+                               "informe --usuarios, --certificado e --chave.");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+PainelOptions PainelOptions::parse(const QStringList &arguments, QString &error)
+{
+    PainelOptions o;
+    error.clear();
+    const QHash<QString, QString> v = collect(arguments, error);
+    if (!error.isEmpty())
+        return o;
+    o.novaSenha = v.value("nova-senha");
+    if (!o.novaSenha.isEmpty()) {
+        if (v.size() > 1 || o.novaSenha.contains(QLatin1Char(':')) || o.novaSenha.trimmed() != o.novaSenha)
+            error = QStringLiteral("--nova-senha USUARIO vai sozinho; o usuário não tem ':' nem espaços nas pontas.");
+        return o;
+    }
+    o.db = v.value("db");
+    o.usuarios = v.value("usuarios");
+    o.certificado = v.value("certificado");
+    o.chave = v.value("chave");
+    if (o.db.isEmpty()) {
+        error = QStringLiteral("--db: falta a conexão do banco.");
+        return o;
+    }
+    const ConnectionString connection = ConnectionString::parse(o.db);
+    if (!connection.isValid()) {
+        error = QStringLiteral("--db: %1").arg(connection.error());
+        return o;
+    }
+    if (parseNumbers(o, v, error))
+        checkAccess(o, v, error);
+    return o;
+}
+
+QString PainelOptions::usage()
+{
+    return QStringLiteral(
+        "Uso: kal02700-painel --db CONEXAO [--endereco ENDERECO] [--porta PORTA] [--atualizar SEGUNDOS] "
+        "[--virada HH:mm] [--usuarios ARQUIVO] [--certificado ARQUIVO.pem --chave ARQUIVO.pem]\n"
+        "     kal02700-painel --nova-senha USUARIO   (lê a senha da entrada padrão)");
+}

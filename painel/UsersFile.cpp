@@ -1,0 +1,103 @@
+#include "UsersFile.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QPasswordDigestor>
+#include <QRandomGenerator>
+
+namespace {
+const QString Scheme = QStringLiteral("pbkdf2-sha256");
+constexpr int MaxIterations = 10000000;
+
+// Compares every byte whatever the first difference.
+bool sameBytes(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    unsigned char diff = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        diff |= uchar(a.at(i)) ^ uchar(b.at(i));
+    return diff == 0;
+}
+} // namespace
+
+QByteArray UsersFile::derive(const QByteArray &password, const QByteArray &salt, int iterations, int length)
+{
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password, salt, iterations, quint64(length));
+}
+
+bool UsersFile::parse(const QString &text, QString &user, Entry &entry)
+{
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return false;
+    user = text.left(colon);
+    const QStringList parts = text.mid(colon + 1).split(QLatin1Char('$'));
+    if (parts.size() != 4 || parts.at(0) != Scheme)
+        return false;
+    bool ok = false;
+    entry.iterations = parts.at(1).toInt(&ok);
+    const auto salt = QByteArray::fromBase64Encoding(parts.at(2).toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto hash = QByteArray::fromBase64Encoding(parts.at(3).toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (!ok || entry.iterations < 1 || entry.iterations > MaxIterations || !salt || !hash || salt.decoded.isEmpty()
+        || hash.decoded.size() < 16 || hash.decoded.size() > 64)
+        return false;
+    entry.salt = salt.decoded;
+    entry.hash = hash.decoded;
+    return true;
+}
+
+bool UsersFile::load(const QString &path, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Não foi possível ler o arquivo de usuários %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    m_users.clear();
+    int number = 0;
+    while (!file.atEnd()) {
+        const QString text = QString::fromUtf8(file.readLine()).trimmed();
+        ++number;
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        QString user;
+        Entry entry;
+        if (!parse(text, user, entry)) {
+            error = QStringLiteral(
+                        "Arquivo de usuários %1, linha %2: esperado USUARIO:pbkdf2-sha256$ITERACOES$SAL$HASH "
+                        "(gere com --nova-senha).")
+                        .arg(path)
+                        .arg(number);
+            return false;
+        }
+        m_users.insert(user, entry);
+    }
+    if (m_users.isEmpty()) {
+        error = QStringLiteral("Arquivo de usuários %1 sem nenhum usuário.").arg(path);
+        return false;
+    }
+    return true;
+}
+
+bool UsersFile::verify(const QString &user, const QByteArray &password) const
+{
+    const auto it = m_users.constFind(user);
+    if (it == m_users.cend()) {
+        // The same work as a known user, its result thrown away.
+        const Entry &any = m_users.cbegin().value();
+        derive(password, any.salt, any.iterations, int(any.hash.size()));
+        return false;
+    }
+    return sameBytes(derive(password, it->salt, it->iterations, int(it->hash.size())), it->hash);
+}
+
+QString UsersFile::line(const QString &user, const QByteArray &password, int iterations)
+{
+    QByteArray salt(16, '\0');
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(salt.data()), salt.size() / 4);
+    const QByteArray hash = derive(password, salt, iterations, 32);
+    return QStringLiteral("%1:%2$%3$%4$%5")
+        .arg(user, Scheme, QString::number(iterations), QString::fromLatin1(salt.toBase64()),
+             QString::fromLatin1(hash.toBase64()));
+}

@@ -1,0 +1,170 @@
+// kal02700-painel: the head office's live view of the night across every
+// branch (the page, its JSON, Prometheus metrics), read through the fiscal
+// ledger. Runs until SIGTERM or SIGINT.
+#include "NightCache.h"
+#include "PainelOptions.h"
+#include "PainelServer.h"
+#include "UsersFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+enum ExitStatus { Done = 0, CannotListen = 1, BadArguments = 2 };
+
+int g_signalPipe[2] = {-1, -1};
+
+void printLine(std::FILE *out, const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), out);
+    std::fputc('\n', out);
+    std::fflush(out);
+}
+
+// The password from standard input, not echoed on a terminal.
+QByteArray readPassword()
+{
+    termios saved{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        std::fputs("Senha: ", stderr);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QFile in;
+    in.open(stdin, QIODevice::ReadOnly);
+    QByteArray password = in.readLine(4096);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    while (password.endsWith('\n') || password.endsWith('\r'))
+        password.chop(1);
+    return password;
+}
+
+int newPassword(const QString &user)
+{
+    const QByteArray password = readPassword();
+    if (password.isEmpty()) {
+        printLine(stderr, QStringLiteral("Senha vazia: nada gerado."));
+        return BadArguments;
+    }
+    printLine(stdout, UsersFile::line(user, password));
+    return Done;
+}
+
+std::optional<QSslConfiguration> tlsOf(const PainelOptions &o, QString &error)
+{
+    QFile certFile(o.certificado), keyFile(o.chave);
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Não foi possível ler o certificado ou a chave (%1, %2).").arg(o.certificado, o.chave);
+        return std::nullopt;
+    }
+    const QList<QSslCertificate> chain = QSslCertificate::fromDevice(&certFile, QSsl::Pem);
+    const QByteArray keyPem = keyFile.readAll();
+    QSslKey anyKey(keyPem, QSsl::Rsa, QSsl::Pem);
+    if (anyKey.isNull())
+        anyKey = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
+    if (chain.isEmpty() || anyKey.isNull()) {
+        error = QStringLiteral("Certificado ou chave inválidos: esperados arquivos PEM (%1, %2).")
+                    .arg(o.certificado, o.chave);
+        return std::nullopt;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificateChain(chain);
+    tls.setPrivateKey(anyKey);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return tls;
+}
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop from inside it.
+void stopOnSignals(QCoreApplication &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        app.quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+int serve(QCoreApplication &app, const PainelOptions &options)
+{
+    QString error;
+    std::optional<UsersFile> users;
+    if (!options.usuarios.isEmpty() && !users.emplace().load(options.usuarios, error)) {
+        printLine(stderr, error);
+        return BadArguments;
+    }
+    std::optional<QSslConfiguration> tls;
+    if (options.secured() && !(tls = tlsOf(options, error))) {
+        printLine(stderr, error);
+        return BadArguments;
+    }
+    stopOnSignals(app);
+    NightCache cache(options.db, options.atualizar, options.virada);
+    PainelServer server(options, cache, users ? &*users : nullptr);
+    if (!server.start(tls ? &*tls : nullptr, error)) {
+        printLine(stderr, error);
+        return CannotListen;
+    }
+    printLine(stderr, QStringLiteral("Painel em %1://%2:%3/")
+                          .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
+                               options.endereco.protocol() == QAbstractSocket::IPv6Protocol
+                                   ? QLatin1Char('[') + options.endereco.toString() + QLatin1Char(']')
+                                   : options.endereco.toString())
+                          .arg(options.porta));
+    app.exec();
+    cache.waitForReads();
+    printLine(stderr, QStringLiteral("Painel encerrado."));
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The page lives in the service's static library.
+    Q_INIT_RESOURCE(painel);
+    QCoreApplication app(argc, argv);
+    QString error;
+    const PainelOptions options = PainelOptions::parse(app.arguments().mid(1), error);
+    if (!error.isEmpty()) {
+        printLine(stderr, error);
+        printLine(stderr, PainelOptions::usage());
+        return BadArguments;
+    }
+    try {
+        return options.novaSenha.isEmpty() ? serve(app, options) : newPassword(options.novaSenha);
+    } catch (const std::exception &e) {
+        printLine(stderr, QString::fromUtf8(e.what()));
+        return CannotListen;
+    }
+}

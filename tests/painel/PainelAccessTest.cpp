@@ -1,0 +1,80 @@
+// Who may read the night: loopback open; any other address refused without
+// HTTPS and a users file; with them HTTPS only and Basic authentication on
+// every path but /saude (a certificate the test makes with openssl, a user
+// made by --nova-senha). SIGTERM ends it cleanly.
+#include "FiscalDataSet.h"
+#include "PainelProcess.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <csignal>
+
+namespace {
+QByteArray basic(const QByteArray &user, const QByteArray &password)
+{
+    return "Basic " + (user + ':' + password).toBase64();
+}
+} // namespace
+
+TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
+{
+    const QString db = FiscalDataSet::instance().connectionString();
+    QByteArray out, err;
+    // Refused: another address without HTTPS and users, bad options.
+    EXPECT_EQ(PainelProcess::run(PainelProcess::program(), {"--db", db, "--endereco", "0.0.0.0"}, {}, &out, &err), 2);
+    EXPECT_TRUE(QString::fromUtf8(err).contains(QStringLiteral("HTTPS"))) << err.toStdString();
+    EXPECT_EQ(PainelProcess::run(PainelProcess::program(), {"--db", db, "--virada", "24:00"}, {}, &out, &err), 2);
+    EXPECT_EQ(PainelProcess::run(PainelProcess::program(), {"--db", "postgresql://u:segredo@h"}, {}, &out, &err), 2);
+    EXPECT_FALSE(err.contains("segredo")) << err.toStdString();
+
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(QStringLiteral("cert.pem")), key = dir.filePath(QStringLiteral("key.pem"));
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    ASSERT_FALSE(openssl.isEmpty()) << "openssl is not installed (scripts/install-deps.sh installs it)";
+    ASSERT_EQ(PainelProcess::run(openssl,
+                                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                                  "-days", "2", "-subj", "/CN=localhost"},
+                                 {}, &out, &err),
+              0)
+        << err.toStdString();
+    ASSERT_EQ(PainelProcess::run(PainelProcess::program(), {"--nova-senha", "matriz"}, "Cofre#2026\n", &out, &err), 0);
+    EXPECT_TRUE(out.startsWith("matriz:pbkdf2-sha256$")) << out.toStdString();
+    EXPECT_FALSE(out.contains("Cofre#2026"));
+    const QString users = dir.filePath(QStringLiteral("usuarios"));
+    QFile file(users);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(out);
+    file.close();
+
+    // An address of no interface of this machine: it cannot listen.
+    EXPECT_EQ(PainelProcess::run(
+                  PainelProcess::program(),
+                  {"--db", db, "--endereco", "192.0.2.1", "--usuarios", users, "--certificado", cert, "--chave", key},
+                  {}, &out, &err),
+              1);
+
+    PainelProcess p({"--db", db, "--endereco", "0.0.0.0", "--usuarios", users, "--certificado", cert, "--chave", key},
+                    true);
+    ASSERT_TRUE(p.error().isEmpty()) << p.error().toStdString();
+    const QString night = QStringLiteral("/api/noite?dia=2026-12-10");
+    const HttpAnswer right = p.get(night, basic("matriz", "Cofre#2026"));
+    EXPECT_EQ(right.status, 200) << right.body.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(right.body).object().value("dia").toString(), QStringLiteral("2026-12-10"));
+    for (const QByteArray &wrong :
+         {basic("matriz", "cofre#2026"), basic("filial", "Cofre#2026"), QByteArray("Basic !!"), QByteArray()}) {
+        const HttpAnswer a = p.get(night, wrong);
+        EXPECT_EQ(a.status, 401) << wrong.toStdString();
+        EXPECT_TRUE(a.headers.value("www-authenticate").startsWith("Basic ")) << wrong.toStdString();
+    }
+    EXPECT_EQ(p.get(QStringLiteral("/metrics")).status, 401);
+    EXPECT_EQ(p.get(QStringLiteral("/")).status, 401);
+    EXPECT_EQ(p.get(QStringLiteral("/saude")).status, 200);
+    // HTTPS only: a plain request gets no HTTP answer.
+    EXPECT_EQ(p.raw("GET /saude HTTP/1.1\r\nHost: x\r\n\r\n", true).status, 0);
+
+    // An operator's Ctrl+C ends it as SIGTERM does.
+    EXPECT_EQ(p.terminate(SIGINT), 0);
+    EXPECT_TRUE(p.log().contains(QStringLiteral("Painel encerrado."))) << p.log().toStdString();
+    EXPECT_FALSE(p.log().contains(QStringLiteral("Cofre#2026")));
+}

@@ -1,0 +1,50 @@
+#pragma once
+// kal02700-painel of this build as a process on a free loopback port, and a
+// small HTTP/1.1 client to talk to it (plain or TLS, one request a
+// connection, bounded waits).
+#include <QByteArray>
+#include <QHash>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+struct HttpAnswer {
+    int status = 0;                        // 0: no answer (the connection was dropped or never made)
+    QHash<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+};
+
+class PainelProcess {
+public:
+    // Starts the service with the arguments and --porta; empty error when it
+    // listens.
+    explicit PainelProcess(const QStringList &arguments, bool tls = false);
+    ~PainelProcess();
+
+    QString error() const { return m_error; }
+    quint16 port() const { return m_port; }
+    QString url(const QString &path) const;
+
+    // A whole request (request line, headers) sent as is.
+    // plain: without TLS even when the service speaks it.
+    HttpAnswer raw(const QByteArray &request, bool plain = false) const;
+    HttpAnswer get(const QString &path, const QByteArray &authorization = {}) const;
+
+    // SIGTERM (or the signal given); the exit status (-1 when it did not end
+    // normally).
+    int terminate(int signal = 15);
+    QString log() const;
+
+    // A program run to its end with the given standard input.
+    static int run(const QString &program, const QStringList &arguments, const QByteArray &input, QByteArray *out,
+                   QByteArray *err = nullptr, int timeoutMs = 60000);
+    static QString program() { return QStringLiteral(KAL_PAINEL); }
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+    bool m_tls = false;
+    QString m_error;
+    mutable QByteArray m_log;
+};
