@@ -187,8 +187,9 @@ TEST(AuditTest, ADayHasTheSameFindingsAloneAsInItsMonth)
             const QStringList alone = ofDay(audit(filial, caixa, day, day).findings, day);
             EXPECT_EQ(lines(alone), lines(ofDay(month.findings, day)))
                 << day.toString(Qt::ISODate).toStdString() << " " << caixa.toStdString();
-            if (day >= QDate(2026, 12, 6) && day <= QDate(2026, 12, 12))
+            if (day >= QDate(2026, 12, 6) && day <= QDate(2026, 12, 12)) {
                 EXPECT_EQ(lines(alone), lines(ofDay(week.findings, day))) << day.toString(Qt::ISODate).toStdString();
+            }
             daysWithFindings += alone.isEmpty() ? 0 : 1;
         }
         // The planted days: 01..05/12, 07..10/12 (and the third branch's).
