@@ -4,6 +4,7 @@
 #include "SharedServices.h"
 #include "Srv_kal02700.h"
 #include "Win1252.h"
+#include <cmath>
 
 namespace Srv_kal02700::ServerCalls {
 
@@ -108,21 +109,42 @@ ServerResult<TDateTime> lastCashMovement(const QString &CdFilial, const QString 
     }
 }
 
+bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                        TDateTime DtReducao)
+{
+    AdoQuery &q = rdm.adqRedZGravada;
+    q.close();
+    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
+    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
+    q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
+    q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
+    q.open();
+    const bool stored = !q.isEmpty();
+    q.close();
+    return stored;
+}
+
 ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                                    TDateTime DtReducao)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
-        AdoQuery &q = rdm.adqRedZGravada;
-        q.close();
-        q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
-        q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
-        q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
-        q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
-        q.open();
-        return ServerResult<bool>::of(!q.isEmpty());
+        return ServerResult<bool>::of(reductionStoredNow(rdm, CdFilial, CdCaixa, NrEcf, DtReducao));
     } catch (const Exception &e) {
         return failure<bool>(e, rdm);
+    }
+}
+
+LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow)
+{
+    // The session that sent the commit is gone; a new one reads what the
+    // server kept. One that cannot be had, or does not answer in time,
+    // leaves the outcome unknown.
+    try {
+        rdm.adcCadRedz.setConnected(true);
+        return storedNow() ? LostCommit::Stored : LostCommit::NotStored;
+    } catch (const Exception &) {
+        return LostCommit::Unknown;
     }
 }
 
@@ -163,11 +185,95 @@ ServerResult<Done> storeCat52File(const QString &CdFilial, const QString &CdCaix
         conteudo.clear();
         rdm.CommitTrans();
         return ServerResult<Done>::of(Done{});
+    } catch (const ECommitUnanswered &e) {
+        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
+        const ServerResult<Done> result = failure<Done>(e, rdm);
+        switch (afterLostCommit(rdm, [&] { return cat52StoredNow(rdm, CdFilial, CdCaixa, DtMovimento, NmArquivo); })) {
+        case LostCommit::Stored:
+            return ServerResult<Done>::of(Done{});
+        case LostCommit::NotStored:
+            return result;
+        case LostCommit::Unknown:
+            break;
+        }
+        return ServerResult<Done>::uncertain(
+            QStringLiteral("não foi possível saber se o arquivo Cat-52 %1 foi gravado: confira antes de guardá-lo com "
+                           "kal02700-fiscal cat52-guardar.")
+                .arg(NmArquivo));
     } catch (const Exception &e) {
         rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
         const ServerResult<Done> result = failure<Done>(e, rdm);
         rollbackQuietly(rdm);
         return result;
+    }
+}
+
+bool cat52StoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &DtMovimento,
+                    const QString &NmArquivo)
+{
+    AdoQuery &q = rdm.adqArqCat52Gravado;
+    q.close();
+    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codePage(CdFilial));
+    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codePage(CdCaixa));
+    q.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(FormatSettings::strToDate(codePage(DtMovimento)));
+    q.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(codePage(NmArquivo));
+    q.open();
+    const bool stored = !q.isEmpty();
+    q.close();
+    return stored;
+}
+
+ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
+{
+    TrdmCadRedz &rdm = *rdmCadRedz;
+    try {
+        AdoQuery &q = rdm.adqArqCat52DoDia;
+        q.close();
+        q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codePage(CdFilial));
+        q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codePage(CdCaixa));
+        q.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(AutomationDate::dateOf(Dia));
+        q.open();
+        QList<QByteArray> files;
+        for (q.first(); !q.eof(); q.next())
+            files << q.value(QStringLiteral("DSARQCAT52")).toByteArray();
+        q.close();
+        return ServerResult<QList<QByteArray>>::of(files);
+    } catch (const Exception &e) {
+        return failure<QList<QByteArray>>(e, rdm);
+    }
+}
+
+ServerResult<Cat52DayFigures> storedDay(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                        TDateTime DtReducao)
+{
+    TrdmCadRedz &rdm = *rdmCadRedz;
+    try {
+        AdoQuery &q = rdm.adqRedZDoDia;
+        q.close();
+        q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
+        q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
+        q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
+        q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
+        q.open();
+        if (q.isEmpty())
+            throw Exception(
+                QStringLiteral("A Redução Z de %1 não está gravada.").arg(FormatSettings::dateToStr(DtReducao)));
+        auto contador = [&q](const char *coluna) {
+            bool numero = false;
+            const qint64 valor = q.asString(QLatin1String(coluna)).trimmed().toLongLong(&numero);
+            return numero ? valor : -1;
+        };
+        Cat52DayFigures dia;
+        dia.serial = q.asString(QStringLiteral("NRSERIEREDZ"));
+        dia.crz = contador("NRREDREDZ");
+        dia.cro = contador("NRREINIREDZ");
+        dia.lastCoupon = contador("NRULTCFREDZ");
+        dia.day = AutomationDate::toDate(AutomationDate::dateOf(DtReducao));
+        dia.gross = std::llround(q.asFloat(QStringLiteral("VRVENBRUREDZ")) * 100);
+        q.close();
+        return ServerResult<Cat52DayFigures>::of(dia);
+    } catch (const Exception &e) {
+        return failure<Cat52DayFigures>(e, rdm);
     }
 }
 

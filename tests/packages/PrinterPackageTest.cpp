@@ -377,7 +377,7 @@ TEST_F(PrinterPackage, Cat52ExtensionAndLimits)
         Wmb00001::GeraCatGenerica({QVariant(), QDate(2026, 12, 8), QDate(2026, 12, 8), true}, paths);
         ADD_FAILURE() << "an amount wider than its field was cut";
     } catch (const Exception &error) {
-        EXPECT_TRUE(error.message().startsWith(QStringLiteral("Valor de venda bruta diária ("))) << message(error);
+        EXPECT_TRUE(error.message().startsWith(QStringLiteral("Venda bruta diária ("))) << message(error);
     }
     Wmb00001::setPrinterMemoryFile(writeMemory(R"({"lastReduction": {"47": "1,00"}})", QStringLiteral("ok.json")));
     EXPECT_THROW(Wmb00001::GeraCatGenerica({QVariant()}, paths), Exception);
