@@ -227,8 +227,12 @@ void AdoConnection::commitTrans()
         const ConnectionString cs = ConnectionString::parse(m_connectionString);
         const QString what = QStringLiteral("Não foi possível confirmar a transação");
         // With the session gone the commit may have reached the server: the
-        // caller must find out on a new session.
-        if (noteFailure(error))
+        // caller must find out on a new session. The driver may have given
+        // up the session itself: it is closed here all the same.
+        const bool gone = answerTimedOut() || m_dialect.sessionLost(error);
+        if (!noteFailure(error) && gone && QSqlDatabase::contains(m_qtName))
+            closeSession();
+        if (gone)
             throw ECommitUnanswered(cs.scrub(what + QStringLiteral(": ") + error.text()), error.nativeErrorCode(),
                                     cs.scrub(error.driverText()), cs.scrub(error.databaseText()),
                                     EDatabaseError::Kind::Transaction);

@@ -307,16 +307,22 @@ TEST_F(NightlyJobTest, ACommitWhoseAnswerIsLostEndsAsTheServerKeptIt)
         const auto &c = cases[i];
         const QString day = text(days[i]);
         SCOPED_TRACE(day.toStdString());
-        TcpRelay relay(quint16(serverPort()), "COMMIT", c.stall);
-        const Timed t = timed(call(through(relay), day));
-        EXPECT_TRUE(relay.stalled());
+        Timed t;
+        {
+            // The relay goes before the wait for the server's sessions: it
+            // holds the stopped one open.
+            TcpRelay relay(quint16(serverPort()), "COMMIT", c.stall);
+            t = timed(call(through(relay), day));
+            EXPECT_TRUE(relay.stalled());
+        }
         EXPECT_EQ(t.run.exitCode, c.exitCode) << shown(t.run);
         EXPECT_LT(t.ms, BoundMs);
         if (c.err.isEmpty()) {
             EXPECT_EQ(t.run.err, QString()) << shown(t.run);
             EXPECT_EQ(t.run.out, QStringLiteral("Dados gravados corretamente.\n"));
         } else {
-            EXPECT_TRUE(t.run.err.startsWith(c.err.arg(day))) << shown(t.run);
+            EXPECT_TRUE(t.run.err.startsWith(c.err.contains(QLatin1String("%1")) ? c.err.arg(day) : c.err))
+                << shown(t.run);
         }
         waitForSessionsToEnd();
         EXPECT_EQ(stored(day), c.dayStored ? 1 : 0);

@@ -39,7 +39,11 @@ TEST_F(FigureRefusalTest, EachFigureThePrinterReportsIsRefusedByItsCaptionAndVal
          {},
          "Venda Bruta Diária: \"99999999999999999999999,99\" é maior que o máximo do arquivo Cat-52 "
          "(999999999999,99)."},
-        {47, nines60, {}, "Venda Bruta Diária: \"" + nines60.left(40) + "...\" não é um número."},
+        {47,
+         nines60,
+         {},
+         "Venda Bruta Diária: \"" + nines60.left(40)
+             + "...\" é maior que o máximo do arquivo Cat-52 (999999999999,99)."},
         {48, "-1,00", {}, "Venda Líquida: \"-1,00\" é negativo."},
         {25,
          "1e40",
