@@ -40,6 +40,12 @@ public:
     using Exception::Exception;
 };
 
+// The printer's file of the day was stored by another run meanwhile.
+class StoredBefore : public Exception {
+public:
+    using Exception::Exception;
+};
+
 } // namespace
 
 Cat52Stage::Cat52Stage(QString cdFilial, QString cdCaixa)
@@ -60,6 +66,8 @@ Cat52Stage::Outcome Cat52Stage::attempt(QWidget *form, const QString &notice, co
         return {diferencas.isEmpty() ? Outcome::Stored : Outcome::StoredDiffers, diferencas};
     } catch (const OutcomeUnknown &erro) {
         return {Outcome::Uncertain, erro.message()};
+    } catch (const StoredBefore &) {
+        return {Outcome::AlreadyStored, QString()};
     } catch (const Exception &erro) {
         return {Outcome::NotStored, erro.message()};
     } catch (const std::exception &erro) {
@@ -73,6 +81,7 @@ QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSe
     const Outcome outcome = attempt(form, notice, parametros, dia, gravada);
     switch (outcome.kind) {
     case Outcome::Stored:
+    case Outcome::AlreadyStored:
         return QString();
     case Outcome::StoredDiffers:
         return fileDiffers(outcome.detail);
@@ -89,6 +98,8 @@ QString Cat52Stage::missingFileLine(TDateTime dia, const Outcome &outcome)
     const QString gravada = QStringLiteral("A Redução Z de %1 já estava gravada")
                                 .arg(FormatSettings::dateToStr(AutomationDate::dateOf(dia)));
     switch (outcome.kind) {
+    case Outcome::AlreadyStored:
+        return QString();
     case Outcome::Stored:
         return gravada + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado.");
     case Outcome::StoredDiffers:
@@ -143,13 +154,17 @@ QString Cat52Stage::generateAndStore(QWidget *form, const QString &notice, const
     const QString &original = caminhos.first();
     const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
                                       original.lastIndexOf(QLatin1Char('/'))});
-    const auto guardado = Srv_kal02700::ServerCalls::storeCat52File(
+    // Stored once for the printer: a run that finishes the same day at the
+    // same moment finds this one's file, or this one finds its.
+    const auto guardado = Srv_kal02700::ServerCalls::storeCat52FileOnce(
         m_cdFilial, m_cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), linhas);
+        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), linhas, gravada.serial);
     if (!guardado.ok() && guardado.isUncertain())
         throw OutcomeUnknown(guardado.error());
     if (!guardado.ok())
         throw Exception(guardado.error());
+    if (!guardado.value())
+        throw StoredBefore(QString());
     return diferencas;
 }
 

@@ -21,10 +21,11 @@ public:
     static bool isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio);
 
     // What became of the day's file: stored (agreeing with the day or not,
-    // `detail` then says what differs), not stored (`detail` says why), or
-    // its commit answer lost and no new session able to tell.
+    // `detail` then says what differs), stored by another run meanwhile, not
+    // stored (`detail` says why), or its commit answer lost and no new
+    // session able to tell.
     struct Outcome {
-        enum Kind { Stored, StoredDiffers, NotStored, Uncertain } kind = NotStored;
+        enum Kind { Stored, StoredDiffers, AlreadyStored, NotStored, Uncertain } kind = NotStored;
         QString detail;
     };
 
@@ -42,7 +43,7 @@ public:
 
     // The line of a rerun that found the day stored without its file and
     // made the file: what was done, or why the file is still missing and how
-    // to store it later.
+    // to store it later; empty when another run stored it meanwhile.
     static QString missingFileLine(TDateTime dia, const Outcome &outcome);
 
     // The day is stored but its CAT-52 file is not: the line for `reason`.

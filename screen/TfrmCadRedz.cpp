@@ -260,14 +260,18 @@ QString TfrmCadRedz::completaArquivoCat52()
                                    : Srv_kal02700::ServerResult<QList<QByteArray>>::failure(dia.error());
     if (!arquivos.ok())
         return Cat52Stage::missingFileLine(FDtReducao, {Cat52Stage::Outcome::NotStored, arquivos.error()});
+    // A day stored without its serial is this printer's by the one given.
+    Cat52DayFigures figuras = dia.value();
+    if (figuras.serial.trimmed().isEmpty())
+        figuras.serial = FNrSerieEcf;
     for (const QByteArray &arquivo : arquivos.value()) {
         const std::optional<E12Record> e12 = Cat52Record::findE12(arquivo);
-        if (e12 && e12->serial.trimmed() == dia.value().serial.trimmed())
+        if (e12 && e12->serial.trimmed() == figuras.serial.trimmed())
             return QString();
     }
     const Cat52Stage::Outcome outcome = Cat52Stage(FCdFilial, FCdCaixa)
                                             .attempt(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
-                                                     cdsParametrosKiv, FDtReducao, dia.value());
+                                                     cdsParametrosKiv, FDtReducao, figuras);
     return Cat52Stage::missingFileLine(FDtReducao, outcome);
 }
 

@@ -37,6 +37,13 @@ ServerResult<Done> storeCat52File(const QString &CdFilial, const QString &CdCaix
                                   const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
                                   const QStringList &Conteudo);
 
+// As storeCat52File, for the module's CAT-52 stage: the day's Z reductions
+// are locked first and the file is stored only when no file of that printer
+// serial is stored for the day; false when one was (another run stored it).
+ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
+                                      const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
+                                      const QStringList &Conteudo, const QString &NrSerieEcf);
+
 // Whether the CAT-52 file of that name is stored, with its content, for the
 // branch, register and day (a date text as setArqCat52 takes it); raises on
 // failure.

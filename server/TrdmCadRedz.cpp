@@ -16,6 +16,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
       adqRedZDoDia(QStringLiteral("adqRedZDoDia"), &adcCadRedz),
       adqArqCat52Gravado(QStringLiteral("adqArqCat52Gravado"), &adcCadRedz),
       adqArqCat52DoDia(QStringLiteral("adqArqCat52DoDia"), &adcCadRedz),
+      acmTravaRedZ(QStringLiteral("acmTravaRedZ"), &adcCadRedz),
       acmInsArqCat52(QStringLiteral("acmInsArqCat52"), &adcCadRedz),
       acmUpdArqCat52(QStringLiteral("acmUpdArqCat52"), &adcCadRedz)
 {
@@ -54,6 +55,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
         adqArqCat52Gravado,
         {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
     describe(adqArqCat52DoDia, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVCAT52", K::DateTime}});
+    describe(acmTravaRedZ, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTREDUCAOZ", K::Date}});
     describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text},
                               {"P_CDCAIXA", K::Text},
                               {"P_CDLOJA", K::Text},

@@ -30,6 +30,7 @@ public:
     AdoQuery adqRedZDoDia;
     AdoQuery adqArqCat52Gravado;
     AdoQuery adqArqCat52DoDia;
+    AdoCommand acmTravaRedZ;
     AdoCommand acmInsArqCat52;
     AdoCommand acmUpdArqCat52;
 
