@@ -238,19 +238,27 @@ mode_t newFileMode()
 }
 
 // Temporary files of this name left by earlier runs killed while writing;
-// one younger than this may belong to a run writing now.
-const qint64 StaleTemporarySeconds = 600;
+// one younger than this may belong to a run writing now. Their age is read
+// against the time the folder gave this run's own new temporary file
+// (`ownFd`), not against the process's clock.
+const time_t StaleTemporarySeconds = 600;
 
-void removeStaleTemporaries(const QString &folder, const QString &fileName)
+void removeStaleTemporaries(const QString &path, int ownFd)
 {
-    const QDir dir(folder);
-    const QString prefix = QStringLiteral(".") + fileName + QStringLiteral(".");
-    const QDateTime limit = QDateTime::currentDateTime().addSecs(-StaleTemporarySeconds);
-    const QFileInfoList found = dir.entryInfoList({prefix + QStringLiteral("??????")},
-                                                  QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &info : found)
-        if (info.fileName().size() == prefix.size() + 6 && info.lastModified() < limit)
-            QFile::remove(info.absoluteFilePath());
+    struct stat own {};
+    if (::fstat(ownFd, &own) != 0)
+        return;
+    const QFileInfo info(path);
+    const QString prefix = QStringLiteral(".") + info.fileName() + QStringLiteral(".");
+    const QDir dir(info.absolutePath());
+    for (const QString &name : dir.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden)) {
+        const QByteArray other = QFile::encodeName(dir.absoluteFilePath(name));
+        struct stat st {};
+        if (name.size() == prefix.size() + 6 && ::stat(other.constData(), &st) == 0
+            && (st.st_dev != own.st_dev || st.st_ino != own.st_ino)
+            && own.st_mtime - st.st_mtime > StaleTemporarySeconds)
+            ::unlink(other.constData());
+    }
 }
 
 // A file of the same name in the folder is replaced only when it is this
@@ -285,6 +293,7 @@ void writeWholeFile(const QString &path, const QByteArray &content, const std::f
     };
     if (fd < 0)
         fail(errno);
+    removeStaleTemporaries(path, fd);
     bool open = true;
     auto abandon = [&](int code) {
         if (open)
@@ -353,7 +362,6 @@ bool geraCatGenerica(const QVariantList &parametros, QStringList &paths)
     if (!QDir().mkpath(memory.cat52Dir))
         throw Exception(QStringLiteral("Não foi possível criar a pasta dos arquivos CAT-52 (%1)").arg(memory.cat52Dir));
     const QString path = QDir(memory.cat52Dir).absoluteFilePath(fileName);
-    removeStaleTemporaries(memory.cat52Dir, fileName);
     if (QFileInfo::exists(path))
         requireOwnFile(path, memory);
     writeWholeFile(path, content, [&] { requireOwnFile(path, memory); });

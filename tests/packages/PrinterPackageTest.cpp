@@ -366,7 +366,9 @@ TEST_F(PrinterPackage, TheCat52FolderKeepsAnotherPrintersFileAndLosesItsOwnStale
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("E12 half");
         file.flush();
-        file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+        // Aged from the time the folder gave it, whatever the process's clock says.
+        const QDateTime written = file.fileTime(QFileDevice::FileModificationTime);
+        file.setFileTime(written.addSecs(-ageSeconds), QFileDevice::FileModificationTime);
     };
     temporary(".ACM23344.8CQ.aB3xYz", 3600);
     temporary(".ACM23344.8CQ.Qw9rTy", 5);
