@@ -93,4 +93,9 @@ const char *MotivoRedZ()
     return Pkg_kal02700::g_motivo.constData();
 }
 
+bool RedZIncerta()
+{
+    return Cli_kal02700::boRedZIncerta;
+}
+
 } // extern "C"

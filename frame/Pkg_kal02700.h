@@ -38,6 +38,9 @@ KAL02700_EXPORT void CriaCadRedZ(const char *CdFilial, const char *CdCaixa, cons
 // next call.
 KAL02700_EXPORT bool RedZGravada();
 KAL02700_EXPORT const char *MotivoRedZ();
+// True when the answer to that call's commit was lost and a new session could
+// not tell whether the day is stored: it may be, check before a rerun.
+KAL02700_EXPORT bool RedZIncerta();
 
 using TInitialize = void (*)();
 using TFinalize = void (*)();
@@ -45,6 +48,7 @@ using TGetPackageInfoTable = const PackageInfoTable *(*)();
 using TCriaCadRedZ = void (*)(const char *, const char *, const char *, const char *, double, bool);
 using TRedZGravada = bool (*)();
 using TMotivoRedZ = const char *(*)();
+using TRedZIncerta = bool (*)();
 }
 
 // ---- The names under their qualified names

@@ -20,6 +20,15 @@ EDatabaseError connectionError(const QString &what, const QSqlError &error, cons
         error.nativeErrorCode(), cs.scrub(error.driverText()), cs.scrub(error.databaseText()),
         EDatabaseError::Kind::Connection);
 }
+// A transaction step that failed on an open session: never worded as a
+// connection that could not be made.
+EDatabaseError transactionError(const QString &what, const QSqlError &error, const ConnectionString &cs)
+{
+    return EDatabaseError(
+        cs.scrub(what + (error.text().trimmed().isEmpty() ? QString() : QStringLiteral(": ") + error.text())),
+        error.nativeErrorCode(), cs.scrub(error.driverText()), cs.scrub(error.databaseText()),
+        EDatabaseError::Kind::Transaction);
+}
 } // namespace
 
 AdoConnection::AdoConnection(QString name)
@@ -200,8 +209,8 @@ void AdoConnection::beginTrans()
     QSqlError error;
     if (!transactionStep(TransactionStep::Begin, &error)) {
         noteFailure(error);
-        throw connectionError(QStringLiteral("Não foi possível iniciar a transação"), error,
-                              ConnectionString::parse(m_connectionString));
+        throw transactionError(QStringLiteral("Não foi possível iniciar a transação"), error,
+                               ConnectionString::parse(m_connectionString));
     }
     m_inTransaction = true;
 }
@@ -215,9 +224,19 @@ void AdoConnection::commitTrans()
         QSqlError ignored;
         transactionStep(TransactionStep::Rollback, &ignored);
         m_inTransaction = false;
-        noteFailure(error);
-        throw connectionError(QStringLiteral("Não foi possível confirmar a transação"), error,
-                              ConnectionString::parse(m_connectionString));
+        const ConnectionString cs = ConnectionString::parse(m_connectionString);
+        const QString what = QStringLiteral("Não foi possível confirmar a transação");
+        // With the session gone the commit may have reached the server: the
+        // caller must find out on a new session. The driver may have given
+        // up the session itself: it is closed here all the same.
+        const bool gone = answerTimedOut() || m_dialect.sessionLost(error);
+        if (!noteFailure(error) && gone && QSqlDatabase::contains(m_qtName))
+            closeSession();
+        if (gone)
+            throw ECommitUnanswered(cs.scrub(what + QStringLiteral(": ") + error.text()), error.nativeErrorCode(),
+                                    cs.scrub(error.driverText()), cs.scrub(error.databaseText()),
+                                    EDatabaseError::Kind::Transaction);
+        throw transactionError(what, error, cs);
     }
     m_inTransaction = false;
 }
@@ -229,8 +248,8 @@ void AdoConnection::rollbackTrans()
     QSqlError error;
     if (!transactionStep(TransactionStep::Rollback, &error)) {
         noteFailure(error);
-        throw connectionError(QStringLiteral("Não foi possível desfazer a transação"), error,
-                              ConnectionString::parse(m_connectionString));
+        throw transactionError(QStringLiteral("Não foi possível desfazer a transação"), error,
+                               ConnectionString::parse(m_connectionString));
     }
 }
 

@@ -273,6 +273,7 @@ const Sentence Sentences[] = {
     {Class::NotAccepting, "O servidor do banco de dados não está aceitando conexões.", true},
     {Class::Conflict, "Conflito com outra transação no banco de dados. Tente novamente.", true},
     {Class::ConnectionFailed, "Não foi possível conectar ao banco de dados.", true},
+    {Class::SessionDropped, "A conexão com o banco de dados caiu durante a operação.", true},
 };
 
 } // namespace
@@ -327,6 +328,14 @@ QString DatabaseDialect::name() const
 bool DatabaseDialect::isEmbedded() const
 {
     return m_database == Database::SQLite;
+}
+
+QString DatabaseDialect::schemaLockStatement() const
+{
+    // A session-level advisory lock, bounded by the session's lock_timeout.
+    if (m_database != Database::PostgreSQL)
+        return {};
+    return QStringLiteral("SELECT pg_advisory_lock(2700052)");
 }
 
 // ---------------------------------------------------------------- connect
@@ -562,6 +571,11 @@ DatabaseDialect::ErrorClass DatabaseDialect::classify(const EDatabaseError &erro
         cause = postgresqlClass(error.nativeCode(), lowerText);
     if (cause == Class::Other && error.kind() == EDatabaseError::Kind::Connection)
         cause = Class::ConnectionFailed;
+    // A session that was open and died in a statement or a transaction step
+    // had been connected: it is no connection that could not be made.
+    if (cause == Class::ConnectionFailed
+        && (error.kind() == EDatabaseError::Kind::Statement || error.kind() == EDatabaseError::Kind::Transaction))
+        cause = Class::SessionDropped;
     return cause;
 }
 
@@ -597,6 +611,10 @@ QString DatabaseDialect::message(const Exception &error, const AdoConnection &co
         detail = dbError->driverText().simplified();
     if (detail.isEmpty())
         detail = dbError->message().simplified();
+    // The server's context lines quote the statement ("LINE 1: PREPARE ..."):
+    // no statement text reaches the operator.
+    static const QRegularExpression statementText(QStringLiteral("\\s*\\b(LINE \\d+:|QUERY:|CONTEXT:|STATEMENT:).*$"));
+    detail.remove(statementText);
     if (withDetail && !detail.isEmpty())
         text += QLatin1Char('\n') + detail;
     return cs.scrub(text);

@@ -57,6 +57,7 @@ public:
         NotAccepting,
         Conflict,
         ConnectionFailed,
+        SessionDropped,
     };
     static constexpr int ErrorClassCount = int(ErrorClass::ConnectionFailed) + 1;
 
@@ -75,6 +76,11 @@ public:
     // A database in a local file of the store's own: the host lays its tables
     // out on first use.
     bool isEmbedded() const;
+    // The statement that takes the one lock under which a schema is applied,
+    // held until the session ends, so that sessions applying it at once wait
+    // for each other; empty where the database needs none (SQLite writes one
+    // at a time).
+    QString schemaLockStatement() const;
 
     // ---- the connect
     // The Qt driver for the connection string's kind; empty when invalid.

@@ -56,3 +56,11 @@ private:
     QString m_databaseText;
     Kind m_kind;
 };
+
+// A commit whose answer never came: the session ended while it was under way
+// (its answer lost, the server gone), so the server may have committed it or
+// not. Only a new session can tell.
+class ECommitUnanswered : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};

@@ -34,6 +34,18 @@ QString emFrase(QString reason)
     return reason;
 }
 
+// The file's commit answer was lost and no new session could tell.
+class OutcomeUnknown : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The printer's file of the day was stored by another run meanwhile.
+class StoredBefore : public Exception {
+public:
+    using Exception::Exception;
+};
+
 } // namespace
 
 Cat52Stage::Cat52Stage(QString cdFilial, QString cdCaixa)
@@ -46,17 +58,63 @@ bool Cat52Stage::isDue(const QString &idTipoImpFis, const QString &idGeraArqVndr
     return PrinterTypes::generatesCat52(FormatSettings::strToInt(idTipoImpFis), idGeraArqVndrio);
 }
 
-QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
-                        const Cat52DayFigures &gravada) const
+Cat52Stage::Outcome Cat52Stage::attempt(QWidget *form, const QString &notice, const ClientDataSet &parametros,
+                                        TDateTime dia, const Cat52DayFigures &gravada) const
 {
     try {
         const QString diferencas = generateAndStore(form, notice, parametros, dia, gravada);
-        return diferencas.isEmpty() ? QString() : fileDiffers(diferencas);
+        return {diferencas.isEmpty() ? Outcome::Stored : Outcome::StoredDiffers, diferencas};
+    } catch (const OutcomeUnknown &erro) {
+        return {Outcome::Uncertain, erro.message()};
+    } catch (const StoredBefore &) {
+        return {Outcome::AlreadyStored, QString()};
     } catch (const Exception &erro) {
-        return fileNotStored(erro.message());
+        return {Outcome::NotStored, erro.message()};
     } catch (const std::exception &erro) {
-        return fileNotStored(QString::fromLocal8Bit(erro.what()));
+        return {Outcome::NotStored, QString::fromLocal8Bit(erro.what())};
     }
+}
+
+QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
+                        const Cat52DayFigures &gravada) const
+{
+    const Outcome outcome = attempt(form, notice, parametros, dia, gravada);
+    switch (outcome.kind) {
+    case Outcome::Stored:
+    case Outcome::AlreadyStored:
+        return QString();
+    case Outcome::StoredDiffers:
+        return fileDiffers(outcome.detail);
+    case Outcome::Uncertain:
+        return QStringLiteral("A Redução Z foi gravada, mas ") + emFrase(outcome.detail);
+    case Outcome::NotStored:
+        break;
+    }
+    return fileNotStored(outcome.detail);
+}
+
+QString Cat52Stage::missingFileLine(TDateTime dia, const Outcome &outcome)
+{
+    const QString gravada = QStringLiteral("A Redução Z de %1 já estava gravada")
+                                .arg(FormatSettings::dateToStr(AutomationDate::dateOf(dia)));
+    switch (outcome.kind) {
+    case Outcome::AlreadyStored:
+        return QString();
+    case Outcome::Stored:
+        return gravada + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado.");
+    case Outcome::StoredDiffers:
+        return gravada + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado, mas não confere com a Redução Z: ")
+               + outcome.detail + QLatin1Char('.');
+    case Outcome::Uncertain:
+        return gravada + QStringLiteral("; ") + emFrase(outcome.detail);
+    case Outcome::NotStored:
+        break;
+    }
+    QString motivo = emFrase(outcome.detail.trimmed());
+    if (!motivo.endsWith(QLatin1Char('.')))
+        motivo += QLatin1Char('.');
+    return gravada + QStringLiteral(", sem o arquivo Cat-52, que não pôde ser gravado: ") + motivo
+           + QStringLiteral(" Guarde o arquivo depois com kal02700-fiscal cat52-guardar.");
 }
 
 QString Cat52Stage::generateAndStore(QWidget *form, const QString &notice, const ClientDataSet &parametros,
@@ -96,11 +154,17 @@ QString Cat52Stage::generateAndStore(QWidget *form, const QString &notice, const
     const QString &original = caminhos.first();
     const qsizetype corte = std::max({original.lastIndexOf(QLatin1Char('\\')), original.lastIndexOf(QLatin1Char(':')),
                                       original.lastIndexOf(QLatin1Char('/'))});
-    const auto guardado = Srv_kal02700::ServerCalls::storeCat52File(
+    // Stored once for the printer: a run that finishes the same day at the
+    // same moment finds this one's file, or this one finds its.
+    const auto guardado = Srv_kal02700::ServerCalls::storeCat52FileOnce(
         m_cdFilial, m_cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), linhas);
+        FormatSettings::dateToStr(AutomationDate::fromDate(data)), original.mid(corte + 1), linhas, gravada.serial);
+    if (!guardado.ok() && guardado.isUncertain())
+        throw OutcomeUnknown(guardado.error());
     if (!guardado.ok())
         throw Exception(guardado.error());
+    if (!guardado.value())
+        throw StoredBefore(QString());
     return diferencas;
 }
 

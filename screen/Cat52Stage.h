@@ -20,13 +20,31 @@ public:
     // is no number.
     static bool isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio);
 
+    // What became of the day's file: stored (agreeing with the day or not,
+    // `detail` then says what differs), stored by another run meanwhile, not
+    // stored (`detail` says why), or its commit answer lost and no new
+    // session able to tell.
+    struct Outcome {
+        enum Kind { Stored, StoredDiffers, AlreadyStored, NotStored, Uncertain } kind = NotStored;
+        QString detail;
+    };
+
     // Generates the file of `dia` and stores it; `gravada` holds the figures
-    // of the Z reduction just stored. The notice stands over `form`
-    // meanwhile; `parametros` (the local parameter file) goes whole to the
-    // printer package. Never raises: empty when the file was stored and
+    // of the stored Z reduction. The notice stands over `form` meanwhile;
+    // `parametros` (the local parameter file) goes whole to the printer
+    // package. Never raises.
+    Outcome attempt(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
+                    const Cat52DayFigures &gravada) const;
+
+    // As attempt, after a good save: empty when the file was stored and
     // agrees with the day, otherwise the one line that says what became of it.
     QString run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
                 const Cat52DayFigures &gravada) const;
+
+    // The line of a rerun that found the day stored without its file and
+    // made the file: what was done, or why the file is still missing and how
+    // to store it later; empty when another run stored it meanwhile.
+    static QString missingFileLine(TDateTime dia, const Outcome &outcome);
 
     // The day is stored but its CAT-52 file is not: the line for `reason`.
     static QString fileNotStored(QString reason);

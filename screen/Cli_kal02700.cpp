@@ -15,6 +15,7 @@ bool boDadosUltima = false;
 QString stDataUltRedZ;
 bool boRedZGravada = false;
 QString stMotivoRedZ;
+bool boRedZIncerta = false;
 
 namespace {
 QString &configuredParametersDir()
@@ -69,6 +70,7 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
     } release;
 
     boRedZGravada = false;
+    boRedZIncerta = false;
     stMotivoRedZ.clear();
     showBusyCursor();
     shield(

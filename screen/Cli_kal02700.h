@@ -19,6 +19,9 @@ extern KAL02700_EXPORT QString stDataUltRedZ;
 // says why. Both are reset when a call begins.
 extern bool boRedZGravada;
 extern QString stMotivoRedZ;
+// Whether the answer to this call's commit was lost and no new session could
+// tell whether the day is stored (reset when a call begins).
+extern bool boRedZIncerta;
 
 void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
                  TDateTime DtReducao, bool Automatico);

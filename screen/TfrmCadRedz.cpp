@@ -2,6 +2,7 @@
 #include "Cat52Stage.h"
 #include "Cli_kal02700.h"
 #include "Exception.h"
+#include "FigureCheck.h"
 #include "FormatSettings.h"
 #include "PrinterPrefill.h"
 #include "PrinterTaxList.h"
@@ -160,7 +161,7 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     if (!Srv_kal02700::rdmCadRedz)
         Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
-    confereDia();
+    const bool diaGravado = confereDia();
 
     // Only the first record of each local file counts. Without the parameter
     // file the schema and the CAT-52 flag simply stay empty.
@@ -189,6 +190,11 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
                       .arg(QDir::toNativeSeparators(pasta.path())));
     }
 
+    // A stored day is refused once the local files tell whether its CAT-52
+    // file is due: a run cut short after its commit left it without one.
+    if (diaGravado)
+        recusaDiaGravado();
+
     ui->lblCodTela->setText(MontaRodapeGeral(false, QStringLiteral("KAL02700"), QStringLiteral("N")));
 
     setWindowState(Qt::WindowNoState);
@@ -210,7 +216,7 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     PreencheDadosImpressora(Automatico);
 }
 
-void TfrmCadRedz::confereDia()
+bool TfrmCadRedz::confereDia()
 {
     // A day that can never be stored is said before anything is typed: a
     // day after today would later take the real one's place, a stored day
@@ -227,9 +233,46 @@ void TfrmCadRedz::confereDia()
     if (!gravada.ok())
         recusa(QStringLiteral("Não foi possível saber se a Redução Z de %1 já está gravada: %2")
                    .arg(FormatSettings::dateToStr(FDtReducao), gravada.error()));
-    if (gravada.value())
-        recusa(QStringLiteral("A Redução Z de %1 do caixa %2 (ECF %3) já está gravada.")
-                   .arg(FormatSettings::dateToStr(FDtReducao), FCdCaixa, FNrEcf));
+    return gravada.value();
+}
+
+void TfrmCadRedz::recusaDiaGravado()
+{
+    QString linha = QStringLiteral("A Redução Z de %1 do caixa %2 (ECF %3) já está gravada.")
+                        .arg(FormatSettings::dateToStr(FDtReducao), FCdCaixa, FNrEcf);
+    // Without the printer file the screen cannot tell whether a file is due.
+    if (!FIdTipoImpFis.isEmpty() && Cat52Stage::isDue(FIdTipoImpFis, FIdGeraArqVndrio)) {
+        const QString completado = completaArquivoCat52();
+        if (!completado.isEmpty())
+            linha = completado;
+    }
+    setReason(linha);
+    throw Exception(linha);
+}
+
+QString TfrmCadRedz::completaArquivoCat52()
+{
+    namespace Server = Srv_kal02700::ServerCalls;
+    // The file is missing only when none of the day's files is this
+    // printer's: two printers of one register each have their own.
+    const auto dia = Server::storedDay(FCdFilial, FCdCaixa, FNrEcf, FDtReducao);
+    const auto arquivos = dia.ok() ? Server::cat52FilesOfDay(FCdFilial, FCdCaixa, FDtReducao)
+                                   : Srv_kal02700::ServerResult<QList<QByteArray>>::failure(dia.error());
+    if (!arquivos.ok())
+        return Cat52Stage::missingFileLine(FDtReducao, {Cat52Stage::Outcome::NotStored, arquivos.error()});
+    // A day stored without its serial is this printer's by the one given.
+    Cat52DayFigures figuras = dia.value();
+    if (figuras.serial.trimmed().isEmpty())
+        figuras.serial = FNrSerieEcf;
+    for (const QByteArray &arquivo : arquivos.value()) {
+        const std::optional<E12Record> e12 = Cat52Record::findE12(arquivo);
+        if (e12 && e12->serial.trimmed() == figuras.serial.trimmed())
+            return QString();
+    }
+    const Cat52Stage::Outcome outcome = Cat52Stage(FCdFilial, FCdCaixa)
+                                            .attempt(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
+                                                     cdsParametrosKiv, FDtReducao, figuras);
+    return Cat52Stage::missingFileLine(FDtReducao, outcome);
 }
 
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
@@ -581,9 +624,88 @@ void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
 
 void TfrmCadRedz::sbtConfClick(QObject *)
 {
-    if (!confereCampos() || !montaImpostos())
+    if (!confereCampos() || !confereFiguras() || !montaImpostos() || !confereImpostos())
         return;
     gravaReducao(modeloDaImpressora());
+}
+
+bool TfrmCadRedz::confereFiguras()
+{
+    // A figure no fiscal file can carry is refused before anything is stored.
+    const auto cabecalhos = cabecalhosCampos();
+    const auto valores = valoresCampos();
+    for (int campo = 1; campo <= 13; ++campo) {
+        const QString nome = cabecalhos[size_t(campo - 1)]->text().simplified();
+        const QString texto = valores[size_t(campo - 1)]->text();
+        const int digitos = FigureCheck::fieldDigits(campo);
+        const QString linha = campo <= 4 ? FigureCheck::counter(nome, texto, digitos, 10)
+                                         : FigureCheck::amount(nome, texto, digitos);
+        if (!linha.isEmpty())
+            return recusaFigura(campo, linha);
+    }
+    // The printer's totalisers become the tax lines: none may be dropped for
+    // a value that is negative or cannot be read.
+    const bool temLista = FDadosImpostos.isValid() && !FDadosImpostos.isNull();
+    if (temLista || !boDadosUltima || !cdsTotalizadorParciaisTributados.active())
+        return true;
+    int ordem = 0;
+    for (cdsTotalizadorParciaisTributados.first(); !cdsTotalizadorParciaisTributados.eof();
+         cdsTotalizadorParciaisTributados.next()) {
+        auto texto = [this](const char *coluna) {
+            return cdsTotalizadorParciaisTributados.fieldByName(QLatin1String(coluna)).asString();
+        };
+        ++ordem;
+        const QString codigo = texto("CDIMPOSTO").trimmed();
+        const QString nome = QStringLiteral("Totalizador %1").arg(codigo.isEmpty() ? QString::number(ordem) : codigo);
+        for (const QString &linha :
+             {FigureCheck::amount(nome + QStringLiteral(", alíquota"), texto("VRALIQIMPFIS"), FigureCheck::RateDigits),
+              FigureCheck::amount(nome + QStringLiteral(", valor vendido"), texto("VRVENDIDO"),
+                                  FigureCheck::TotaliserDigits),
+              FigureCheck::amount(nome + QStringLiteral(", imposto"), texto("VRIMPOSTO"),
+                                  FigureCheck::TotaliserDigits)})
+            if (!linha.isEmpty())
+                return recusaFigura(0, linha);
+    }
+    return true;
+}
+
+bool TfrmCadRedz::confereImpostos()
+{
+    // The tax package's lines as they will be stored.
+    if (!FDadosImpostos.isValid() || FDadosImpostos.isNull())
+        return true;
+    for (cdsImpRedZ.first(); !cdsImpRedZ.eof(); cdsImpRedZ.next()) {
+        const QString nome = QStringLiteral("Imposto %1").arg(cdsImpRedZCDIMPOSTO->asString().trimmed());
+        for (const QString &linha :
+             {FigureCheck::amount(nome + QStringLiteral(", alíquota"), cdsImpRedZVRALIQIMPRZ->asFloat(),
+                                  FigureCheck::RateDigits),
+              FigureCheck::amount(nome + QStringLiteral(", base de cálculo"), cdsImpRedZVRBCALCIMPRZ->asFloat(),
+                                  FigureCheck::TotaliserDigits),
+              FigureCheck::amount(nome + QStringLiteral(", imposto"), cdsImpRedZVRIMPOSTORZ->asFloat(),
+                                  FigureCheck::TotaliserDigits)})
+            if (!linha.isEmpty())
+                return recusaFigura(0, linha);
+    }
+    // The CAT-52 stage reads the day from the row the list was loaded on.
+    cdsImpRedZ.first();
+    return true;
+}
+
+bool TfrmCadRedz::recusaFigura(int campo, const QString &linha)
+{
+    // The printer's figures cannot be corrected on a locked screen: the
+    // confirmation ends as a save that failed. A typed one can.
+    if (boDadosUltima) {
+        naoGravado(linha);
+        return false;
+    }
+    setReason(linha);
+    mostra(linha, tmErro);
+    if (campo >= 1 && campo <= 13) {
+        FCampoAtual = campo;
+        mudaCor();
+    }
+    return false;
 }
 
 bool TfrmCadRedz::confereCampos()
@@ -665,6 +787,15 @@ void TfrmCadRedz::gravaReducao(const QString &modeloMarca)
         boRedZGravada = resultado.typeId() == QMetaType::Bool && resultado.toBool();
         const QVariant gravou = MensagemMetodo(resultado, true, 0, QStringLiteral("setRedZ"),
                                                QStringLiteral("cli_Kal02700"), chaveDoDia(), FIdEsquema);
+        if (!gravou.toBool() && Srv_kal02700::SetRedZIncerto()) {
+            // The day may be stored: not "not stored", and no rerun before
+            // someone has looked.
+            boRedZIncerta = true;
+            setReason(Srv_kal02700::UltimoErroSetRedZ());
+            mostra(Srv_kal02700::UltimoErroSetRedZ(), tmErro);
+            Close();
+            return;
+        }
         if (!gravou.toBool()) {
             naoGravado(Srv_kal02700::UltimoErroSetRedZ());
             return;

@@ -96,9 +96,17 @@ private:
 
     // The one way out of the screen: closes it as the confirmation does.
     void Close();
-    // Refuses, at the opening, a day after today or a day already stored:
-    // raises with the line the host reads.
-    void confereDia();
+    // Refuses, at the opening, a day after today, raising with the line the
+    // host reads; true when the day is stored already.
+    bool confereDia();
+    // Refuses a stored day, raising with the line the host reads; when its
+    // CAT-52 file is due and none of this printer's is stored (a run cut
+    // short after its commit), the stage runs first and the line says what
+    // became of the file.
+    void recusaDiaGravado();
+    // The stored day's missing file: empty when this printer's file is
+    // stored already, else the line of what was done.
+    QString completaArquivoCat52();
     // Tail of the opening for printers that report their last Z reduction:
     // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
@@ -110,6 +118,14 @@ private:
     // unless they fail for good.
     bool confereCampos();
     bool montaImpostos();
+    // Every figure as a fiscal file can carry it: the thirteen fields and
+    // the printer's totalisers before the tax list is built, the tax
+    // package's lines after; a figure that fails ends the confirmation.
+    bool confereFiguras();
+    bool confereImpostos();
+    // A figure refused: on a locked screen a failed save; on a typed one the
+    // line is shown and the field (1 to 13, 0 for a tax line) made current.
+    bool recusaFigura(int campo, const QString &linha);
     QString modeloDaImpressora();
     void gravaReducao(const QString &modeloMarca);
     QVariant chamaSetRedZ(const QString &modeloMarca);

@@ -4,6 +4,8 @@
 #include "SharedServices.h"
 #include "Srv_kal02700.h"
 #include "Win1252.h"
+#include <cmath>
+#include <optional>
 
 namespace Srv_kal02700::ServerCalls {
 
@@ -108,66 +110,218 @@ ServerResult<TDateTime> lastCashMovement(const QString &CdFilial, const QString 
     }
 }
 
+bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                        TDateTime DtReducao)
+{
+    AdoQuery &q = rdm.adqRedZGravada;
+    q.close();
+    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
+    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
+    q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
+    q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
+    q.open();
+    const bool stored = !q.isEmpty();
+    q.close();
+    return stored;
+}
+
 ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                                    TDateTime DtReducao)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
-        AdoQuery &q = rdm.adqRedZGravada;
+        return ServerResult<bool>::of(reductionStoredNow(rdm, CdFilial, CdCaixa, NrEcf, DtReducao));
+    } catch (const Exception &e) {
+        return failure<bool>(e, rdm);
+    }
+}
+
+LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow)
+{
+    // The session that sent the commit is gone; a new one reads what the
+    // server kept. One that cannot be had, or does not answer in time,
+    // leaves the outcome unknown.
+    try {
+        rdm.adcCadRedz.setConnected(true);
+        return storedNow() ? LostCommit::Stored : LostCommit::NotStored;
+    } catch (const Exception &) {
+        return LostCommit::Unknown;
+    }
+}
+
+namespace {
+// Whether one of the day's stored files (the contents given) is a file of
+// that printer serial.
+bool ofPrinter(const QList<QByteArray> &files, const QString &serial)
+{
+    for (const QByteArray &file : files) {
+        const std::optional<E12Record> e12 = Cat52Record::findE12(file);
+        if (e12 && e12->serial.trimmed() == serial.trimmed())
+            return true;
+    }
+    return false;
+}
+
+QList<QByteArray> filesOfDayNow(TrdmCadRedz &rdm, const QString &filial, const QString &caixa, TDateTime dia)
+{
+    AdoQuery &q = rdm.adqArqCat52DoDia;
+    q.close();
+    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(filial);
+    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(caixa);
+    q.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(AutomationDate::dateOf(dia));
+    q.open();
+    QList<QByteArray> files;
+    for (q.first(); !q.eof(); q.next())
+        files << q.value(QStringLiteral("DSARQCAT52")).toByteArray();
+    q.close();
+    return files;
+}
+
+// The file's row and content in one transaction. With a serial, the day's
+// Z reductions are locked first and the file is stored only when none of
+// that printer is: two runs finishing one day store it once. False when
+// that printer's file was there.
+bool storeFile(TrdmCadRedz &rdm, const QStringList &codes, TDateTime movimento, const QString &nome,
+               const QByteArray &bytes, const QString &serialOnce)
+{
+    rdm.StartTrans();
+    if (!serialOnce.isEmpty()) {
+        AdoCommand &trava = rdm.acmTravaRedZ;
+        trava.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codes[0]);
+        trava.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codes[1]);
+        trava.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(movimento);
+        trava.execute();
+        if (ofPrinter(filesOfDayNow(rdm, codes[0], codes[1], movimento), serialOnce)) {
+            rdm.RollbackTrans();
+            return false;
+        }
+    }
+    AdoCommand &ins = rdm.acmInsArqCat52;
+    ins.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codes[0]);
+    ins.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codes[1]);
+    ins.paramByName(QStringLiteral("P_CDLOJA")).setAsString(codes[2]);
+    ins.paramByName(QStringLiteral("P_CDOPERADOR")).setAsString(codes[3]);
+    ins.paramByName(QStringLiteral("P_DTGERACAT52")).setAsDateTime(AutomationDate::now());
+    ins.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
+    ins.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
+    ins.execute();
+
+    AdoCommand &upd = rdm.acmUpdArqCat52;
+    AdoParameter &conteudo = upd.paramByName(QStringLiteral("DSARQCAT52"));
+    conteudo.setAsBytes(bytes);
+    upd.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codes[0]);
+    upd.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codes[1]);
+    upd.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
+    upd.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
+    upd.execute();
+    // The content is not kept by the command once stored.
+    conteudo.clear();
+    rdm.CommitTrans();
+    return true;
+}
+} // namespace
+
+ServerResult<Done> storeCat52File(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
+                                  const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
+                                  const QStringList &Conteudo)
+{
+    const ServerResult<bool> stored = storeCat52FileOnce(CdFilial, CdCaixa, CdLoja, CdOperador, DtMovimento, NmArquivo,
+                                                         Conteudo, QString());
+    if (stored.ok())
+        return ServerResult<Done>::of(Done{});
+    return stored.isUncertain() ? ServerResult<Done>::uncertain(stored.error())
+                                : ServerResult<Done>::failure(stored.error());
+}
+
+ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
+                                      const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
+                                      const QStringList &Conteudo, const QString &NrSerieEcf)
+{
+    TrdmCadRedz &rdm = *rdmCadRedz;
+    try {
+        const QStringList codes{codePage(CdFilial), codePage(CdCaixa), codePage(CdLoja), codePage(CdOperador)};
+        const TDateTime movimento = FormatSettings::strToDate(codePage(DtMovimento));
+        return ServerResult<bool>::of(
+            storeFile(rdm, codes, movimento, codePage(NmArquivo), fileBytes(Conteudo), NrSerieEcf));
+    } catch (const ECommitUnanswered &e) {
+        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
+        const ServerResult<bool> result = failure<bool>(e, rdm);
+        switch (afterLostCommit(rdm, [&] { return cat52StoredNow(rdm, CdFilial, CdCaixa, DtMovimento, NmArquivo); })) {
+        case LostCommit::Stored:
+            return ServerResult<bool>::of(true);
+        case LostCommit::NotStored:
+            return result;
+        case LostCommit::Unknown:
+            break;
+        }
+        return ServerResult<bool>::uncertain(
+            QStringLiteral("não foi possível saber se o arquivo Cat-52 %1 foi gravado: confira antes de guardá-lo com "
+                           "kal02700-fiscal cat52-guardar.")
+                .arg(NmArquivo));
+    } catch (const Exception &e) {
+        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
+        const ServerResult<bool> result = failure<bool>(e, rdm);
+        rollbackQuietly(rdm);
+        return result;
+    }
+}
+
+bool cat52StoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &DtMovimento,
+                    const QString &NmArquivo)
+{
+    AdoQuery &q = rdm.adqArqCat52Gravado;
+    q.close();
+    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codePage(CdFilial));
+    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codePage(CdCaixa));
+    q.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(FormatSettings::strToDate(codePage(DtMovimento)));
+    q.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(codePage(NmArquivo));
+    q.open();
+    const bool stored = !q.isEmpty();
+    q.close();
+    return stored;
+}
+
+ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
+{
+    TrdmCadRedz &rdm = *rdmCadRedz;
+    try {
+        return ServerResult<QList<QByteArray>>::of(filesOfDayNow(rdm, codePage(CdFilial), codePage(CdCaixa), Dia));
+    } catch (const Exception &e) {
+        return failure<QList<QByteArray>>(e, rdm);
+    }
+}
+
+ServerResult<Cat52DayFigures> storedDay(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                        TDateTime DtReducao)
+{
+    TrdmCadRedz &rdm = *rdmCadRedz;
+    try {
+        AdoQuery &q = rdm.adqRedZDoDia;
         q.close();
         q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
         q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
         q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
         q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
         q.open();
-        return ServerResult<bool>::of(!q.isEmpty());
+        if (q.isEmpty())
+            throw Exception(
+                QStringLiteral("A Redução Z de %1 não está gravada.").arg(FormatSettings::dateToStr(DtReducao)));
+        auto contador = [&q](const char *coluna) {
+            bool numero = false;
+            const qint64 valor = q.asString(QLatin1String(coluna)).trimmed().toLongLong(&numero);
+            return numero ? valor : -1;
+        };
+        Cat52DayFigures dia;
+        dia.serial = q.asString(QStringLiteral("NRSERIEREDZ"));
+        dia.crz = contador("NRREDREDZ");
+        dia.cro = contador("NRREINIREDZ");
+        dia.lastCoupon = contador("NRULTCFREDZ");
+        dia.day = AutomationDate::toDate(AutomationDate::dateOf(DtReducao));
+        dia.gross = std::llround(q.asFloat(QStringLiteral("VRVENBRUREDZ")) * 100);
+        q.close();
+        return ServerResult<Cat52DayFigures>::of(dia);
     } catch (const Exception &e) {
-        return failure<bool>(e, rdm);
-    }
-}
-
-ServerResult<Done> storeCat52File(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
-                                  const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
-                                  const QStringList &Conteudo)
-{
-    TrdmCadRedz &rdm = *rdmCadRedz;
-    try {
-        const QString filial = codePage(CdFilial);
-        const QString caixa = codePage(CdCaixa);
-        const QString nome = codePage(NmArquivo);
-        const TDateTime movimento = FormatSettings::strToDate(codePage(DtMovimento));
-        const QByteArray bytes = fileBytes(Conteudo);
-
-        // The row and its content are written together: a row without its
-        // file would pass for a stored CAT-52 file.
-        rdm.StartTrans();
-        AdoCommand &ins = rdm.acmInsArqCat52;
-        ins.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(filial);
-        ins.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(caixa);
-        ins.paramByName(QStringLiteral("P_CDLOJA")).setAsString(codePage(CdLoja));
-        ins.paramByName(QStringLiteral("P_CDOPERADOR")).setAsString(codePage(CdOperador));
-        ins.paramByName(QStringLiteral("P_DTGERACAT52")).setAsDateTime(AutomationDate::now());
-        ins.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
-        ins.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
-        ins.execute();
-
-        AdoCommand &upd = rdm.acmUpdArqCat52;
-        AdoParameter &conteudo = upd.paramByName(QStringLiteral("DSARQCAT52"));
-        conteudo.setAsBytes(bytes);
-        upd.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(filial);
-        upd.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(caixa);
-        upd.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
-        upd.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
-        upd.execute();
-        // The content is not kept by the command once stored.
-        conteudo.clear();
-        rdm.CommitTrans();
-        return ServerResult<Done>::of(Done{});
-    } catch (const Exception &e) {
-        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
-        const ServerResult<Done> result = failure<Done>(e, rdm);
-        rollbackQuietly(rdm);
-        return result;
+        return failure<Cat52DayFigures>(e, rdm);
     }
 }
 

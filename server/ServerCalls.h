@@ -3,9 +3,13 @@
 // it found, or the operator message of its failure (ADOExceptionMessage),
 // and never raises. The exported server methods are made from these.
 #include "AutomationDate.h"
+#include "Cat52Record.h"
 #include "ServerResult.h"
 #include <QString>
+#include <QByteArray>
+#include <QList>
 #include <QStringList>
+#include <functional>
 
 namespace Srv_kal02700 {
 
@@ -32,6 +36,38 @@ ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCai
 ServerResult<Done> storeCat52File(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
                                   const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
                                   const QStringList &Conteudo);
+
+// As storeCat52File, for the module's CAT-52 stage: the day's Z reductions
+// are locked first and the file is stored only when no file of that printer
+// serial is stored for the day; false when one was (another run stored it).
+ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
+                                      const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
+                                      const QStringList &Conteudo, const QString &NrSerieEcf);
+
+// Whether the CAT-52 file of that name is stored, with its content, for the
+// branch, register and day (a date text as setArqCat52 takes it); raises on
+// failure.
+bool cat52StoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &DtMovimento,
+                    const QString &NmArquivo);
+
+// The contents of the CAT-52 files stored for the branch, register and day.
+ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
+
+// The figures a CAT-52 file of the day must carry, as the stored Z reduction
+// of that branch, register, printer and day holds them.
+ServerResult<Cat52DayFigures> storedDay(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                        TDateTime DtReducao);
+
+// Whether the Z reduction of that branch, register, printer and day is
+// stored, read on the connection as it stands; raises on failure.
+bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                        TDateTime DtReducao);
+
+// After a commit whose answer was lost (ECommitUnanswered): whether it took
+// effect, as a new session reads it with `storedNow`, within the
+// connection's own bounds (connect and answer time-outs).
+enum class LostCommit { Stored, NotStored, Unknown };
+LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow);
 
 // The failure path of a server method must never raise: a rollback that fails
 // too (a lost connection) leaves nothing to undo on our side.

@@ -27,17 +27,27 @@ public:
         result.m_error = std::move(message);
         return result;
     }
+    // A store whose commit answer was lost and whose outcome a new session
+    // could not read: it may have been stored.
+    static ServerResult uncertain(QString message)
+    {
+        ServerResult result = failure(std::move(message));
+        result.m_uncertain = true;
+        return result;
+    }
 
     bool ok() const { return m_value.has_value(); }
     // Only for a result that is ok().
     const T &value() const { return *m_value; }
     // The failure message; empty for a result that is ok().
     const QString &error() const { return m_error; }
+    bool isUncertain() const { return m_uncertain; }
 
 private:
     ServerResult() = default;
     std::optional<T> m_value;
     QString m_error;
+    bool m_uncertain = false;
 };
 
 } // namespace Srv_kal02700

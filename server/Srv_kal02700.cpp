@@ -22,6 +22,29 @@ QString counter(const QString &value, const char *what)
 }
 
 QString g_lastSaveError;
+bool g_saveUncertain = false;
+
+// The commit's answer was lost: the day is stored or not as a new session
+// finds it; when none can tell, the save is neither.
+QVariant afterLostCommit(const ECommitUnanswered &e, const QString &CdFilial, const QString &CdCaixa,
+                         const QString &NrEcf, TDateTime DtReducao)
+{
+    TrdmCadRedz &rdm = *rdmCadRedz;
+    g_lastSaveError = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
+    const ServerCalls::LostCommit outcome = ServerCalls::afterLostCommit(
+        rdm, [&] { return ServerCalls::reductionStoredNow(rdm, CdFilial, CdCaixa, NrEcf, DtReducao); });
+    if (outcome == ServerCalls::LostCommit::Stored) {
+        g_lastSaveError.clear();
+        return QVariant(true);
+    }
+    if (outcome == ServerCalls::LostCommit::Unknown) {
+        g_saveUncertain = true;
+        g_lastSaveError = QStringLiteral("Não foi possível saber se a Redução Z de %1 foi gravada: confira antes de "
+                                         "repetir.")
+                              .arg(FormatSettings::dateToStr(DtReducao));
+    }
+    return QVariant(false);
+}
 } // namespace
 
 QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
@@ -32,6 +55,7 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
     g_lastSaveError.clear();
+    g_saveUncertain = false;
     try {
         rdm.StartTrans();
 
@@ -92,6 +116,8 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
 
         rdm.CommitTrans();
         return QVariant(true);
+    } catch (const ECommitUnanswered &e) {
+        return afterLostCommit(e, CdFilial, CdCaixa, NrEcf, DtReducao);
     } catch (const Exception &e) {
         g_lastSaveError = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
         ServerCalls::rollbackQuietly(rdm);
@@ -102,6 +128,11 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
 QString UltimoErroSetRedZ()
 {
     return g_lastSaveError;
+}
+
+bool SetRedZIncerto()
+{
+    return g_saveUncertain;
 }
 
 // The exported methods give the variants hosts read: the value found, or the

@@ -27,6 +27,9 @@ KAL02700_EXPORT QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa
 // The operator message of the last failed setRedZ (empty after a good one):
 // the result itself only says that the save failed.
 QString UltimoErroSetRedZ();
+// Whether the last failed setRedZ lost its commit's answer and no new session
+// could tell whether the day is stored: the day may be stored.
+bool SetRedZIncerto();
 
 // Lookups: the value found as text, or the failure message as text.
 KAL02700_EXPORT QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);

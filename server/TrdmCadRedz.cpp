@@ -13,6 +13,10 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
       adqUltimoCupom(QStringLiteral("adqUltimoCupom"), &adcCadRedz),
       adqPesqCdImposto(QStringLiteral("adqPesqCdImposto"), &adcCadRedz),
       adqRedZGravada(QStringLiteral("adqRedZGravada"), &adcCadRedz),
+      adqRedZDoDia(QStringLiteral("adqRedZDoDia"), &adcCadRedz),
+      adqArqCat52Gravado(QStringLiteral("adqArqCat52Gravado"), &adcCadRedz),
+      adqArqCat52DoDia(QStringLiteral("adqArqCat52DoDia"), &adcCadRedz),
+      acmTravaRedZ(QStringLiteral("acmTravaRedZ"), &adcCadRedz),
       acmInsArqCat52(QStringLiteral("acmInsArqCat52"), &adcCadRedz),
       acmUpdArqCat52(QStringLiteral("acmUpdArqCat52"), &adcCadRedz)
 {
@@ -45,6 +49,13 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     describe(adqPesqCdImposto, {{"VRPEALIMPFIS", K::Float}});
     describe(adqRedZGravada,
              {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRECFREDZ", K::Text}, {"P_DTREDUCAOZ", K::Date}});
+    describe(adqRedZDoDia,
+             {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRECFREDZ", K::Text}, {"P_DTREDUCAOZ", K::Date}});
+    describe(
+        adqArqCat52Gravado,
+        {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
+    describe(adqArqCat52DoDia, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVCAT52", K::DateTime}});
+    describe(acmTravaRedZ, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTREDUCAOZ", K::Date}});
     describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text},
                               {"P_CDCAIXA", K::Text},
                               {"P_CDLOJA", K::Text},

@@ -27,6 +27,10 @@ public:
     AdoQuery adqUltimoCupom;
     AdoQuery adqPesqCdImposto;
     AdoQuery adqRedZGravada;
+    AdoQuery adqRedZDoDia;
+    AdoQuery adqArqCat52Gravado;
+    AdoQuery adqArqCat52DoDia;
+    AdoCommand acmTravaRedZ;
     AdoCommand acmInsArqCat52;
     AdoCommand acmUpdArqCat52;
 

@@ -1,8 +1,10 @@
 #include "ExitStatus.h"
 
-ExitStatus callStatus(bool redZGravada, bool screenshotMissing)
+ExitStatus callStatus(bool redZGravada, bool redZIncerta, bool screenshotMissing)
 {
     if (redZGravada)
         return Stored;
+    if (redZIncerta)
+        return StoredUnknown;
     return screenshotMissing ? CannotRun : NotStored;
 }

@@ -56,6 +56,11 @@ std::optional<ExitStatus> prepare(const QString &connectionString, bool initDb)
         database.setConnectionString(connectionString);
         database.open();
         if (initDb) {
+            // Hosts started at once on an empty database apply the schema one
+            // after the other (the lock goes with this session): the later
+            // ones find the tables there.
+            if (const QString lock = database.dialect().schemaLockStatement(); !lock.isEmpty())
+                database.execute(lock);
             const QStringList missing = missingTables(database);
             if (missing.isEmpty()) {
                 // A database of an earlier version gets the indexes it lacks, nothing else.

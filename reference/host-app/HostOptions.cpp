@@ -60,6 +60,21 @@ QString parserError(const QCommandLineParser &parser)
     return QStringLiteral("Argumentos inválidos: %1").arg(text);
 }
 
+// An option given twice is refused: taking its last value silently could
+// store a day under the wrong register or date. Its long name, or empty.
+QString repeatedOption(const QCommandLineParser &parser, const Accepted &o)
+{
+    const QStringList given = parser.optionNames();
+    for (const QCommandLineOption &option : o.all()) {
+        qsizetype times = 0;
+        for (const QString &name : option.names())
+            times += given.count(name);
+        if (times > 1)
+            return option.names().constLast();
+    }
+    return QString();
+}
+
 // A string the connection would refuse, or read otherwise than meant (a port
 // that is no port), is a bad argument. Its error never quotes the string: it
 // may carry a password.
@@ -95,6 +110,13 @@ bool readCodes(const QCommandLineParser &parser, const Accepted &o, HostOptions 
         }
     }
     options.serialGiven = parser.isSet(o.nrSerieEcf);
+    // The printer's number is a number: "-1" is no printer.
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+    if (parser.isSet(o.nrEcf) && !digits.match(options.nrEcf).hasMatch()) {
+        error = QStringLiteral("--nrecf: \"%1\" não é um número de 1 a 10 algarismos.")
+                    .arg(InputLimits::excerpt(options.nrEcf));
+        return false;
+    }
     return true;
 }
 
@@ -103,7 +125,12 @@ bool readDay(const QCommandLineParser &parser, const Accepted &o, HostOptions &o
     options.dtReducao = AutomationDate::today();
     if (!parser.isSet(o.dtReducao))
         return true;
+    // The day as its format says, four-digit year included: "15/01/26" would
+    // be read as some day of another century.
+    static const QRegularExpression written(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"));
     try {
+        if (!written.match(parser.value(o.dtReducao)).hasMatch())
+            throw EConvertError(QString());
         options.dtReducao = AutomationDate::dateOf(FormatSettings::strToDate(parser.value(o.dtReducao)));
         return true;
     } catch (const Exception &) {
@@ -157,6 +184,10 @@ std::optional<HostOptions> HostOptions::parse(const QStringList &arguments, QStr
         helpText.replace(QLatin1String("<executable_name>"), QLatin1String(Console::ProgramName));
         helpText.replace(QLatin1String("\nOptions:\n"), QStringLiteral("\nOpções:\n"));
         return options;
+    }
+    if (const QString repeated = repeatedOption(parser, o); !repeated.isEmpty()) {
+        error = QStringLiteral("A opção --%1 foi informada mais de uma vez.").arg(repeated);
+        return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("Argumento inesperado: \"%1\".")

@@ -91,6 +91,7 @@ ExitStatus run(const HostOptions &options)
     // The module's own word: whether this call's save committed the day, and
     // why not, or why the day went without its CAT-52 file.
     const bool stored = module.redZGravada();
+    const bool uncertain = module.redZIncerta();
     const QString motivo = target.scrub(QString::fromUtf8(module.motivoRedZ())).simplified();
     module.finalize();
     qApp->removeEventFilter(&grabber);
@@ -103,7 +104,7 @@ ExitStatus run(const HostOptions &options)
                             .arg(options.screenshot, grabber.error().isEmpty()
                                                          ? QStringLiteral(": a tela não foi exibida")
                                                          : QStringLiteral(": ") + grabber.error()));
-    return callStatus(stored, screenshotMissing);
+    return callStatus(stored, uncertain, screenshotMissing);
 }
 
 } // namespace ModuleCall

@@ -14,7 +14,9 @@ ModuleLibrary::ModuleLibrary(const QString &folder)
     finalize = reinterpret_cast<TFinalize>(m_library.resolve("Finalize"));
     redZGravada = reinterpret_cast<TRedZGravada>(m_library.resolve("RedZGravada"));
     motivoRedZ = reinterpret_cast<TMotivoRedZ>(m_library.resolve("MotivoRedZ"));
-    if (!initialize || !criaCadRedZ || !finalize || !redZGravada || !motivoRedZ)
-        m_error = QStringLiteral("o módulo %1 não exporta Initialize, CriaCadRedZ, Finalize, RedZGravada e MotivoRedZ.")
+    redZIncerta = reinterpret_cast<TRedZIncerta>(m_library.resolve("RedZIncerta"));
+    if (!initialize || !criaCadRedZ || !finalize || !redZGravada || !motivoRedZ || !redZIncerta)
+        m_error = QStringLiteral("o módulo %1 não exporta Initialize, CriaCadRedZ, Finalize, RedZGravada, MotivoRedZ e "
+                                 "RedZIncerta.")
                       .arg(m_library.fileName());
 }

@@ -22,6 +22,7 @@ public:
     TFinalize finalize = nullptr;
     TRedZGravada redZGravada = nullptr;
     TMotivoRedZ motivoRedZ = nullptr;
+    TRedZIncerta redZIncerta = nullptr;
 
 private:
     QLibrary m_library;

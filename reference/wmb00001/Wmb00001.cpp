@@ -2,18 +2,22 @@
 // (PrinterMemory.h) and writes the day's CAT-52 file.
 #include "Wmb00001.h"
 
+#include "Cat52Record.h"
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "PrinterMemory.h"
 #include "Win1252.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,13 +113,16 @@ QByteArray counter(const QString &value, int width)
     return digits.right(width).rightJustified(width, '0');
 }
 
-// A non-negative number with `decimals` implied decimals, zero-padded.
+// A non-negative number with `decimals` implied decimals, zero-padded; `what`
+// names the figure as the sentence begins ("Venda bruta diária").
 QByteArray number(double value, int decimals, int width, const char *what)
 {
-    const long long scaled = std::llround(value * std::pow(10.0, decimals));
+    const double scaledValue = value * std::pow(10.0, decimals);
+    const long long scaled = std::isfinite(scaledValue) && std::fabs(scaledValue) < 1e18 ? std::llround(scaledValue)
+                                                                                         : -1;
     const QByteArray digits = QByteArray::number(scaled);
     if (scaled < 0 || digits.size() > width)
-        throw Exception(QStringLiteral("Valor de %1 (%2) não cabe no registro CAT-52")
+        throw Exception(QStringLiteral("%1 (%2) não cabe no registro CAT-52")
                             .arg(QString::fromUtf8(what), FormatSettings::floatToStr(value)));
     return digits.rightJustified(width, '0');
 }
@@ -133,7 +140,7 @@ QByteArray totalizerCode(int order, const Totalizer &t)
     const char kind = !code.isEmpty() && code.at(0).isLetter() && code.at(0).unicode() < 128
                           ? char(code.at(0).toUpper().unicode())
                           : 'T';
-    return QByteArray::number(order).rightJustified(2, '0') + kind + number(amount(t.VRALIQIMPFIS), 2, 4, "alíquota");
+    return QByteArray::number(order).rightJustified(2, '0') + kind + number(amount(t.VRALIQIMPFIS), 2, 4, "Alíquota");
 }
 
 QByteArray cat52Content(const PrinterMemory &memory, const QDate &movementDay, const QDateTime &emission)
@@ -147,11 +154,11 @@ QByteArray cat52Content(const PrinterMemory &memory, const QDate &movementDay, c
                + movementDay.toString(QStringLiteral("yyyyMMdd")).toLatin1()
                + emission.date().toString(QStringLiteral("yyyyMMdd")).toLatin1()
                + emission.time().toString(QStringLiteral("HHmmss")).toLatin1()
-               + number(amount(memory.lastReduction.value(IndexDailyGrossSale)), 2, 14, "venda bruta diária") + "V\r\n";
+               + number(amount(memory.lastReduction.value(IndexDailyGrossSale)), 2, 14, "Venda bruta diária") + "V\r\n";
     int order = 0;
     for (const Totalizer &t : memory.totalizers)
         content += "E13" + head + crz + totalizerCode(++order, t)
-                   + number(amount(t.VRVENDIDO), 2, 13, "valor acumulado") + "\r\n";
+                   + number(amount(t.VRVENDIDO), 2, 13, "Valor acumulado") + "\r\n";
     return content;
 }
 
@@ -230,11 +237,51 @@ mode_t newFileMode()
     return 0644;
 }
 
+// Temporary files of this name left by earlier runs killed while writing;
+// one younger than this may belong to a run writing now. Their age is read
+// against the time the folder gave this run's own new temporary file
+// (`ownFd`), not against the process's clock.
+const time_t StaleTemporarySeconds = 600;
+
+void removeStaleTemporaries(const QString &path, int ownFd)
+{
+    struct stat own {};
+    if (::fstat(ownFd, &own) != 0)
+        return;
+    const QFileInfo info(path);
+    const QString prefix = QStringLiteral(".") + info.fileName() + QStringLiteral(".");
+    const QDir dir(info.absolutePath());
+    for (const QString &name : dir.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden)) {
+        const QByteArray other = QFile::encodeName(dir.absoluteFilePath(name));
+        struct stat st {};
+        if (name.size() == prefix.size() + 6 && ::stat(other.constData(), &st) == 0
+            && (st.st_dev != own.st_dev || st.st_ino != own.st_ino)
+            && own.st_mtime - st.st_mtime > StaleTemporarySeconds)
+            ::unlink(other.constData());
+    }
+}
+
+// A file of the same name in the folder is replaced only when it is this
+// printer's own (a rerun of its day): the name carries only part of the
+// serial, and another printer's file is its record of another day.
+void requireOwnFile(const QString &path, const PrinterMemory &memory)
+{
+    QFile existing(path);
+    std::optional<E12Record> e12;
+    if (existing.open(QIODevice::ReadOnly))
+        e12 = Cat52Record::findE12(existing.read(1 << 20));
+    if (e12 && e12->serial.trimmed() == memory.serial.trimmed())
+        return;
+    throw Exception(QStringLiteral("O arquivo CAT-52 %1 já existe e não é desta impressora (%2): não foi sobrescrito.")
+                        .arg(path, e12 ? QStringLiteral("série %1").arg(e12->serial.trimmed())
+                                       : QStringLiteral("sem registro E12 legível")));
+}
+
 // The file appears whole or not at all: written to a temporary file in the
 // same folder, every write and the close checked, flushed to the disk, then
 // renamed over the name. A reader never sees a half-written file, not even
 // while another run writes the same name.
-void writeWholeFile(const QString &path, const QByteArray &content)
+void writeWholeFile(const QString &path, const QByteArray &content, const std::function<void()> &requireReplaceable)
 {
     const QFileInfo info(path);
     QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
@@ -246,6 +293,7 @@ void writeWholeFile(const QString &path, const QByteArray &content)
     };
     if (fd < 0)
         fail(errno);
+    removeStaleTemporaries(path, fd);
     bool open = true;
     auto abandon = [&](int code) {
         if (open)
@@ -268,8 +316,27 @@ void writeWholeFile(const QString &path, const QByteArray &content)
     open = false;
     if (::close(fd) != 0)
         abandon(errno);
-    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+    // A free name is taken only while still free; a file already there is
+    // replaced only once requireReplaceable lets it (it raises otherwise).
+    const QByteArray target = QFile::encodeName(path);
+    if (::link(temporary.constData(), target.constData()) == 0) {
+        ::unlink(temporary.constData());
+    } else if (errno == EPERM || errno == EOPNOTSUPP) {
+        // A folder without hard links: the name was checked before writing.
+        if (::rename(temporary.constData(), target.constData()) != 0)
+            abandon(errno);
+    } else if (errno != EEXIST) {
         abandon(errno);
+    } else {
+        try {
+            requireReplaceable();
+        } catch (const Exception &) {
+            ::unlink(temporary.constData());
+            throw;
+        }
+        if (::rename(temporary.constData(), target.constData()) != 0)
+            abandon(errno);
+    }
     // The rename itself reaches the disk with the folder.
     const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
@@ -295,7 +362,9 @@ bool geraCatGenerica(const QVariantList &parametros, QStringList &paths)
     if (!QDir().mkpath(memory.cat52Dir))
         throw Exception(QStringLiteral("Não foi possível criar a pasta dos arquivos CAT-52 (%1)").arg(memory.cat52Dir));
     const QString path = QDir(memory.cat52Dir).absoluteFilePath(fileName);
-    writeWholeFile(path, content);
+    if (QFileInfo::exists(path))
+        requireOwnFile(path, memory);
+    writeWholeFile(path, content, [&] { requireOwnFile(path, memory); });
 
     paths.clear();
     paths.append(path);

@@ -129,6 +129,7 @@ TEST_F(KillTest, KilledWhileStoringTheFileLeavesNoEmptyFileRow)
         process->kill();
         process->waitForFinished(30000);
         waitForSessionsToEnd(db);
+        db.exec(QStringLiteral("DROP TRIGGER trg_devagar ON ARQCAT52"));
     } else {
         // Storing the file's content takes its time (a trigger that counts
         // to twenty million): the host is killed while the file row is being
@@ -149,5 +150,32 @@ TEST_F(KillTest, KilledWhileStoringTheFileLeavesNoEmptyFileRow)
     // The day itself was committed before the file was stored.
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 1);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
+    expectNothingHalfWritten(db);
+
+    // Reruns finish the day. A printer whose last Z reduction is of another
+    // day cannot make the file: the line says how to store it later.
+    const HostRun otherDay = run(
+        automaticCall(QStringLiteral("001"), day, writePrinter(text(today), QStringLiteral("hoje.json"))));
+    EXPECT_EQ(otherDay.exitCode, 1) << otherDay.out.toStdString() << otherDay.err.toStdString();
+    EXPECT_EQ(otherDay.err,
+              QStringLiteral("kal02700-host: A Redução Z de %1 já estava gravada, sem o arquivo Cat-52, que não pôde "
+                             "ser gravado: a última redução Z da impressora não é do dia %1, e sim do dia %2: o "
+                             "arquivo Cat-52 do dia %1 não pode ser gerado. Guarde o arquivo depois com "
+                             "kal02700-fiscal cat52-guardar.\n")
+                  .arg(day, text(today)));
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
+    // The day's own printer: the missing file is stored, once.
+    const HostRun finished = run(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
+    EXPECT_EQ(finished.exitCode, 1) << finished.out.toStdString() << finished.err.toStdString();
+    const QString done =
+        QStringLiteral("A Redução Z de %1 já estava gravada; o arquivo Cat-52 que faltava foi gravado.").arg(day);
+    EXPECT_EQ(finished.out, done + u'\n');
+    EXPECT_EQ(finished.err, QStringLiteral("kal02700-host: ") + done + u'\n');
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52 WHERE LENGTH(DSARQCAT52) > 0")), 1);
+    const HostRun again = run(automaticCall(QStringLiteral("001"), day, writePrinter(day)));
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.err,
+              QStringLiteral("kal02700-host: A Redução Z de %1 do caixa 001 (ECF 001) já está gravada.\n").arg(day));
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 1);
     expectNothingHalfWritten(db);
 }

@@ -269,6 +269,77 @@ TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
         expectOnlyHostLines(t->run);
 }
 
+TEST_F(NightlyJobTest, ACommitWhoseAnswerIsLostEndsAsTheServerKeptIt)
+{
+    if (!TestDb::isPostgres() || TestDb::isOdbc())
+        GTEST_SKIP() << "the answer watch and a relay in between are those of the native PostgreSQL connection";
+    const QString line = QStringLiteral("kal02700-host: Não foi possível saber se a Redução Z de %1 foi gravada: "
+                                        "confira antes de repetir.\n");
+    auto through = [&](const TcpRelay &relay) {
+        return postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits);
+    };
+    const QDate days[] = {today.addDays(-4), today.addDays(-3), today.addDays(-2), today.addDays(-1)};
+    // relay: (forward the COMMIT, its n-th time, every session stops).
+    const struct {
+        TcpRelay::Stall stall;
+        int exitCode;
+        bool dayStored;
+        int files;
+        QString err; // %1 the day
+    } cases[] = {
+        // The COMMIT reaches the server, its answer is lost, a new session
+        // finds the day: a good save, with its CAT-52 file.
+        {{true, 1, false}, 0, true, 1, {}},
+        // The same, and the server cannot be reached again: nobody can tell.
+        {{true, 1, true}, 3, true, 0, line},
+        // The COMMIT never reaches the server: the day is not stored.
+        {{false, 1, false},
+         1,
+         false,
+         0,
+         QStringLiteral("kal02700-host: Os dados não foram gravados no sistema. Sem "
+                        "resposta do servidor do banco de dados em 7 s")},
+        // The CAT-52 file's COMMIT answer lost: a new session finds it stored.
+        {{true, 2, false}, 0, true, 1, {}},
+    };
+    int files = 0;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto &c = cases[i];
+        const QString day = text(days[i]);
+        SCOPED_TRACE(day.toStdString());
+        Timed t;
+        {
+            // The relay goes before the wait for the server's sessions: it
+            // holds the stopped one open.
+            TcpRelay relay(quint16(serverPort()), "COMMIT", c.stall);
+            t = timed(call(through(relay), day));
+            EXPECT_TRUE(relay.stalled());
+        }
+        EXPECT_EQ(t.run.exitCode, c.exitCode) << shown(t.run);
+        EXPECT_LT(t.ms, BoundMs);
+        if (c.err.isEmpty()) {
+            EXPECT_EQ(t.run.err, QString()) << shown(t.run);
+            EXPECT_EQ(t.run.out, QStringLiteral("Dados gravados corretamente.\n"));
+        } else {
+            EXPECT_TRUE(t.run.err.startsWith(c.err.contains(QLatin1String("%1")) ? c.err.arg(day) : c.err))
+                << shown(t.run);
+        }
+        waitForSessionsToEnd();
+        EXPECT_EQ(stored(day), c.dayStored ? 1 : 0);
+        files += c.files;
+        EXPECT_EQ(this->files(), files);
+        expectOnlyHostLines(t.run);
+    }
+    // Once the server answers again, the day that nobody could tell about is
+    // found stored and gets its missing CAT-52 file.
+    const HostRun rerun = run(call(db.connectionString(), text(days[1])));
+    EXPECT_EQ(rerun.exitCode, 1) << shown(rerun);
+    EXPECT_EQ(rerun.err, QStringLiteral("kal02700-host: A Redução Z de %1 já estava gravada; o arquivo Cat-52 que "
+                                        "faltava foi gravado.\n")
+                             .arg(text(days[1])));
+    EXPECT_EQ(this->files(), files + 1);
+}
+
 TEST_F(NightlyJobTest, ACat52FileThatCannotBeWrittenLeavesTheDayStoredAndSaysSo)
 {
     if (::geteuid() != 0)

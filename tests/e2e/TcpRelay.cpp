@@ -8,7 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
-TcpRelay::TcpRelay(quint16 serverPort, QByteArray stallAt) : m_serverPort(serverPort), m_stallAt(std::move(stallAt))
+TcpRelay::TcpRelay(quint16 serverPort, QByteArray stallAt, Stall stall)
+    : m_serverPort(serverPort), m_stallAt(std::move(stallAt)), m_stall(stall)
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -42,6 +43,8 @@ void TcpRelay::relay()
         int server;
         QByteArray seen; // the client's last bytes, for a text split between reads
         bool closed = false;
+        int hits = 0;        // times the text went by
+        bool frozen = false; // this session carries nothing more
     };
     std::vector<Pair> pairs;
     for (;;) {
@@ -49,8 +52,10 @@ void TcpRelay::relay()
         if (!m_stalled) {
             watched.push_back({m_listener, POLLIN, 0});
             for (const Pair &pair : pairs) {
-                watched.push_back({pair.client, POLLIN, 0});
-                watched.push_back({pair.server, POLLIN, 0});
+                // A frozen session's sockets are left out (poll skips a
+                // negative descriptor): a side that hangs up wakes nothing.
+                watched.push_back({pair.frozen ? -1 : pair.client, POLLIN, 0});
+                watched.push_back({pair.frozen ? -1 : pair.server, POLLIN, 0});
             }
         }
         if (::poll(watched.data(), watched.size(), -1) < 0)
@@ -78,7 +83,7 @@ void TcpRelay::relay()
         }
         for (size_t i = 0; i < pairs.size() && !m_stalled; ++i) {
             Pair &pair = pairs[i];
-            if (pair.closed)
+            if (pair.closed || pair.frozen)
                 continue;
             for (const bool fromClient : {true, false}) {
                 const pollfd &event = watched[2 + 2 * i + (fromClient ? 0 : 1)];
@@ -93,20 +98,31 @@ void TcpRelay::relay()
                     pair.closed = true;
                     break;
                 }
+                bool stop = false;
                 if (fromClient) {
                     pair.seen += QByteArray(buffer, got);
                     if (pair.seen.contains(m_stallAt)) {
-                        m_stalled = true;
-                        break;
+                        // One stop only: a session opened after it is served.
+                        stop = ++pair.hits == m_stall.occurrence && !m_stoppedOnce;
+                        pair.seen.clear();
+                    } else {
+                        pair.seen = pair.seen.right(m_stallAt.size());
                     }
-                    pair.seen = pair.seen.right(m_stallAt.size());
                 }
-                const int to = fromClient ? pair.server : pair.client;
-                for (ssize_t sent = 0; sent < got;) {
-                    const ssize_t n = ::write(to, buffer + sent, size_t(got - sent));
-                    if (n <= 0)
-                        break;
-                    sent += n;
+                if (!stop || m_stall.forwardText) {
+                    const int to = fromClient ? pair.server : pair.client;
+                    for (ssize_t sent = 0; sent < got;) {
+                        const ssize_t n = ::write(to, buffer + sent, size_t(got - sent));
+                        if (n <= 0)
+                            break;
+                        sent += n;
+                    }
+                }
+                if (stop) {
+                    pair.frozen = true;
+                    m_stalled = m_stalled || m_stall.everyone;
+                    m_stoppedOnce = true;
+                    break;
                 }
             }
         }

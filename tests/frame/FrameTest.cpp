@@ -26,6 +26,7 @@ protected:
     TCriaCadRedZ criaCadRedZ = &::CriaCadRedZ;
     TRedZGravada redZGravada = &::RedZGravada;
     TMotivoRedZ motivoRedZ = &::MotivoRedZ;
+    TRedZIncerta redZIncerta = &::RedZIncerta;
 };
 
 // The library a host loads shows exactly the names it looks up: the frame's
@@ -38,7 +39,7 @@ TEST(FrameLibrary, ExportsOnlyTheNamesAHostLooksUp)
     library.setLoadHints(QLibrary::PreventUnloadHint);
     ASSERT_TRUE(library.load()) << library.errorString().toStdString();
     for (const char *name :
-         {"Initialize", "Finalize", "GetPackageInfoTable", "CriaCadRedZ", "RedZGravada", "MotivoRedZ"})
+         {"Initialize", "Finalize", "GetPackageInfoTable", "CriaCadRedZ", "RedZGravada", "MotivoRedZ", "RedZIncerta"})
         EXPECT_NE(library.resolve(name), nullptr) << name;
 
     QProcess nm;
@@ -61,6 +62,7 @@ TEST(FrameLibrary, ExportsOnlyTheNamesAHostLooksUp)
         "Initialize",
         "MotivoRedZ",
         "RedZGravada",
+        "RedZIncerta",
         "Cli_kal02700::boCriado",
         "Cli_kal02700::boDadosUltima",
         "Cli_kal02700::frmCadRedz",
@@ -148,6 +150,10 @@ TEST_F(Frame, TheHostReadsWhatTheLastCallCameTo)
     Cli_kal02700::stMotivoRedZ.clear();
     EXPECT_FALSE(redZGravada());
     EXPECT_STREQ(motivoRedZ(), "");
+    Cli_kal02700::boRedZIncerta = true;
+    EXPECT_TRUE(redZIncerta());
+    Cli_kal02700::boRedZIncerta = false;
+    EXPECT_FALSE(redZIncerta());
 }
 
 } // namespace

@@ -100,9 +100,16 @@ TEST(HostApp, BadArgumentsEndWithStatus2BeforeTouchingTheDatabase)
         {{"--printer", "/dev/zero"}, "/dev/zero não é um arquivo comum"},
         {{"--printer", fifo}, fifo + " não é um arquivo comum"},
         {{"--printer", huge}, huge + " tem 48,0 MB; o limite é 4,0 MB."},
+        // Never the last value silently, never a day of another century, never a negative printer.
+        {{"--cdcaixa", "001", "--cdcaixa", "002"}, "A opção --cdcaixa foi informada mais de uma vez."},
+        {{"--dtreducao", "15/01/26"}, "--dtreducao: \"15/01/26\" não é uma data dd/MM/yyyy."},
+        {{"--nrecf", "-1"}, "--nrecf: \"-1\" não é um número de 1 a 10 algarismos."},
     };
     for (const auto &b : bad) {
-        const HostRun run = runHost(QStringList{"--db", db, "--init-db"} << b.arguments, offscreen());
+        // The arguments' own --db is the only one.
+        const QStringList database = b.arguments.contains(QStringLiteral("--db")) ? QStringList{}
+                                                                                  : QStringList{"--db", db};
+        const HostRun run = runHost(database + QStringList{"--init-db"} + b.arguments, offscreen());
         SCOPED_TRACE(b.arguments.join(u' ').toStdString());
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains(QStringLiteral("kal02700-host"))) << run.err.toStdString();

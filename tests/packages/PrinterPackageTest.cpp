@@ -354,6 +354,55 @@ TEST_F(PrinterPackage, TheCat52FileIsWholeOrAbsentWhileRunsWriteItAtOnce)
               QStringList{QStringLiteral("ACM23344.8CQ")});
 }
 
+TEST_F(PrinterPackage, TheCat52FolderKeepsAnotherPrintersFileAndLosesItsOwnStaleTemporaries)
+{
+    Wmb00001::setPrinterMemoryFile(writeMemory(SampleMemory));
+    const QVariantList day{QVariant(), QDate(2026, 12, 8), QDate(2026, 12, 8), true};
+    const QDir folder(m_dir.filePath(QStringLiteral("cat52")));
+    ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+    // Temporaries of runs killed while writing: an old one, and one a run may be writing now.
+    auto temporary = [&](const char *name, qint64 ageSeconds) {
+        QFile file(folder.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("E12 half");
+        file.flush();
+        // Aged from the time the folder gave it, whatever the process's clock says.
+        const QDateTime written = file.fileTime(QFileDevice::FileModificationTime);
+        file.setFileTime(written.addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+    };
+    temporary(".ACM23344.8CQ.aB3xYz", 3600);
+    temporary(".ACM23344.8CQ.Qw9rTy", 5);
+    // Another printer whose serial ends the same way wrote that name.
+    QStringList paths;
+    Wmb00001::setPrinterMemoryFile(
+        writeMemory(QByteArray(SampleMemory).replace("BE0910", "XX0910"), QStringLiteral("outra.json")));
+    ASSERT_TRUE(Wmb00001::GeraCatGenerica(day, paths));
+    const QByteArray other = readAll(folder.filePath(QStringLiteral("ACM23344.8CQ")));
+    Wmb00001::setPrinterMemoryFile(writeMemory(SampleMemory));
+
+    try {
+        Wmb00001::GeraCatGenerica(day, paths);
+        ADD_FAILURE() << "another printer's file was overwritten";
+    } catch (const Exception &error) {
+        EXPECT_EQ(error.message().toStdString(),
+                  QStringLiteral("O arquivo CAT-52 %1 já existe e não é desta impressora (série "
+                                 "XX091010100011223344): não foi sobrescrito.")
+                      .arg(folder.absoluteFilePath(QStringLiteral("ACM23344.8CQ")))
+                      .toStdString());
+    }
+    EXPECT_EQ(readAll(folder.filePath(QStringLiteral("ACM23344.8CQ"))), other);
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{".ACM23344.8CQ.Qw9rTy", "ACM23344.8CQ"}));
+
+    // Its own file of the day is written again by a rerun.
+    QFile::remove(folder.filePath(QStringLiteral("ACM23344.8CQ")));
+    ASSERT_TRUE(Wmb00001::GeraCatGenerica(day, paths));
+    const QByteArray own = readAll(paths.value(0));
+    ASSERT_TRUE(Wmb00001::GeraCatGenerica(day, paths));
+    EXPECT_EQ(readAll(paths.value(0)), own);
+    EXPECT_TRUE(own.startsWith("E12BE091010100011223344"));
+}
+
 TEST_F(PrinterPackage, Cat52ExtensionAndLimits)
 {
     Wmb00001::PrinterMemory memory;
@@ -377,7 +426,7 @@ TEST_F(PrinterPackage, Cat52ExtensionAndLimits)
         Wmb00001::GeraCatGenerica({QVariant(), QDate(2026, 12, 8), QDate(2026, 12, 8), true}, paths);
         ADD_FAILURE() << "an amount wider than its field was cut";
     } catch (const Exception &error) {
-        EXPECT_TRUE(error.message().startsWith(QStringLiteral("Valor de venda bruta diária ("))) << message(error);
+        EXPECT_TRUE(error.message().startsWith(QStringLiteral("Venda bruta diária ("))) << message(error);
     }
     Wmb00001::setPrinterMemoryFile(writeMemory(R"({"lastReduction": {"47": "1,00"}})", QStringLiteral("ok.json")));
     EXPECT_THROW(Wmb00001::GeraCatGenerica({QVariant()}, paths), Exception);

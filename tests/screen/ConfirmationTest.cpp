@@ -179,12 +179,13 @@ TEST_F(ConfirmationTest, AValueThatIsNotANumberIsShownAndNothingIsStored)
     setTaxLines({{"T1", 18, 100, 18}});
     form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
-    // One notice, the field named by its caption.
-    EXPECT_EQ(messages.texts(),
-              QStringList{kNaoGravados + QStringLiteral("\nTotalizador Geral: '12.345,00' não é um número válido")});
+    // One notice, the field named by its caption; a screen filled by hand
+    // stays open on that field to be corrected.
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Totalizador Geral: \"12.345,00\" não é um número.")});
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_EQ(reducoes(), 0);
-    EXPECT_FALSE(Cli_kal02700::boCriado);
+    EXPECT_TRUE(Cli_kal02700::boCriado);
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 8);
 }
 
 TEST_F(ConfirmationTest, TheTaxPackageIsGivenTheFallbackDateOnce)

@@ -37,9 +37,12 @@ protected:
 
     void storeTheDayOf(const char *nrEcf)
     {
-        db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
-                               "VALUES ('0001', '001', '%1', '2026-12-08')")
-                    .arg(QLatin1String(nrEcf)));
+        db.exec(
+            QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ, "
+                           "NRREINIREDZ, NRULTCFREDZ, VRVENBRUREDZ) VALUES ('0001', '001', '%1', "
+                           "'BE091010100011223344', '2026-12-08', '0000000042', '0000000001', '0000001300', "
+                           "520.95)")
+                .arg(QLatin1String(nrEcf)));
     }
 };
 
@@ -50,7 +53,13 @@ TEST_F(OpeningRefusalTest, AStoredOrFutureDayNeverOpensAndSaysWhy)
         std::function<void()> arrange;
         QString line;
     } refusals[] = {
-        {"stored", [&] { storeTheDayOf("001"); }, kStored},
+        // A printer type whose CAT-52 file is not due: nothing to finish.
+        {"stored",
+         [&] {
+             storeTheDayOf("001");
+             writeParameters("0001", "N");
+         },
+         kStored},
         {"future", [&] { day = AutomationDate::fromDate(QDate(2026, 12, 10)); }, kFuture},
     };
     for (const auto &refusal : refusals) {
@@ -70,6 +79,7 @@ TEST_F(OpeningRefusalTest, AStoredOrFutureDayNeverOpensAndSaysWhy)
         }
         db.exec(QStringLiteral("DELETE FROM REDUCAOZ"));
         day = AutomationDate::fromDate(QDate(2026, 12, 8));
+        writeParameters("0001", "S");
     }
 
     // A database that cannot say whether the day is stored opens no screen either.
@@ -96,4 +106,38 @@ TEST_F(OpeningRefusalTest, AnotherPrintersDayOrTodayOpens)
     writePrinterType("00");
     EXPECT_TRUE(opened(false));
     EXPECT_EQ(messages.count(), 0) << messages.texts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(OpeningRefusalTest, AStoredDayWithoutItsCat52FileGetsItFromTheRerun)
+{
+    // A run cut short between its commit and the CAT-52 stage left the day
+    // without its file: the rerun makes it, says so and stores nothing else.
+    storeTheDayOf("001");
+    const QString done = QStringLiteral("A Redução Z de 08/12/2026 já estava gravada; o arquivo Cat-52 que faltava foi "
+                                        "gravado.");
+    fake.generates = false;
+    EXPECT_FALSE(opened(true));
+    const QString missing = QStringLiteral("A Redução Z de 08/12/2026 já estava gravada, sem o arquivo Cat-52, que não "
+                                           "pôde ser gravado: o gerador de arquivos Cat-52 não gerou o arquivo. Guarde "
+                                           "o arquivo depois com kal02700-fiscal cat52-guardar.");
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ, missing);
+    EXPECT_EQ(arquivos(), 0);
+
+    fake.generates = true;
+    for (const bool automatic : {false, true}) {
+        SCOPED_TRACE(automatic ? "automatic" : "manual");
+        EXPECT_FALSE(opened(automatic));
+        EXPECT_EQ(shown.count(), 0);
+        // Once its file is stored, the day is refused as any stored day.
+        const QString line = automatic ? kStored : done;
+        EXPECT_EQ(messages.texts(), QStringList{line});
+        EXPECT_EQ(Cli_kal02700::stMotivoRedZ, line);
+        EXPECT_FALSE(Cli_kal02700::boRedZGravada);
+        EXPECT_EQ(reducoes(), 1);
+        EXPECT_EQ(arquivos(), 1);
+    }
+    EXPECT_EQ(fake.generated, 2);
+    EXPECT_EQ(noticesShown, 2) << "the notice stands over each attempt";
+    const QByteArray stored = db.scalar(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52")).toByteArray();
+    EXPECT_TRUE(stored.startsWith("E12BE091010100011223344")) << stored.left(40).toStdString();
 }

@@ -318,6 +318,7 @@ class AutomaticReasonTest
     : public PrefillTest
     , public ::testing::WithParamInterface<NothingStored> {
 public:
+    using PrefillTest::writeParameters;
     using PrefillTest::writePrinterType;
 };
 
@@ -389,7 +390,9 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em "), true, false},
         NothingStored{"AStoredDay",
-                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
+                      [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &db) {
+                          // No CAT-52 file due: nothing for the rerun to finish.
+                          t.writeParameters("0001", "N");
                           db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
                                                  "VALUES ('0001', '001', '001', '2026-12-08')"));
                       },

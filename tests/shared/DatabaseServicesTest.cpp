@@ -53,7 +53,7 @@ TEST(ADOExceptionMessage, NamesThePostgreSqlCauseThenTheServerText)
         {"23514", "Valor não permitido"},
         {"22001", "maior que o tamanho do campo"},
         {"42P01", "Tabela não encontrada"},
-        {"08006", "Não foi possível conectar"},
+        {"08006", "A conexão com o banco de dados caiu durante a operação."},
         {"57P01", "encerrada pelo servidor"},
         {"40P01", "Conflito com outra transação"},
         {"XX000", "Erro no banco de dados."},
@@ -69,6 +69,15 @@ TEST(ADOExceptionMessage, NamesThePostgreSqlCauseThenTheServerText)
                                                                EDatabaseError::Kind::Connection),
                                                 connection, "");
     EXPECT_EQ(firstLine(refused), QString::fromUtf8("Não foi possível conectar ao banco de dados."));
+    // The same code on a connection being made is one that could not be made;
+    // the server's quoting of the statement never follows.
+    EXPECT_EQ(
+        firstLine(ADOExceptionMessage(pgError("08006", "ERROR: x", EDatabaseError::Kind::Connection), connection, "")),
+        QString::fromUtf8("Não foi possível conectar ao banco de dados."));
+    const QString quoted = ADOExceptionMessage(
+        pgError("42601", "ERROR: syntax error at or near \"SELEC\"\nLINE 1: PREPARE qpsqlpstmt_1 AS SELEC 1"),
+        connection, "");
+    EXPECT_EQ(quoted.section('\n', 1), "ERROR: syntax error at or near \"SELEC\"") << qPrintable(quoted);
 
     // Before it connects, an ODBC string is told by the driver it names: a
     // refused login reads as on the native driver.

@@ -1,0 +1,108 @@
+#include "FigureCheck.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+#include "InputLimits.h"
+#include <QRegularExpression>
+#include <cmath>
+
+namespace FigureCheck {
+
+namespace {
+
+QString refusal(const QString &name, const QString &value, const QString &why)
+{
+    return QStringLiteral("%1: \"%2\" %3.").arg(name, InputLimits::excerpt(value.trimmed(), 40), why);
+}
+
+// The largest amount of `digits` digits with two decimals, as the operator
+// writes it ("999999999999,99").
+QString largest(int digits)
+{
+    return QString(digits - 2, QLatin1Char('9')) + QStringLiteral(",99");
+}
+
+QString tooLarge(int digits)
+{
+    return QStringLiteral("é maior que o máximo do arquivo Cat-52 (%1)").arg(largest(digits));
+}
+
+} // namespace
+
+QString amount(const QString &name, const QString &text, int digits)
+{
+    double value = 0;
+    try {
+        value = FormatSettings::strToFloat(text);
+    } catch (const EConvertError &) {
+        return refusal(name, text, QStringLiteral("não é um número"));
+    }
+    if (!std::isfinite(value))
+        return refusal(name, text, QStringLiteral("não é um número"));
+    if (value < 0)
+        return refusal(name, text, QStringLiteral("é negativo"));
+    // Digits, a comma and at most two decimals: no exponent, no sign.
+    static const QRegularExpression written(QStringLiteral("^\\+?(\\d*)(?:,(\\d*))?$"));
+    const QRegularExpressionMatch match = written.match(text.trimmed());
+    if (!match.hasMatch())
+        return refusal(name, text, QStringLiteral("não é um valor escrito com algarismos e até duas casas decimais"));
+    if (match.captured(2).size() > 2)
+        return refusal(name, text, QStringLiteral("tem mais de duas casas decimais"));
+    QString whole = match.captured(1);
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    if (whole.size() > digits - 2)
+        return refusal(name, text, tooLarge(digits));
+    return QString();
+}
+
+QString amount(const QString &name, double value, int digits)
+{
+    const QString text = std::isfinite(value) ? FormatSettings::floatToStr(value) : QStringLiteral("%1").arg(value);
+    if (!std::isfinite(value))
+        return refusal(name, text, QStringLiteral("não é um número"));
+    if (value < 0)
+        return refusal(name, text, QStringLiteral("é negativo"));
+    if (value >= std::pow(10.0, digits - 2))
+        return refusal(name, text, tooLarge(digits));
+    const double cents = value * 100;
+    if (std::fabs(cents - std::round(cents)) > 1e-6 * std::max(1.0, cents))
+        return refusal(name, text, QStringLiteral("tem mais de duas casas decimais"));
+    return QString();
+}
+
+QString counter(const QString &name, const QString &text, int width, int columnWidth)
+{
+    const QString digits = text.trimmed();
+    static const QRegularExpression onlyDigits(QStringLiteral("^\\d+$"));
+    QString significant = digits;
+    while (significant.size() > 1 && significant.startsWith(QLatin1Char('0')))
+        significant.remove(0, 1);
+    if (!onlyDigits.match(digits).hasMatch() || digits.size() > columnWidth || significant.size() > width)
+        return refusal(name, text, QStringLiteral("não é um contador de até %1 algarismos").arg(width));
+    return QString();
+}
+
+int fieldDigits(int field)
+{
+    // CRZ, CRO and the last coupon (COO) are six digits in the CAT-52 E12;
+    // the first coupon only has its ten-character column.
+    if (field == 3)
+        return 10;
+    if (field >= 1 && field <= 4)
+        return 6;
+    // F1, I1, N1, cancellations, discounts and surcharges are totalisers of
+    // the file (E13); the grand total, the gross and the net sales day totals.
+    switch (field) {
+    case 5:
+    case 6:
+    case 7:
+    case 10:
+    case 11:
+    case 13:
+        return TotaliserDigits;
+    default:
+        return DayTotalDigits;
+    }
+}
+
+} // namespace FigureCheck
