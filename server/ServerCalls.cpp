@@ -110,15 +110,23 @@ ServerResult<TDateTime> lastCashMovement(const QString &CdFilial, const QString 
     }
 }
 
-bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                        TDateTime DtReducao)
+// A day's Z reduction is looked up by its key: branch, register, printer
+// number and day.
+static void bindDayKey(AdoQuery &q, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                       TDateTime DtReducao)
 {
-    AdoQuery &q = rdm.adqRedZGravada;
     q.close();
     q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
     q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
     q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
     q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
+}
+
+bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                        TDateTime DtReducao)
+{
+    AdoQuery &q = rdm.adqRedZGravada;
+    bindDayKey(q, CdFilial, CdCaixa, NrEcf, DtReducao);
     q.open();
     const bool stored = !q.isEmpty();
     q.close();
@@ -297,11 +305,7 @@ ServerResult<Cat52DayFigures> storedDay(const QString &CdFilial, const QString &
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         AdoQuery &q = rdm.adqRedZDoDia;
-        q.close();
-        q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
-        q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
-        q.paramByName(QStringLiteral("P_NRECFREDZ")).setAsString(NrEcf);
-        q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
+        bindDayKey(q, CdFilial, CdCaixa, NrEcf, DtReducao);
         q.open();
         if (q.isEmpty())
             throw Exception(
