@@ -96,12 +96,17 @@ bool PrinterPrefill::readFirstCoupon(const Day &day, TDateTime lastDay, Result &
         return true;
     }
     const QString diaPedido = FormatSettings::dateTimeToStr(day.dtReducao);
-    result.reason = lastDay != day.dtReducao
-                        ? QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
-                              .arg(FormatSettings::dateToStr(lastDay), diaPedido)
-                        : QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
-                                         "redução Z anterior do caixa): %2")
-                              .arg(diaPedido, inicial.ok() ? inicial.value() : inicial.error());
+    if (lastDay != day.dtReducao)
+        result.reason = QStringLiteral("A última redução Z da impressora é de %1, não de %2.")
+                            .arg(FormatSettings::dateToStr(lastDay), diaPedido);
+    else if (inicial.ok() || inicial.isNotFound())
+        result.reason = QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
+                                       "redução Z anterior do caixa).")
+                            .arg(diaPedido);
+    else
+        // The database failed or did not answer: nothing was found out.
+        result.reason =
+            QStringLiteral("Não foi possível ler o cupom fiscal inicial de %1: %2").arg(diaPedido, inicial.error());
     return false;
 }
 

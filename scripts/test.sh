@@ -3,7 +3,8 @@
 #   1. the suites on SQLite and on a throwaway PostgreSQL server that ctest
 #      starts and stops itself;
 #   2. a short run of every fuzzer over its kept regression cases and seeds;
-#   3. the same suites again in a build with AddressSanitizer and UBSan.
+#   3. the native suites again in a build with AddressSanitizer and UBSan
+#      (the ODBC variants would test the drivers there, not the module).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAL_BUILD_DIR:-$root/build}
@@ -18,8 +19,8 @@ echo "== build"
 echo "== tests"
 (cd "$build" && ctest --output-on-failure -j"$jobs")
 
-echo "== fuzzing (${KAL_FUZZ_SECONDS:-15} s a target)"
-"$root/scripts/fuzz.sh" "${KAL_FUZZ_SECONDS:-15}"
+echo "== fuzzing (${KAL_FUZZ_SECONDS:-10} s a target)"
+"$root/scripts/fuzz.sh" "${KAL_FUZZ_SECONDS:-10}"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKAL_SANITIZE=ON >/dev/null
@@ -29,4 +30,4 @@ export QT_ENABLE_REGEXP_JIT=0
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan-suppressions.txt
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd "$asan" && ctest --output-on-failure -j"$jobs")
+(cd "$asan" && ctest --output-on-failure -j"$jobs" -E '_odbc$')

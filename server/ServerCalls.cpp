@@ -69,7 +69,14 @@ ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaix
             u.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
             u.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
             u.open();
-            const qint64 ultimo = FormatSettings::strToInt(u.asString(QStringLiteral("PRIMEIROCUPOM")));
+            qint64 ultimo = 0;
+            try {
+                ultimo = FormatSettings::strToInt(u.asString(QStringLiteral("PRIMEIROCUPOM")));
+            } catch (const EConvertError &e) {
+                // A register without a Z reduction (or with an unreadable
+                // last coupon) has nothing to count from.
+                return ServerResult<QString>::notFound(ADOExceptionMessage(e, rdm.adcCadRedz, QString()));
+            }
             valor = Ajusta(QString::number(ultimo + 1), 10);
         }
         if (EmptyString(valor))

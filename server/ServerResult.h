@@ -36,18 +36,29 @@ public:
         return result;
     }
 
+    // A lookup that found nothing to give, told apart from a database that
+    // failed; its message is the one the exported method answers.
+    static ServerResult notFound(QString message)
+    {
+        ServerResult result = failure(std::move(message));
+        result.m_notFound = true;
+        return result;
+    }
+
     bool ok() const { return m_value.has_value(); }
     // Only for a result that is ok().
     const T &value() const { return *m_value; }
     // The failure message; empty for a result that is ok().
     const QString &error() const { return m_error; }
     bool isUncertain() const { return m_uncertain; }
+    bool isNotFound() const { return m_notFound; }
 
 private:
     ServerResult() = default;
     std::optional<T> m_value;
     QString m_error;
     bool m_uncertain = false;
+    bool m_notFound = false;
 };
 
 } // namespace Srv_kal02700

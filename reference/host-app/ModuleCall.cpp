@@ -34,6 +34,9 @@ QString printerSerial(const HostOptions &options, QString &refusal)
             why = QStringLiteral("a memória da impressora não informa o número de série");
         } catch (const Exception &erro) {
             why = erro.message();
+            // Inside the parentheses the printer's sentence loses its full stop.
+            if (why.endsWith(u'.'))
+                why.chop(1);
         }
     }
     if (serial.trimmed().isEmpty())

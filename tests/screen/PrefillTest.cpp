@@ -342,67 +342,102 @@ TEST_P(AutomaticReasonTest, LeavesTheLineThatSaysWhy)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NightlyRun, AutomaticReasonTest,
-    ::testing::Values(
-        NothingStored{
-            "AnotherDay",
-            [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "07/12/2026"; },
-            QStringLiteral("A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
-        NothingStored{
-            "UnreadableDate",
-            [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction[46] = "31/13/2026"; },
-            QStringLiteral("A data da última redução Z da impressora não pôde ser lida: '31/13/2026'.")},
-        NothingStored{"NoReductionAndAMovementWithATime",
-                      [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &db) {
-                          p.lastReduction[46] = "00/00/00";
-                          db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) "
-                                                 "VALUES ('0001', '001', '2026-12-07T10:30:00.000')"));
-                      },
-                      QStringLiteral("A impressora fiscal não tem redução Z e a data da última movimentação do caixa "
+INSTANTIATE_TEST_SUITE_P(NightlyRun, AutomaticReasonTest,
+                         ::testing::Values(
+                             NothingStored{"AnotherDay",
+                                           [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) {
+                                               p.lastReduction[46] = "07/12/2026";
+                                           },
+                                           QStringLiteral(
+                                               "A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
+                             NothingStored{
+                                 "UnreadableDate",
+                                 [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) {
+                                     p.lastReduction[46] = "31/13/2026";
+                                 },
+                                 QStringLiteral(
+                                     "A data da última redução Z da impressora não pôde ser lida: '31/13/2026'.")},
+                             NothingStored{
+                                 "NoReductionAndAMovementWithATime",
+                                 [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &db) {
+                                     p.lastReduction[46] = "00/00/00";
+                                     db.exec(QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) "
+                                                            "VALUES ('0001', '001', '2026-12-07T10:30:00.000')"));
+                                 },
+                                 QStringLiteral(
+                                     "A impressora fiscal não tem redução Z e a data da última movimentação do caixa "
                                      "não pôde ser lida: '07/12/2026 10:30:00'.")},
-        NothingStored{"IncompleteFigures",
-                      [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.lastReduction.remove(47); },
-                      QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de 08/12/2026: "
+                             NothingStored{
+                                 "IncompleteFigures",
+                                 [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) {
+                                     p.lastReduction.remove(47);
+                                 },
+                                 QStringLiteral(
+                                     "A impressora fiscal não informou todos os valores da redução Z de 08/12/2026: "
                                      "faltam Venda Bruta Diária.")},
-        NothingStored{"UnknownFirstCouponOfANewRegister",
-                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
-                          db.exec(QStringLiteral("DELETE FROM NOVOCODIGO"));
-                      },
-                      QStringLiteral("O cupom fiscal inicial de 08/12/2026 não foi encontrado (nem contador do dia nem "
-                                     "redução Z anterior do caixa): "),
-                      true},
-        NothingStored{
-            "UnreadablePrinterMemory",
-            [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.answers = false; },
-            QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal não responde.")},
-        NothingStored{"NoPrinterType",
-                      [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType(""); },
-                      QStringLiteral("O arquivo PRAXUMO.CDS não informa o tipo da impressora fiscal (IDTIPOIMPFIS): a "
+                             NothingStored{
+                                 "UnknownFirstCouponOfANewRegister",
+                                 [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
+                                     db.exec(QStringLiteral("DELETE FROM NOVOCODIGO"));
+                                 },
+                                 QStringLiteral(
+                                     "O cupom fiscal inicial de 08/12/2026 não foi encontrado (nem contador do dia nem "
+                                     "redução Z anterior do caixa)."),
+                                 false},
+                             NothingStored{
+                                 "AFirstCouponLookupThatFails",
+                                 [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &db) {
+                                     db.exec(QStringLiteral("DROP TABLE NOVOCODIGO"));
+                                 },
+                                 QStringLiteral("Não foi possível ler o cupom fiscal inicial de 08/12/2026: "), true,
+                                 false},
+                             NothingStored{
+                                 "UnreadablePrinterMemory",
+                                 [](AutomaticReasonTest &, FakePrinter &p, TestDb::Database &) { p.answers = false; },
+                                 QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal "
+                                                "não responde.")},
+                             NothingStored{
+                                 "NoPrinterType",
+                                 [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) {
+                                     t.writePrinterType("");
+                                 },
+                                 QStringLiteral(
+                                     "O arquivo PRAXUMO.CDS não informa o tipo da impressora fiscal (IDTIPOIMPFIS): a "
                                      "redução Z é digitada na tela.")},
-        NothingStored{"ATypeThatDoesNotReport",
-                      [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) { t.writePrinterType("15"); },
-                      QStringLiteral("A impressora fiscal do tipo 15 não informa a última redução Z: a redução Z é "
+                             NothingStored{
+                                 "ATypeThatDoesNotReport",
+                                 [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &) {
+                                     t.writePrinterType("15");
+                                 },
+                                 QStringLiteral(
+                                     "A impressora fiscal do tipo 15 não informa a última redução Z: a redução Z é "
                                      "digitada na tela.")},
-        NothingStored{"NoPrinterFile",
-                      [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &) {
-                          QFile::remove(Cli_kal02700::parametersDir() + QStringLiteral("/PRAXUMO.CDS"));
-                      },
-                      QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em "), true, false},
-        NothingStored{"AStoredDay",
-                      [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &db) {
-                          // No CAT-52 file due: nothing for the rerun to finish.
-                          t.writeParameters("0001", "N");
-                          db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
-                                                 "VALUES ('0001', '001', '001', '2026-12-08')"));
-                      },
-                      QStringLiteral("A Redução Z de 08/12/2026 do caixa 001 (ECF 001) já está gravada."), false,
-                      false},
-        NothingStored{"AnError",
-                      [](AutomaticReasonTest &, FakePrinter &,
-                         TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
-                      QStringLiteral("Os dados não foram gravados no sistema. Tabela não encontrada"), true, false}),
-    [](const ::testing::TestParamInfo<NothingStored> &info) { return std::string(info.param.name); });
+                             NothingStored{"NoPrinterFile",
+                                           [](AutomaticReasonTest &, FakePrinter &, TestDb::Database &) {
+                                               QFile::remove(Cli_kal02700::parametersDir()
+                                                             + QStringLiteral("/PRAXUMO.CDS"));
+                                           },
+                                           QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em "), true, false},
+                             NothingStored{"AStoredDay",
+                                           [](AutomaticReasonTest &t, FakePrinter &, TestDb::Database &db) {
+                                               // No CAT-52 file due: nothing for the rerun to finish.
+                                               t.writeParameters("0001", "N");
+                                               db.exec(QStringLiteral(
+                                                   "INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ) "
+                                                   "VALUES ('0001', '001', '001', '2026-12-08')"));
+                                           },
+                                           QStringLiteral(
+                                               "A Redução Z de 08/12/2026 do caixa 001 (ECF 001) já está gravada."),
+                                           false, false},
+                             NothingStored{
+                                 "AnError",
+                                 [](AutomaticReasonTest &, FakePrinter &,
+                                    TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
+                                 QStringLiteral("Os dados não foram gravados no sistema. Tabela não encontrada"), true,
+                                 false}),
+                         [](const ::testing::TestParamInfo<NothingStored> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(PrefillTest, AStoredDayWhoseCat52FileWasNotKeptSaysSo)
 {
