@@ -16,13 +16,15 @@ days=("$@")
 export QT_QPA_PLATFORM=offscreen TZ=America/Sao_Paulo FAKETIME_DONT_FAKE_MONOTONIC=1
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 status=0
-(cd "$build" && ctest -R '^postgresql_start$' >/dev/null)
-trap '(cd "$build" && ctest -R "^postgresql_stop$" >/dev/null)' EXIT
+# The servers (the primary and its hot standby) run on the real clock.
+fixture() { (cd "$build" && ctest -FA '.*' -R "^postgresql_$1\$" >/dev/null); }
+fixture start && fixture standby_start
+trap 'fixture standby_stop; fixture stop' EXIT
 for day in "${days[@]}"; do
   echo "== as if it were $day"
   offset=$(( $(date -d "$day" +%s) - $(date +%s) ))
   [ "$offset" -ge 0 ] && offset="+$offset"
-  if ! (cd "$build" && faketime -f "$offset" ctest -FA '.*' -E '^postgresql_(start|stop)$' --output-on-failure -j"$(nproc)"); then
+  if ! (cd "$build" && faketime -f "$offset" ctest -FA '.*' -E '^postgresql_(standby_)?(start|stop)$' --output-on-failure -j"$(nproc)"); then
     status=1
   fi
 done
