@@ -207,17 +207,22 @@ private:
     {
         openSection(row);
         flushDaysBefore(row.cdFilial, row.cdCaixa, row.day);
-        const RowKey key = keyOf(row);
-        Reduction r = row;
-        if (m_days.withoutOwnFile.remove(key))
-            r.hasCat52 = false;
+        // The day's findings about files are few: most rows look up nothing.
+        const bool aboutFiles = !m_days.withoutOwnFile.isEmpty() || !m_days.rows.isEmpty();
+        const RowKey key = aboutFiles ? keyOf(row) : RowKey();
+        std::optional<Reduction> withoutOwn;
+        if (aboutFiles && m_days.withoutOwnFile.remove(key)) {
+            withoutOwn = row;
+            withoutOwn->hasCat52 = false;
+        }
+        const Reduction &r = withoutOwn ? *withoutOwn : row;
         AuditEntry entry;
         entry.reduction = &r;
         entry.cdFilial = r.cdFilial;
         entry.cdCaixa = r.cdCaixa;
         entry.day = r.day;
         AuditRules::checkRow(previous, r, entry.findings);
-        const auto files = m_days.rows.find(key);
+        const auto files = aboutFiles ? m_days.rows.find(key) : m_days.rows.end();
         if (files != m_days.rows.end()) {
             entry.findings += *files;
             m_days.rows.erase(files);
@@ -259,6 +264,8 @@ private:
     // stored day.
     void flushDaysBefore(const QString &cdFilial, const QString &cdCaixa, const QDate &day)
     {
+        if (m_days.days.isEmpty())
+            return;
         const auto reg = m_days.days.find({cdFilial, cdCaixa});
         if (reg == m_days.days.end())
             return;

@@ -20,6 +20,15 @@ QVariant bindable(const QVariant &value)
         return QVariant(QStringLiteral(""));
     return value;
 }
+ForwardQuery::Parameters bindableParameters(const ForwardQuery::Parameters &parameters)
+{
+    ForwardQuery::Parameters out;
+    out.reserve(parameters.size());
+    for (const auto &[name, value] : parameters)
+        out.append({name, bindable(value)});
+    return out;
+}
+
 // The statement with each :name replaced by its value as a literal that the
 // driver itself quotes: a cursor's statement takes no bound parameters.
 QString withLiterals(const QString &sql, const ForwardQuery::Parameters &parameters, const QSqlDriver &driver)
@@ -80,6 +89,18 @@ ForwardQuery::ForwardQuery(LedgerSession &session, const QString &statement, con
         m_query.setForwardOnly(false);
         return;
     }
+    if (sqlite3 *db = SqliteDirect::session(session.connection().database())) {
+        QSqlError error;
+        if (!m_rows.prepare(db, sql, bindableParameters(parameters), &error))
+            fail(QStringLiteral("Erro ao preparar a consulta"), error);
+        m_direct = true;
+        // As QSQLITE's exec, the first step runs here: a statement that
+        // cannot run fails as a query, not as a read.
+        m_directRow = m_rows.next(&error) ? DirectRow::Waiting : DirectRow::Done;
+        if (error.isValid())
+            fail(QStringLiteral("Erro ao consultar"), error);
+        return;
+    }
     if (!m_query.prepare(sql))
         fail(QStringLiteral("Erro ao preparar a consulta"), m_query);
     for (const auto &[name, value] : parameters)
@@ -109,6 +130,22 @@ void ForwardQuery::fetchBatch()
 
 bool ForwardQuery::next()
 {
+    if (m_direct) {
+        if (m_directRow == DirectRow::Waiting) {
+            m_directRow = DirectRow::Stepping;
+            return true;
+        }
+        // Stepped once more after its last row, SQLite would run it again.
+        if (m_directRow == DirectRow::Done)
+            return false;
+        QSqlError error;
+        if (m_rows.next(&error))
+            return true;
+        m_directRow = DirectRow::Done;
+        if (error.isValid())
+            fail(QStringLiteral("Erro ao ler a consulta"), error);
+        return false;
+    }
     if (m_cursor.isEmpty()) {
         if (m_query.next())
             return true;
@@ -126,6 +163,8 @@ bool ForwardQuery::next()
 
 QDate ForwardQuery::date(int column) const
 {
+    if (m_direct)
+        return m_rows.date(column);
     const QVariant v = m_query.value(column);
     if (v.typeId() == QMetaType::QDate)
         return v.toDate();
@@ -138,4 +177,9 @@ QDate ForwardQuery::date(int column) const
 void ForwardQuery::fail(const QString &what, const QSqlQuery &query)
 {
     m_session.fail(what, m_name, query);
+}
+
+void ForwardQuery::fail(const QString &what, const QSqlError &error)
+{
+    m_session.fail(what, m_name, error);
 }

@@ -3,7 +3,11 @@
 // part of its result in memory whatever its size. On SQLite (and ODBC) a
 // forward-only statement steps through the rows; on PostgreSQL, whose client
 // library would otherwise take the whole result at once, a server-side
-// cursor inside the session's snapshot is fetched a batch at a time.
+// cursor inside the session's snapshot is fetched a batch at a time. On
+// QSQLITE the rows are read on its sqlite3 connection itself, each value
+// converted when asked for (SqliteDirect).
+#include "SqliteDirect.h"
+
 #include <QDate>
 #include <QList>
 #include <QPair>
@@ -28,21 +32,39 @@ public:
     // The next row; false after the last. Raises EDatabaseError.
     bool next();
 
-    QVariant value(int column) const { return m_query.value(column); }
-    QString text(int column) const { return m_query.value(column).toString(); }
+    QVariant value(int column) const { return m_direct ? m_rows.value(column) : m_query.value(column); }
+    QString text(int column) const { return m_direct ? m_rows.text(column) : m_query.value(column).toString(); }
+    // Whether the column holds this text; a NULL holds none.
+    bool sameText(int column, const QString &text) const
+    {
+        return m_direct ? m_rows.sameText(column, text)
+                        : !m_query.isNull(column) && m_query.value(column).toString() == text;
+    }
+    // Sets target to the column's text; a target that holds it already is
+    // left as it is (a chain's rows repeat most of their texts).
+    void assignText(int column, QString &target) const
+    {
+        if (target.isEmpty() || !sameText(column, target))
+            target = text(column);
+    }
     QDate date(int column) const;
-    double number(int column) const { return m_query.value(column).toDouble(); }
-    QByteArray bytes(int column) const { return m_query.value(column).toByteArray(); }
-    bool isNull(int column) const { return m_query.isNull(column); }
+    double number(int column) const { return m_direct ? m_rows.number(column) : m_query.value(column).toDouble(); }
+    QByteArray bytes(int column) const { return m_direct ? m_rows.bytes(column) : m_query.value(column).toByteArray(); }
+    bool isNull(int column) const { return m_direct ? m_rows.isNull(column) : m_query.isNull(column); }
 
 private:
     void fetchBatch();
     [[noreturn]] void fail(const QString &what, const QSqlQuery &query);
+    [[noreturn]] void fail(const QString &what, const QSqlError &error);
 
     LedgerSession &m_session;
     QString m_name;
     QString m_cursor; // empty when not reading through a cursor
     QSqlQuery m_query;
+    SqliteDirect::Statement m_rows;
+    bool m_direct = false; // reading through m_rows
+    // Waiting: the first row, stepped to when the statement ran, not yet taken.
+    enum class DirectRow { Waiting, Stepping, Done } m_directRow = DirectRow::Done;
     int m_batchRows;
     bool m_cursorDone = false;
 };

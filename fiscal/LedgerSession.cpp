@@ -88,8 +88,12 @@ QString LedgerSession::nextCursorName()
 
 void LedgerSession::fail(const QString &what, const QString &statement, const QSqlQuery &query)
 {
-    const QSqlError error = m_connection.nativeForm(query.lastError(),
-                                                    query.result() ? query.result()->handle() : QVariant());
+    fail(what, statement,
+         m_connection.nativeForm(query.lastError(), query.result() ? query.result()->handle() : QVariant()));
+}
+
+void LedgerSession::fail(const QString &what, const QString &statement, const QSqlError &error)
+{
     const bool lost = m_connection.noteFailure(error);
     const EDatabaseError raw(error.text(), error.nativeErrorCode(), error.driverText(), error.databaseText(),
                              lost ? EDatabaseError::Kind::Connection : EDatabaseError::Kind::Statement);

@@ -5,6 +5,7 @@
 #include "AdoConnection.h"
 #include <QString>
 
+class QSqlError;
 class QSqlQuery;
 
 class LedgerSession {
@@ -36,6 +37,7 @@ public:
     // A failed read of one of the ledger's statements: EDatabaseError worded
     // for the operator (the database's cause, then its own words).
     [[noreturn]] void fail(const QString &what, const QString &statement, const QSqlQuery &query);
+    [[noreturn]] void fail(const QString &what, const QString &statement, const QSqlError &error);
 
 private:
     AdoConnection m_connection;

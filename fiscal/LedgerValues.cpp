@@ -68,7 +68,17 @@ QDate parseDay(const QString &text)
 
 QString displayDay(const QDate &day)
 {
-    return day.toString(QStringLiteral("dd/MM/yyyy"));
+    // As QDate::toString("dd/MM/yyyy"), without parsing the format for
+    // each of an audit's many lines.
+    if (!day.isValid() || day.year() < 1 || day.year() > 9999)
+        return day.toString(QStringLiteral("dd/MM/yyyy"));
+    int y, m, d;
+    day.getDate(&y, &m, &d);
+    const char16_t text[10] = {char16_t(u'0' + d / 10),   char16_t(u'0' + d % 10),       u'/',
+                               char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
+                               char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
 } // namespace LedgerValues

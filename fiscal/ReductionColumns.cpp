@@ -8,10 +8,11 @@ void read(const ForwardQuery &q, int first, Reduction &r)
 {
     auto text = [&](Column c) { return q.text(first + c); };
     auto cents = [&](Column c) { return LedgerValues::cents(q.number(first + c)); };
-    r.cdFilial = text(CdFilial);
-    r.cdCaixa = text(CdCaixa);
-    r.nrEcf = text(NrEcf);
-    r.serial = text(NrSerie);
+    // The texts a chain's rows share stay those of the row read before.
+    q.assignText(first + CdFilial, r.cdFilial);
+    q.assignText(first + CdCaixa, r.cdCaixa);
+    q.assignText(first + NrEcf, r.nrEcf);
+    q.assignText(first + NrSerie, r.serial);
     r.day = q.date(first + DtReducao);
     r.crzText = text(NrRed);
     r.croText = text(NrReini);
@@ -30,7 +31,7 @@ void read(const ForwardQuery &q, int first, Reduction &r)
     r.discount = cents(VrTotDes);
     r.net = cents(VrVenLiq);
     r.surcharge = cents(VrTotAcr);
-    r.model = text(DsModMarca);
+    q.assignText(first + DsModMarca, r.model);
 }
 
 } // namespace ReductionColumns

@@ -36,7 +36,8 @@ enum Column {
 };
 
 // The reduction whose columns begin at first on the query's row; its tax
-// lines and CAT-52 mark are left as they are.
+// lines and CAT-52 mark are left as they are. A reduction read again and
+// again keeps the texts it already holds where the row has the same.
 void read(const ForwardQuery &query, int first, Reduction &reduction);
 
 } // namespace ReductionColumns

@@ -26,7 +26,6 @@ bool ReductionReader::next(Reduction &r)
         return false;
     ++m_rowsRead;
     ReductionColumns::read(q, 0, r);
-    const QVariant dayValue = q.value(ReductionColumns::DtReducao);
     r.hasCat52 = q.value(TemCat52).toInt() != 0;
     r.taxes.clear();
 
@@ -41,8 +40,8 @@ bool ReductionReader::next(Reduction &r)
             ++m_rowsRead;
             m_taxPending = true;
         }
-        if (t.value(TaxDia) != dayValue || t.text(TaxEcf) != r.nrEcf || t.text(TaxCaixa) != r.cdCaixa
-            || t.text(TaxFilial) != r.cdFilial)
+        if (t.date(TaxDia) != r.day || !t.sameText(TaxEcf, r.nrEcf) || !t.sameText(TaxCaixa, r.cdCaixa)
+            || !t.sameText(TaxFilial, r.cdFilial))
             break; // a line of a later reduction
         TaxLine line;
         line.cdImposto = t.text(TaxCdImposto);

@@ -5,10 +5,28 @@
 
 QString TextAuditWriter::line(const Finding &f)
 {
-    QString where = LedgerValues::displayDay(f.day) + QLatin1Char(' ') + f.cdFilial + QLatin1Char('/') + f.cdCaixa;
-    if (!f.nrEcf.isEmpty() || !f.serial.isEmpty())
-        where += QStringLiteral(" ECF ") + f.nrEcf + QLatin1Char(' ') + f.serial;
-    return where + QLatin1Char(' ') + f.severityText() + QLatin1Char(' ') + f.rule + QStringLiteral(": ") + f.message;
+    // One string grown in place: a long audit writes a line for most rows.
+    QString out;
+    out.reserve(48 + f.cdFilial.size() + f.cdCaixa.size() + f.nrEcf.size() + f.serial.size() + f.rule.size()
+                + f.message.size());
+    out += LedgerValues::displayDay(f.day);
+    out += QLatin1Char(' ');
+    out += f.cdFilial;
+    out += QLatin1Char('/');
+    out += f.cdCaixa;
+    if (!f.nrEcf.isEmpty() || !f.serial.isEmpty()) {
+        out += QLatin1String(" ECF ");
+        out += f.nrEcf;
+        out += QLatin1Char(' ');
+        out += f.serial;
+    }
+    out += QLatin1Char(' ');
+    out += f.severity == Severity::Erro ? QLatin1String("erro") : QLatin1String("aviso");
+    out += QLatin1Char(' ');
+    out += f.rule;
+    out += QLatin1String(": ");
+    out += f.message;
+    return out;
 }
 
 void TextAuditWriter::entry(const AuditEntry &entry)

@@ -64,7 +64,9 @@ std::optional<E12Record> findE12(const QByteArray &content)
         const auto coo = digits(field(line, 53, 58));
         const auto cro = digits(field(line, 59, 64));
         const auto gross = digits(field(line, 87, 100));
-        e12.movementDay = QDate::fromString(QString::fromLatin1(field(line, 65, 72)), QStringLiteral("yyyyMMdd"));
+        // yyyyMMdd, all eight digits (the line is long enough to hold them).
+        if (const auto ymd = digits(field(line, 65, 72)))
+            e12.movementDay = QDate(int(*ymd / 10000), int(*ymd / 100 % 100), int(*ymd % 100));
         if (!crz || !coo || !cro || !gross || !e12.movementDay.isValid())
             return std::nullopt;
         e12.crz = *crz;

@@ -110,6 +110,11 @@ TEST(RulesTest, ValuesAsTheWritersPrintThem)
     EXPECT_FALSE(parseDay(QStringLiteral("29/02/2025")).isValid());
     EXPECT_FALSE(parseDay(QStringLiteral("1/12/2026")).isValid());
     EXPECT_FALSE(parseDay(QStringLiteral("01/12/2026 ")).isValid());
+    // Days as Qt writes them, whatever the year's width.
+    for (const QDate day :
+         {QDate(1, 1, 1), QDate(999, 12, 31), QDate(2028, 2, 29), QDate(9999, 12, 31), QDate(-44, 3, 15), QDate()})
+        EXPECT_EQ(displayDay(day), day.toString(QStringLiteral("dd/MM/yyyy"))) << day.toJulianDay();
+    EXPECT_EQ(displayDay(QDate(2026, 1, 9)), QStringLiteral("09/01/2026"));
 }
 
 TEST(RulesTest, ChecksAFileAgainstThePrinterOfItsSerial)
