@@ -2,6 +2,7 @@
 #include "Exception.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlResult>
@@ -29,6 +30,17 @@ QString withoutComments(const QString &text)
     }
     return out.trimmed();
 }
+// The text of a statement or part as kept: a database that needs a form of
+// its own has it under the dialect's name (sqlite/).
+QString sqlText(const QString &name, const DatabaseDialect &dialect)
+{
+    QFile file(QStringLiteral(":/fiscal/sql/%1/%2.sql").arg(dialect.name(), name));
+    if (dialect.name().isEmpty() || !file.exists())
+        file.setFileName(QStringLiteral(":/fiscal/sql/") + name + QStringLiteral(".sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Texto do comando %1 ausente do livro fiscal").arg(name));
+    return QString::fromUtf8(file.readAll());
+}
 } // namespace
 
 LedgerSession::LedgerSession(const QString &connectionString) : m_connection(QStringLiteral("fiscal"))
@@ -52,14 +64,21 @@ LedgerSession::~LedgerSession()
 
 QString LedgerSession::statementText(const QString &name, const DatabaseDialect &dialect)
 {
-    // A statement that a database needs in a form of its own has it under
-    // the dialect's name (sqlite/).
-    QFile file(QStringLiteral(":/fiscal/sql/%1/%2.sql").arg(dialect.name(), name));
-    if (dialect.name().isEmpty() || !file.exists())
-        file.setFileName(QStringLiteral(":/fiscal/sql/") + name + QStringLiteral(".sql"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Texto do comando %1 ausente do livro fiscal").arg(name));
-    return withoutComments(QString::fromUtf8(file.readAll()));
+    // A line "-- @trecho NAME" stands for the text NAME.sql, a part that
+    // several statements share.
+    static const QRegularExpression part(QStringLiteral("^-- @trecho ([a-z0-9-]+)$"),
+                                         QRegularExpression::MultilineOption);
+    const QString text = sqlText(name, dialect);
+    QString out;
+    qsizetype done = 0;
+    for (auto it = part.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).sliced(done, m.capturedStart() - done);
+        out += sqlText(m.captured(1), dialect).trimmed();
+        done = m.capturedEnd();
+    }
+    out += QStringView(text).sliced(done);
+    return withoutComments(out);
 }
 
 void LedgerSession::beginSnapshot()
