@@ -66,7 +66,7 @@ QString LedgerSession::statementText(const QString &name, const DatabaseDialect 
 {
     // A line "-- @trecho NAME" stands for the text NAME.sql, a part that
     // several statements share.
-    static const QRegularExpression part(QStringLiteral("^-- @trecho ([a-z0-9-]+)$"),
+    static const QRegularExpression part(QStringLiteral("^[ \\t]*-- @trecho ([a-z0-9-]+)$"),
                                          QRegularExpression::MultilineOption);
     const QString text = sqlText(name, dialect);
     QString out;
