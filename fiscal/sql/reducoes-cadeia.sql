@@ -15,15 +15,23 @@
 -- (an empty one is 0): the expressions of IX_REDUCAOZ_CADEIA, written alike.
 -- A range of CRZ is read a length at a time (the three parts of z): an index
 -- seek takes an equal length and a range of CRZ, not a range over both.
--- Plan kept (EXPLAIN ANALYZE, PostgreSQL 15, three years of a hundred
+-- Plan kept on PostgreSQL (EXPLAIN ANALYZE, PostgreSQL 15, three years of a hundred
 -- registers, one day): g by a Bitmap Index Scan on ix_reducaoz_dia (100 rows); the CRZ
 -- before by an Index Scan Backward on ix_reducaoz_cadeia, one row a chain;
 -- the ranges by Nested Loop over c with an Index Scan on ix_reducaoz_cadeia
 -- (two rows a chain); arq by a Bitmap Index Scan on ix_arqcat52_dia; a sort
 -- of 200 rows. No step reads a chain's history.
+-- Plan kept on SQLite (EXPLAIN QUERY PLAN, SQLite 3.40, the same data): g "SEARCH REDUCAOZ USING INDEX
+-- IX_REDUCAOZ_DIA (DTREDUCAOZ>? AND DTREDUCAOZ<?)"; the CRZ before "SEARCH t
+-- USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=? AND NRSERIEREDZ=? AND <expr>=? AND
+-- <expr><?)"; the ranges "SEARCH r USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=?
+-- AND NRSERIEREDZ=? AND <expr>=? AND <expr>>? AND <expr><?)"; arq through
+-- IX_ARQCAT52_DIA and an automatic index; a temporary B-tree for the order.
 -- @trecho cadeia-intervalos
 , arq AS MATERIALIZED (
-  SELECT DISTINCT CDFILIAL, CDCAIXA, CAST(DTMOVCAT52 AS DATE) AS DIA
+  SELECT DISTINCT CDFILIAL, CDCAIXA,
+         -- @trecho cadeia-dia-do-arquivo
+         AS DIA
   FROM ARQCAT52
   WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois AND LENGTH(DSARQCAT52) > 0)
 SELECT z.CDFILIAL, z.CDCAIXA, z.NRECFREDZ, z.NRSERIEREDZ, z.DTREDUCAOZ, z.NRREDREDZ, z.NRREINIREDZ,
@@ -47,6 +55,7 @@ FROM (
       FROM REDUCAOZ r
       WHERE r.DTREDUCAOZ >= :de AND r.DTREDUCAOZ <= :ate AND COALESCE(TRIM(r.NRSERIEREDZ), '') = ''
         AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)) z
-LEFT JOIN arq ON arq.CDFILIAL = z.CDFILIAL AND arq.CDCAIXA = z.CDCAIXA AND arq.DIA = z.DTREDUCAOZ
+LEFT JOIN arq ON arq.CDFILIAL = z.CDFILIAL AND arq.CDCAIXA = z.CDCAIXA
+  -- @trecho cadeia-arquivo-da-reducao
 ORDER BY z.CDFILIAL, COALESCE(z.NRSERIEREDZ, ''), z.VOLTA, LENGTH(LTRIM(TRIM(COALESCE(z.NRREDREDZ, '')), '0')),
          LTRIM(TRIM(COALESCE(z.NRREDREDZ, '')), '0'), z.DTREDUCAOZ, z.CDCAIXA, z.NRECFREDZ
