@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -40,11 +41,20 @@ void dadosUltimaRedZ(const QVariant &idEsquema, int opcao, QVariantList &ultimaR
     // Read everything first: a printer that does not answer changes nothing.
     const PrinterMemory memory = PrinterMemory::load(printerMemoryFile());
 
+    // Each column as wide as the longest text the printer reported in it: a
+    // zero-padded rate or value reaches the module whole, for its checks to
+    // read or refuse, never cut to a width of ours.
+    auto width = [&memory](int least, QString Totalizer::*member) {
+        int widest = least;
+        for (const Totalizer &t : memory.totalizers)
+            widest = std::max(widest, int((t.*member).size()));
+        return widest;
+    };
     ClientDataSet rows(QStringLiteral("cdsTotalizadores"));
-    rows.addField(QStringLiteral("VRALIQIMPFIS"), FieldType::String, 10);
-    rows.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, 4);
-    rows.addField(QStringLiteral("VRVENDIDO"), FieldType::String, 20);
-    rows.addField(QStringLiteral("VRIMPOSTO"), FieldType::String, 20);
+    rows.addField(QStringLiteral("VRALIQIMPFIS"), FieldType::String, width(10, &Totalizer::VRALIQIMPFIS));
+    rows.addField(QStringLiteral("CDIMPOSTO"), FieldType::String, width(4, &Totalizer::CDIMPOSTO));
+    rows.addField(QStringLiteral("VRVENDIDO"), FieldType::String, width(20, &Totalizer::VRVENDIDO));
+    rows.addField(QStringLiteral("VRIMPOSTO"), FieldType::String, width(20, &Totalizer::VRIMPOSTO));
     rows.createDataSet();
     for (const Totalizer &t : memory.totalizers) {
         rows.append();

@@ -221,7 +221,10 @@ protected:
         m_installation.writeLocalFiles(printerType, generateFiles);
     }
 
-    QString writePrinter(const QString &lastReductionDay)
+    static constexpr const char *PlainTotalizer =
+        R"({ "VRALIQIMPFIS": "18,00", "CDIMPOSTO": "T1", "VRVENDIDO": "123,45", "VRIMPOSTO": "22,23" })";
+
+    QString writePrinter(const QString &lastReductionDay, const QString &totalizer = PlainTotalizer)
     {
         const QString path = m_dir.filePath(QStringLiteral("printer.json"));
         QFile file(path);
@@ -231,10 +234,10 @@ protected:
           "lastReduction": { "11": "0001", "12": "0042", "13": "001234", "25": "1234567,89",
                              "27": "10,00", "28": "0,00", "29": "35,50", "33": "2,00", "35": "0,00",
                              "37": "5,00", "46": "%1", "47": "520,95", "48": "513,95" },
-          "totalizers": [ { "VRALIQIMPFIS": "18,00", "CDIMPOSTO": "T1", "VRVENDIDO": "123,45", "VRIMPOSTO": "22,23" } ],
+          "totalizers": [ %2 ],
           "cat52Dir": "cat52"
         })")
-                       .arg(lastReductionDay)
+                       .arg(lastReductionDay, totalizer)
                        .toUtf8());
         return path;
     }
@@ -287,19 +290,12 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
         connection.open();
         DatabaseSchema::loadDemo(connection);
     }
-    const QStringList call{"--db",
-                           m_db,
-                           "--cdfilial",
-                           "0001",
-                           "--cdcaixa",
-                           "001",
-                           "--nrecf",
-                           "7",
-                           "--dtreducao",
-                           m_yesterday,
-                           "--automatico",
-                           "--printer",
-                           writePrinter(m_yesterday)};
+    const QStringList call{"--db", m_db, "--cdfilial", "0001", "--cdcaixa", "001", "--nrecf", "7", "--dtreducao",
+                           m_yesterday, "--automatico", "--printer",
+                           // A printer that pads its totaliser with zeros
+                           // past any width of ours.
+                           writePrinter(m_yesterday, R"({ "VRALIQIMPFIS": "00000000018,00", "CDIMPOSTO": "T1",
+                               "VRVENDIDO": "0000000000000000123,45", "VRIMPOSTO": "0000000000000000022,23" })")};
 
     const HostRun first = host(call);
     EXPECT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
@@ -310,6 +306,8 @@ TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)
     // The serial came from the printer memory; the tax was computed from the totaliser.
     EXPECT_EQ(scalar("SELECT NRSERIEREDZ FROM REDUCAOZ WHERE NRECFREDZ = '7'").toString(),
               QStringLiteral("BE091010100011223344"));
+    EXPECT_DOUBLE_EQ(scalar("SELECT VRALIQIMPRZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 18.0);
+    EXPECT_DOUBLE_EQ(scalar("SELECT VRBCALCIMPRZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 123.45);
     EXPECT_DOUBLE_EQ(scalar("SELECT VRIMPOSTORZ FROM IMPOSTOREDZ WHERE NRECFREDZ = '7'").toDouble(), 22.22);
     // Printer type 18 with "S": the day's CAT-52 file was written and uploaded.
     const QString file = cat52Name(m_today.addDays(-1));
