@@ -3,6 +3,7 @@
 #include "FormatSettings.h"
 #include "ScreenSupport.h"
 #include "SharedServices.h"
+#include "Srv_kal02700.h"
 #include "Shield.h"
 #include "TfrmCadRedz.h"
 #include <QCoreApplication>
@@ -14,7 +15,9 @@ bool boCriado = false;
 bool boDadosUltima = false;
 QString stDataUltRedZ;
 bool boRedZGravada = false;
-QString stMotivoRedZ;
+// Shared with the server unit: a host that calls setRedZ itself reads its
+// reason the same way.
+QString &stMotivoRedZ = Srv_kal02700::lastSaveReason();
 bool boRedZIncerta = false;
 
 namespace {

@@ -18,7 +18,7 @@ extern KAL02700_EXPORT QString stDataUltRedZ;
 // without storing it (or stored it without its CAT-52 file), one line that
 // says why. Both are reset when a call begins.
 extern bool boRedZGravada;
-extern QString stMotivoRedZ;
+extern QString &stMotivoRedZ;
 // Whether the answer to this call's commit was lost and no new session could
 // tell whether the day is stored (reset when a call begins).
 extern bool boRedZIncerta;

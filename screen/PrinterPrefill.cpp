@@ -2,15 +2,13 @@
 #include "ClientDataSet.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "ReductionFigures.h"
 #include "ServerCalls.h"
 #include "Shield.h"
 #include "Wmb00001.h"
 #include <algorithm>
 
 namespace {
-// The indices of the last-reduction array, in field order; the first coupon
-// (field 3) comes from the lookups.
-constexpr int indices[13] = {12, 11, -1, 13, 29, 27, 28, 25, 47, 37, 33, 48, 35};
 constexpr int indiceDataUltima = 46;
 const QString semReducaoZ = QStringLiteral("00/00/00");
 
@@ -53,8 +51,10 @@ void PrinterPrefill::readPrinter(const Day &day, ClientDataSet &totalizadores, R
         result.reason = QStringLiteral("A memória da impressora fiscal não pôde ser lida: ") + erro.message();
         throw;
     }
-    for (int i = 0; i < 13; ++i)
-        result.fields[i] = indices[i] < 0 ? QString() : ultimaRedZ.value(indices[i]).toString();
+    // The first coupon has no place in the array: it comes from the lookups.
+    for (const ReductionFigures::Figure &figure : ReductionFigures::all())
+        result.fields[figure.tag - 1] = figure.printerIndex < 0 ? QString()
+                                                                : ultimaRedZ.value(figure.printerIndex).toString();
     result.lastReduction = ultimaRedZ.value(indiceDataUltima).toString();
 }
 

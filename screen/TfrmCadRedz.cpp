@@ -637,9 +637,7 @@ bool TfrmCadRedz::confereFiguras()
     for (int campo = 1; campo <= 13; ++campo) {
         const QString nome = cabecalhos[size_t(campo - 1)]->text().simplified();
         const QString texto = valores[size_t(campo - 1)]->text();
-        const int digitos = FigureCheck::fieldDigits(campo);
-        const QString linha = campo <= 4 ? FigureCheck::counter(nome, texto, digitos, 10)
-                                         : FigureCheck::amount(nome, texto, digitos);
+        const QString linha = FigureCheck::figure(ReductionFigures::byTag(campo), nome, texto);
         if (!linha.isEmpty())
             return recusaFigura(campo, linha);
     }

@@ -19,6 +19,16 @@ QString codePage(const QString &wide)
     return Win1252::decode(Win1252::encode(wide));
 }
 
+// Any call's failure before the data module exists: a host may call the
+// exported methods before its first CriaCadRedZ.
+struct NoDataModule {
+    template <typename T>
+    operator ServerResult<T>() const
+    {
+        return ServerResult<T>::failure(noDataModuleMessage());
+    }
+};
+
 template <typename T>
 ServerResult<T> failure(const Exception &e, TrdmCadRedz &rdm)
 {
@@ -42,6 +52,12 @@ QByteArray fileBytes(const QStringList &lines)
 }
 } // namespace
 
+QString noDataModuleMessage()
+{
+    return QStringLiteral("O módulo de dados da Redução Z ainda não foi criado: chame CriaCadRedZ antes dos métodos "
+                          "do servidor.");
+}
+
 void rollbackQuietly(TrdmCadRedz &rdm)
 {
     try {
@@ -52,6 +68,8 @@ void rollbackQuietly(TrdmCadRedz &rdm)
 
 ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         AdoQuery &q = rdm.adqCupomInicial;
@@ -89,6 +107,8 @@ ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaix
 
 ServerResult<QString> taxCode(double Aliquota)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         AdoQuery &q = rdm.adqPesqCdImposto;
@@ -103,6 +123,8 @@ ServerResult<QString> taxCode(double Aliquota)
 
 ServerResult<TDateTime> lastCashMovement(const QString &CdFilial, const QString &CdCaixa)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         AdoQuery &q = rdm.adqMaxMovCaixa;
@@ -143,6 +165,8 @@ bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString
 ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                                    TDateTime DtReducao)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         return ServerResult<bool>::of(reductionStoredNow(rdm, CdFilial, CdCaixa, NrEcf, DtReducao));
@@ -252,6 +276,8 @@ ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &Cd
                                       const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
                                       const QStringList &Conteudo, const QString &NrSerieEcf)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         const QStringList codes{codePage(CdFilial), codePage(CdCaixa), codePage(CdLoja), codePage(CdOperador)};
@@ -298,6 +324,8 @@ bool cat52StoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &Cd
 
 ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         return ServerResult<QList<QByteArray>>::of(filesOfDayNow(rdm, codePage(CdFilial), codePage(CdCaixa), Dia));
@@ -309,6 +337,8 @@ ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const Q
 ServerResult<Cat52DayFigures> storedDay(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                                         TDateTime DtReducao)
 {
+    if (!rdmCadRedz)
+        return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         AdoQuery &q = rdm.adqRedZDoDia;

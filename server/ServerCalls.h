@@ -69,6 +69,9 @@ bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString
 enum class LostCommit { Stored, NotStored, Unknown };
 LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow);
 
+// The failure of a call made before the data module exists.
+QString noDataModuleMessage();
+
 // The failure path of a server method must never raise: a rollback that fails
 // too (a lost connection) leaves nothing to undo on our side.
 void rollbackQuietly(TrdmCadRedz &rdm);

@@ -1,6 +1,8 @@
 #include "Srv_kal02700.h"
 #include "Exception.h"
+#include "FigureCheck.h"
 #include "FormatSettings.h"
+#include "InputLimits.h"
 #include "ServerCalls.h"
 #include "SharedServices.h"
 
@@ -23,6 +25,44 @@ QString counter(const QString &value, const char *what)
 
 QString g_lastSaveError;
 bool g_saveUncertain = false;
+
+// A counter wider than its CAT-52 field would be stored whole and cut in
+// every fiscal file: refused with the others.
+void checkWidth(const QString &value, const char *what, const ReductionFigures::Figure &figure)
+{
+    QString significant = value.trimmed();
+    while (significant.size() > 1 && significant.startsWith(QLatin1Char('0')))
+        significant.remove(0, 1);
+    if (significant.size() > figure.digits)
+        throw EConvertError(QStringLiteral("%1 inválido: '%2' tem mais de %3 algarismos")
+                                .arg(QString::fromUtf8(what), InputLimits::excerpt(value, 40))
+                                .arg(figure.digits));
+}
+
+// The reason no fiscal file can carry one of the day's amounts or of its tax
+// lines (not a number, negative, wider than its field); empty when all can.
+QString amountsRefusal(const std::array<double, 9> &amounts, ClientDataSet &taxLines, TrdmCadRedz &rdm)
+{
+    for (size_t i = 0; i < amounts.size(); ++i) {
+        const QString refusal = FigureCheck::carried(ReductionFigures::byTag(int(i) + 5), amounts[i]);
+        if (!refusal.isEmpty())
+            return refusal;
+    }
+    for (taxLines.first(); !taxLines.eof(); taxLines.next()) {
+        const QString name = QStringLiteral("Imposto %1").arg(rdm.cdsImpRedCDIMPOSTO->asString().trimmed());
+        for (const QString &refusal :
+             {FigureCheck::carried(name + QStringLiteral(", alíquota"), rdm.cdsImpRedVRALIQIMPRZ->asFloat(),
+                                   FigureCheck::RateDigits),
+              FigureCheck::carried(name + QStringLiteral(", base de cálculo"), rdm.cdsImpRedVRBCALCIMPRZ->asFloat(),
+                                   FigureCheck::TotaliserDigits),
+              FigureCheck::carried(name + QStringLiteral(", imposto"), rdm.cdsImpRedVRIMPOSTORZ->asFloat(),
+                                   FigureCheck::TotaliserDigits)})
+            if (!refusal.isEmpty())
+                return refusal;
+    }
+    taxLines.first();
+    return QString();
+}
 
 // The commit's answer was lost: the day is stored or not as a new session
 // finds it; when none can tell, the save is neither.
@@ -53,10 +93,36 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
                  double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
                  double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf)
 {
-    TrdmCadRedz &rdm = *rdmCadRedz;
     g_lastSaveError.clear();
     g_saveUncertain = false;
+    // Whatever the way out, the host can read why.
+    struct Publish {
+        ~Publish() { lastSaveReason() = g_lastSaveError.simplified(); }
+    } publish;
+    if (!rdmCadRedz) {
+        g_lastSaveError = ServerCalls::noDataModuleMessage();
+        return QVariant(false);
+    }
+    TrdmCadRedz &rdm = *rdmCadRedz;
     try {
+        // Whoever calls, nothing is stored that a fiscal file cannot carry.
+        const std::array<std::pair<QString, const char *>, 4> counters{
+            {{NrRedZ, "Contador de redução Z"},
+             {NrReinicio, "Contador de reinício de operação"},
+             {NrPrimCupom, "Cupom fiscal inicial"},
+             {NrUltCupom, "Cupom fiscal final"}}};
+        for (size_t i = 0; i < counters.size(); ++i) {
+            counter(counters[i].first, counters[i].second);
+            checkWidth(counters[i].first, counters[i].second, ReductionFigures::byTag(int(i) + 1));
+        }
+        ClientDataSet &cds = rdm.cdsImpRed;
+        cds.setData(DadosImpostos);
+        g_lastSaveError = amountsRefusal({VrSubTrib, VrIsento, VrNaoIncid, VrTotGeral, VrVendaBruta, VrCancelamento,
+                                          VrDesconto, VrVendaLiquida, VrAcrescimo},
+                                         cds, rdm);
+        if (!g_lastSaveError.isEmpty())
+            return QVariant(false);
+
         rdm.StartTrans();
 
         AdoCommand &ins = rdm.acmInsRedZ;
@@ -64,11 +130,10 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         ins.paramByName(QStringLiteral("CDCAIXA")).setAsString(CdCaixa);
         ins.paramByName(QStringLiteral("NRECFREDZ")).setAsString(NrEcf);
         ins.paramByName(QStringLiteral("NRSERIEREDZ")).setAsString(NrSerieEcf);
-        ins.paramByName(QStringLiteral("NRREDREDZ")).setAsString(counter(NrRedZ, "Contador de redução Z"));
-        ins.paramByName(QStringLiteral("NRREINIREDZ"))
-            .setAsString(counter(NrReinicio, "Contador de reinício de operação"));
-        ins.paramByName(QStringLiteral("NRPRIMCFREDZ")).setAsString(counter(NrPrimCupom, "Cupom fiscal inicial"));
-        ins.paramByName(QStringLiteral("NRULTCFREDZ")).setAsString(counter(NrUltCupom, "Cupom fiscal final"));
+        ins.paramByName(QStringLiteral("NRREDREDZ")).setAsString(counter(NrRedZ, counters[0].second));
+        ins.paramByName(QStringLiteral("NRREINIREDZ")).setAsString(counter(NrReinicio, counters[1].second));
+        ins.paramByName(QStringLiteral("NRPRIMCFREDZ")).setAsString(counter(NrPrimCupom, counters[2].second));
+        ins.paramByName(QStringLiteral("NRULTCFREDZ")).setAsString(counter(NrUltCupom, counters[3].second));
         ins.paramByName(QStringLiteral("VRSTRIBREDZ")).setAsFloat(VrSubTrib);
         ins.paramByName(QStringLiteral("VRISENCREDZ")).setAsFloat(VrIsento);
         ins.paramByName(QStringLiteral("VRNINCIDREDZ")).setAsFloat(VrNaoIncid);
@@ -86,9 +151,6 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         ins.paramByName(QStringLiteral("DSMODMARCAECF")).setAsString(DsModMarcaEcf);
         ins.execute();
 
-        ClientDataSet &cds = rdm.cdsImpRed;
-        cds.setData(DadosImpostos);
-        cds.first();
         AdoCommand &imp = rdm.acmInsImpRedZ;
         AdoParameter &pFilial = imp.paramByName(QStringLiteral("CDFILIAL"));
         AdoParameter &pCaixa = imp.paramByName(QStringLiteral("CDCAIXA"));
@@ -123,6 +185,12 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         ServerCalls::rollbackQuietly(rdm);
         return QVariant(false);
     }
+}
+
+QString &lastSaveReason()
+{
+    static QString reason;
+    return reason;
 }
 
 QString UltimoErroSetRedZ()

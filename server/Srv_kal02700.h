@@ -27,6 +27,10 @@ KAL02700_EXPORT QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa
 // The operator message of the last failed setRedZ (empty after a good one):
 // the result itself only says that the save failed.
 QString UltimoErroSetRedZ();
+// Why the last call ended without storing its day, one line: the screen's
+// own reasons and those of setRedZ, whoever called it, in one place, which
+// the host reads (MotivoRedZ) after either.
+QString &lastSaveReason();
 // Whether the last failed setRedZ lost its commit's answer and no new session
 // could tell whether the day is stored: the day may be stored.
 bool SetRedZIncerto();

@@ -76,6 +76,30 @@ TEST(ExportedNames, AHostReadsTheScreenGlobalsAfterACall)
                              Symbols::getMaxMovCaixa, Symbols::setArqCat52})
         EXPECT_NE(dlsym(module, name), nullptr) << name;
 
+    // Before any CriaCadRedZ there is no data module: each server method
+    // answers as its failure, never a crash.
+    const auto rdmCadRedz = static_cast<decltype(&Srv_kal02700::rdmCadRedz)>(dlsym(module, Symbols::rdmCadRedz));
+    const auto motivoRedZ = reinterpret_cast<TMotivoRedZ>(dlsym(module, "MotivoRedZ"));
+    ASSERT_TRUE(rdmCadRedz && motivoRedZ);
+    ASSERT_EQ(*rdmCadRedz, nullptr);
+    const QVariant saved = reinterpret_cast<decltype(&Srv_kal02700::setRedZ)>(dlsym(module, Symbols::setRedZ))(
+        "0001", "001", "001", "BE0910", "42", "1", "1", "2", 0, 0, 0, 1, 1, 0, 0, 1, 0, AutomationDate::fromDate(asked),
+        QVariant(), QString());
+    EXPECT_EQ(saved, QVariant(false));
+    const QString noModule = QString::fromUtf8(motivoRedZ());
+    EXPECT_TRUE(noModule.contains(QStringLiteral("CriaCadRedZ"))) << noModule.toStdString();
+    const QVariant failures[] = {
+        reinterpret_cast<decltype(&Srv_kal02700::getCupomInicial)>(dlsym(module, Symbols::getCupomInicial))(
+            "0001", "001", AutomationDate::fromDate(asked)),
+        reinterpret_cast<decltype(&Srv_kal02700::getPesqCdImposto)>(dlsym(module, Symbols::getPesqCdImposto))(18),
+        reinterpret_cast<decltype(&Srv_kal02700::getMaxMovCaixa)>(dlsym(module, Symbols::getMaxMovCaixa))("0001",
+                                                                                                          "001"),
+        reinterpret_cast<decltype(&Srv_kal02700::setArqCat52)>(dlsym(module, Symbols::setArqCat52))(
+            "0001", "001", "0001", "1", "08/12/2026", "ACM23344.8CQ", {QStringLiteral("E12")})};
+    for (const QVariant &failure : failures)
+        EXPECT_EQ(failure.toString(), noModule);
+    EXPECT_EQ(*rdmCadRedz, nullptr);
+
     initialize();
     EXPECT_FALSE(*boCriado);
     criaCadRedZ("0001", "001", "001", "BE0910", AutomationDate::fromDate(asked), true);

@@ -2,6 +2,7 @@
 #include "ServerFixture.h"
 #include "AdoCommand.h"
 #include "Exception.h"
+#include <limits>
 
 using SetRedZTest = ServerTest;
 
@@ -98,7 +99,7 @@ TEST_F(SetRedZTest, PacketsWithoutTaxedLinesStoreOnlyTheReduction)
     EXPECT_EQ(impostos(db), 0);
 
     const TDateTime next = dia(2026, 12, 2);
-    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 10, -1.8}}, next))
+    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next))
                     .toBool());
     EXPECT_EQ(reducoes(db), 2);
     EXPECT_EQ(impostos(db), 0);
@@ -215,4 +216,50 @@ TEST_F(SetRedZTest, ALostConnectionIsAFailedSaveNotACrash)
     EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
     rdm().adcCadRedz.setConnected(true);
     EXPECT_EQ(reducoes(db), 0);
+}
+
+TEST_F(SetRedZTest, FiguresNoFiscalFileCanCarryAreRefusedWhoeverCalls)
+{
+    const TDateTime day = dia(2026, 12, 8);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVariant goodTaxes = taxPacket({{QStringLiteral("T1"), 18, 123.45, 22.22}}, day);
+    struct Case {
+        QString nrRedZ;
+        double subTrib, grandTotal;
+        QVariant taxes;
+        QString named;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("42"), nan, 1, goodTaxes, QStringLiteral("Substituição Tributária (F1): \"nan\"")},
+        {QStringLiteral("42"), 0, inf, goodTaxes, QStringLiteral("Totalizador Geral: \"inf\"")},
+        {QStringLiteral("42"), -0.01, 1, goodTaxes, QStringLiteral("Substituição Tributária (F1): \"-0,01\"")},
+        // Fifteen digits where the day's total carries fourteen.
+        {QStringLiteral("42"), 0, 1234567890123.45, goodTaxes, QStringLiteral("Totalizador Geral")},
+        {QStringLiteral("42"), 0, 1, taxPacket({{QStringLiteral("T1"), 18, 123.45, nan}}, day),
+         QStringLiteral("Imposto T1, imposto")},
+        {QStringLiteral("42"), 0, 1, taxPacket({{QStringLiteral("T1"), 100, 10, 10}}, day),
+         QStringLiteral("Imposto T1, alíquota")},
+        // A negative tax is refused, never dropped as a line without tax.
+        {QStringLiteral("42"), 0, 1, taxPacket({{QStringLiteral("T1"), 18, 10, -1.8}}, day),
+         QStringLiteral("Imposto T1, imposto: \"-1,8\" é negativo")},
+        // The CAT-52 E12 carries six digits of the CRZ.
+        {QStringLiteral("1234567"), 0, 1, goodTaxes, QStringLiteral("Contador de redução Z inválido: '1234567'")},
+    };
+    for (const Case &c : cases) {
+        const QVariant result = Srv_kal02700::setRedZ(
+            QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"), QStringLiteral("BE0910"), c.nrRedZ,
+            QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), c.subTrib, 0, 0, c.grandTotal, 0, 0, 0, 0, 0,
+            day, c.taxes, QString());
+        EXPECT_EQ(result, QVariant(false)) << c.named.toStdString();
+        EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(c.named))
+            << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+        // Where a host reads the reason of the last save.
+        EXPECT_EQ(Srv_kal02700::lastSaveReason(), Srv_kal02700::UltimoErroSetRedZ().simplified());
+    }
+    EXPECT_EQ(reducoes(db), 0);
+    EXPECT_EQ(impostos(db), 0);
+    // The same day with figures a file can carry is stored, and the reason cleared.
+    EXPECT_TRUE(saveDay(day, goodTaxes).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(Srv_kal02700::lastSaveReason().isEmpty());
 }

@@ -4,6 +4,8 @@
 // not negative, with no more digits than its CAT-52 field; a counter is
 // digits within its width. Each check gives the line that refuses the figure,
 // naming it and quoting its value (40 characters at most), or an empty text.
+#include "ReductionFigures.h"
+
 #include <QString>
 
 namespace FigureCheck {
@@ -21,6 +23,11 @@ QString amount(const QString &name, const QString &text, int digits);
 // An amount that arrives as a number (a tax line of the tax package).
 QString amount(const QString &name, double value, int digits);
 
+// An amount a caller hands over as a number, as a fiscal file can carry it:
+// finite, not negative, within its digits. Decimals past the second are the
+// caller's own rounding and are not refused.
+QString carried(const QString &name, double value, int digits);
+
 // A counter: digits only, at most `width` of them once its leading zeros are
 // left out, and no more than `columnWidth` in all.
 QString counter(const QString &name, const QString &text, int width, int columnWidth);
@@ -28,5 +35,10 @@ QString counter(const QString &name, const QString &text, int width, int columnW
 // The digits each of the thirteen fields (1 to 13) may carry: counters
 // their width, amounts their CAT-52 digits.
 int fieldDigits(int field);
+
+// A figure of the Z reduction as its description says it is carried, under
+// the given name: a counter as text, an amount as text or as a number.
+QString figure(const ReductionFigures::Figure &figure, const QString &name, const QString &text);
+QString carried(const ReductionFigures::Figure &figure, double value);
 
 } // namespace FigureCheck

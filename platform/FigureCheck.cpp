@@ -55,7 +55,7 @@ QString amount(const QString &name, const QString &text, int digits)
     return QString();
 }
 
-QString amount(const QString &name, double value, int digits)
+QString carried(const QString &name, double value, int digits)
 {
     const QString text = std::isfinite(value) ? FormatSettings::floatToStr(value) : QStringLiteral("%1").arg(value);
     if (!std::isfinite(value))
@@ -64,6 +64,15 @@ QString amount(const QString &name, double value, int digits)
         return refusal(name, text, QStringLiteral("é negativo"));
     if (value >= std::pow(10.0, digits - 2))
         return refusal(name, text, tooLarge(digits));
+    return QString();
+}
+
+QString amount(const QString &name, double value, int digits)
+{
+    const QString carriedRefusal = carried(name, value, digits);
+    if (!carriedRefusal.isEmpty())
+        return carriedRefusal;
+    const QString text = FormatSettings::floatToStr(value);
     const double cents = value * 100;
     if (std::fabs(cents - std::round(cents)) > 1e-6 * std::max(1.0, cents))
         return refusal(name, text, QStringLiteral("tem mais de duas casas decimais"));
@@ -84,25 +93,19 @@ QString counter(const QString &name, const QString &text, int width, int columnW
 
 int fieldDigits(int field)
 {
-    // CRZ, CRO and the last coupon (COO) are six digits in the CAT-52 E12;
-    // the first coupon only has its ten-character column.
-    if (field == 3)
-        return 10;
-    if (field >= 1 && field <= 4)
-        return 6;
-    // F1, I1, N1, cancellations, discounts and surcharges are totalisers of
-    // the file (E13); the grand total, the gross and the net sales day totals.
-    switch (field) {
-    case 5:
-    case 6:
-    case 7:
-    case 10:
-    case 11:
-    case 13:
-        return TotaliserDigits;
-    default:
-        return DayTotalDigits;
-    }
+    return ReductionFigures::byTag(field).digits;
+}
+
+QString figure(const ReductionFigures::Figure &figure, const QString &name, const QString &text)
+{
+    return figure.kind == ReductionFigures::Kind::Counter
+               ? counter(name, text, figure.digits, ReductionFigures::CounterColumnWidth)
+               : amount(name, text, figure.digits);
+}
+
+QString carried(const ReductionFigures::Figure &figure, double value)
+{
+    return carried(QString::fromUtf8(figure.caption), value, figure.digits);
 }
 
 } // namespace FigureCheck
