@@ -1,5 +1,6 @@
 #include "AuditRules.h"
 #include "LedgerValues.h"
+#include "ReductionRules.h"
 
 #include <QStringList>
 
@@ -77,7 +78,7 @@ void cooSobreposto(const Reduction *previous, const Reduction &current, Output &
 
 void cooInvertido(const Reduction *, const Reduction &current, Output &out)
 {
-    if (bothKnown(current.firstCoupon, current.lastCoupon) && current.lastCoupon < current.firstCoupon)
+    if (ReductionRules::couponsInverted(current))
         out.add(QStringLiteral("último cupom %1 menor que o primeiro cupom %2")
                     .arg(current.lastCoupon)
                     .arg(current.firstCoupon));
@@ -99,9 +100,10 @@ void gtDivergente(const Reduction *previous, const Reduction &current, Output &o
 
 void vlDivergente(const Reduction *, const Reduction &current, Output &out)
 {
-    const qint64 expected = current.gross - current.cancel - current.discount;
-    if (current.net == expected)
+    const auto divergence = ReductionRules::netSales(current);
+    if (!divergence)
         return;
+    const qint64 expected = divergence->expected;
     out.money(QStringLiteral("venda líquida %1 difere de venda bruta %2 - cancelamentos %3 - descontos %4 = %5")
                   .arg(displayMoney(current.net), displayMoney(current.gross), displayMoney(current.cancel),
                        displayMoney(current.discount), displayMoney(expected)),
@@ -150,19 +152,27 @@ void impostoDivergente(const Reduction *, const Reduction &current, Output &out)
     }
 }
 
+void c420Divergente(const Reduction *, const Reduction &current, Output &out)
+{
+    const auto divergence = ReductionRules::totalisers(current);
+    if (!divergence)
+        return;
+    out.money(QStringLiteral("totalizadores do dia (bases tributadas %1 + F1 %2 + I1 %3 + N1 %4 + cancelamentos %5 + "
+                             "descontos %6) somam %7, e a venda bruta é %8: o validador do SPED recusa o C405")
+                  .arg(displayMoney(ReductionRules::taxedBases(current)), displayMoney(current.subTrib),
+                       displayMoney(current.isento), displayMoney(current.naoIncid), displayMoney(current.cancel),
+                       displayMoney(current.discount), displayMoney(divergence->found),
+                       displayMoney(divergence->expected)),
+              divergence->expected, divergence->found);
+}
+
 void contadorZero(const Reduction *, const Reduction &current, Output &out)
 {
-    const struct {
-        const char *name;
-        qint64 value;
-        const QString &text;
-    } counters[] = {{"CRO", current.cro, current.croText},
-                    {"CRZ", current.crz, current.crzText},
-                    {"último cupom", current.lastCoupon, current.lastCouponText}};
     QStringList zero;
-    for (const auto &c : counters)
-        if (c.value == 0 || c.text.trimmed().isEmpty())
-            zero << QString::fromUtf8(c.name);
+    for (const ReductionRules::Counter counter : ReductionRules::zeroCounters(current))
+        zero << (counter == ReductionRules::Counter::Cro   ? QStringLiteral("CRO")
+                 : counter == ReductionRules::Counter::Crz ? QStringLiteral("CRZ")
+                                                           : QStringLiteral("último cupom"));
     if (!zero.isEmpty())
         out.add(QStringLiteral("%1 zerado ou vazio: o validador do SPED recusa o C405, e a Redução Z fica fora do sped")
                     .arg(zero.join(QStringLiteral(", "))));
@@ -221,6 +231,7 @@ const QList<Rule> &rules()
         {"CRO_ALTERADO", Severity::Aviso, croAlterado},
         {"PARCIAIS_DIVERGENTES", Severity::Aviso, parciaisDivergentes},
         {"IMPOSTO_DIVERGENTE", Severity::Aviso, impostoDivergente},
+        {"C420_DIVERGENTE", Severity::Erro, c420Divergente},
         {"CONTADOR_ZERO", Severity::Erro, contadorZero},
         {"SERIE_AUSENTE", Severity::Erro, serieAusente},
         {"DIA_SEM_REDUCAO", Severity::Erro, nullptr},

@@ -49,11 +49,14 @@ TEST(AuditTest, FindsEachPlantedAnomalyWhereItWasPlantedAndNothingElse)
 {
     const Recorder r = audit(QStringLiteral("0001"), QString(), Dec1, Dec31);
     EXPECT_EQ(summary(r.findings),
-              lines({"VL_DIVERGENTE 001 01/12", "CAT52_DIVERGENTE 001 01/12", "COO_SOBREPOSTO 001 02/12",
-                     "PARCIAIS_DIVERGENTES 001 02/12", "COO_INVERTIDO 001 03/12", "IMPOSTO_DIVERGENTE 001 03/12",
-                     "GT_DIVERGENTE 001 04/12", "DIA_SEM_REDUCAO 001 05/12", "CRZ_SALTO 001 08/12",
-                     "CRZ_REPETIDO 001 09/12", "DATA_FORA_DE_ORDEM 001 07/12", "CRO_ALTERADO 001 10/12",
-                     "CAT52_AUSENTE 001 10/12", "DIA_SEM_REDUCAO 003 10/12"}));
+              // The cancellation planted on 01/12 and the F1 on 02/12 also
+              // leave the day's totalisers apart from gross sales.
+              lines({"VL_DIVERGENTE 001 01/12", "C420_DIVERGENTE 001 01/12", "CAT52_DIVERGENTE 001 01/12",
+                     "COO_SOBREPOSTO 001 02/12", "PARCIAIS_DIVERGENTES 001 02/12", "C420_DIVERGENTE 001 02/12",
+                     "COO_INVERTIDO 001 03/12", "IMPOSTO_DIVERGENTE 001 03/12", "GT_DIVERGENTE 001 04/12",
+                     "DIA_SEM_REDUCAO 001 05/12", "CRZ_SALTO 001 08/12", "CRZ_REPETIDO 001 09/12",
+                     "DATA_FORA_DE_ORDEM 001 07/12", "CRO_ALTERADO 001 10/12", "CAT52_AUSENTE 001 10/12",
+                     "DIA_SEM_REDUCAO 003 10/12"}));
     // Each with its severity.
     for (const Finding &f : r.findings) {
         EXPECT_EQ(f.severity, AuditRules::severityOf(f.rule)) << f.rule.toStdString();
@@ -88,7 +91,9 @@ TEST(AuditTest, FindsEachPlantedAnomalyWhereItWasPlantedAndNothingElse)
     // The days before the period were read for the chain, not counted.
     EXPECT_EQ(r.totals.reductions, 11);
     EXPECT_EQ(r.totals.days, 8);
-    EXPECT_EQ(r.totals.errors, 10);
+    EXPECT_EQ(find("C420_DIVERGENTE").expected(), QStringLiteral("1000.00"));
+    EXPECT_EQ(find("C420_DIVERGENTE").found(), QStringLiteral("1001.00"));
+    EXPECT_EQ(r.totals.errors, 12);
     EXPECT_EQ(r.totals.warnings, 4);
 }
 
@@ -150,12 +155,14 @@ TEST(AuditTest, ChecksTheFirstDayOfThePeriodAgainstTheRowBeforeIt)
 {
     const Recorder r = audit(QStringLiteral("0001"), QStringLiteral("001"), QDate(2026, 12, 2), QDate(2026, 12, 2));
     // 02/12's first coupon overlaps 01/12's last, which lies outside the period.
-    EXPECT_EQ(summary(r.findings), lines({"COO_SOBREPOSTO 001 02/12", "PARCIAIS_DIVERGENTES 001 02/12"}));
+    EXPECT_EQ(summary(r.findings),
+              lines({"COO_SOBREPOSTO 001 02/12", "PARCIAIS_DIVERGENTES 001 02/12", "C420_DIVERGENTE 001 02/12"}));
     EXPECT_EQ(r.totals.reductions, 1);
 
     // And 01/12 against 30/11, stored before the period: continuous, no CRZ_SALTO.
     const Recorder first = audit(QStringLiteral("0001"), QStringLiteral("001"), Dec1, Dec1);
-    EXPECT_EQ(summary(first.findings), lines({"VL_DIVERGENTE 001 01/12", "CAT52_DIVERGENTE 001 01/12"}));
+    EXPECT_EQ(summary(first.findings),
+              lines({"VL_DIVERGENTE 001 01/12", "C420_DIVERGENTE 001 01/12", "CAT52_DIVERGENTE 001 01/12"}));
 }
 
 // A day's findings, in full: what each one says and holds (in an order of
@@ -210,14 +217,14 @@ TEST(AuditTest, CommandWritesTheFourFormsAndTellsByItsExitStatus)
     const ProcessRun text = FiscalDataSet::fiscal(base);
     EXPECT_EQ(text.exitCode, 3) << text.err.toStdString();
     const QStringList lines = QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 15) << text.out.toStdString();
+    ASSERT_EQ(lines.size(), 17) << text.out.toStdString();
     EXPECT_EQ(lines.first(),
               QStringLiteral("01/12/2026 0001/001 ECF 001 BE0101010100000000A1 erro VL_DIVERGENTE: venda "
                              "líquida 993,00 difere de venda bruta 1.000,00 - cancelamentos 6,00 - "
                              "descontos 2,00 = 992,00"));
-    EXPECT_EQ(lines.at(13), QStringLiteral("10/12/2026 0001/003 erro DIA_SEM_REDUCAO: movimento de caixa em 10/12/2026 "
+    EXPECT_EQ(lines.at(15), QStringLiteral("10/12/2026 0001/003 erro DIA_SEM_REDUCAO: movimento de caixa em 10/12/2026 "
                                            "sem Redução Z gravada"));
-    EXPECT_EQ(lines.last(), QStringLiteral("Reduções Z verificadas: 11 em 8 dias; erros: 10; avisos: 4"));
+    EXPECT_EQ(lines.last(), QStringLiteral("Reduções Z verificadas: 11 em 8 dias; erros: 12; avisos: 4"));
 
     const QString jsonPath = set.scratch(QStringLiteral("audit.json"));
     const ProcessRun json = FiscalDataSet::fiscal(base + QStringList{"--formato", "json", "--saida", jsonPath});
@@ -232,7 +239,7 @@ TEST(AuditTest, CommandWritesTheFourFormsAndTellsByItsExitStatus)
     EXPECT_EQ(root.value("checked").toObject().value("reductions").toInt(), 11);
     EXPECT_EQ(root.value("checked").toObject().value("days").toInt(), 8);
     const QJsonArray findings = root.value("findings").toArray();
-    ASSERT_EQ(findings.size(), 14);
+    ASSERT_EQ(findings.size(), 16);
     const QJsonObject vl = findings.at(0).toObject();
     EXPECT_EQ(vl.value("rule").toString(), QStringLiteral("VL_DIVERGENTE"));
     EXPECT_EQ(vl.value("severity").toString(), QStringLiteral("erro"));
@@ -243,26 +250,26 @@ TEST(AuditTest, CommandWritesTheFourFormsAndTellsByItsExitStatus)
     EXPECT_EQ(vl.value("day").toString(), QStringLiteral("2026-12-01"));
     EXPECT_DOUBLE_EQ(vl.value("expected").toDouble(), 992.0);
     EXPECT_DOUBLE_EQ(vl.value("found").toDouble(), 993.0);
-    EXPECT_EQ(findings.at(8).toObject().value("rule").toString(), QStringLiteral("CRZ_SALTO"));
-    EXPECT_EQ(findings.at(8).toObject().value("missing").toInt(), 2);
+    EXPECT_EQ(findings.at(10).toObject().value("rule").toString(), QStringLiteral("CRZ_SALTO"));
+    EXPECT_EQ(findings.at(10).toObject().value("missing").toInt(), 2);
 
     const ProcessRun csv = FiscalDataSet::fiscal(base + QStringList{"--formato", "csv"});
     EXPECT_EQ(csv.exitCode, 3);
     const QList<QByteArray> rows = csv.out.split('\n');
-    ASSERT_EQ(rows.size(), 16); // header, 14 findings, the empty piece after the last CR LF
+    ASSERT_EQ(rows.size(), 18); // header, 16 findings, the empty piece after the last CR LF
     EXPECT_EQ(rows.at(0),
               QByteArray("rule,severity,cdfilial,cdcaixa,nrecf,serial,day,message,missing,expected,found\r"));
     EXPECT_TRUE(
         rows.at(1).startsWith("VL_DIVERGENTE,erro,0001,001,001,BE0101010100000000A1,2026-12-01,\"venda líquida"));
     EXPECT_TRUE(rows.at(1).endsWith(",,992.00,993.00\r")) << rows.at(1).toStdString();
-    EXPECT_TRUE(rows.at(9).startsWith("CRZ_SALTO,erro,")) << rows.at(9).toStdString();
-    EXPECT_TRUE(rows.at(9).endsWith(",2,,\r")) << rows.at(9).toStdString();
+    EXPECT_TRUE(rows.at(11).startsWith("CRZ_SALTO,erro,")) << rows.at(11).toStdString();
+    EXPECT_TRUE(rows.at(11).endsWith(",2,,\r")) << rows.at(11).toStdString();
 
     // For a person's spreadsheet: a byte-order mark, ";" and decimal commas.
     const ProcessRun sheet = FiscalDataSet::fiscal(base + QStringList{"--formato", "planilha"});
     EXPECT_EQ(sheet.exitCode, 3);
     const QList<QByteArray> sheetRows = sheet.out.split('\n');
-    ASSERT_EQ(sheetRows.size(), 16);
+    ASSERT_EQ(sheetRows.size(), 18);
     EXPECT_EQ(
         sheetRows.at(0),
         QByteArray("\xEF\xBB\xBFrule;severity;cdfilial;cdcaixa;nrecf;serial;day;message;missing;expected;found\r"));

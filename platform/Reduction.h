@@ -1,6 +1,7 @@
 #pragma once
-// One stored Z reduction as the ledger reads it (REDUCAOZ with its
-// IMPOSTOREDZ lines): texts as stored, counters as numbers, money in cents.
+// One Z reduction with its tax lines (REDUCAOZ and IMPOSTOREDZ), as the
+// ledger reads it and as the screen checks a typed day before saving it:
+// texts as stored, counters as numbers, money in cents.
 #include <QDate>
 #include <QList>
 #include <QString>
