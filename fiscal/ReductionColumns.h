@@ -1,11 +1,8 @@
 #pragma once
 // The stored Z reduction's columns as every statement of the ledger selects
-// them (REDUCAOZ, in this order, from a given column on), mapped to the
-// Reduction in this one place:
-//   CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRREDREDZ,
-//   NRREINIREDZ, NRPRIMCFREDZ, NRULTCFREDZ, VRSTRIBREDZ, VRISENCREDZ,
-//   VRNINCIDREDZ, VRGTREDZ, VRVENBRUREDZ, VRTOTCANREDZ, VRTOTDESREDZ,
-//   VRVENLIQREDZ, VRTOTACRREDZ, DSMODMARCAECF
+// them (REDUCAOZ, in the order of the statements' one part
+// sql/colunas-reducaoz.sql, from a given column on), mapped to the
+// Reduction in this one place.
 #include "Reduction.h"
 
 class ForwardQuery;

@@ -1,2 +1,2 @@
 -- A register's files of the Z reduction's day (reducoes-cadeia.sql).
-AND arq.DIA = z.DTREDUCAOZ
+AND arq.DIA = r.DTREDUCAOZ

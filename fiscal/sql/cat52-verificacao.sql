@@ -2,9 +2,7 @@
 -- Each file comes with the Z reductions of its register and day (none, one,
 -- or one per printer), one row each, so that it is matched against all of them.
 SELECT a.CDFILIAL, a.CDCAIXA, a.DIA, a.NMARQCAT52, a.ID, a.CONTEUDO,
-       r.CDFILIAL, r.CDCAIXA, r.NRECFREDZ, r.NRSERIEREDZ, r.DTREDUCAOZ, r.NRREDREDZ, r.NRREINIREDZ,
-       r.NRPRIMCFREDZ, r.NRULTCFREDZ, r.VRSTRIBREDZ, r.VRISENCREDZ, r.VRNINCIDREDZ, r.VRGTREDZ,
-       r.VRVENBRUREDZ, r.VRTOTCANREDZ, r.VRTOTDESREDZ, r.VRVENLIQREDZ, r.VRTOTACRREDZ, r.DSMODMARCAECF
+       -- @trecho colunas-reducaoz
 FROM (SELECT CDFILIAL, CDCAIXA, CAST(DTMOVCAT52 AS DATE) AS DIA, NMARQCAT52, ctid AS ID, SUBSTRING(DSARQCAT52 FROM 1 FOR 262144) AS CONTEUDO
       FROM ARQCAT52
       WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois

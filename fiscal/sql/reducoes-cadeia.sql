@@ -13,7 +13,7 @@
 -- turned over is read whole (a CRZ range means nothing across its turns).
 -- The CRZ as a number is its length (TAM) and its text without leading zeros
 -- (an empty one is 0): the expressions of IX_REDUCAOZ_CADEIA, written alike.
--- A range of CRZ is read a length at a time (the three parts of z): an index
+-- A range of CRZ is read a length at a time (the three parts of the union): an index
 -- seek takes an equal length and a range of CRZ, not a range over both.
 -- Plan kept on PostgreSQL (EXPLAIN ANALYZE, PostgreSQL 15, three years of a hundred
 -- registers, one day): g by a Bitmap Index Scan on ix_reducaoz_dia (100 rows); the CRZ
@@ -34,10 +34,9 @@
          AS DIA
   FROM ARQCAT52
   WHERE DTMOVCAT52 >= :de AND DTMOVCAT52 < :depois AND LENGTH(DSARQCAT52) > 0)
-SELECT z.CDFILIAL, z.CDCAIXA, z.NRECFREDZ, z.NRSERIEREDZ, z.DTREDUCAOZ, z.NRREDREDZ, z.NRREINIREDZ,
-       z.NRPRIMCFREDZ, z.NRULTCFREDZ, z.VRSTRIBREDZ, z.VRISENCREDZ, z.VRNINCIDREDZ, z.VRGTREDZ,
-       z.VRVENBRUREDZ, z.VRTOTCANREDZ, z.VRTOTDESREDZ, z.VRVENLIQREDZ, z.VRTOTACRREDZ, z.DSMODMARCAECF,
-       CASE WHEN arq.CDFILIAL IS NULL THEN 0 ELSE 1 END AS TEMCAT52
+SELECT
+       -- @trecho colunas-reducaoz
+       , CASE WHEN arq.CDFILIAL IS NULL THEN 0 ELSE 1 END AS TEMCAT52
 FROM (
       -- @trecho cadeia-volta
       FROM c JOIN REDUCAOZ r ON r.CDFILIAL = c.CDFILIAL AND r.NRSERIEREDZ = c.SERIE
@@ -54,8 +53,8 @@ FROM (
       SELECT r.*, 0 AS VOLTA
       FROM REDUCAOZ r
       WHERE r.DTREDUCAOZ >= :de AND r.DTREDUCAOZ <= :ate AND COALESCE(TRIM(r.NRSERIEREDZ), '') = ''
-        AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)) z
-LEFT JOIN arq ON arq.CDFILIAL = z.CDFILIAL AND arq.CDCAIXA = z.CDCAIXA
+        AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)) r
+LEFT JOIN arq ON arq.CDFILIAL = r.CDFILIAL AND arq.CDCAIXA = r.CDCAIXA
   -- @trecho cadeia-arquivo-da-reducao
-ORDER BY z.CDFILIAL, COALESCE(z.NRSERIEREDZ, ''), z.VOLTA, LENGTH(LTRIM(TRIM(COALESCE(z.NRREDREDZ, '')), '0')),
-         LTRIM(TRIM(COALESCE(z.NRREDREDZ, '')), '0'), z.DTREDUCAOZ, z.CDCAIXA, z.NRECFREDZ
+ORDER BY r.CDFILIAL, COALESCE(r.NRSERIEREDZ, ''), r.VOLTA, LENGTH(LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0')),
+         LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0'), r.DTREDUCAOZ, r.CDCAIXA, r.NRECFREDZ

@@ -1,9 +1,8 @@
 -- The Z reductions of one branch in the period by day, then printer number
 -- as a number: the order of the Sintegra registers.
-SELECT r.CDFILIAL, r.CDCAIXA, r.NRECFREDZ, r.NRSERIEREDZ, r.DTREDUCAOZ, r.NRREDREDZ, r.NRREINIREDZ,
-       r.NRPRIMCFREDZ, r.NRULTCFREDZ, r.VRSTRIBREDZ, r.VRISENCREDZ, r.VRNINCIDREDZ, r.VRGTREDZ,
-       r.VRVENBRUREDZ, r.VRTOTCANREDZ, r.VRTOTDESREDZ, r.VRVENLIQREDZ, r.VRTOTACRREDZ, r.DSMODMARCAECF,
-       0 AS TEMCAT52
+SELECT
+       -- @trecho colunas-reducaoz
+       , 0 AS TEMCAT52
 FROM REDUCAOZ r
 WHERE r.CDFILIAL = :cdfilial AND r.DTREDUCAOZ >= :de AND r.DTREDUCAOZ <= :ate
 ORDER BY r.DTREDUCAOZ, LENGTH(LTRIM(TRIM(r.NRECFREDZ), '0')), LTRIM(TRIM(r.NRECFREDZ), '0'), r.NRECFREDZ,

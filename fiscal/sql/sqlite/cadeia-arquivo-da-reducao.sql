@@ -1,4 +1,4 @@
 -- A register's files of the Z reduction's day (reducoes-cadeia.sql). The
--- day is compared without the column's numeric affinity (+z.DTREDUCAOZ), so
+-- day is compared without the column's numeric affinity (+r.DTREDUCAOZ), so
 -- that it takes part in the files' automatic index.
-AND arq.DIA = +z.DTREDUCAOZ
+AND arq.DIA = +r.DTREDUCAOZ
