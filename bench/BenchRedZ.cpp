@@ -36,9 +36,9 @@ const TDateTime kFirstDay = 40000; // 06/07/2009
 
 QVariant taxPacket(TDateTime day)
 {
-    QList<TaxLine> lines;
+    QList<PacketTaxLine> lines;
     for (int i = 0; i < kTaxLines; ++i)
-        lines << TaxLine{QStringLiteral("T%1").arg(i), 7.0 + i, 100.0 + i, 1.0 + i};
+        lines << PacketTaxLine{QStringLiteral("T%1").arg(i), 7.0 + i, 100.0 + i, 1.0 + i};
     return taxLinePacket(lines, day);
 }
 

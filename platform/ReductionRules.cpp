@@ -1,6 +1,50 @@
 #include "ReductionRules.h"
+#include "Exception.h"
+#include "FormatSettings.h"
+
+#include <cmath>
 
 namespace ReductionRules {
+
+namespace {
+qint64 counterOf(const QString &text)
+{
+    bool number = false;
+    const QString trimmed = text.trimmed();
+    const qint64 value = trimmed.size() <= 18 ? trimmed.toLongLong(&number) : 0;
+    return number && value >= 0 && !trimmed.startsWith(QLatin1Char('+')) ? value : -1;
+}
+
+qint64 centsOf(const QString &text)
+{
+    try {
+        const double value = FormatSettings::strToFloat(text);
+        return std::isfinite(value) ? std::llround(value * 100.0) : 0;
+    } catch (const EConvertError &) {
+        return 0;
+    }
+}
+} // namespace
+
+Reduction fromTexts(const QStringList &texts, const QList<TaxLine> &taxes)
+{
+    Reduction r;
+    const auto text = [&texts](int tag) { return texts.value(tag - 1); };
+    r.crzText = text(1);
+    r.croText = text(2);
+    r.firstCouponText = text(3);
+    r.lastCouponText = text(4);
+    r.crz = counterOf(r.crzText);
+    r.cro = counterOf(r.croText);
+    r.firstCoupon = counterOf(r.firstCouponText);
+    r.lastCoupon = counterOf(r.lastCouponText);
+    qint64 *const amounts[] = {&r.subTrib, &r.isento,   &r.naoIncid, &r.grandTotal, &r.gross,
+                               &r.cancel,  &r.discount, &r.net,      &r.surcharge};
+    for (int tag = 5; tag <= 13; ++tag)
+        *amounts[tag - 5] = centsOf(text(tag));
+    r.taxes = taxes;
+    return r;
+}
 
 QList<Counter> zeroCounters(const Reduction &r)
 {

@@ -10,6 +10,12 @@
 
 namespace ReductionRules {
 
+// A day as the screen holds it: the thirteen figures' texts in field order
+// (counters as digits, amounts with the decimal comma), read as the ledger
+// reads a stored row. A text that is no number reads as -1 for a counter
+// and 0 for an amount (the screen's figure checks refuse both first).
+Reduction fromTexts(const QStringList &texts, const QList<TaxLine> &taxes);
+
 // The counters the fiscal files need: CRO, CRZ and the last coupon, by the
 // screen's field (Tag).
 enum class Counter { Cro = 2, Crz = 1, LastCoupon = 4 };

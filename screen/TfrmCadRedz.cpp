@@ -8,6 +8,7 @@
 #include "PrinterTaxList.h"
 #include "PrinterTypes.h"
 #include "ScreenSupport.h"
+#include "TypedDayCheck.h"
 #include "Shield.h"
 #include "SharedServices.h"
 #include "ServerCalls.h"
@@ -624,7 +625,7 @@ void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
 
 void TfrmCadRedz::sbtConfClick(QObject *)
 {
-    if (!confereCampos() || !confereFiguras() || !montaImpostos() || !confereImpostos())
+    if (!confereCampos() || !confereFiguras() || !montaImpostos() || !confereImpostos() || !confereSomas())
         return;
     gravaReducao(modeloDaImpressora());
 }
@@ -703,6 +704,35 @@ bool TfrmCadRedz::recusaFigura(int campo, const QString &linha)
         FCampoAtual = campo;
         mudaCor();
     }
+    return false;
+}
+
+bool TfrmCadRedz::confereSomas()
+{
+    // The printer's own figures are stored as it reported them (the ledger
+    // tells what does not add up); a typed day is checked by the same rules.
+    if (boDadosUltima)
+        return true;
+    QStringList cabecalhos, textos;
+    for (const QLabel *rotulo : cabecalhosCampos())
+        cabecalhos << rotulo->text().simplified();
+    for (const QLabel *rotulo : valoresCampos())
+        textos << rotulo->text();
+    QList<TaxLine> impostos;
+    for (cdsImpRedZ.first(); !cdsImpRedZ.eof(); cdsImpRedZ.next())
+        impostos.append({cdsImpRedZCDIMPOSTO->asString(), std::llround(cdsImpRedZVRALIQIMPRZ->asFloat() * 100),
+                         std::llround(cdsImpRedZVRBCALCIMPRZ->asFloat() * 100),
+                         std::llround(cdsImpRedZVRIMPOSTORZ->asFloat() * 100)});
+    cdsImpRedZ.first();
+    const TypedDayCheck::Outcome dia = TypedDayCheck::check(cabecalhos, textos, impostos);
+    if (!dia.refusal.isEmpty())
+        return recusaFigura(dia.field, dia.refusal);
+    // The same figures confirmed again are stored as the operator read them.
+    const QString chave = dia.divergence + textos.join(u'|') + FDadosImpostos.toByteArray().toHex();
+    if (dia.divergence.isEmpty() || chave == m_somasConfirmadas)
+        return true;
+    m_somasConfirmadas = chave;
+    mostra(dia.divergence + QStringLiteral("\nConfirme de novo para gravar assim."), tmAviso);
     return false;
 }
 

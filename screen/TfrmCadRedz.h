@@ -123,6 +123,10 @@ private:
     // package's lines after; a figure that fails ends the confirmation.
     bool confereFiguras();
     bool confereImpostos();
+    // A typed day against the rules of a Z reduction: a zero counter is
+    // refused with its field; sums that do not add up are shown, and stored
+    // only when the same figures are confirmed again.
+    bool confereSomas();
     // A figure refused: on a locked screen a failed save; on a typed one the
     // line is shown and the field (1 to 13, 0 for a tax line) made current.
     bool recusaFigura(int campo, const QString &linha);
@@ -179,6 +183,8 @@ private:
 
     // The error of the last press on the tax button, empty once it worked.
     QString m_erroImpostos;
+    // The figures whose sums the operator was shown, confirmed again as read.
+    QString m_somasConfirmadas;
     bool m_fechamentoPermitido = false;
     bool m_voltaDeDialogo = false;
 };

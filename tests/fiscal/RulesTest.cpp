@@ -3,6 +3,7 @@
 #include "AuditRules.h"
 #include "Cat52Check.h"
 #include "LedgerValues.h"
+#include "ReductionRules.h"
 
 #include <gtest/gtest.h>
 
@@ -146,4 +147,51 @@ TEST(RulesTest, ChecksAFileAgainstThePrinterOfItsSerial)
     EXPECT_EQ(Cat52Check::of("E13 ...\r\n", {first}).reduction, -1);
     EXPECT_FALSE(Cat52Record::findE12(e12("S1", 11, 1200).left(90)).has_value());
     EXPECT_FALSE(Cat52Check::of(e12("S1", 11, 1200), {}).ok);
+}
+
+TEST(RulesTest, ADayTypedOnTheScreenMeetsTheRulesTheLedgerAuditsItBy)
+{
+    // Days as the screen holds them (the thirteen texts and the tax list):
+    // the rules the screen reads and the ledger's findings on the same row.
+    struct Typed {
+        QStringList texts;
+        QList<TaxLine> taxes;
+        const char *findings; // of the ledger's rules on the row alone
+    };
+    const QList<TaxLine> taxed{{QStringLiteral("T1"), 1800, 10000, 1800}};
+    const QStringList good{"42",         "1",      "1234", "1300", "35,5",   "10,", "368,45",
+                           "1234567,89", "520,95", "2",    "5",    "513,95", "0"};
+    auto with = [&good](int field, const char *text) {
+        QStringList texts = good;
+        texts[field - 1] = QLatin1String(text);
+        return texts;
+    };
+    const QList<Typed> days{
+        {good, taxed, ""},
+        {with(2, "0"), taxed, "CONTADOR_ZERO"},
+        {with(1, "000"), taxed, "CONTADOR_ZERO"},
+        {with(12, "500,00"), taxed, "VL_DIVERGENTE PARCIAIS_DIVERGENTES"},
+        {with(9, "530,95"), taxed, "VL_DIVERGENTE C420_DIVERGENTE"},
+        // A tax line without a rate is no taxed total of the day.
+        {good, {{QStringLiteral("T1"), 0, 10000, 0}}, "IMPOSTO_DIVERGENTE C420_DIVERGENTE"},
+        {with(3, "1400"), taxed, "COO_INVERTIDO"},
+        // The coupon counter turned over during the day.
+        {with(4, "40"), taxed, "COO_INVERTIDO"},
+    };
+    for (const Typed &typed : days) {
+        Reduction row = ReductionRules::fromTexts(typed.texts, typed.taxes);
+        row.serial = QStringLiteral("S1");
+        row.hasCat52 = true;
+        const std::string ledger = rulesOf(nullptr, row);
+        EXPECT_EQ(ledger, typed.findings) << typed.texts.join(' ').toStdString();
+        // What the screen reads is what the ledger found.
+        EXPECT_EQ(!ReductionRules::zeroCounters(row).isEmpty(), ledger.find("CONTADOR_ZERO") != std::string::npos);
+        EXPECT_EQ(ReductionRules::netSales(row).has_value(), ledger.find("VL_DIVERGENTE") != std::string::npos);
+        EXPECT_EQ(ReductionRules::totalisers(row).has_value(), ledger.find("C420_DIVERGENTE") != std::string::npos);
+    }
+    Reduction turned = ReductionRules::fromTexts(with(3, "999991"), taxed);
+    turned.lastCoupon = 40;
+    EXPECT_FALSE(ReductionRules::couponsInverted(turned));
+    turned.firstCoupon = 500000;
+    EXPECT_TRUE(ReductionRules::couponsInverted(turned));
 }

@@ -21,7 +21,7 @@ using ConfirmationTest = ScreenFlowTest;
 
 TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
 {
-    setTaxLines({{"T1", 18, 123.45, 22.22}, {"T2", 12, 0, 0}, {"T3", 7, 1000, 70}});
+    setTaxLines({{"T1", 18, 123.45, 22.22}, {"T2", 12, 0, 0}, {"T3", 7, 345, 24.15}});
     open(false, [&](TfrmCadRedz &form) {
         // The operator types every figure with the keyboard, Enter between them.
         const char *typed[13] = {"42",         "1",      "1234", "1300", "35,5",   "10", "0",
@@ -72,7 +72,7 @@ TEST_F(ConfirmationTest, AWholeDayTypedOnTheScreenIsStoredColumnByColumn)
     EXPECT_EQ(taxes[0][6].toDouble(), 123.45);
     EXPECT_EQ(taxes[0][7].toDouble(), 22.22);
     EXPECT_EQ(taxes[1][4].toString(), QStringLiteral("T3"));
-    EXPECT_EQ(taxes[1][7].toDouble(), 70.0);
+    EXPECT_EQ(taxes[1][7].toDouble(), 24.15);
 
     // Printer type 00 keeps the day's CAT-52 file as well.
     EXPECT_EQ(fake.generated, 1);
@@ -388,4 +388,51 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
     EXPECT_TRUE(messages.texts()[0].startsWith(kNaoGravados + QLatin1Char('\n'))) << messages.texts()[0].toStdString();
     EXPECT_EQ(reducoes(), 0);
     EXPECT_FALSE(Cli_kal02700::boCriado);
+}
+
+TEST_F(ConfirmationTest, ATypedDayIsCheckedByTheRulesOfAZReductionBeforeItIsStored)
+{
+    auto form = setUpForm();
+    fillFields(*form);
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    const auto confirm = [&] {
+        messages.clear();
+        form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
+    };
+
+    // A CRO of zero: refused with its field, the screen stays on it.
+    widget<QLabel>(*form, "lblContRei")->setText(QStringLiteral("000"));
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Contador de Reinicio de Operacao: \"000\" zerado: confira "
+                                                           "na Redução Z impressa.")});
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 2);
+    EXPECT_EQ(reducoes(), 0);
+    widget<QLabel>(*form, "lblContRei")->setText(QStringLiteral("1"));
+
+    // Net sales that are not gross less cancellations and discounts, and so
+    // totalisers apart from gross sales: both shown, nothing stored yet.
+    widget<QLabel>(*form, "lblVendBrutD")->setText(QStringLiteral("530,95"));
+    confirm();
+    const QString shown = QStringLiteral(
+        "Venda líquida 513,95, mas bruta − cancelamentos − descontos = 523,95: confira na Redução Z impressa.\n"
+        "Totalizadores 520,95 (bases tributadas + F1 + I1 + N1 + cancelamentos + descontos), mas a venda bruta é "
+        "530,95: confira na Redução Z impressa.\nConfirme de novo para gravar assim.");
+    EXPECT_EQ(messages.texts(), QStringList{shown});
+    EXPECT_EQ(messages.kinds().first(), tmAviso);
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_TRUE(Cli_kal02700::boCriado);
+
+    // A figure changed since: the operator is shown the sums again.
+    widget<QLabel>(*form, "lblVendBrutD")->setText(QStringLiteral("540,95"));
+    confirm();
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.texts().value(0).contains(QStringLiteral("= 533,95")))
+        << messages.texts().join("|").toStdString();
+    EXPECT_EQ(reducoes(), 0);
+
+    // The same figures confirmed again are stored as read on the paper.
+    confirm();
+    EXPECT_EQ(messages.texts().value(0), kGravados);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT VRVENBRUREDZ FROM REDUCAOZ")).toDouble(), 540.95);
 }

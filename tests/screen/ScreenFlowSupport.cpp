@@ -152,7 +152,9 @@ std::unique_ptr<TfrmCadRedz> ScreenFlowTest::setUpForm(bool automatic)
 
 void ScreenFlowTest::fillFields(TfrmCadRedz &form)
 {
-    const char *texts[13] = {"42",         "1",      "1234", "1300", "35,5",   "10,", "0",
+    // They add up with a taxed base of 100,00: 100,00 + F1 + I1 + N1 +
+    // cancellations + discounts is the gross sales.
+    const char *texts[13] = {"42",         "1",      "1234", "1300", "35,5",   "10,", "368,45",
                              "1234567,89", "520,95", "2",    "5",    "513,95", "0"};
     const auto labels = ScreenTest::values(form);
     for (int i = 0; i < 13; ++i)

@@ -42,7 +42,7 @@ protected:
     void writeParameters(const QByteArray &idEsquema, const QByteArray &geraArq);
     void writePrinterType(const QByteArray &tipo);
     // The tax package's list for the next press of sbtICMS.
-    void setTaxLines(const QList<TaxLine> &lines) { nextTaxPacket = taxLinePacket(lines, day); }
+    void setTaxLines(const QList<PacketTaxLine> &lines) { nextTaxPacket = taxLinePacket(lines, day); }
 
     // Opens the screen of branch 0001, register 001, printer 001 for the day.
     void open(bool automatic = false, const std::function<void(TfrmCadRedz &)> &operatorWork = {});

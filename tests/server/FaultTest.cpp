@@ -88,9 +88,9 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
         rdm().adcCadRedz.execute(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
     }
     const TDateTime day = dia(2026, 12, 8);
-    QList<TaxLine> lines;
+    QList<PacketTaxLine> lines;
     for (int i = 0; i < 600; ++i)
-        lines << TaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
+        lines << PacketTaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
     EXPECT_FALSE(saveDay(day, taxPacket(lines, day)).toBool());
     if (!TestDb::isPostgres()) {
         EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0)

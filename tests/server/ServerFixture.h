@@ -15,7 +15,7 @@ protected:
     void TearDown() override;
 
     static Srv_kal02700::TrdmCadRedz &rdm() { return *Srv_kal02700::rdmCadRedz; }
-    static QVariant taxPacket(const QList<TaxLine> &lines, TDateTime day) { return taxLinePacket(lines, day); }
+    static QVariant taxPacket(const QList<PacketTaxLine> &lines, TDateTime day) { return taxLinePacket(lines, day); }
     // setRedZ with typical values for branch 0001, register 001, printer 001.
     QVariant saveDay(TDateTime day, const QVariant &packet, const QString &nrRedZ = QStringLiteral("42"));
 

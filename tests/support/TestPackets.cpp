@@ -2,12 +2,12 @@
 #include "ClientDataSet.h"
 #include "TaxLines.h"
 
-QVariant taxLinePacket(const QList<TaxLine> &lines, TDateTime day)
+QVariant taxLinePacket(const QList<PacketTaxLine> &lines, TDateTime day)
 {
     ClientDataSet cds(QStringLiteral("cdsImpRedZ"));
     const TaxLines::Fields fields = TaxLines::addFields(cds);
     cds.createDataSet();
-    for (const TaxLine &l : lines) {
+    for (const PacketTaxLine &l : lines) {
         cds.append();
         fields.CDFILIAL->setAsString(QStringLiteral("0001"));
         fields.CDCAIXA->setAsString(QStringLiteral("001"));

@@ -11,7 +11,7 @@
 #include <QVariant>
 
 // One line of the tax-line packet, for branch 0001 and register 001.
-struct TaxLine {
+struct PacketTaxLine {
     QString cdImposto;
     double aliquota = 0;
     double base = 0;
@@ -20,7 +20,7 @@ struct TaxLine {
 };
 
 // The tax-line packet as the screen sends it to the store: one row per ICMS rate.
-QVariant taxLinePacket(const QList<TaxLine> &lines, TDateTime day);
+QVariant taxLinePacket(const QList<PacketTaxLine> &lines, TDateTime day);
 
 // A packet of text columns, each `width` characters wide, one row per list of
 // values in column order; a null value leaves its column out of the row (a
