@@ -19,6 +19,7 @@ struct Figure {
     // digits of its CAT-52 field, two of them decimals.
     int digits;
     int printerIndex; // in the last-reduction array; -1 when it has none
+    int screenChars;  // characters the screen's field takes from the keypad
 };
 
 // Counters are held in ten-character columns.

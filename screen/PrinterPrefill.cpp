@@ -21,7 +21,7 @@ bool soDigitos(const QString &texto)
 PrinterPrefill::Result PrinterPrefill::read(const Day &day, const QStringList &captions, ClientDataSet &totalizadores)
 {
     Result result;
-    for (int i = 0; i < 13; ++i)
+    for (int i = 0; i < ReductionFigures::Count; ++i)
         result.fields << QString();
     // Whatever goes wrong, the screen opens as it stands: the printer may
     // simply not answer, and the operator types the day in by hand.

@@ -44,13 +44,7 @@ int tagOf(const QObject *component)
 // then added whole); labels outside the thirteen fields have no limit.
 int limiteDoCampo(int tag)
 {
-    if (tag == 1 || tag == 2)
-        return 4;
-    if (tag == 3 || tag == 4)
-        return 6;
-    if (tag >= 5 && tag <= 13)
-        return 12;
-    return -1;
+    return tag >= 1 && tag <= ReductionFigures::Count ? ReductionFigures::byTag(tag).screenChars : -1;
 }
 
 void setFontColor(QLabel *label, const QColor &color)
@@ -131,14 +125,14 @@ TaxLines::Fields TfrmCadRedz::camposImpostos() const
             cdsImpRedZCDIMPOSTO, cdsImpRedZVRALIQIMPRZ, cdsImpRedZVRBCALCIMPRZ, cdsImpRedZVRIMPOSTORZ};
 }
 
-std::array<QLabel *, 13> TfrmCadRedz::cabecalhosCampos() const
+std::array<QLabel *, ReductionFigures::Count> TfrmCadRedz::cabecalhosCampos() const
 {
     return {ui->lblCabContRed,   ui->lblCabContRei,    ui->lblCabNrCupIni, ui->lblCabNrCupFin,  ui->lblCabSubTrib,
             ui->lblCabIsentICMS, ui->lblCabNIncidICMS, ui->lblCabTotGer,   ui->lblCabVendBrutD, ui->lblCabCancICMS,
             ui->lblCabDescICMS,  ui->lblCabVendLiq,    ui->lblCabAcresICMS};
 }
 
-std::array<QLabel *, 13> TfrmCadRedz::valoresCampos() const
+std::array<QLabel *, ReductionFigures::Count> TfrmCadRedz::valoresCampos() const
 {
     return {ui->lblContRedZ,  ui->lblContRei,    ui->lblNRCupIni, ui->lblNrCupFin,  ui->lblSubTrib,
             ui->lblIsentICMS, ui->lblNIncidICMS, ui->lblTotGer,   ui->lblVendBrutD, ui->lblCancICMS,
@@ -408,7 +402,7 @@ void TfrmCadRedz::postaTexto(int Campo, const QString &Texto, bool Apaga)
 {
     // Only the thirteen fields take text: before the first activation there
     // is no current field, and the title and headings carry Tag 0.
-    if (Campo < 1 || Campo > 13)
+    if (Campo < 1 || Campo > ReductionFigures::Count)
         return;
     // The field is found by walking the form's components in creation order,
     // so a label added with the field's Tag would take the text as well.
@@ -446,7 +440,7 @@ void TfrmCadRedz::mudaCor()
     const auto cabecalhos = cabecalhosCampos();
     for (QLabel *cabecalho : cabecalhos)
         setFontColor(cabecalho, corCampo);
-    if (FCampoAtual >= 1 && FCampoAtual <= 13)
+    if (FCampoAtual >= 1 && FCampoAtual <= ReductionFigures::Count)
         setFontColor(cabecalhos[size_t(FCampoAtual - 1)], corCampoAtual);
 }
 
@@ -478,13 +472,13 @@ void TfrmCadRedz::sbt1Click(QObject *Sender)
 
 void TfrmCadRedz::sbtEnterClick(QObject *)
 {
-    FCampoAtual = FCampoAtual == 13 ? 1 : FCampoAtual + 1;
+    FCampoAtual = FCampoAtual == ReductionFigures::Count ? 1 : FCampoAtual + 1;
     mudaCor();
 }
 
 void TfrmCadRedz::sbtVoltarClick(QObject *)
 {
-    FCampoAtual = FCampoAtual == 1 ? 13 : FCampoAtual - 1;
+    FCampoAtual = FCampoAtual == 1 ? ReductionFigures::Count : FCampoAtual - 1;
     mudaCor();
 }
 
@@ -635,7 +629,7 @@ bool TfrmCadRedz::confereFiguras()
     // A figure no fiscal file can carry is refused before anything is stored.
     const auto cabecalhos = cabecalhosCampos();
     const auto valores = valoresCampos();
-    for (int campo = 1; campo <= 13; ++campo) {
+    for (int campo = 1; campo <= ReductionFigures::Count; ++campo) {
         const QString nome = cabecalhos[size_t(campo - 1)]->text().simplified();
         const QString texto = valores[size_t(campo - 1)]->text();
         const QString linha = FigureCheck::figure(ReductionFigures::byTag(campo), nome, texto);
@@ -700,7 +694,7 @@ bool TfrmCadRedz::recusaFigura(int campo, const QString &linha)
     }
     setReason(linha);
     mostra(linha, tmErro);
-    if (campo >= 1 && campo <= 13) {
+    if (campo >= 1 && campo <= ReductionFigures::Count) {
         FCampoAtual = campo;
         mudaCor();
     }
@@ -742,7 +736,7 @@ bool TfrmCadRedz::confereCampos()
     for (QObject *componente : children()) {
         auto *label = qobject_cast<QLabel *>(componente);
         const int tag = label ? tagOf(label) : 0;
-        if (tag < 1 || tag > 13 || !label->text().isEmpty())
+        if (tag < 1 || tag > ReductionFigures::Count || !label->text().isEmpty())
             continue;
         mensagem(QStringLiteral("CAMP_N_INF"), tmInformacao);
         FCampoAtual = tag;

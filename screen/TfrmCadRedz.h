@@ -6,6 +6,7 @@
 #include "Cat52Record.h"
 #include "ClientDataSet.h"
 #include "KeyTranslation.h"
+#include "ReductionFigures.h"
 #include "SharedServices.h"
 #include "TMessages.h"
 #include <QDialog>
@@ -166,9 +167,9 @@ private:
     // and the way back, in the order the lock goes through them.
     std::array<TBlendedBitBtn *, 16> teclado() const;
     // The caption labels of the thirteen fields, in field order.
-    std::array<QLabel *, 13> cabecalhosCampos() const;
+    std::array<QLabel *, ReductionFigures::Count> cabecalhosCampos() const;
     // The value labels of the thirteen fields, in field order.
-    std::array<QLabel *, 13> valoresCampos() const;
+    std::array<QLabel *, ReductionFigures::Count> valoresCampos() const;
 
     QString FCdFilial;
     QString FCdCaixa;

@@ -117,9 +117,9 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         }
         ClientDataSet &cds = rdm.cdsImpRed;
         cds.setData(DadosImpostos);
-        g_lastSaveError = amountsRefusal({VrSubTrib, VrIsento, VrNaoIncid, VrTotGeral, VrVendaBruta, VrCancelamento,
-                                          VrDesconto, VrVendaLiquida, VrAcrescimo},
-                                         cds, rdm);
+        const std::array<double, 9> amounts{VrSubTrib,      VrIsento,   VrNaoIncid,     VrTotGeral, VrVendaBruta,
+                                            VrCancelamento, VrDesconto, VrVendaLiquida, VrAcrescimo};
+        g_lastSaveError = amountsRefusal(amounts, cds, rdm);
         if (!g_lastSaveError.isEmpty())
             return QVariant(false);
 
@@ -130,19 +130,12 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         ins.paramByName(QStringLiteral("CDCAIXA")).setAsString(CdCaixa);
         ins.paramByName(QStringLiteral("NRECFREDZ")).setAsString(NrEcf);
         ins.paramByName(QStringLiteral("NRSERIEREDZ")).setAsString(NrSerieEcf);
-        ins.paramByName(QStringLiteral("NRREDREDZ")).setAsString(counter(NrRedZ, counters[0].second));
-        ins.paramByName(QStringLiteral("NRREINIREDZ")).setAsString(counter(NrReinicio, counters[1].second));
-        ins.paramByName(QStringLiteral("NRPRIMCFREDZ")).setAsString(counter(NrPrimCupom, counters[2].second));
-        ins.paramByName(QStringLiteral("NRULTCFREDZ")).setAsString(counter(NrUltCupom, counters[3].second));
-        ins.paramByName(QStringLiteral("VRSTRIBREDZ")).setAsFloat(VrSubTrib);
-        ins.paramByName(QStringLiteral("VRISENCREDZ")).setAsFloat(VrIsento);
-        ins.paramByName(QStringLiteral("VRNINCIDREDZ")).setAsFloat(VrNaoIncid);
-        ins.paramByName(QStringLiteral("VRGTREDZ")).setAsFloat(VrTotGeral);
-        ins.paramByName(QStringLiteral("VRVENBRUREDZ")).setAsFloat(VrVendaBruta);
-        ins.paramByName(QStringLiteral("VRTOTCANREDZ")).setAsFloat(VrCancelamento);
-        ins.paramByName(QStringLiteral("VRTOTDESREDZ")).setAsFloat(VrDesconto);
-        ins.paramByName(QStringLiteral("VRVENLIQREDZ")).setAsFloat(VrVendaLiquida);
-        ins.paramByName(QStringLiteral("VRTOTACRREDZ")).setAsFloat(VrAcrescimo);
+        // The figures in the order of their fields: the four counters, then the amounts.
+        for (size_t i = 0; i < counters.size(); ++i)
+            ins.paramByName(QLatin1String(ReductionFigures::byTag(int(i) + 1).column))
+                .setAsString(counter(counters[i].first, counters[i].second));
+        for (size_t i = 0; i < amounts.size(); ++i)
+            ins.paramByName(QLatin1String(ReductionFigures::byTag(int(i) + 5).column)).setAsFloat(amounts[i]);
         ins.paramByName(QStringLiteral("NRGERCNFREDZ")).setAsString(kZeroCounter);
         ins.paramByName(QStringLiteral("NRLEITREDZ")).setAsString(kZeroCounter);
         ins.paramByName(QStringLiteral("NRCANCFREDZ")).setAsString(kZeroCounter);

@@ -1,4 +1,5 @@
 #include "TrdmCadRedz.h"
+#include "ReductionFigures.h"
 #include "SharedServices.h"
 #include "Statements.h"
 #include "TaxLines.h"
@@ -27,14 +28,21 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
 
     using K = ParamKind;
     using Statements::describe;
-    describe(acmInsRedZ, {{"CDFILIAL", K::Text},      {"CDCAIXA", K::Text},       {"NRECFREDZ", K::Text},
-                          {"NRSERIEREDZ", K::Text},   {"DTREDUCAOZ", K::Date},    {"NRREDREDZ", K::Text},
-                          {"NRREINIREDZ", K::Text},   {"NRPRIMCFREDZ", K::Text},  {"NRULTCFREDZ", K::Text},
-                          {"VRSTRIBREDZ", K::Float},  {"VRISENCREDZ", K::Float},  {"VRNINCIDREDZ", K::Float},
-                          {"VRGTREDZ", K::Float},     {"VRVENBRUREDZ", K::Float}, {"VRTOTCANREDZ", K::Float},
-                          {"VRTOTDESREDZ", K::Float}, {"VRVENLIQREDZ", K::Float}, {"VRTOTACRREDZ", K::Float},
-                          {"IDORIGEMREDZ", K::Text},  {"NRGERCNFREDZ", K::Text},  {"NRLEITREDZ", K::Text},
-                          {"NRCANCFREDZ", K::Text},   {"DSMODMARCAECF", K::Text}});
+    // The day's key, its figures as their description says (counters as
+    // text, amounts as numbers), then what the module fills in itself.
+    std::vector<std::pair<const char *, ParamKind>> reducao{{"CDFILIAL", K::Text},
+                                                            {"CDCAIXA", K::Text},
+                                                            {"NRECFREDZ", K::Text},
+                                                            {"NRSERIEREDZ", K::Text},
+                                                            {"DTREDUCAOZ", K::Date}};
+    for (const ReductionFigures::Figure &figure : ReductionFigures::all())
+        reducao.emplace_back(figure.column, figure.kind == ReductionFigures::Kind::Counter ? K::Text : K::Float);
+    reducao.insert(reducao.end(), {{"IDORIGEMREDZ", K::Text},
+                                   {"NRGERCNFREDZ", K::Text},
+                                   {"NRLEITREDZ", K::Text},
+                                   {"NRCANCFREDZ", K::Text},
+                                   {"DSMODMARCAECF", K::Text}});
+    describe(acmInsRedZ, reducao);
     describe(acmInsImpRedZ, {{"CDFILIAL", K::Text},
                              {"CDCAIXA", K::Text},
                              {"NRECFREDZ", K::Text},

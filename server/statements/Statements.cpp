@@ -22,6 +22,11 @@ QString text(const QString &component)
 
 void describe(AdoStatement &statement, std::initializer_list<std::pair<const char *, ParamKind>> kinds)
 {
+    describe(statement, std::vector<std::pair<const char *, ParamKind>>(kinds));
+}
+
+void describe(AdoStatement &statement, const std::vector<std::pair<const char *, ParamKind>> &kinds)
+{
     statement.setCommandText(text(statement.name()));
     for (const auto &[name, kind] : kinds)
         statement.declareParam(QLatin1String(name), kind);

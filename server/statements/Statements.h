@@ -7,6 +7,7 @@
 #include <QString>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace Statements {
 
@@ -17,5 +18,6 @@ QString text(const QString &component);
 // Gives the statement the text of its own name and declares the kinds of its
 // parameters.
 void describe(AdoStatement &statement, std::initializer_list<std::pair<const char *, ParamKind>> kinds);
+void describe(AdoStatement &statement, const std::vector<std::pair<const char *, ParamKind>> &kinds);
 
 } // namespace Statements
