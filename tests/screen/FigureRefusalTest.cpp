@@ -121,3 +121,50 @@ TEST_F(FigureRefusalTest, ATypedFigureOrTaxLineStaysToBeCorrected)
     EXPECT_EQ(reducoes(), 1);
     EXPECT_EQ(impostos(), 1);
 }
+
+TEST_F(FigureRefusalTest, ATypedDayIsCheckedByTheRulesOfAZReductionBeforeItIsStored)
+{
+    auto form = setUpForm();
+    fillFields(*form);
+    setTaxLines({{"T1", 18, 100, 18}});
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    const auto confirm = [&] {
+        messages.clear();
+        form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
+    };
+
+    // A CRO of zero: refused with its field, the screen stays on it.
+    widget<QLabel>(*form, "lblContRei")->setText(QStringLiteral("000"));
+    confirm();
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Contador de Reinicio de Operacao: \"000\" zerado: confira "
+                                                           "na Redução Z impressa.")});
+    EXPECT_EQ(TfrmCadRedzProbe::campoAtual(*form), 2);
+    EXPECT_EQ(reducoes(), 0);
+    widget<QLabel>(*form, "lblContRei")->setText(QStringLiteral("1"));
+
+    // Net sales that are not gross less cancellations and discounts, and so
+    // totalisers apart from gross sales: both shown, nothing stored yet.
+    widget<QLabel>(*form, "lblVendBrutD")->setText(QStringLiteral("530,95"));
+    confirm();
+    const QString shown = QStringLiteral(
+        "Venda líquida 513,95, mas bruta − cancelamentos − descontos = 523,95: confira na Redução Z impressa.\n"
+        "Totalizadores 520,95 (bases tributadas + F1 + I1 + N1 + cancelamentos + descontos), mas a venda bruta é "
+        "530,95: confira na Redução Z impressa.\nConfirme de novo para gravar assim.");
+    EXPECT_EQ(messages.texts(), QStringList{shown});
+    EXPECT_EQ(messages.kinds().first(), tmAviso);
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_TRUE(Cli_kal02700::boCriado);
+
+    // A figure changed since: the operator is shown the sums again.
+    widget<QLabel>(*form, "lblVendBrutD")->setText(QStringLiteral("540,95"));
+    confirm();
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.texts().value(0).contains(QStringLiteral("= 533,95")))
+        << messages.texts().join("|").toStdString();
+    EXPECT_EQ(reducoes(), 0);
+
+    // The same figures confirmed again are stored as read on the paper.
+    confirm();
+    EXPECT_EQ(messages.texts().value(0), QStringLiteral("Dados gravados corretamente."));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT VRVENBRUREDZ FROM REDUCAOZ")).toDouble(), 540.95);
+}
