@@ -4,31 +4,22 @@
 // sql/colunas-reducaoz.sql, from a given column on), mapped to the
 // Reduction in this one place.
 #include "Reduction.h"
+#include "ReductionFigures.h"
 
 class ForwardQuery;
 
 namespace ReductionColumns {
 
+// The day's key, then its figures in the order of their fields (the Z
+// reduction's description), then the model.
 enum Column {
     CdFilial,
     CdCaixa,
     NrEcf,
     NrSerie,
     DtReducao,
-    NrRed,
-    NrReini,
-    NrPrimCf,
-    NrUltCf,
-    VrSTrib,
-    VrIsenc,
-    VrNIncid,
-    VrGt,
-    VrVenBru,
-    VrTotCan,
-    VrTotDes,
-    VrVenLiq,
-    VrTotAcr,
-    DsModMarca,
+    FirstFigure,
+    DsModMarca = FirstFigure + ReductionFigures::Count,
     Count
 };
 

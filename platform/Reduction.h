@@ -39,6 +39,26 @@ struct Reduction {
     // printer serial in its E12.
     bool hasCat52 = false;
 
+    // The figure of a screen field (its Tag in the Z reduction's
+    // description): a counter's text and number (fields 1 to 4), an
+    // amount in cents (5 to 13).
+    QString &counterText(int tag)
+    {
+        QString *const texts[] = {&crzText, &croText, &firstCouponText, &lastCouponText};
+        return *texts[tag - 1];
+    }
+    qint64 &counter(int tag)
+    {
+        qint64 *const values[] = {&crz, &cro, &firstCoupon, &lastCoupon};
+        return *values[tag - 1];
+    }
+    qint64 &amount(int tag)
+    {
+        qint64 *const values[] = {&subTrib, &isento,   &naoIncid, &grandTotal, &gross,
+                                  &cancel,  &discount, &net,      &surcharge};
+        return *values[tag - 5];
+    }
+
     // A row without a printer serial belongs to no printer's chain.
     bool hasSerial() const { return !serial.trimmed().isEmpty(); }
 

@@ -1,6 +1,7 @@
 #include "ReductionRules.h"
 #include "Exception.h"
 #include "FormatSettings.h"
+#include "ReductionFigures.h"
 
 #include <cmath>
 
@@ -29,19 +30,15 @@ qint64 centsOf(const QString &text)
 Reduction fromTexts(const QStringList &texts, const QList<TaxLine> &taxes)
 {
     Reduction r;
-    const auto text = [&texts](int tag) { return texts.value(tag - 1); };
-    r.crzText = text(1);
-    r.croText = text(2);
-    r.firstCouponText = text(3);
-    r.lastCouponText = text(4);
-    r.crz = counterOf(r.crzText);
-    r.cro = counterOf(r.croText);
-    r.firstCoupon = counterOf(r.firstCouponText);
-    r.lastCoupon = counterOf(r.lastCouponText);
-    qint64 *const amounts[] = {&r.subTrib, &r.isento,   &r.naoIncid, &r.grandTotal, &r.gross,
-                               &r.cancel,  &r.discount, &r.net,      &r.surcharge};
-    for (int tag = 5; tag <= 13; ++tag)
-        *amounts[tag - 5] = centsOf(text(tag));
+    for (const ReductionFigures::Figure &figure : ReductionFigures::all()) {
+        const QString text = texts.value(figure.tag - 1);
+        if (figure.kind == ReductionFigures::Kind::Counter) {
+            r.counterText(figure.tag) = text;
+            r.counter(figure.tag) = counterOf(text);
+        } else {
+            r.amount(figure.tag) = centsOf(text);
+        }
+    }
     r.taxes = taxes;
     return r;
 }
