@@ -1,0 +1,91 @@
+// The files around the ledger: its output never lands on the database it
+// reads, a write that fails ends the command with an error instead of a cut
+// output, and a database on read-only media is read all the same.
+#include "FiscalDataSet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList period(const char *command)
+{
+    return {QLatin1String(command), "--db",  FiscalDataSet::instance().connectionString(),
+            "--cdfilial",           "0001",  "--de",
+            "01/12/2026",           "--ate", "31/12/2026"};
+}
+} // namespace
+
+TEST(LedgerFilesTest, OutputNeverOverwritesTheDatabaseAndEveryWriteIsChecked)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    const QString database = set.databaseFile();
+    if (!database.isEmpty()) {
+        const QFileInfo info(database);
+        // The file by another spelling, its -wal companion through a link
+        // (whether the journal has one now or not).
+        const QString spelled = info.absolutePath() + QStringLiteral("/../") + info.dir().dirName()
+                                + QStringLiteral("/./") + info.fileName();
+        const QString walLink = set.scratch(QStringLiteral("wal-link"));
+        QFile::remove(walLink);
+        ASSERT_TRUE(QFile::link(info.absoluteFilePath() + QStringLiteral("-wal"), walLink));
+        const QByteArray before = readAll(database);
+        const QByteArray walBefore = readAll(walLink);
+        ASSERT_FALSE(before.isEmpty());
+        for (const char *command : {"auditar", "sped", "sintegra"}) {
+            for (const QString &target : {spelled, walLink}) {
+                const ProcessRun run = FiscalDataSet::fiscal(period(command) << "--saida" << target);
+                EXPECT_EQ(run.exitCode, 2) << command << " " << target.toStdString();
+                EXPECT_TRUE(run.err.contains("do próprio banco de dados")) << run.err.toStdString();
+                EXPECT_TRUE(run.out.isEmpty());
+            }
+        }
+        EXPECT_EQ(readAll(database), before);
+        EXPECT_EQ(readAll(walLink), walBefore);
+    }
+
+    // A full device, as a file to write or as standard output: an error, never
+    // a cut output taken for a whole one.
+    for (const char *command : {"auditar", "sped", "sintegra"}) {
+        ProcessRun run = FiscalDataSet::fiscal(period(command) << "--saida"
+                                                               << "/dev/full");
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_TRUE(run.err.contains("Não foi possível escrever em /dev/full")) << run.err.toStdString();
+        run = FiscalDataSet::fiscal(period(command), QStringLiteral("/dev/full"));
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_TRUE(run.err.contains("Não foi possível escrever na saída padrão")) << run.err.toStdString();
+    }
+    // A file that cannot grow past a limit, as on a full disk: the old one
+    // stays as it was, nothing is left beside it. The limit leaves room for
+    // the 32 KB SQLite's shared-memory file may need; the page passes it.
+    const QString saved = set.scratch(QStringLiteral("auditoria-anterior.html"));
+    {
+        QFile old(saved);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate) && old.write("anterior\n") == 9);
+    }
+    const QStringList page{
+        "auditar", "--db", set.connectionString(), "--de", "01/11/2026", "--ate", "31/12/2026", "--formato", "html",
+        "--saida", saved};
+    constexpr qint64 limit = 34000;
+    ASSERT_EQ(FiscalDataSet::fiscal(page, QStringLiteral("/dev/null")).exitCode, 3);
+    ASSERT_GT(QFileInfo(saved).size(), limit);
+    {
+        QFile old(saved);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate) && old.write("anterior\n") == 9);
+    }
+    const ProcessRun cut = FiscalDataSet::fiscal(page, QString(), limit);
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_TRUE(cut.err.contains("Não foi possível gravar o arquivo " + saved.toUtf8()
+                                 + ": o arquivo passou do tamanho permitido"))
+        << cut.err.toStdString();
+    EXPECT_EQ(readAll(saved), QByteArray("anterior\n"));
+    EXPECT_EQ(
+        QDir(set.scratch(QString())).entryList({QStringLiteral("auditoria-anterior*")}, QDir::Files | QDir::Hidden),
+        QStringList{QStringLiteral("auditoria-anterior.html")});
+}
