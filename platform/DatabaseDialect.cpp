@@ -7,11 +7,14 @@
 #include "SqliteDirect.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QTimeZone>
+#include <QUrl>
 
 #include <algorithm>
 #include <iterator>
@@ -19,6 +22,7 @@
 #include <cerrno>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +74,27 @@ std::vector<SessionStatement> postgresqlSession(DatabaseDialect::SessionUse use,
     if (use == DatabaseDialect::SessionUse::ReadOnly)
         statements.push_back({QStringLiteral("SET default_transaction_read_only TO on")});
     return statements;
+}
+
+// ------------------------------------------------------------ the connect
+
+// A quiet SQLite file on media it cannot be written to (a read-only share or
+// disk, a copy in a locked folder): a reader cannot make the shared-memory
+// file a WAL database needs, so it opens it as immutable, taking no locks.
+// Never while a -wal, -shm or -journal file shows the database in use: those
+// hold data the file does not, or a writer that may be at work.
+bool onReadOnlyMedia(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return false;
+    for (const char *companion : {"-shm", "-journal"})
+        if (QFileInfo::exists(path + QLatin1String(companion)))
+            return false;
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    if (wal.exists() && wal.size() > 0)
+        return false;
+    return ::access(QFile::encodeName(file.absolutePath()).constData(), W_OK) != 0;
 }
 
 // ------------------------------------------------------ errors through ODBC
@@ -386,9 +411,13 @@ void DatabaseDialect::configure(QSqlDatabase &db, const ConnectionString &cs, bo
             add(QStringLiteral("NoCreat=1"));
         db.setDatabaseName(text);
     } else if (m_database == Database::SQLite) {
-        db.setDatabaseName(cs.sqlitePath());
+        const bool immutable = readOnly && onReadOnlyMedia(cs.sqlitePath());
+        db.setDatabaseName(immutable ? QStringLiteral("file:%1?mode=ro&immutable=1")
+                                           .arg(QString::fromLatin1(QUrl::toPercentEncoding(cs.sqlitePath(), "/")))
+                                     : cs.sqlitePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteBusyMs)
-                             + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+                             + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString())
+                             + (immutable ? QStringLiteral(";QSQLITE_OPEN_URI") : QString()));
     } else if (m_database == Database::PostgreSQL) {
         db.setHostName(cs.host());
         db.setPort(cs.port());

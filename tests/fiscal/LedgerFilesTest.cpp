@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <unistd.h>
 
 namespace {
 QByteArray readAll(const QString &path)
@@ -88,4 +92,51 @@ TEST(LedgerFilesTest, OutputNeverOverwritesTheDatabaseAndEveryWriteIsChecked)
     EXPECT_EQ(
         QDir(set.scratch(QString())).entryList({QStringLiteral("auditoria-anterior*")}, QDir::Files | QDir::Hidden),
         QStringList{QStringLiteral("auditoria-anterior.html")});
+}
+
+TEST(LedgerFilesTest, AQuietDatabaseOnReadOnlyMediaIsReadAsItIs)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    if (!set.connectionString().startsWith(QLatin1String("sqlite:")))
+        GTEST_SKIP() << "a file reached through Qt's SQLite driver";
+    // A WAL database copied whole (its -wal folded in) into a folder that is
+    // then made read-only: no -shm can be made beside it.
+    const QString folder = set.scratch(QStringLiteral("somente-leitura"));
+    const QString copy = folder + QStringLiteral("/loja.db");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    set.db().exec(QStringLiteral("VACUUM INTO '%1'").arg(copy));
+    {
+        QSqlDatabase wal = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
+        wal.setDatabaseName(copy);
+        ASSERT_TRUE(wal.open());
+        QSqlQuery mode(QStringLiteral("PRAGMA journal_mode = WAL"), wal);
+        ASSERT_TRUE(mode.next() && mode.value(0).toString() == QLatin1String("wal"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+    ASSERT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("loja.db")});
+    // Root writes through a mode of 0555: then the folder is made immutable,
+    // which stops root too (where the filesystem has the attribute).
+    struct Unlock {
+        QString folder;
+        ~Unlock()
+        {
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    } unlock{folder};
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    auto writable = [&] { return ::access(QFile::encodeName(folder).constData(), W_OK) == 0; };
+    if (writable())
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder});
+    if (writable())
+        GTEST_SKIP() << "this user writes into a folder of mode 0555 and the filesystem has no immutable attribute";
+
+    QStringList audit = period("auditar");
+    const ProcessRun live = FiscalDataSet::fiscal(audit);
+    audit[2] = QStringLiteral("sqlite:") + copy;
+    const ProcessRun readOnly = FiscalDataSet::fiscal(audit);
+    EXPECT_EQ(readOnly.exitCode, 3) << readOnly.err.toStdString();
+    EXPECT_EQ(readOnly.out, live.out);
+    EXPECT_FALSE(readOnly.out.isEmpty());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("loja.db")});
 }
