@@ -33,6 +33,8 @@ QString writeError(int code)
         return QStringLiteral("sem permissão de gravação");
     case EROFS:
         return QStringLiteral("disco somente para leitura");
+    case ENXIO:
+        return QStringLiteral("nenhum programa lê esse FIFO (pipe)");
     case ENOENT:
     case ENOTDIR:
         return QStringLiteral("a pasta não existe");
@@ -70,10 +72,13 @@ LedgerOutput::LedgerOutput(const QString &path, Target target) : m_path(path)
     } else if (target == Target::Stream) {
         // A device or a pipe (/dev/stdout, a FIFO) is written as it is: only
         // a regular file can be replaced whole.
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        // Non-blocking, so that a FIFO nobody reads cannot hold the open;
+        // then blocking, so that a slow reader is waited for.
+        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         m_ownsFd = true;
         if (m_fd < 0)
             fail(writeError(errno));
+        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     } else {
         // Beside the file a link leads to, as it will be renamed there.
         m_final = DatabaseFiles::landing(path);

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -65,6 +66,12 @@ TEST(LedgerFilesTest, OutputNeverOverwritesTheDatabaseAndEveryWriteIsChecked)
         EXPECT_EQ(run.exitCode, 1) << command;
         EXPECT_TRUE(run.err.contains("Não foi possível escrever na saída padrão")) << run.err.toStdString();
     }
+    // A FIFO nobody reads: told at once, never waited on.
+    const QString fifo = set.scratch(QStringLiteral("saida-fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const ProcessRun unread = FiscalDataSet::fiscal(period("sped") << "--saida" << fifo);
+    EXPECT_EQ(unread.exitCode, 1);
+    EXPECT_TRUE(unread.err.contains("nenhum programa lê esse FIFO")) << unread.err.toStdString();
     // A file that cannot grow past a limit, as on a full disk: the old one
     // stays as it was, nothing is left beside it. The limit leaves room for
     // the 32 KB SQLite's shared-memory file may need; the page passes it.
@@ -139,4 +146,56 @@ TEST(LedgerFilesTest, AQuietDatabaseOnReadOnlyMediaIsReadAsItIs)
     EXPECT_EQ(readOnly.out, live.out);
     EXPECT_FALSE(readOnly.out.isEmpty());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("loja.db")});
+}
+
+TEST(LedgerFilesTest, OnAFullDiskEveryFailureSaysSo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a full disk needs a small tmpfs, which only root may mount; not run as root";
+    FiscalDataSet &set = FiscalDataSet::instance();
+    const QString full = set.scratch(QStringLiteral("cheio"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", full}) != 0)
+        GTEST_SKIP() << "tmpfs cannot be mounted here";
+    struct Unmount {
+        QString folder;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {folder}); }
+    } unmount{full};
+    // A quiet WAL copy of the database, then not a byte left beside it.
+    const bool sqlite = set.connectionString().startsWith(QLatin1String("sqlite:"));
+    const QString copy = full + QStringLiteral("/loja.db");
+    if (sqlite) {
+        set.db().exec(QStringLiteral("VACUUM INTO '%1'").arg(copy));
+        QSqlDatabase wal = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cheio"));
+        wal.setDatabaseName(copy);
+        ASSERT_TRUE(wal.open() && QSqlQuery(QStringLiteral("PRAGMA journal_mode = WAL"), wal).next());
+        wal.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("cheio"));
+    {
+        QFile filler(full + QStringLiteral("/ocupado"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    const QStringList before = QDir(full).entryList(QDir::Files | QDir::Hidden);
+
+    ProcessRun run = FiscalDataSet::fiscal({"cat52-exportar", "--db", set.connectionString(), "--cdfilial", "0001",
+                                            "--de", "01/12/2026", "--ate", "31/12/2026", "--pasta", full});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.count(": disco cheio; ele não foi criado nem alterado; não exportado\n"), 10)
+        << run.out.toStdString();
+    EXPECT_EQ(QDir(full).entryList(QDir::Files | QDir::Hidden), before) << "no file left on the full disk";
+
+    // SQLite cannot make the -shm file it reads the copy through.
+    if (sqlite) {
+        QStringList audit = period("auditar");
+        audit[2] = QStringLiteral("sqlite:") + copy;
+        run = FiscalDataSet::fiscal(audit);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(": Disco cheio: não há espaço para gravar no arquivo SQLite " + copy.toUtf8()))
+            << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("\ndisk I/O error"));
+    }
 }
