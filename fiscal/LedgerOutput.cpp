@@ -33,6 +33,8 @@ QString writeError(int code)
         return QStringLiteral("sem permissão de gravação");
     case EROFS:
         return QStringLiteral("disco somente para leitura");
+    case EISDIR:
+        return QStringLiteral("é uma pasta");
     case ENXIO:
         return QStringLiteral("nenhum programa lê esse FIFO (pipe)");
     case ENOENT:
@@ -77,7 +79,7 @@ LedgerOutput::LedgerOutput(const QString &path, Target target) : m_path(path)
         m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         m_ownsFd = true;
         if (m_fd < 0)
-            fail(writeError(errno));
+            throw Exception(QStringLiteral("Não foi possível abrir %1: %2.").arg(path, writeError(errno)));
         ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     } else {
         // Beside the file a link leads to, as it will be renamed there.
