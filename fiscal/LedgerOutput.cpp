@@ -102,6 +102,7 @@ LedgerOutput::LedgerOutput(const QString &path, Target target) : m_path(path)
         }
         ::fchmod(m_fd, mode);
     }
+    m_terminal = ::isatty(m_fd) == 1;
     m_buffer.reserve(BufferBytes);
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
@@ -119,7 +120,8 @@ qint64 LedgerOutput::writeData(const char *data, qint64 length)
     if (m_failure != 0)
         return -1;
     m_buffer.append(data, qsizetype(length));
-    if (m_buffer.size() >= BufferBytes && !drain())
+    // Someone reading at a terminal sees each line as it comes.
+    if ((m_buffer.size() >= BufferBytes || m_terminal) && !drain())
         return -1;
     return length;
 }

@@ -40,6 +40,7 @@ private:
     QString m_temporary; // where it is written meanwhile
     int m_fd = -1;
     bool m_ownsFd = false;
+    bool m_terminal = false;
     int m_failure = 0; // errno of the first failed write, sticky
     QByteArray m_buffer;
 };
