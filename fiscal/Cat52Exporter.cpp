@@ -1,6 +1,9 @@
 #include "Cat52Exporter.h"
 #include "Cat52Check.h"
+#include "DatabaseFiles.h"
 #include "Exception.h"
+#include "InputLimits.h"
+#include "LedgerOutput.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "Progress.h"
@@ -8,8 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 
 namespace {
 // A stored name that stays a plain name inside the folder.
@@ -17,12 +20,40 @@ bool plainName(const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    for (const QChar c : name)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20)
-            return false;
-    return true;
+    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !LedgerValues::hasControl(name);
 }
 } // namespace
+
+QString Cat52Exporter::deliver(const QString &folder, const StoredFile &file)
+{
+    if (!plainName(file.name))
+        return QStringLiteral("nome de arquivo inválido");
+    const QString path = QDir(folder).filePath(file.name);
+    if (const QString clash = DatabaseFiles::clash(path, m_session.connection().connectionString()); !clash.isEmpty())
+        return QStringLiteral("o caminho é de um arquivo do próprio banco de dados");
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) {
+        // Read no further than the stored file's size: a longer one differs.
+        QString refusal;
+        const std::optional<QByteArray> there = InputLimits::readSmallFile(path, refusal, file.content.size());
+        if (there && *there == file.content)
+            return {};
+        // Empty or cut short: a delivery of ours that did not end (a full
+        // disk, a stop) is finished now; anything else is never written over.
+        if (!there || !file.content.startsWith(*there))
+            return QStringLiteral("já existe na pasta um arquivo diferente com esse nome");
+    }
+    // Written whole under a temporary name, then renamed: never a cut file.
+    try {
+        LedgerOutput out(path, LedgerOutput::Target::Replaced);
+        out.write(file.content);
+        out.commit();
+    } catch (const Exception &e) {
+        QString why = e.message();
+        return why.endsWith(QLatin1Char('.')) ? why.chopped(1) : why;
+    }
+    return {};
+}
 
 bool Cat52Exporter::run(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder)
 {
@@ -40,26 +71,10 @@ bool Cat52Exporter::run(const QString &cdFilial, const QDate &de, const QDate &a
             report(QStringLiteral("sem conteúdo gravado; não exportado"));
             return;
         }
-        if (!plainName(file.name)) {
-            report(QStringLiteral("nome de arquivo inválido; não exportado"));
+        if (const QString failure = this->deliver(folder, file); !failure.isEmpty()) {
+            report(failure + QStringLiteral("; não exportado"));
             complete = false;
             return;
-        }
-        const QString path = dir.filePath(file.name);
-        QFile existing(path);
-        if (existing.exists()) {
-            if (!existing.open(QIODevice::ReadOnly) || existing.readAll() != file.content) {
-                report(QStringLiteral("já existe na pasta um arquivo diferente com esse nome; não exportado"));
-                complete = false;
-                return;
-            }
-        } else {
-            QSaveFile out(path);
-            if (!out.open(QIODevice::WriteOnly) || out.write(file.content) != file.content.size() || !out.commit()) {
-                report(QStringLiteral("não foi possível gravar (%1); não exportado").arg(out.errorString()));
-                complete = false;
-                return;
-            }
         }
         const Cat52Check check = Cat52Check::of(file.content, file.candidates);
         if (!check.ok)

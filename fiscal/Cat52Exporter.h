@@ -7,6 +7,7 @@
 
 class LedgerSession;
 class Progress;
+struct StoredFile;
 class QIODevice;
 
 class Cat52Exporter {
@@ -26,6 +27,9 @@ public:
     int divergent() const { return m_divergent; }
 
 private:
+    // Puts one file in the folder; why it is not there, or empty.
+    QString deliver(const QString &folder, const StoredFile &file);
+
     LedgerSession &m_session;
     QIODevice &m_report;
     Progress *m_progress;

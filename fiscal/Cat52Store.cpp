@@ -5,6 +5,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "ForwardQuery.h"
+#include "InputLimits.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "ReductionColumns.h"
@@ -12,7 +13,6 @@
 #include "Srv_kal02700.h"
 #include "Win1252.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -28,11 +28,19 @@ void connectModule(const QString &connectionString)
 
 void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(path, file.errorString()));
-    const QByteArray content = file.readAll();
     const QString name = QFileInfo(path).fileName();
+    // cat52-exportar could never deliver it under its name.
+    if (LedgerValues::hasControl(name))
+        throw Exception(QStringLiteral("O nome do arquivo %1 tem um caractere de controle (quebra de linha, "
+                                       "tabulação...); renomeie o arquivo; nada foi gravado.")
+                            .arg(InputLimits::excerpt(name)));
+    // Only a regular file of a CAT-52 file's size: a FIFO or a device
+    // would hold the ledger or fill its memory.
+    QString refusal;
+    const std::optional<QByteArray> bytes = InputLimits::readSmallFile(path, refusal, Cat52Record::MaxFileBytes);
+    if (!bytes)
+        throw Exception(QStringLiteral("Arquivo CAT-52 recusado: %1 Nada foi gravado.").arg(refusal));
+    const QByteArray &content = *bytes;
     const QString where =
         QStringLiteral("filial %1, caixa %2, dia %3").arg(cdFilial, cdCaixa, LedgerValues::displayDay(day));
 

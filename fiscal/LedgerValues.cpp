@@ -2,6 +2,7 @@
 #include "FormatSettings.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -79,6 +80,11 @@ QString displayDay(const QDate &day)
                                char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
                                char16_t(u'0' + y % 10)};
     return QString(reinterpret_cast<const QChar *>(text), 10);
+}
+
+bool hasControl(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
 } // namespace LedgerValues

@@ -31,4 +31,8 @@ qint64 truncatedTax(qint64 baseCents, qint64 rateHundredths);
 QDate parseDay(const QString &text);
 QString displayDay(const QDate &day); // dd/MM/yyyy
 
+// Whether a text holds a control character (below 0x20, or 0x7F): a file
+// name holding one cannot be delivered under that name.
+bool hasControl(QStringView text);
+
 } // namespace LedgerValues

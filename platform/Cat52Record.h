@@ -34,6 +34,10 @@ struct Cat52Difference {
 
 namespace Cat52Record {
 
+// The largest CAT-52 file taken in: a day's file with every coupon's items
+// runs to a few megabytes on a busy register.
+inline constexpr qint64 MaxFileBytes = 32 * 1024 * 1024;
+
 // The file's E12 record (fixed positions, windows-1252); none when the file
 // has no E12 line or its numbers or days do not read.
 std::optional<E12Record> findE12(const QByteArray &content);

@@ -4,18 +4,25 @@
 #include "Exception.h"
 #include "OdbcDriver.h"
 #include "PostgresDirect.h"
+#include "SqliteDirect.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QTimeZone>
+#include <QUrl>
 
 #include <algorithm>
 #include <iterator>
 
+#include <cerrno>
 #include <libpq-fe.h>
+#include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +74,27 @@ std::vector<SessionStatement> postgresqlSession(DatabaseDialect::SessionUse use,
     if (use == DatabaseDialect::SessionUse::ReadOnly)
         statements.push_back({QStringLiteral("SET default_transaction_read_only TO on")});
     return statements;
+}
+
+// ------------------------------------------------------------ the connect
+
+// A quiet SQLite file on media it cannot be written to (a read-only share or
+// disk, a copy in a locked folder): a reader cannot make the shared-memory
+// file a WAL database needs, so it opens it as immutable, taking no locks.
+// Never while a -wal, -shm or -journal file shows the database in use: those
+// hold data the file does not, or a writer that may be at work.
+bool onReadOnlyMedia(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return false;
+    for (const char *companion : {"-shm", "-journal"})
+        if (QFileInfo::exists(path + QLatin1String(companion)))
+            return false;
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    if (wal.exists() && wal.size() > 0)
+        return false;
+    return ::access(QFile::encodeName(file.absolutePath()).constData(), W_OK) != 0;
 }
 
 // ------------------------------------------------------ errors through ODBC
@@ -131,6 +159,10 @@ using Class = DatabaseDialect::ErrorClass;
 
 Class sqliteClass(const QString &nativeCode, const QString &lowerText)
 {
+    // SQLite's own words for SQLITE_FULL, where a driver passes no code
+    // (QSQLITE's failed commit) or an I/O error's.
+    if (lowerText.contains(QLatin1String("database or disk is full")))
+        return Class::DiskFull;
     bool ok = false;
     const int code = nativeCode.toInt(&ok);
     if (!ok)
@@ -179,6 +211,10 @@ Class postgresqlClass(const QString &nativeCode, const QString &lowerText)
         return lowerText.contains(QLatin1String("statement timeout")) ? Class::StatementTimeout : Class::Cancelled;
     if (lowerText.contains(QLatin1String("password authentication failed")))
         return Class::LoginRefused;
+    // A file the server could not write or extend for want of space, whatever
+    // state the failed call carries (53100 itself below).
+    if (lowerText.contains(QLatin1String("no space left on device")))
+        return Class::DiskFull;
     static const struct {
         const char *state;
         Class cause;
@@ -225,6 +261,16 @@ qint64 limitMs(Class cause, const ConnectionString &cs)
     }
 }
 
+// An SQLite I/O error ("disk I/O error") whose system call failed for want
+// of space: a full disk as well.
+bool diskFullBeneath(const AdoConnection &connection)
+{
+    if (connection.dialect().name() != QLatin1String("sqlite"))
+        return false;
+    sqlite3 *session = SqliteDirect::session(connection.database());
+    return session && (sqlite3_errcode(session) & 0xff) == SQLITE_IOERR && sqlite3_system_errno(session) == ENOSPC;
+}
+
 // The operator's sentence of each class. The driver's words follow where
 // they name the table, key, column or server; not where the sentence already
 // says all ("database is locked", "canceling statement due to lock timeout").
@@ -250,7 +296,7 @@ const Sentence Sentences[] = {
      false},
     {Class::ReadOnly, "Banco de dados somente para leitura: não é possível gravar.", false},
     {Class::Damaged, "Arquivo do banco de dados danificado ou inválido.", true},
-    {Class::DiskFull, "Disco cheio: não há espaço para gravar no banco de dados.", false},
+    {Class::DiskFull, "Disco cheio: não há espaço para gravar no %1.", false},
     {Class::CannotOpen, "Não foi possível abrir o arquivo do banco de dados.", true},
     {Class::LockTimeout,
      "Tempo esgotado à espera de um bloqueio (lock_timeout de %1): outra sessão está usando os mesmos dados no "
@@ -365,9 +411,13 @@ void DatabaseDialect::configure(QSqlDatabase &db, const ConnectionString &cs, bo
             add(QStringLiteral("NoCreat=1"));
         db.setDatabaseName(text);
     } else if (m_database == Database::SQLite) {
-        db.setDatabaseName(cs.sqlitePath());
+        const bool immutable = readOnly && onReadOnlyMedia(cs.sqlitePath());
+        db.setDatabaseName(immutable ? QStringLiteral("file:%1?mode=ro&immutable=1")
+                                           .arg(QString::fromLatin1(QUrl::toPercentEncoding(cs.sqlitePath(), "/")))
+                                     : cs.sqlitePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteBusyMs)
-                             + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+                             + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString())
+                             + (immutable ? QStringLiteral(";QSQLITE_OPEN_URI") : QString()));
     } else if (m_database == Database::PostgreSQL) {
         db.setHostName(cs.host());
         db.setPort(cs.port());
@@ -588,7 +638,10 @@ QString DatabaseDialect::sentence(ErrorClass cause, const ConnectionString &cs, 
     if (withDetail)
         *withDetail = found->withDetail;
     QString text = QString::fromUtf8(found->text);
-    if (text.contains(QLatin1String("%1")))
+    // A full disk names the database whose disk it is.
+    if (cause == ErrorClass::DiskFull)
+        text = text.arg(cs.isValid() ? cs.description() : QStringLiteral("banco de dados"));
+    else if (text.contains(QLatin1String("%1")))
         text = text.arg(limitText(limitMs(cause, cs)));
     return text;
 }
@@ -600,8 +653,10 @@ QString DatabaseDialect::message(const Exception &error, const AdoConnection &co
     if (!dbError)
         return cs.scrub(error.message());
     // The session's socket was shut because the server's answer did not come.
-    const ErrorClass cause = connection.answerTimedOut() ? ErrorClass::AnswerTimeout
-                                                         : connection.dialect().classify(*dbError);
+    ErrorClass cause = connection.answerTimedOut() ? ErrorClass::AnswerTimeout
+                                                   : connection.dialect().classify(*dbError);
+    if (cause == ErrorClass::Other && diskFullBeneath(connection))
+        cause = ErrorClass::DiskFull;
     bool withDetail = true;
     QString text = sentence(cause, cs, &withDetail);
     // The database's own words on a second line, where they name the table,
@@ -617,5 +672,9 @@ QString DatabaseDialect::message(const Exception &error, const AdoConnection &co
     detail.remove(statementText);
     if (withDetail && !detail.isEmpty())
         text += QLatin1Char('\n') + detail;
+    // A full disk is one sentence wherever it arises: the database's words,
+    // if any, inside it.
+    if (cause == ErrorClass::DiskFull && !detail.isEmpty())
+        text = text.chopped(1) + QStringLiteral(" (%1).").arg(detail);
     return cs.scrub(text);
 }

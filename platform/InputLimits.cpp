@@ -71,7 +71,15 @@ QString systemError(int code)
 std::optional<QByteArray> readSmallFile(const QString &path, QString &error, qint64 maxBytes)
 {
     const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so that a FIFO without a writer cannot hold the open.
+    // Looked at before it is opened: opening a device may do something.
+    struct stat seen {};
+    if (::stat(name.constData(), &seen) == 0) {
+        error = statusRefusal(path, seen, maxBytes);
+        if (!error.isEmpty())
+            return std::nullopt;
+    }
+    // Non-blocking, so that a FIFO without a writer cannot hold the open;
+    // what was opened is looked at again (it may have been swapped since).
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         error = QStringLiteral("%1: %2.").arg(path, systemError(errno));

@@ -5,10 +5,12 @@
 #include "Cat52Exporter.h"
 #include "Cat52Store.h"
 #include "CsvAuditWriter.h"
+#include "DatabaseFiles.h"
 #include "Exception.h"
 #include "FiscalCommandLine.h"
 #include "HtmlAuditWriter.h"
 #include "JsonAuditWriter.h"
+#include "LedgerOutput.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "Progress.h"
@@ -20,7 +22,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 #include <memory>
 
@@ -37,68 +38,21 @@ void printLine(std::FILE *out, const QString &text)
     std::fflush(out);
 }
 
-// Standard output, or a file that appears only whole, when the command ends well.
-class Output {
-public:
-    explicit Output(const QString &path)
-    {
-        if (path.isEmpty()) {
-            m_stdout.open(stdout, QIODevice::WriteOnly);
-            m_device = &m_stdout;
-            return;
-        }
-        if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
-            // A device or a pipe (/dev/stdout, a FIFO) is written as it is:
-            // only a regular file can be replaced whole.
-            m_stdout.setFileName(path);
-            if (!m_stdout.open(QIODevice::WriteOnly))
-                throw Exception(QStringLiteral("Não foi possível abrir %1: %2").arg(path, m_stdout.errorString()));
-            m_device = &m_stdout;
-            return;
-        }
-        m_file = std::make_unique<QSaveFile>(path);
-        if (!m_file->open(QIODevice::WriteOnly))
-            throw Exception(QStringLiteral("Não foi possível criar o arquivo %1: %2").arg(path, m_file->errorString()));
-        m_device = m_file.get();
-    }
-    ~Output()
-    {
-        if (m_file && m_file->isOpen())
-            m_file->cancelWriting();
-    }
-    QIODevice &device() { return *m_device; }
-    void commit()
-    {
-        if (m_file) {
-            if (!m_file->commit())
-                throw Exception(QStringLiteral("Não foi possível gravar o arquivo %1: %2")
-                                    .arg(m_file->fileName(), m_file->errorString()));
-        } else {
-            m_stdout.flush();
-        }
-    }
-
-private:
-    QFile m_stdout;
-    std::unique_ptr<QSaveFile> m_file;
-    QIODevice *m_device = nullptr;
-};
-
 int auditar(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
-    Output out(o.saida);
+    LedgerOutput out(o.saida);
     std::unique_ptr<AuditWriter> writer;
     if (o.formato == QLatin1String("json"))
-        writer = std::make_unique<JsonAuditWriter>(out.device());
+        writer = std::make_unique<JsonAuditWriter>(out);
     else if (o.formato == QLatin1String("csv"))
-        writer = std::make_unique<CsvAuditWriter>(out.device());
+        writer = std::make_unique<CsvAuditWriter>(out);
     else if (o.formato == QLatin1String("planilha"))
-        writer = std::make_unique<CsvAuditWriter>(out.device(), CsvAuditWriter::Style::Planilha);
+        writer = std::make_unique<CsvAuditWriter>(out, CsvAuditWriter::Style::Planilha);
     else if (o.formato == QLatin1String("html"))
-        writer = std::make_unique<HtmlAuditWriter>(out.device());
+        writer = std::make_unique<HtmlAuditWriter>(out);
     else
-        writer = std::make_unique<TextAuditWriter>(out.device());
+        writer = std::make_unique<TextAuditWriter>(out);
     Progress progress(QStringLiteral("auditar"));
     Auditor auditor(session, *writer, &progress);
     const AuditTotals totals = auditor.run({o.cdFilial, o.cdCaixa, o.de, o.ate});
@@ -110,7 +64,7 @@ int auditar(const FiscalOptions &o)
 // the order of the statements and hands each to take(reduction, reader).
 template <typename Take>
 void exportLines(LedgerSession &session, const FiscalOptions &o, const QString &reductions, const QString &taxes,
-                 Output &out, Take &&take)
+                 LedgerOutput &out, Take &&take)
 {
     Progress progress(o.command == FiscalOptions::Command::Sped ? QStringLiteral("sped") : QStringLiteral("sintegra"));
     session.beginSnapshot();
@@ -132,8 +86,8 @@ void exportLines(LedgerSession &session, const FiscalOptions &o, const QString &
 int sped(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
-    Output out(o.saida);
-    SpedWriter writer(out.device(), o.cfop, o.cfopSt,
+    LedgerOutput out(o.saida);
+    SpedWriter writer(out, o.cfop, o.cfopSt,
                       [](const QString &notice) { printLine(stderr, QStringLiteral("kal02700-fiscal: ") + notice); });
     // NRECFULTIMA: the number of the printer's last Z reduction in the period.
     exportLines(
@@ -149,8 +103,8 @@ int sped(const FiscalOptions &o)
 int sintegra(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
-    Output out(o.saida);
-    SintegraWriter writer(out.device());
+    LedgerOutput out(o.saida);
+    SintegraWriter writer(out);
     exportLines(session, o, QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), out,
                 [&](const Reduction &r, const ReductionReader &) { writer.reduction(r); });
     return Done;
@@ -159,11 +113,11 @@ int sintegra(const FiscalOptions &o)
 int cat52Exportar(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
-    QFile report;
-    report.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    LedgerOutput report{QString()};
     Progress progress(QStringLiteral("cat52-exportar"));
     Cat52Exporter exporter(session, report, &progress);
     const bool complete = exporter.run(o.cdFilial, o.de, o.ate, o.pasta);
+    report.commit();
     if (!complete)
         return CouldNotFinish;
     return exporter.divergent() > 0 ? AuditFoundErrors : Done;
@@ -190,6 +144,11 @@ int main(int argc, char **argv)
     if (!options) {
         printLine(stderr, QStringLiteral("kal02700-fiscal: ") + error);
         std::fputs(FiscalCommandLine::usage().toUtf8().constData(), stderr);
+        return BadArguments;
+    }
+    // The output never lands on the database it is made from.
+    if (const QString clash = DatabaseFiles::clash(options->saida, options->db); !clash.isEmpty()) {
+        printLine(stderr, QStringLiteral("kal02700-fiscal: --saida: ") + clash);
         return BadArguments;
     }
     try {

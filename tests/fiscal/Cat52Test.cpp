@@ -5,7 +5,9 @@
 #include "FiscalDataSet.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSqlQuery>
+#include <sys/stat.h>
 
 namespace {
 QByteArray storedContent(const QString &caixa, const QString &name)
@@ -71,6 +73,71 @@ TEST(Cat52Test, ExportsEachStoredFileByteForByteAndChecksIt)
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_TRUE(again.out.contains("arquivo diferente com esse nome; não exportado")) << again.out.toStdString();
     EXPECT_EQ(readFile(taken), QByteArray("outro arquivo\r\n"));
+}
+
+TEST(Cat52Test, AFileIsDeliveredWholeOrNotAtAllAndALeftOverOfOursIsFinished)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    const QString folder = set.scratch(QStringLiteral("export-cheio"));
+    const QStringList command{"cat52-exportar", "--db",  set.connectionString(), "--cdfilial", "0001", "--de",
+                              "01/12/2026",     "--ate", "31/12/2026",           "--pasta",    folder};
+    // No file may grow past 64 bytes, as on a full disk: each delivery fails
+    // whole, is told, and leaves nothing behind.
+    ProcessRun run = FiscalDataSet::fiscal(command, QString(), 64);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const QStringList failed = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(failed.size(), 10) << run.out.toStdString();
+    for (const QString &line : failed)
+        EXPECT_TRUE(line.endsWith(QStringLiteral("o arquivo passou do tamanho permitido; ele não foi criado nem "
+                                                 "alterado; não exportado")))
+            << line.toStdString();
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+
+    // What a delivery stopped midway leaves (an empty file, the start of one)
+    // is finished by the next run.
+    auto pathOf = [&](const QString &line) { return QDir(folder).filePath(line.section(u' ', 2, 2).chopped(1)); };
+    auto storedOf = [&](const QString &line) {
+        return storedContent(line.section(u' ', 0, 0).section(u'/', 1), line.section(u' ', 2, 2).chopped(1));
+    };
+    QFile empty(pathOf(failed.at(0)));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile start(pathOf(failed.at(1)));
+    ASSERT_TRUE(start.open(QIODevice::WriteOnly) && start.write(storedOf(failed.at(1)).left(40)) == 40);
+    start.close();
+    run = FiscalDataSet::fiscal(command);
+    EXPECT_EQ(run.exitCode, 3) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("não exportado")) << run.out.toStdString();
+    for (const QString &line : failed)
+        EXPECT_EQ(readFile(pathOf(line)), storedOf(line)) << line.toStdString();
+}
+
+TEST(Cat52Test, StoresOnlyASmallRegularFileWithAPlainName)
+{
+    FiscalDataSet &set = FiscalDataSet::instance();
+    auto guardar = [&](const QString &file) {
+        return FiscalDataSet::fiscal({"cat52-guardar", "--db", set.connectionString(), "--cdfilial", "0001",
+                                      "--cdcaixa", "002", "--dtreducao", "03/12/2026", "--arquivo", file});
+    };
+    const QString countAll = QStringLiteral("SELECT COUNT(*) FROM ARQCAT52");
+    const int before = set.db().count(countAll);
+    // A FIFO nobody writes to would hold the ledger; /dev/zero would fill its
+    // memory; a name with a line break could never be delivered.
+    const QString fifo = set.scratch(QStringLiteral("fifo.0312"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString broken = set.scratch(QStringLiteral("B2\n0312"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(readFile(set.scratch(QStringLiteral("N2.0212")))) > 0);
+    file.close();
+    for (const auto &[path, why] : {std::pair{fifo, "não é um arquivo comum (é um FIFO (pipe))"},
+                                    std::pair{QStringLiteral("/dev/zero"), "não é um arquivo comum (é um dispositivo)"},
+                                    std::pair{broken, "tem um caractere de controle"}}) {
+        const ProcessRun run = guardar(path);
+        EXPECT_EQ(run.exitCode, 1) << path.toStdString();
+        EXPECT_TRUE(run.err.contains(why)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("nada foi gravado") || run.err.contains("Nada foi gravado"));
+    }
+    EXPECT_EQ(set.db().count(countAll), before);
 }
 
 TEST(Cat52Test, StoresTheFileOfADayWithoutOneAndRefusesTheRest)

@@ -1,11 +1,16 @@
 #include "FiscalDataSet.h"
 #include "AdoConnection.h"
+#include "ConnectionString.h"
 #include "ValidatorChecker.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 std::unique_ptr<FiscalDataSet> g_instance;
@@ -128,6 +133,40 @@ ProcessRun FiscalDataSet::fiscal(const QStringList &arguments)
                                         << breaches.join(QLatin1Char('\n')).toStdString();
     }
     return run;
+}
+
+ProcessRun FiscalDataSet::fiscal(const QStringList &arguments, const QString &standardOutput, qint64 maxFileBytes)
+{
+    QProcess process;
+    process.setProcessEnvironment(instance().m_installation.environment);
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
+    process.setChildProcessModifier([maxFileBytes] {
+        if (maxFileBytes < 0)
+            return;
+        // A write past the limit fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{rlim_t(maxFileBytes), rlim_t(maxFileBytes)};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(instance().m_installation.ledger(), arguments);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "kal02700-fiscal did not finish";
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+QString FiscalDataSet::databaseFile() const
+{
+    const ConnectionString cs = ConnectionString::parse(connectionString());
+    if (cs.kind() == ConnectionString::Kind::SQLite)
+        return cs.sqlitePath();
+    const QString odbcFile = cs.odbcAttribute(QStringLiteral("Database"));
+    return cs.kind() == ConnectionString::Kind::ODBC && QFileInfo(odbcFile).isFile() ? odbcFile : QString();
 }
 
 void FiscalDataSet::storeFile(const QString &filial, const QString &caixa, const QDate &day, const QString &name,

@@ -56,6 +56,12 @@ public:
 
     // kal02700-fiscal of the installation with the arguments.
     static ProcessRun fiscal(const QStringList &arguments);
+    // The same as a store may meet it: standard output into a file or device
+    // (empty: read as above), and no file it writes growing past
+    // maxFileBytes (a write past it fails, as on a full disk; -1: no limit).
+    static ProcessRun fiscal(const QStringList &arguments, const QString &standardOutput, qint64 maxFileBytes = -1);
+    // The database's file when the backend keeps it in one; empty otherwise.
+    QString databaseFile() const;
 
     // A CAT-52 file of a Z reduction, as the reference printer lays it out.
     static QByteArray cat52(const QString &serial, const QString &model, qint64 crz, qint64 coo, qint64 cro,

@@ -1,8 +1,10 @@
 // Each database's ways without a server: the operator's sentence of every
 // error class, the time zone a session is given, and what a connection
 // string tells of the database behind it.
+#include "AdoConnection.h"
 #include "ConnectionString.h"
 #include "DatabaseDialect.h"
+#include "Exception.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,6 +31,35 @@ TEST(DatabaseDialect, EveryErrorClassHasAPortugueseSentenceOfItsOwn)
     EXPECT_TRUE(DatabaseDialect::sentence(Class::LockTimeout, cs).contains(QStringLiteral("lock_timeout de 500 ms")));
     EXPECT_TRUE(DatabaseDialect::sentence(Class::AnswerTimeout, cs).contains(QStringLiteral("em 35 s")));
     EXPECT_TRUE(DatabaseDialect::sentence(Class::Busy, cs).contains(QStringLiteral("espera de 5 s")));
+}
+
+TEST(DatabaseDialect, AFullDiskIsOneSentenceNamingTheDatabaseWhereverItArises)
+{
+    const struct {
+        const char *connection, *code, *words;
+    } cases[] = {
+        {"sqlite:/var/lib/kal/kal.db", "13", "database or disk is full"},
+        {"sqlite:/var/lib/kal/kal.db", "", "database or disk is full"}, // QSQLITE's failed commit
+        {"odbc:Driver={SQLite3};Database=/var/lib/kal/kal.db", "13", "database or disk is full"},
+        {"postgresql://kal:segredo@db/kal", "53100",
+         "could not extend file \"base/16384/16385\": No space left on "
+         "device"},
+        {"postgresql://kal:segredo@db/kal", "58030",
+         "could not write to file \"base/pgsql_tmp/t1\": No space left "
+         "on device"},
+    };
+    for (const auto &c : cases) {
+        AdoConnection connection(QStringLiteral("cheio"));
+        connection.setConnectionString(QLatin1String(c.connection));
+        const QString text = DatabaseDialect::message(
+            EDatabaseError(QStringLiteral("Erro"), QLatin1String(c.code), QString(), QLatin1String(c.words)),
+            connection);
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Disco cheio: não há espaço para gravar no ")
+                                    + ConnectionString::parse(QLatin1String(c.connection)).description()));
+        EXPECT_TRUE(text.endsWith(QStringLiteral(" (%1).").arg(QLatin1String(c.words))));
+        EXPECT_FALSE(text.contains(u'\n') || text.contains(QStringLiteral("segredo")));
+    }
 }
 
 TEST(DatabaseDialect, TimeZoneStatementUsesTheZoneNameOrTheOffset)
