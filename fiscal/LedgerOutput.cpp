@@ -109,6 +109,11 @@ LedgerOutput::LedgerOutput(const QString &path, Target target) : m_path(path)
 
 LedgerOutput::~LedgerOutput()
 {
+    // A command that stops partway still hands a stream what it wrote so
+    // far (the files cat52-exportar delivered before a failure); a file is
+    // left as it was.
+    if (m_temporary.isEmpty() && m_fd >= 0 && !m_buffer.isEmpty())
+        drain();
     if (m_ownsFd && m_fd >= 0)
         ::close(m_fd);
     if (!m_temporary.isEmpty())
