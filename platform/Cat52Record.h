@@ -34,9 +34,11 @@ struct Cat52Difference {
 
 namespace Cat52Record {
 
-// The largest CAT-52 file taken in: a day's file with every coupon's items
-// runs to a few megabytes on a busy register.
-inline constexpr qint64 MaxFileBytes = 32 * 1024 * 1024;
+// The largest CAT-52 file taken in, by the module after the printer wrote it
+// and by the ledger's cat52-guardar alike: a day's file with every coupon's
+// items runs to a few megabytes on a busy register; the module's store is
+// measured with files of 100 MB.
+inline constexpr qint64 MaxFileBytes = 128 * 1024 * 1024;
 
 // The file's E12 record (fixed positions, windows-1252); none when the file
 // has no E12 line or its numbers or days do not read.

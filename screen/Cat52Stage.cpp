@@ -1,6 +1,7 @@
 #include "Cat52Stage.h"
 #include "ClientDataSet.h"
 #include "Exception.h"
+#include "InputLimits.h"
 #include "FormatSettings.h"
 #include "PrinterTypes.h"
 #include "ScreenSupport.h"
@@ -17,12 +18,15 @@ using namespace Cli_kal02700;
 
 namespace {
 
+// Within the bound the ledger's cat52-guardar keeps too: a device, a FIFO or
+// a file past it is refused before it is read.
 QByteArray conteudoDoArquivo(const QString &caminho)
 {
-    QFile arquivo(caminho);
-    if (!arquivo.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo Cat-52 %1.").arg(caminho));
-    return arquivo.readAll();
+    QString recusa;
+    const std::optional<QByteArray> conteudo = InputLimits::readSmallFile(caminho, recusa, Cat52Record::MaxFileBytes);
+    if (!conteudo)
+        throw Exception(QStringLiteral("Não foi possível ler o arquivo Cat-52 %1: %2").arg(caminho, recusa));
+    return *conteudo;
 }
 
 // The reason goes on the sentence: its first word in lower case, unless it is
