@@ -98,7 +98,8 @@ private:
     };
     void parsePostgreSql(const QString &rest);
     UrlCredentials parseUserInfo(const QString &userInfo);
-    void parseParameter(const QString &item, UrlCredentials given);
+    // mayBeSecret: the item may be a piece of a password (never quoted).
+    void parseParameter(const QString &item, UrlCredentials given, bool mayBeSecret);
     bool parseServer(const QString &hostPort); // false: nothing after it can be read
     void parseHostName(const QString &written);
     void parseDatabase(const QString &path);
