@@ -570,6 +570,12 @@ qint64 ConnectionString::answerTimeoutMs() const
     return statement > 0 ? statement + 5000 : 0;
 }
 
+qint64 ConnectionString::openingTimeoutMs() const
+{
+    const qint64 answer = answerTimeoutMs();
+    return answer > 0 ? milliseconds(QStringLiteral("connect_timeout")) + answer : 0;
+}
+
 QString ConnectionString::postgresqlConnectOptions() const
 {
     QStringList options;

@@ -220,6 +220,8 @@ qint64 limitMs(Class cause, const ConnectionString &cs)
         return cs.milliseconds(QStringLiteral("idle_in_transaction_session_timeout"));
     case Class::AnswerTimeout:
         return cs.answerTimeoutMs();
+    case Class::OpeningTimeout:
+        return cs.openingTimeoutMs();
     default:
         return 0;
     }
@@ -274,6 +276,10 @@ const Sentence Sentences[] = {
     {Class::Conflict, "Conflito com outra transação no banco de dados. Tente novamente.", true},
     {Class::ConnectionFailed, "Não foi possível conectar ao banco de dados.", true},
     {Class::SessionDropped, "A conexão com o banco de dados caiu durante a operação.", true},
+    {Class::OpeningTimeout,
+     "Sem resposta do servidor do banco de dados em %1 ao abrir a sessão (conexão, login e comandos iniciais): a "
+     "rede ou o servidor parou de responder.",
+     false},
 };
 
 } // namespace
@@ -461,6 +467,26 @@ QString DatabaseDialect::timeZoneStatement(const QByteArray &zoneId, int offsetF
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString DatabaseDialect::serverSessionStatement() const
+{
+    if (m_database != Database::PostgreSQL)
+        return {};
+    return QStringLiteral("SELECT pid, backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid()");
+}
+
+QString DatabaseDialect::serverSessionStateStatement(qint64 id, const QString &started) const
+{
+    // started is the server's own text, checked to be a time stamp's.
+    return QStringLiteral("SELECT state FROM pg_stat_activity WHERE pid = %1 AND backend_start = '%2'::timestamptz")
+        .arg(id)
+        .arg(started);
+}
+
+QString DatabaseDialect::endServerSessionStatement(qint64 id) const
+{
+    return QStringLiteral("SELECT pg_terminate_backend(%1)").arg(id);
+}
+
 // ----------------------------------------------------------- transactions
 
 void DatabaseDialect::beginSnapshot(AdoConnection &connection) const
@@ -600,8 +626,9 @@ QString DatabaseDialect::message(const Exception &error, const AdoConnection &co
     if (!dbError)
         return cs.scrub(error.message());
     // The session's socket was shut because the server's answer did not come.
-    const ErrorClass cause = connection.answerTimedOut() ? ErrorClass::AnswerTimeout
-                                                         : connection.dialect().classify(*dbError);
+    const ErrorClass cause = connection.openingTimedOut()  ? ErrorClass::OpeningTimeout
+                             : connection.answerTimedOut() ? ErrorClass::AnswerTimeout
+                                                           : connection.dialect().classify(*dbError);
     bool withDetail = true;
     QString text = sentence(cause, cs, &withDetail);
     // The database's own words on a second line, where they name the table,

@@ -58,8 +58,9 @@ public:
         Conflict,
         ConnectionFailed,
         SessionDropped,
+        OpeningTimeout,
     };
-    static constexpr int ErrorClassCount = int(ErrorClass::ConnectionFailed) + 1;
+    static constexpr int ErrorClassCount = int(ErrorClass::OpeningTimeout) + 1;
 
     DatabaseDialect() = default; // nothing known: no valid connection string
     // What a connection string names before the connect; an ODBC string by
@@ -111,6 +112,14 @@ public:
     // The statement that lists the names of the indexes of the session's
     // schema, one a row; empty when unknown.
     QString indexNamesStatement() const;
+
+    // The statements that tell a session as the server knows it (one row:
+    // an id and its start), whether it is still there (no row when gone; a
+    // row whose first value is "idle" when outside a transaction), and end
+    // it; empty where the database has no sessions of its own (SQLite).
+    QString serverSessionStatement() const;
+    QString serverSessionStateStatement(qint64 id, const QString &started) const;
+    QString endServerSessionStatement(qint64 id) const;
 
     // ---- transactions
     // Every read between these two sees the same data, even while registers

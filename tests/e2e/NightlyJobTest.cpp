@@ -23,6 +23,9 @@ constexpr qint64 BoundMs = 30000;
 const QString ShortLimits = QStringLiteral(
     "lock_timeout=1s&statement_timeout=2s&idle_in_transaction_session_timeout=2s&connect_timeout=5&sslmode=disable");
 
+// A text of the first statement the PostgreSQL driver sends once logged in.
+const QByteArray FirstStatementAfterLogin = "SELECT version()";
+
 struct Timed {
     HostRun run;
     qint64 ms = 0;
@@ -345,6 +348,65 @@ TEST_F(NightlyJobTest, ACommitWhoseAnswerIsLostEndsAsTheServerKeptIt)
                                         "faltava foi gravado.\n")
                              .arg(text(days[1])));
     EXPECT_EQ(this->files(), files + 1);
+}
+
+TEST_F(NightlyJobTest, AServerSilentRightAfterTheLoginIsGivenUpByTheHostAndTheLedger)
+{
+    if (!TestDb::isPostgres() || TestDb::isOdbc())
+        GTEST_SKIP() << "the opening watch and a relay in between are those of the native PostgreSQL connection";
+    const QString day = text(yesterday);
+    const QStringList period{"--de", day, "--ate", day};
+    for (const bool ledger : {false, true}) {
+        // The login goes through; the driver's first statement after it,
+        // and all that follows, are carried no more.
+        TcpRelay relay(quint16(serverPort()), FirstStatementAfterLogin);
+        const QString through = postgres(QStringLiteral("kal:kaltest"), relay.port(), ShortLimits);
+        HostRun run;
+        if (ledger) {
+            const ProcessRun audit = installation.runLedger(QStringList{"auditar", "--db", through} + period);
+            run = {audit.exitCode, QString::fromUtf8(audit.out), QString::fromUtf8(audit.err)};
+        } else {
+            run = this->run(call(through, day));
+        }
+        SCOPED_TRACE(ledger ? "kal02700-fiscal auditar" : "kal02700-host --automatico");
+        EXPECT_TRUE(relay.stalled());
+        EXPECT_EQ(run.exitCode, 1) << shown(run);
+        // connect_timeout of 5 s and 7 s for the answers (statement_timeout and 5 s).
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Sem resposta do servidor do banco de dados em 12 s ao abrir a "
+                                                    "sessão (conexão, login e comandos iniciais)")))
+            << shown(run);
+        EXPECT_FALSE((run.out + run.err).contains(QStringLiteral("kaltest@"))) << shown(run);
+    }
+    EXPECT_EQ(stored(day), 0);
+}
+
+TEST_F(NightlyJobTest, ACommitStillRunningOnTheServerIsWaitedForOrEndedBeforeTheDayIsRead)
+{
+    if (!TestDb::isPostgres() || TestDb::isOdbc())
+        GTEST_SKIP() << "the answer watch is that of the native PostgreSQL connection";
+    // The commit runs a deferred trigger for 20 s, longer than the 7 s the
+    // host waits for its answer; the statement limit does not end it.
+    db.exec(QStringLiteral("CREATE FUNCTION kal_commit_lento() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                           "DECLARE fim timestamptz := clock_timestamp() + interval '20 s'; BEGIN "
+                           "WHILE clock_timestamp() < fim LOOP BEGIN PERFORM pg_sleep(0.2); "
+                           "EXCEPTION WHEN query_canceled THEN NULL; END; END LOOP; RETURN NULL; END $$"));
+    db.exec(QStringLiteral("CREATE CONSTRAINT TRIGGER kal_commit_lento AFTER INSERT ON REDUCAOZ DEFERRABLE "
+                           "INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION kal_commit_lento()"));
+    const QString day = text(yesterday);
+    const HostRun run = this->run(call(postgres(QStringLiteral("kal:kaltest"), serverPort(), ShortLimits), day));
+    // Once the commit is over, whichever way, the day must be as the run said.
+    waitForSessionsToEnd();
+    const int stored = this->stored(day);
+    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1 || run.exitCode == 3) << shown(run);
+    if (run.exitCode == 0) {
+        EXPECT_EQ(stored, 1) << shown(run);
+    }
+    if (run.exitCode == 1) {
+        EXPECT_EQ(stored, 0) << "the run said not stored and the day is there:\n" << shown(run);
+    }
+    expectOnlyHostLines(run);
+    db.exec(QStringLiteral("DROP TRIGGER kal_commit_lento ON REDUCAOZ"));
+    db.exec(QStringLiteral("DROP FUNCTION kal_commit_lento()"));
 }
 
 TEST_F(NightlyJobTest, ACat52FileThatCannotBeWrittenLeavesTheDayStoredAndSaysSo)
