@@ -145,7 +145,9 @@ bool AdoConnection::openWatched(QSqlDatabase &db, const DatabaseDialect &named, 
     // and the driver's own opening statements, each of which may wait on a
     // server that stopped answering: the socket opened meanwhile is the one
     // to shut. One open at a time, so that it is this open's.
-    const qint64 bound = named.readsInBatches() ? cs.openingTimeoutMs() : 0;
+    m_openedSocket = -1;
+    const quint16 port = named.serverPort(cs);
+    const qint64 bound = port > 0 ? cs.openingTimeoutMs() : 0;
     if (bound <= 0)
         return db.open();
     static std::once_flag quiet;
@@ -153,13 +155,16 @@ bool AdoConnection::openWatched(QSqlDatabase &db, const DatabaseDialect &named, 
     static std::mutex opening;
     const std::lock_guard<std::mutex> one(opening);
     const auto before = std::make_shared<const SocketSnapshot>(SocketSnapshot::take());
-    const auto port = quint16(cs.port());
     const quint64 ticket = AnswerWatchdog::instance().arm([before, port] { return before->openedSince(port); }, bound,
                                                           m_openingTimedOut);
     t_openingGaveUp = m_openingTimedOut.get();
     const bool opened = db.open();
     t_openingGaveUp = nullptr;
     AnswerWatchdog::instance().disarm(ticket);
+    // Through ODBC the driver never hands it out: the session's answers are
+    // watched on the socket found here.
+    if (opened)
+        m_openedSocket = before->openedSince(port);
     // The driver takes a failed opening statement for a warning: a session
     // whose socket was shut is no session.
     return opened && !*m_openingTimedOut;
@@ -172,6 +177,8 @@ void AdoConnection::configureSession(const ConnectionString &cs)
         // below is removed.
         const QSqlDatabase db = database();
         m_socket = m_dialect.attachSession(db);
+        if (m_socket < 0)
+            m_socket = m_openedSocket;
         if (m_socket >= 0)
             m_answerTimeoutMs = cs.answerTimeoutMs();
         m_dialect = m_dialect.behind(db);
@@ -307,16 +314,19 @@ void AdoConnection::rollbackTrans()
 
 void AdoConnection::execute(const QString &sql)
 {
-    QSqlDatabase db = database();
-    QSqlQuery query(db);
-    const AnswerWait wait(this);
-    if (!query.exec(sql)) {
-        const QSqlError error = nativeForm(query.lastError(), query.result()->handle());
-        query.finish();
-        noteFailure(error);
-        throw EDatabaseError(QStringLiteral("Erro ao executar comando: ") + error.text(), error.nativeErrorCode(),
-                             error.driverText(), error.databaseText(), EDatabaseError::Kind::Statement);
+    QSqlError error;
+    {
+        // Nothing of the session is held past this block: a lost session
+        // is closed below.
+        QSqlQuery query(database());
+        const AnswerWait wait(this);
+        if (query.exec(sql))
+            return;
+        error = nativeForm(query.lastError(), query.result()->handle());
     }
+    noteFailure(error);
+    throw EDatabaseError(QStringLiteral("Erro ao executar comando: ") + error.text(), error.nativeErrorCode(),
+                         error.driverText(), error.databaseText(), EDatabaseError::Kind::Statement);
 }
 
 AdoConnection::AnswerWait::AnswerWait(AdoConnection *connection)

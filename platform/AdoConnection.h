@@ -125,6 +125,7 @@ private:
     QString m_qtName;
     DatabaseDialect m_dialect;
     int m_socket = -1;
+    int m_openedSocket = -1; // the socket the last open was found to open, when watched
     qint64 m_answerTimeoutMs = 0;
     std::shared_ptr<std::atomic_bool> m_answerTimedOut = std::make_shared<std::atomic_bool>(false);
     std::shared_ptr<std::atomic_bool> m_openingTimedOut = std::make_shared<std::atomic_bool>(false);

@@ -370,6 +370,12 @@ void DatabaseDialect::configure(QSqlDatabase &db, const ConnectionString &cs, bo
         if (m_database == Database::SQLite && readOnly && cs.odbcAttribute(QStringLiteral("NoCreat")).isEmpty())
             add(QStringLiteral("NoCreat=1"));
         db.setDatabaseName(text);
+        // The PostgreSQL driver hands ODBC's login time-out to libpq as its
+        // connect_timeout: without it a server that accepts the connection
+        // and never answers is waited for without end.
+        if (m_database == Database::PostgreSQL)
+            db.setConnectOptions(
+                QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(cs.parameter(QStringLiteral("connect_timeout"))));
     } else if (m_database == Database::SQLite) {
         db.setDatabaseName(cs.sqlitePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteBusyMs)
@@ -396,6 +402,20 @@ DatabaseDialect DatabaseDialect::behind(const QSqlDatabase &db) const
     if (probe.exec(QStringLiteral("SELECT sqlite_version()")) && probe.next())
         return {Database::SQLite, Access::Odbc};
     return *this;
+}
+
+quint16 DatabaseDialect::serverPort(const ConnectionString &cs) const
+{
+    if (m_database != Database::PostgreSQL)
+        return 0;
+    if (m_access == Access::Native)
+        return quint16(cs.port());
+    if (cs.odbcAttribute(QStringLiteral("Server")).isEmpty()
+        && cs.odbcAttribute(QStringLiteral("Servername")).isEmpty())
+        return 0;
+    const QString port = cs.odbcAttribute(QStringLiteral("Port"));
+    const uint value = port.isEmpty() ? 5432 : port.toUInt();
+    return value <= 65535 ? quint16(value) : 0;
 }
 
 int DatabaseDialect::attachSession(const QSqlDatabase &db) const

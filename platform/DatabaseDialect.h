@@ -92,6 +92,11 @@ public:
     // The dialect of the open session: through ODBC, the database that
     // answers behind the driver (what the string named when it tells nothing).
     DatabaseDialect behind(const QSqlDatabase &db) const;
+    // The server's TCP port whose socket a session opens, natively or
+    // through the ODBC driver (its Port, else PostgreSQL's own), so that the
+    // waits on it can be watched; 0 when none is known (SQLite, a data source
+    // name, another database).
+    quint16 serverPort(const ConnectionString &cs) const;
     // Once open: the server's notices kept off the console. The socket whose
     // answers may be watched (a libpq session), -1 for none.
     int attachSession(const QSqlDatabase &db) const;
