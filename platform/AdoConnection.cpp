@@ -1,8 +1,10 @@
 #include "AdoConnection.h"
 #include "AnswerWatchdog.h"
 #include "Exception.h"
+#include "SocketSnapshot.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include <QAtomicInt>
 #include <QSqlDriver>
@@ -12,6 +14,20 @@
 
 namespace {
 QAtomicInt g_connectionSerial;
+
+// Once the opening watch has shut the socket, the driver warns on the console
+// of each opening statement that failed ("no connection to the server"): the
+// operator reads the connection's own sentence instead. Only the warnings of
+// the thread whose open gave up are kept off.
+thread_local const std::atomic_bool *t_openingGaveUp = nullptr;
+QtMessageHandler g_nextHandler = nullptr;
+
+void quietAfterGivingUp(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && t_openingGaveUp && *t_openingGaveUp)
+        return;
+    g_nextHandler(type, context, message);
+}
 
 EDatabaseError connectionError(const QString &what, const QSqlError &error, const ConnectionString &cs)
 {
@@ -107,6 +123,7 @@ void AdoConnection::openDatabase(const ConnectionString &cs)
         throw EDatabaseError(QStringLiteral("Driver de banco de dados %1 não instalado").arg(driverName), {}, {}, {},
                              EDatabaseError::Kind::Connection);
     *m_answerTimedOut = false;
+    *m_openingTimedOut = false;
     m_socket = -1;
     m_answerTimeoutMs = 0;
     if (QSqlDatabase::contains(m_qtName))
@@ -114,21 +131,63 @@ void AdoConnection::openDatabase(const ConnectionString &cs)
     m_qtName = QStringLiteral("kal-%1-%2").arg(m_name).arg(g_connectionSerial.fetchAndAddOrdered(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(driverName, m_qtName);
     named.configure(db, cs, m_openMode == OpenMode::ReadOnly);
-    if (!db.open())
-        throw connectionError(QStringLiteral("Não foi possível conectar ao banco de dados"), db.lastError(), cs);
+    if (!openWatched(db, named, cs)) {
+        const QSqlError error = db.lastError();
+        db.close();
+        throw connectionError(QStringLiteral("Não foi possível conectar ao banco de dados"), error, cs);
+    }
     m_dialect = named;
+}
+
+bool AdoConnection::openWatched(QSqlDatabase &db, const DatabaseDialect &named, const ConnectionString &cs)
+{
+    // libpq hands out the session's socket only after connecting, the login
+    // and the driver's own opening statements, each of which may wait on a
+    // server that stopped answering: the socket opened meanwhile is the one
+    // to shut. One open at a time, so that it is this open's.
+    m_openedSocket = -1;
+    const quint16 port = named.serverPort(cs);
+    const qint64 bound = port > 0 ? cs.openingTimeoutMs() : 0;
+    if (bound <= 0)
+        return db.open();
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { g_nextHandler = qInstallMessageHandler(quietAfterGivingUp); });
+    static std::mutex opening;
+    const std::lock_guard<std::mutex> one(opening);
+    const auto before = std::make_shared<const SocketSnapshot>(SocketSnapshot::take());
+    const quint64 ticket = AnswerWatchdog::instance().arm([before, port] { return before->openedSince(port); }, bound,
+                                                          m_openingTimedOut);
+    t_openingGaveUp = m_openingTimedOut.get();
+    const bool opened = db.open();
+    t_openingGaveUp = nullptr;
+    AnswerWatchdog::instance().disarm(ticket);
+    // Through ODBC the driver never hands it out: the session's answers are
+    // watched on the socket found here.
+    if (opened)
+        m_openedSocket = before->openedSince(port);
+    // The driver takes a failed opening statement for a warning: a session
+    // whose socket was shut is no session.
+    return opened && !*m_openingTimedOut;
 }
 
 void AdoConnection::configureSession(const ConnectionString &cs)
 {
-    const QSqlDatabase db = database();
-    m_socket = m_dialect.attachSession(db);
-    if (m_socket >= 0)
-        m_answerTimeoutMs = cs.answerTimeoutMs();
-    m_dialect = m_dialect.behind(db);
+    {
+        // No copy of the database outlives this block: a session that fails
+        // below is removed.
+        const QSqlDatabase db = database();
+        m_socket = m_dialect.attachSession(db);
+        if (m_socket < 0)
+            m_socket = m_openedSocket;
+        if (m_socket >= 0)
+            m_answerTimeoutMs = cs.answerTimeoutMs();
+        m_dialect = m_dialect.behind(db);
+    }
     m_inTransaction = false;
     ++m_generation;
+    m_serverSession = {};
     try {
+        m_serverSession = ServerSession::of(*this);
         if (afterConnect)
             afterConnect(*this);
     } catch (...) {
@@ -255,16 +314,19 @@ void AdoConnection::rollbackTrans()
 
 void AdoConnection::execute(const QString &sql)
 {
-    QSqlDatabase db = database();
-    QSqlQuery query(db);
-    const AnswerWait wait(this);
-    if (!query.exec(sql)) {
-        const QSqlError error = nativeForm(query.lastError(), query.result()->handle());
-        query.finish();
-        noteFailure(error);
-        throw EDatabaseError(QStringLiteral("Erro ao executar comando: ") + error.text(), error.nativeErrorCode(),
-                             error.driverText(), error.databaseText(), EDatabaseError::Kind::Statement);
+    QSqlError error;
+    {
+        // Nothing of the session is held past this block: a lost session
+        // is closed below.
+        QSqlQuery query(database());
+        const AnswerWait wait(this);
+        if (query.exec(sql))
+            return;
+        error = nativeForm(query.lastError(), query.result()->handle());
     }
+    noteFailure(error);
+    throw EDatabaseError(QStringLiteral("Erro ao executar comando: ") + error.text(), error.nativeErrorCode(),
+                         error.driverText(), error.databaseText(), EDatabaseError::Kind::Statement);
 }
 
 AdoConnection::AnswerWait::AnswerWait(AdoConnection *connection)

@@ -4,6 +4,7 @@
 // What differs from one database to another is its dialect's.
 #include "ConnectionString.h"
 #include "DatabaseDialect.h"
+#include "ServerSession.h"
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
@@ -100,7 +101,13 @@ public:
     private:
         quint64 m_ticket = 0;
     };
+    // The last session opened, as its server knows it; kept after it closes,
+    // so that a new session can wait for it to end (a lost commit's answer).
+    const ServerSession &serverSession() const { return m_serverSession; }
     bool answerTimedOut() const { return *m_answerTimedOut; }
+    // The last open gave up: connecting, the login or the driver's opening
+    // statements took longer than the connection string's openingTimeoutMs().
+    bool openingTimedOut() const { return *m_openingTimedOut; }
     // The answer time-out of the open session in milliseconds; 0 for none.
     qint64 answerTimeoutMs() const { return m_answerTimeoutMs; }
 
@@ -109,6 +116,7 @@ private:
     bool transactionStep(TransactionStep step, QSqlError *error);
     // The three steps of setting connected and back.
     void openDatabase(const ConnectionString &cs);
+    bool openWatched(QSqlDatabase &db, const DatabaseDialect &named, const ConnectionString &cs);
     void configureSession(const ConnectionString &cs);
     void closeSession();
 
@@ -117,8 +125,11 @@ private:
     QString m_qtName;
     DatabaseDialect m_dialect;
     int m_socket = -1;
+    int m_openedSocket = -1; // the socket the last open was found to open, when watched
     qint64 m_answerTimeoutMs = 0;
     std::shared_ptr<std::atomic_bool> m_answerTimedOut = std::make_shared<std::atomic_bool>(false);
+    std::shared_ptr<std::atomic_bool> m_openingTimedOut = std::make_shared<std::atomic_bool>(false);
+    ServerSession m_serverSession;
     OpenMode m_openMode = OpenMode::ReadWrite;
     bool m_inTransaction = false;
     int m_generation = 0;

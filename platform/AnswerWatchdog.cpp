@@ -23,11 +23,23 @@ AnswerWatchdog::~AnswerWatchdog()
 
 quint64 AnswerWatchdog::arm(int socket, qint64 timeoutMs, std::shared_ptr<std::atomic_bool> timedOut)
 {
+    return add(Wait{socket, {}, Clock::now() + std::chrono::milliseconds(timeoutMs), std::move(timedOut)});
+}
+
+quint64 AnswerWatchdog::arm(std::function<int()> findSocket, qint64 timeoutMs,
+                            std::shared_ptr<std::atomic_bool> timedOut)
+{
+    return add(
+        Wait{-1, std::move(findSocket), Clock::now() + std::chrono::milliseconds(timeoutMs), std::move(timedOut)});
+}
+
+quint64 AnswerWatchdog::add(Wait wait)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_thread.joinable())
         m_thread = std::thread([this] { watch(); });
     const quint64 ticket = ++m_lastTicket;
-    m_waits.emplace(ticket, Wait{socket, Clock::now() + std::chrono::milliseconds(timeoutMs), std::move(timedOut)});
+    m_waits.emplace(ticket, std::move(wait));
     m_wake.notify_all();
     return ticket;
 }
@@ -61,8 +73,15 @@ void AnswerWatchdog::watch()
             m_wake.wait_until(lock, deadline);
             continue;
         }
+        // Found under the lock: a wait disarmed (its open returned) is
+        // never looked for again.
+        const int socket = first->second.findSocket ? first->second.findSocket() : first->second.socket;
+        if (socket < 0) {
+            first->second.deadline = Clock::now() + std::chrono::milliseconds(200);
+            continue;
+        }
         *first->second.timedOut = true;
-        ::shutdown(first->second.socket, SHUT_RDWR);
+        ::shutdown(socket, SHUT_RDWR);
         m_waits.erase(first);
     }
 }

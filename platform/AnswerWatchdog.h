@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,10 @@ public:
     // Watches one wait on the socket; past timeoutMs the socket is shut and
     // timedOut set. The ticket disarms it.
     quint64 arm(int socket, qint64 timeoutMs, std::shared_ptr<std::atomic_bool> timedOut);
+    // The same for a wait whose socket is not known yet (a session being
+    // opened): past timeoutMs, findSocket tells it, and is asked again a
+    // little later while it finds none. It runs on the watchdog's thread.
+    quint64 arm(std::function<int()> findSocket, qint64 timeoutMs, std::shared_ptr<std::atomic_bool> timedOut);
     void disarm(quint64 ticket);
     // The socket is about to be closed: its number may soon belong to
     // another file, which must never be shut down.
@@ -34,10 +39,12 @@ private:
 
     using Clock = std::chrono::steady_clock;
     struct Wait {
-        int socket;
+        int socket; // -1: findSocket tells it
+        std::function<int()> findSocket;
         Clock::time_point deadline;
         std::shared_ptr<std::atomic_bool> timedOut;
     };
+    quint64 add(Wait wait);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -98,10 +98,16 @@ QString listed(const Names &names, Name nameOf, const QString &last)
     return all.join(QStringLiteral(", ")) + tail;
 }
 
-QString unknownParameterMessage(const QString &name)
+// mayBeSecret: the name may be a piece of a password whose "?" or "&" was
+// not encoded; it is then never repeated, not even in part.
+QString unknownParameterMessage(const QString &name, bool mayBeSecret)
 {
     static const QString accepted = listed(
         KnownParameters, [](const Known &k) { return k.name; }, QStringLiteral(", "));
+    if (mayBeSecret)
+        return QStringLiteral("A conexão PostgreSQL tem um parâmetro desconhecido depois de '?' (numa senha, escreva "
+                              "'?' como %3F, '&' como %26 e '/' como %2F); aceitos: %1.")
+            .arg(accepted);
     return QStringLiteral("Parâmetro%1 desconhecido na conexão PostgreSQL; aceitos: %2.")
         .arg(nameForMessage(name), accepted);
 }
@@ -252,8 +258,22 @@ void ConnectionString::parsePostgreSql(const QString &rest)
     // is known as a secret whatever else is wrong.
     const qsizetype question = tail.indexOf(QLatin1Char('?'));
     const QString query = question >= 0 ? tail.mid(question + 1) : QString();
-    for (const QString &item : query.split(QLatin1Char('&'), Qt::SkipEmptyParts))
-        parseParameter(item, given);
+    // An "@" after the "?": the "?" may be a password's, not encoded; when
+    // it ended the host part, all up to the last "@" is taken for credentials.
+    const bool queryHoldsCredentials = query.contains(QLatin1Char('@'));
+    if (queryHoldsCredentials && end < rest.size() && rest.at(end) == QLatin1Char('?')) {
+        const QString userInfo = rest.left(rest.lastIndexOf(QLatin1Char('@')));
+        if (const qsizetype colon = userInfo.indexOf(QLatin1Char(':')); colon >= 0)
+            addSecret(userInfo.mid(colon + 1));
+    }
+    bool afterPassword = false;
+    for (const QString &item : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        // After "password=", an unknown "NAME=..." may be the rest of a
+        // password whose "&" was not encoded.
+        parseParameter(item, given, queryHoldsCredentials || afterPassword);
+        afterPassword = afterPassword
+                        || percentDecoded(item.section(QLatin1Char('='), 0, 0)) == QLatin1String("password");
+    }
 
     if (parseServer(at >= 0 ? authority.mid(at + 1) : authority))
         parseDatabase(question >= 0 ? tail.left(question) : tail);
@@ -283,7 +303,7 @@ ConnectionString::UrlCredentials ConnectionString::parseUserInfo(const QString &
     return {!writtenUser.isEmpty(), colon >= 0};
 }
 
-void ConnectionString::parseParameter(const QString &item, UrlCredentials given)
+void ConnectionString::parseParameter(const QString &item, UrlCredentials given, bool mayBeSecret)
 {
     const qsizetype eq = item.indexOf(QLatin1Char('='));
     const std::optional<QString> name = percentDecoded(eq >= 0 ? item.left(eq) : item);
@@ -299,11 +319,15 @@ void ConnectionString::parseParameter(const QString &item, UrlCredentials given)
                                    "caracteres especiais."));
     const Known *known = knownParameter(*name);
     if (!known)
-        return fail(unknownParameterMessage(*name));
+        return fail(unknownParameterMessage(*name, mayBeSecret));
+    // Even a known name may be a piece of a password: not named then either.
+    const QString misplaced = QStringLiteral("A conexão PostgreSQL tem um parâmetro inválido depois de '?' (numa "
+                                             "senha, escreva '?' como %3F, '&' como %26 e '/' como %2F).");
     if (std::any_of(m_parameters.cbegin(), m_parameters.cend(), [&](const auto &pair) { return pair.first == *name; }))
-        return fail(QStringLiteral("Parâmetro \"%1\" repetido na conexão PostgreSQL.").arg(*name));
+        return fail(mayBeSecret ? misplaced
+                                : QStringLiteral("Parâmetro \"%1\" repetido na conexão PostgreSQL.").arg(*name));
     if (!validValue(known->kind, *value))
-        return fail(invalidValueMessage(known->kind, *name));
+        return fail(mayBeSecret ? misplaced : invalidValueMessage(known->kind, *name));
     if (*name == QLatin1String("user")) {
         if (given.user)
             return fail(
@@ -544,6 +568,12 @@ qint64 ConnectionString::answerTimeoutMs() const
 {
     const qint64 statement = milliseconds(QStringLiteral("statement_timeout"));
     return statement > 0 ? statement + 5000 : 0;
+}
+
+qint64 ConnectionString::openingTimeoutMs() const
+{
+    const qint64 answer = answerTimeoutMs();
+    return answer > 0 ? milliseconds(QStringLiteral("connect_timeout")) + answer : 0;
 }
 
 QString ConnectionString::postgresqlConnectOptions() const

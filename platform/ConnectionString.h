@@ -69,6 +69,10 @@ public:
     // statement_timeout and 5 s for its cancel to come back; 0 when
     // statement_timeout is 0 (no limit).
     qint64 answerTimeoutMs() const;
+    // How long opening a session may take in all: connecting and logging in
+    // (connect_timeout) and the answers to the opening statements; 0 when
+    // answers are not bounded.
+    qint64 openingTimeoutMs() const;
     // The libpq options for QSqlDatabase::setConnectOptions (QPSQL): connect
     // timeout, TCP keepalives, sslmode, and the session limits passed as
     // "options='-c lock_timeout=... -c ...'" so that they hold from the
@@ -98,7 +102,8 @@ private:
     };
     void parsePostgreSql(const QString &rest);
     UrlCredentials parseUserInfo(const QString &userInfo);
-    void parseParameter(const QString &item, UrlCredentials given);
+    // mayBeSecret: the item may be a piece of a password (never quoted).
+    void parseParameter(const QString &item, UrlCredentials given, bool mayBeSecret);
     bool parseServer(const QString &hostPort); // false: nothing after it can be read
     void parseHostName(const QString &written);
     void parseDatabase(const QString &path);

@@ -256,6 +256,8 @@ qint64 limitMs(Class cause, const ConnectionString &cs)
         return cs.milliseconds(QStringLiteral("idle_in_transaction_session_timeout"));
     case Class::AnswerTimeout:
         return cs.answerTimeoutMs();
+    case Class::OpeningTimeout:
+        return cs.openingTimeoutMs();
     default:
         return 0;
     }
@@ -320,6 +322,10 @@ const Sentence Sentences[] = {
     {Class::Conflict, "Conflito com outra transação no banco de dados. Tente novamente.", true},
     {Class::ConnectionFailed, "Não foi possível conectar ao banco de dados.", true},
     {Class::SessionDropped, "A conexão com o banco de dados caiu durante a operação.", true},
+    {Class::OpeningTimeout,
+     "Sem resposta do servidor do banco de dados em %1 ao abrir a sessão (conexão, login e comandos iniciais): a "
+     "rede ou o servidor parou de responder.",
+     false},
 };
 
 } // namespace
@@ -410,6 +416,12 @@ void DatabaseDialect::configure(QSqlDatabase &db, const ConnectionString &cs, bo
         if (m_database == Database::SQLite && readOnly && cs.odbcAttribute(QStringLiteral("NoCreat")).isEmpty())
             add(QStringLiteral("NoCreat=1"));
         db.setDatabaseName(text);
+        // The PostgreSQL driver hands ODBC's login time-out to libpq as its
+        // connect_timeout: without it a server that accepts the connection
+        // and never answers is waited for without end.
+        if (m_database == Database::PostgreSQL)
+            db.setConnectOptions(
+                QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(cs.parameter(QStringLiteral("connect_timeout"))));
     } else if (m_database == Database::SQLite) {
         const bool immutable = readOnly && onReadOnlyMedia(cs.sqlitePath());
         db.setDatabaseName(immutable ? QStringLiteral("file:%1?mode=ro&immutable=1")
@@ -440,6 +452,20 @@ DatabaseDialect DatabaseDialect::behind(const QSqlDatabase &db) const
     if (probe.exec(QStringLiteral("SELECT sqlite_version()")) && probe.next())
         return {Database::SQLite, Access::Odbc};
     return *this;
+}
+
+quint16 DatabaseDialect::serverPort(const ConnectionString &cs) const
+{
+    if (m_database != Database::PostgreSQL)
+        return 0;
+    if (m_access == Access::Native)
+        return quint16(cs.port());
+    if (cs.odbcAttribute(QStringLiteral("Server")).isEmpty()
+        && cs.odbcAttribute(QStringLiteral("Servername")).isEmpty())
+        return 0;
+    const QString port = cs.odbcAttribute(QStringLiteral("Port"));
+    const uint value = port.isEmpty() ? 5432 : port.toUInt();
+    return value <= 65535 ? quint16(value) : 0;
 }
 
 int DatabaseDialect::attachSession(const QSqlDatabase &db) const
@@ -509,6 +535,26 @@ QString DatabaseDialect::timeZoneStatement(const QByteArray &zoneId, int offsetF
         .arg(offsetFromUtcSeconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
         .arg(minutes / 60, 2, 10, QLatin1Char('0'))
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString DatabaseDialect::serverSessionStatement() const
+{
+    if (m_database != Database::PostgreSQL)
+        return {};
+    return QStringLiteral("SELECT pid, backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid()");
+}
+
+QString DatabaseDialect::serverSessionStateStatement(qint64 id, const QString &started) const
+{
+    // started is the server's own text, checked to be a time stamp's.
+    return QStringLiteral("SELECT state FROM pg_stat_activity WHERE pid = %1 AND backend_start = '%2'::timestamptz")
+        .arg(id)
+        .arg(started);
+}
+
+QString DatabaseDialect::endServerSessionStatement(qint64 id) const
+{
+    return QStringLiteral("SELECT pg_terminate_backend(%1)").arg(id);
 }
 
 // ----------------------------------------------------------- transactions
@@ -653,8 +699,9 @@ QString DatabaseDialect::message(const Exception &error, const AdoConnection &co
     if (!dbError)
         return cs.scrub(error.message());
     // The session's socket was shut because the server's answer did not come.
-    ErrorClass cause = connection.answerTimedOut() ? ErrorClass::AnswerTimeout
-                                                   : connection.dialect().classify(*dbError);
+    ErrorClass cause = connection.openingTimedOut()  ? ErrorClass::OpeningTimeout
+                       : connection.answerTimedOut() ? ErrorClass::AnswerTimeout
+                                                     : connection.dialect().classify(*dbError);
     if (cause == ErrorClass::Other && diskFullBeneath(connection))
         cause = ErrorClass::DiskFull;
     bool withDetail = true;

@@ -58,8 +58,9 @@ public:
         Conflict,
         ConnectionFailed,
         SessionDropped,
+        OpeningTimeout,
     };
-    static constexpr int ErrorClassCount = int(ErrorClass::ConnectionFailed) + 1;
+    static constexpr int ErrorClassCount = int(ErrorClass::OpeningTimeout) + 1;
 
     DatabaseDialect() = default; // nothing known: no valid connection string
     // What a connection string names before the connect; an ODBC string by
@@ -91,6 +92,11 @@ public:
     // The dialect of the open session: through ODBC, the database that
     // answers behind the driver (what the string named when it tells nothing).
     DatabaseDialect behind(const QSqlDatabase &db) const;
+    // The server's TCP port whose socket a session opens, natively or
+    // through the ODBC driver (its Port, else PostgreSQL's own), so that the
+    // waits on it can be watched; 0 when none is known (SQLite, a data source
+    // name, another database).
+    quint16 serverPort(const ConnectionString &cs) const;
     // Once open: the server's notices kept off the console. The socket whose
     // answers may be watched (a libpq session), -1 for none.
     int attachSession(const QSqlDatabase &db) const;
@@ -111,6 +117,14 @@ public:
     // The statement that lists the names of the indexes of the session's
     // schema, one a row; empty when unknown.
     QString indexNamesStatement() const;
+
+    // The statements that tell a session as the server knows it (one row:
+    // an id and its start), whether it is still there (no row when gone; a
+    // row whose first value is "idle" when outside a transaction), and end
+    // it; empty where the database has no sessions of its own (SQLite).
+    QString serverSessionStatement() const;
+    QString serverSessionStateStatement(qint64 id, const QString &started) const;
+    QString endServerSessionStatement(qint64 id) const;
 
     // ---- transactions
     // Every read between these two sees the same data, even while registers

@@ -4,6 +4,7 @@
 #include "SharedServices.h"
 #include "Srv_kal02700.h"
 #include "Win1252.h"
+#include "ConnectionString.h"
 #include <cmath>
 #include <optional>
 
@@ -177,11 +178,19 @@ ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCai
 
 LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow)
 {
-    // The session that sent the commit is gone; a new one reads what the
-    // server kept. One that cannot be had, or does not answer in time,
+    // The session that sent the commit is gone on our side; on the server
+    // its commit may still be running (a standby that does not confirm, a
+    // slow trigger). A new session waits for it to end, or ends it, and only
+    // then reads what the server kept. One that cannot be had, does not
+    // answer in time or still sees the old session at the end of the wait
     // leaves the outcome unknown.
+    AdoConnection &connection = rdm.adcCadRedz;
+    const ServerSession lost = connection.serverSession();
     try {
-        rdm.adcCadRedz.setConnected(true);
+        connection.setConnected(true);
+        const qint64 answerMs = ConnectionString::parse(connection.connectionString()).answerTimeoutMs();
+        if (!lost.awaitEnd(connection, answerMs > 0 ? answerMs : 30000))
+            return LostCommit::Unknown;
         return storedNow() ? LostCommit::Stored : LostCommit::NotStored;
     } catch (const Exception &) {
         return LostCommit::Unknown;

@@ -170,6 +170,16 @@ TEST(ConnectionString, ABadStringIsRefusedWithoutQuotingItsCredentials)
          "Parâmetro \"lock_timout\" desconhecido na conexão PostgreSQL; aceitos: connect_timeout, keepalives, "
          "keepalives_idle, keepalives_interval, keepalives_count, tcp_user_timeout, lock_timeout, statement_timeout, "
          "idle_in_transaction_session_timeout, sslmode, user, password."},
+        // A "?" or "&" of a password left unencoded: what follows it is never
+        // named, not even a known parameter's name.
+        {"postgresql://kal:S3c?r3tX=1@db/kal", "um parâmetro desconhecido depois de '?'"},
+        {"postgresql://kal:S3c?r3tX@db/kal", "Parâmetro mal escrito"},
+        {"postgresql://kal:S3c?sslmode=r3tX@db/kal", "um parâmetro inválido depois de '?'"},
+        {"postgresql://kal:S3c?lock_timeout=1s&r3tX=1@db/kal", "um parâmetro desconhecido depois de '?'"},
+        {"postgresql://db/kal?password=S3c&r3tX=1", "um parâmetro desconhecido depois de '?'"},
+        {"postgresql://db/kal?sslmode=disable&pass%77ord=S3c&r3tX=1&", "um parâmetro desconhecido depois de '?'"},
+        // Before the password, and with no "@" after the "?", a name is no password's.
+        {"postgresql://db/kal?lock_timout=1s&password=S3cr3tX", "Parâmetro \"lock_timout\" desconhecido"},
         {"postgresql://kal:S3cr3tX@db/kal?sslmode=always",
          "Valor inválido para \"sslmode\": use disable, allow, prefer, require, verify-ca ou verify-full."},
         {"postgresql://kal:S3cr3tX@db/kal?lock_timeout=logo", "Valor inválido para \"lock_timeout\""},
