@@ -135,8 +135,12 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     file.close();
     UsersFile users;
     QString error;
-    ASSERT_TRUE(users.load(path, error)) << error.toStdString();
+    QStringList warnings;
+    ASSERT_TRUE(users.load(path, error, warnings)) << error.toStdString();
     EXPECT_EQ(users.size(), 2);
+    // Fewer rounds than --nova-senha makes: told, line by line.
+    EXPECT_TRUE(warnings.join('\n').contains(QStringLiteral("linha 3: só 1000 iterações")))
+        << warnings.join('\n').toStdString();
     EXPECT_TRUE(users.verify(QStringLiteral("matriz"), "s3nh@ forte"));
     EXPECT_FALSE(users.verify(QStringLiteral("matriz"), "s3nh@ fort"));
     EXPECT_FALSE(users.verify(QStringLiteral("ninguem"), "s3nh@ forte"));
@@ -145,7 +149,7 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(line.toUtf8() + "\nmatriz:md5$abc\n");
     file.close();
-    EXPECT_FALSE(users.load(path, error));
+    EXPECT_FALSE(users.load(path, error, warnings));
     EXPECT_TRUE(error.contains(QStringLiteral("linha 2"))) << error.toStdString();
 }
 
