@@ -108,6 +108,8 @@ PainelServer::~PainelServer() = default;
 bool PainelServer::start(const QSslConfiguration *tls, QString &error)
 {
     m_server = tls ? new GuardedSslServer(*tls, this) : new QTcpServer(this);
+    // Room in the system's queue for a burst of connections.
+    m_server->setListenBacklogSize(1024);
     if (!m_server->listen(m_options.endereco, m_options.porta)) {
         error = QStringLiteral("Não foi possível atender em %1 porta %2: %3")
                     .arg(m_options.endereco.toString())

@@ -91,6 +91,9 @@ std::optional<QSslConfiguration> tlsOf(const PainelOptions &o, QString &error)
     tls.setLocalCertificateChain(chain);
     tls.setPrivateKey(anyKey);
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    // Clients are not asked for certificates: the system's authorities are
+    // not loaded for each connection.
+    tls.setCaCertificates({});
     return tls;
 }
 
