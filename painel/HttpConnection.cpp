@@ -9,6 +9,10 @@ HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler)
     connect(&m_timer, &QTimer::timeout, this, &HttpConnection::drop);
     connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::received);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (!m_buffer.isEmpty())
+            takeRequests();
+    });
     // The first request is bounded as a whole from the connection on.
     m_inRequest = true;
     m_timer.start(RequestMs);
@@ -30,7 +34,9 @@ void HttpConnection::received()
 
 void HttpConnection::takeRequests()
 {
-    while (!m_closing && m_replies.waiting() < MaxWaiting) {
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    while (!m_closing && m_replies.waiting() < MaxWaiting && m_socket->bytesToWrite() < MaxUnsentBytes) {
         HttpRequest request;
         const HttpRequest::Take taken = HttpRequest::take(m_buffer, request);
         if (taken == HttpRequest::Take::Incomplete)

@@ -3,7 +3,8 @@
 // (several may come at once), its answers written in their order, and the
 // limits a client cannot push: a request head of at most 8 KB, whole within
 // 10 s of its first byte, at most 30 s of silence between requests, at most
-// 8 requests waiting for their answers. A connection past a limit is
+// 8 requests waiting for their answers, at most 1 MB of answers it has not
+// read. A connection past a limit is
 // dropped without an answer; one whose request asks it (HTTP/1.0,
 // "Connection: close", a body the service does not read) is closed after
 // its answer.
@@ -26,6 +27,8 @@ public:
     // An answer waits for a read of the database, whose own limit is shorter.
     static constexpr int AnswerMs = 60000;
     static constexpr int MaxWaiting = 8;
+    // Answers the client has not read yet: no more requests are taken past it.
+    static constexpr qint64 MaxUnsentBytes = 1024 * 1024;
 
     // The request and its place among the answers; it is answered by
     // answer(id, ...), at once or later. A request that is not HTTP comes
