@@ -2,11 +2,14 @@
 
 #include <QDateTime>
 #include <QtConcurrent/QtConcurrent>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 constexpr int MaxNights = 32;
 constexpr int MaxAudits = 4;
+constexpr int MinReadLimitMs = 10000;
+constexpr int MaxReadLimitMs = 35000;
 
 void log(const QString &text)
 {
@@ -18,7 +21,7 @@ void log(const QString &text)
 
 NightCache::NightCache(QString connectionString, int periodSeconds, QTime virada, QObject *parent)
     : QObject(parent), m_connectionString(std::move(connectionString)), m_periodMs(periodSeconds * 1000),
-      m_virada(virada)
+      m_readLimitMs(std::clamp(m_periodMs, MinReadLimitMs, MaxReadLimitMs)), m_virada(virada)
 {
     // One connection of the ledger at a time.
     m_pool.setMaxThreadCount(1);
@@ -27,18 +30,22 @@ NightCache::NightCache(QString connectionString, int periodSeconds, QTime virada
     m_timer.setInterval(m_periodMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { night(currentNight(), [](const NightAnswer &) {}); });
     m_timer.start();
+    m_watch.setInterval(1000);
+    connect(&m_watch, &QTimer::timeout, this, &NightCache::watchReads);
+    m_watch.start();
     QTimer::singleShot(0, this, [this] { night(currentNight(), [](const NightAnswer &) {}); });
 }
 
 NightCache::~NightCache()
 {
-    waitForReads();
+    m_pool.waitForDone();
 }
 
-void NightCache::waitForReads()
+bool NightCache::finishReads(QDeadlineTimer deadline)
 {
     m_timer.stop();
-    m_pool.waitForDone();
+    m_watch.stop();
+    return m_pool.waitForDone(int(std::clamp<qint64>(deadline.remainingTime(), 0, 60000)));
 }
 
 QDate NightCache::currentNight() const
@@ -57,8 +64,9 @@ void NightCache::night(const QDate &dia, NightCallback callback)
             startRead(dia, entry);
         return;
     }
-    if (!entry.reading && !entry.nextRead.hasExpired()) {
-        // Its read failed inside this period: not asked again before the next.
+    if (entry.late || (!entry.reading && !entry.nextRead.hasExpired())) {
+        // Its read failed inside this period, or hangs: not asked again
+        // before the next.
         callback(answerOf(entry));
         return;
     }
@@ -70,6 +78,8 @@ void NightCache::night(const QDate &dia, NightCallback callback)
 void NightCache::startRead(const QDate &dia, Entry &entry)
 {
     entry.reading = true;
+    entry.late = false;
+    entry.overdue.setRemainingTime(m_readLimitMs);
     entry.nextRead.setRemainingTime(m_periodMs);
     ++m_reads;
     const QString connection = m_connectionString;
@@ -83,16 +93,14 @@ void NightCache::finished(const QDate &dia, const NightRead &read)
     m_lastReadSeconds = read.night.leituraSegundos;
     if (read.ok && !m_available)
         log(QStringLiteral("Banco disponível de novo."));
-    if (!read.ok && (m_available || !m_answered)) {
-        m_unavailableSince = QTime::currentTime();
-        log(QStringLiteral("Banco indisponível: %1").arg(read.error));
-    }
+    if (read.ok)
+        m_available = true;
+    else
+        setUnavailable(read.error, QTime::currentTime());
     m_answered = true;
-    m_available = read.ok;
-    if (!read.ok)
-        m_reason = read.error;
     Entry &entry = m_entries[dia];
     entry.reading = false;
+    entry.late = false;
     if (read.ok)
         entry.night = read.night;
     const QList<NightCallback> waiting = std::move(entry.waiting);
@@ -100,6 +108,36 @@ void NightCache::finished(const QDate &dia, const NightRead &read)
     const NightAnswer answer = answerOf(entry);
     for (const NightCallback &callback : waiting)
         callback(answer);
+}
+
+void NightCache::setUnavailable(const QString &reason, const QTime &since)
+{
+    if (m_available || !m_answered) {
+        m_unavailableSince = since;
+        log(QStringLiteral("Banco indisponível: %1").arg(reason));
+    }
+    m_available = false;
+    m_reason = reason;
+}
+
+void NightCache::watchReads()
+{
+    QList<std::pair<NightAnswer, QList<NightCallback>>> late;
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (!it->reading || it->late || !it->overdue.hasExpired())
+            continue;
+        it->late = true;
+        // Unavailable since the read began.
+        setUnavailable(QStringLiteral("sem resposta do banco há mais de %1 s").arg(m_readLimitMs / 1000),
+                       QTime::currentTime().addMSecs(-m_readLimitMs));
+        m_answered = true;
+        late.append({answerOf(*it), std::move(it->waiting)});
+        it->waiting.clear();
+    }
+    // Called once the entries are left alone: a callback may ask again.
+    for (const auto &[answer, waiting] : late)
+        for (const NightCallback &callback : waiting)
+            callback(answer);
 }
 
 NightAnswer NightCache::answerOf(const Entry &entry) const

@@ -4,6 +4,9 @@
 // while it is read wait for that read, later ones get its answer (the same
 // lido_em) until the period is over. A night already read is answered at
 // once, also while the database is slow or down; it is read again behind it.
+// A read that runs past its limit (the period, from 10 s to 35 s) is taken
+// for a database that stopped answering: it is told so at once, and what
+// waits for it is answered with it, while the read goes on behind.
 #include "AuditWriter.h"
 #include "Night.h"
 #include "NightReader.h"
@@ -42,8 +45,9 @@ public:
     QString unavailableReason() const { return m_reason; }
     double lastReadSeconds() const { return m_lastReadSeconds; }
     qint64 reads() const { return m_reads; }
-    // Waits for the read under way (at shutdown).
-    void waitForReads();
+    // Waits for the read under way (at shutdown), at most until deadline:
+    // false when it still runs (a read hung on a silent server).
+    bool finishReads(QDeadlineTimer deadline);
 
 private:
     struct Entry {
@@ -52,17 +56,23 @@ private:
         bool reading = false;
         QList<NightCallback> waiting;
         qint64 used = 0;
+        QDeadlineTimer overdue; // while reading: when the read is past its limit
+        bool late = false;      // its read ran past the limit and was told
     };
     void startRead(const QDate &dia, Entry &entry);
     void finished(const QDate &dia, const NightRead &read);
     NightAnswer answerOf(const Entry &entry) const;
     void evict();
+    void watchReads();
+    void setUnavailable(const QString &reason, const QTime &since);
 
     QString m_connectionString;
     int m_periodMs;
+    int m_readLimitMs;
     QTime m_virada;
     QThreadPool m_pool;
     QTimer m_timer;
+    QTimer m_watch;
     QHash<QDate, Entry> m_entries;
     qint64 m_uses = 0;
     qint64 m_reads = 0;

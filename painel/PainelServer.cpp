@@ -1,7 +1,7 @@
 #include "PainelServer.h"
-#include "ConnectionGuard.h"
 #include "GuardedSslServer.h"
-#include "GuardedTcpServer.h"
+#include "HttpConnection.h"
+#include "LoginGate.h"
 #include "NightCache.h"
 #include "NightJson.h"
 #include "NightMetrics.h"
@@ -9,33 +9,61 @@
 
 #include <QFile>
 #include <QHash>
-#include <QHttpServerRequest>
 #include <QSslConfiguration>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 namespace {
 
-using Status = QHttpServerResponder::StatusCode;
+enum class Status {
+    Ok = 200,
+    BadRequest = 400,
+    Unauthorized = 401,
+    NotFound = 404,
+    MethodNotAllowed = 405,
+    ServiceUnavailable = 503
+};
 const QByteArray Json = "application/json; charset=utf-8";
 const QByteArray Text = "text/plain; charset=utf-8";
 constexpr int MaxDays = 366;
+
+QByteArray reason(Status status)
+{
+    switch (status) {
+    case Status::Ok:
+        return "OK";
+    case Status::BadRequest:
+        return "Bad Request";
+    case Status::Unauthorized:
+        return "Unauthorized";
+    case Status::NotFound:
+        return "Not Found";
+    case Status::MethodNotAllowed:
+        return "Method Not Allowed";
+    case Status::ServiceUnavailable:
+        return "Service Unavailable";
+    }
+    return "Unknown";
+}
 
 // One whole answer; HEAD gets the same head without the body.
 void send(const PainelServer::Reply &reply, Status status, const QByteArray &mime, const QByteArray &body,
           const QList<QPair<QByteArray, QByteArray>> &extra = {})
 {
-    if (!reply.socket)
+    if (!reply.connection)
         return;
-    QHttpServerResponder &r = *reply.responder;
-    r.writeStatusLine(status);
-    r.writeHeader("Content-Type", mime);
-    r.writeHeader("Content-Length", QByteArray::number(body.size()));
-    r.writeHeader("Cache-Control", "no-store");
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(int(status)) + ' ' + reason(status) + "\r\n";
+    out += "Content-Type: " + mime + "\r\n";
+    out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    out += "Cache-Control: no-store\r\n";
     for (const auto &header : extra)
-        r.writeHeader(header.first, header.second);
-    // The responder ends the head when the body is written: HEAD writes an
-    // empty one.
-    r.writeBody(reply.head ? QByteArray() : body);
+        out += header.first + ": " + header.second + "\r\n";
+    if (reply.connection->closesAfter(reply.id))
+        out += "Connection: close\r\n";
+    out += "\r\n";
+    if (!reply.head)
+        out += body;
+    reply.connection->answer(reply.id, out);
 }
 
 void badParameter(const PainelServer::Reply &reply, const QString &message)
@@ -68,91 +96,79 @@ QString unknownParameter(const QUrlQuery &query, const QStringList &known)
     return {};
 }
 
-bool hasBody(const QHttpServerRequest &request)
-{
-    const QByteArray length = request.value("content-length").trimmed();
-    return !request.body().isEmpty() || (!length.isEmpty() && length != "0")
-           || !request.value("transfer-encoding").isEmpty();
-}
-
 } // namespace
 
 PainelServer::PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users, QObject *parent)
-    : QAbstractHttpServer(parent), m_options(options), m_cache(cache), m_users(users)
+    : QObject(parent), m_options(options), m_cache(cache), m_gate(users ? new LoginGate(*users, this) : nullptr)
 {
 }
+
+PainelServer::~PainelServer() = default;
 
 bool PainelServer::start(const QSslConfiguration *tls, QString &error)
 {
-    QTcpServer *server = nullptr;
-    if (tls) {
-        auto *ssl = new GuardedSslServer(this);
-        ssl->setSslConfiguration(*tls);
-        server = ssl;
-    } else {
-        server = new GuardedTcpServer(this);
-    }
-    if (!server->listen(m_options.endereco, m_options.porta)) {
+    m_server = tls ? new GuardedSslServer(*tls, this) : new QTcpServer(this);
+    // Room in the system's queue for a burst of connections.
+    m_server->setListenBacklogSize(1024);
+    if (!m_server->listen(m_options.endereco, m_options.porta)) {
         error = QStringLiteral("Não foi possível atender em %1 porta %2: %3")
                     .arg(m_options.endereco.toString())
                     .arg(m_options.porta)
-                    .arg(server->errorString());
+                    .arg(m_server->errorString());
         return false;
     }
-    bind(server);
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &PainelServer::takeConnections);
     return true;
 }
 
-bool PainelServer::authorized(const QHttpServerRequest &request) const
+bool PainelServer::stop(QDeadlineTimer deadline)
 {
-    if (!m_users)
-        return true;
-    const QByteArray header = request.value("authorization").trimmed();
-    if (!header.startsWith("Basic "))
-        return false;
-    const auto decoded = QByteArray::fromBase64Encoding(header.mid(6).trimmed(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        return false;
-    const qsizetype colon = decoded.decoded.indexOf(':');
-    if (colon < 0)
-        return false;
-    return m_users->verify(QString::fromUtf8(decoded.decoded.left(colon)), decoded.decoded.mid(colon + 1));
+    if (m_server)
+        m_server->close();
+    return !m_gate || m_gate->finish(deadline);
 }
 
-bool PainelServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+void PainelServer::takeConnections()
 {
-    ConnectionGuard::requestTaken(socket);
-    const auto method = request.method();
-    Reply reply{std::make_shared<QHttpServerResponder>(makeResponder(request, socket)),
-                method == QHttpServerRequest::Method::Head, socket};
-    if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection())
+        new HttpConnection(socket, [this](HttpConnection &c, quint64 id, const HttpRequest &r) { handle(c, id, r); });
+}
+
+void PainelServer::handle(HttpConnection &connection, quint64 id, const HttpRequest &request)
+{
+    const bool get = request.method == "GET", head = request.method == "HEAD";
+    Reply reply{&connection, id, head};
+    if (request.method.isEmpty()) {
+        // Not HTTP: answered, and the connection is closed.
+        send(reply, Status::BadRequest, Json, NightJson::error(QStringLiteral("pedido HTTP inválido")));
+        return;
+    }
+    if (!get && !head) {
         send(reply, Status::MethodNotAllowed, Json,
              NightJson::error(QStringLiteral("método não aceito: só GET e HEAD")), {{"Allow", "GET, HEAD"}});
-        return true;
+        return;
     }
-    if (hasBody(request)) {
-        // A GET carries nothing: the connection is not trusted further.
+    if (request.hasBody()) {
+        // A GET carries nothing: the connection is closed after the answer.
         reply.head = false;
-        send(reply, Status::BadRequest, Json, NightJson::error(QStringLiteral("pedido GET com corpo")),
-             {{"Connection", "close"}});
-        socket->disconnectFromHost();
-        return true;
+        send(reply, Status::BadRequest, Json, NightJson::error(QStringLiteral("pedido GET com corpo")));
+        return;
     }
-    const QString path = request.url().path();
-    if (m_users && path != QLatin1String("/saude") && !authorized(request)) {
+    const QString path = request.path;
+    const QUrlQuery query = request.query;
+    if (!m_gate || path == QLatin1String("/saude"))
+        return route(path, query, reply);
+    m_gate->check(request.value("authorization"), connection.peer(), [this, path, query, reply](LoginGate::Verdict v) {
+        if (v == LoginGate::Verdict::Allowed)
+            return route(path, query, reply);
+        if (v == LoginGate::Verdict::Busy)
+            return send(reply, Status::ServiceUnavailable, Json,
+                        NightJson::error(QStringLiteral("verificações de senha demais em andamento; tente de novo "
+                                                        "em instantes")),
+                        {{"Retry-After", "5"}});
         send(reply, Status::Unauthorized, Json, NightJson::error(QStringLiteral("usuário ou senha inválidos")),
              {{"WWW-Authenticate", "Basic realm=\"kal02700-painel\", charset=\"UTF-8\""}});
-        return true;
-    }
-    route(path, request.query(), reply);
-    return true;
-}
-
-void PainelServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
-{
-    Q_UNUSED(request)
-    Q_UNUSED(socket)
+    });
 }
 
 void PainelServer::route(const QString &path, const QUrlQuery &query, Reply reply)

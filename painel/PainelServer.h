@@ -1,43 +1,48 @@
 #pragma once
-// The service's HTTP(S) side on Qt's HTTP server: the paths, the answers to
-// bad requests, the access rules. Every answer is formatted from the cache's
-// night or the ledger's audit; nothing here reads the database.
+// The service's HTTP(S) side: the paths, the answers to bad requests, the
+// access rules. Every answer is formatted from the cache's night or the
+// ledger's audit; nothing here reads the database. Connections are taken
+// by HttpConnection (requests in order, limits), TLS handshakes by
+// GuardedSslServer, passwords by LoginGate.
 #include "PainelOptions.h"
 
-#include <QAbstractHttpServer>
-#include <QHttpServerResponder>
+#include <QDeadlineTimer>
+#include <QObject>
 #include <QPointer>
-#include <QTcpSocket>
 #include <QUrlQuery>
-#include <memory>
 
+class HttpConnection;
+class HttpRequest;
+class LoginGate;
 class NightCache;
-class UsersFile;
 class QSslConfiguration;
+class QTcpServer;
+class UsersFile;
 
-class PainelServer : public QAbstractHttpServer {
+class PainelServer : public QObject {
     Q_OBJECT
 public:
     PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users, QObject *parent = nullptr);
+    ~PainelServer() override;
     // Listens on the options' address and port (TLS when configured); false
     // with the reason when it cannot.
     bool start(const QSslConfiguration *tls, QString &error);
+    // Stops listening and waits for the password checks under way, at most
+    // until deadline (at shutdown).
+    bool stop(QDeadlineTimer deadline);
 
     // What an answer needs of its request once the request itself is gone.
-    // The socket may go (the client left) before a read ends: then the
+    // The connection may go (the client left) before a read ends: then the
     // answer is not written.
     struct Reply {
-        std::shared_ptr<QHttpServerResponder> responder;
+        QPointer<HttpConnection> connection;
+        quint64 id = 0;
         bool head = false;
-        QPointer<QTcpSocket> socket;
     };
 
-protected:
-    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
-    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
-
 private:
-    bool authorized(const QHttpServerRequest &request) const;
+    void takeConnections();
+    void handle(HttpConnection &connection, quint64 id, const HttpRequest &request);
     void route(const QString &path, const QUrlQuery &query, Reply reply);
     void night(const QUrlQuery &query, Reply reply);
     void audit(const QUrlQuery &query, Reply reply);
@@ -47,5 +52,6 @@ private:
 
     PainelOptions m_options;
     NightCache &m_cache;
-    const UsersFile *m_users;
+    LoginGate *m_gate = nullptr;
+    QTcpServer *m_server = nullptr;
 };

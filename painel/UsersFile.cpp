@@ -7,7 +7,8 @@
 
 namespace {
 const QString Scheme = QStringLiteral("pbkdf2-sha256");
-constexpr int MaxIterations = 10000000;
+// Above the bound, still read as a number, to be named.
+constexpr qint64 ReadableIterations = 1000000000;
 
 // Compares every byte whatever the first difference.
 bool sameBytes(const QByteArray &a, const QByteArray &b)
@@ -39,7 +40,7 @@ bool UsersFile::parse(const QString &text, QString &user, Entry &entry)
     entry.iterations = parts.at(1).toInt(&ok);
     const auto salt = QByteArray::fromBase64Encoding(parts.at(2).toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     const auto hash = QByteArray::fromBase64Encoding(parts.at(3).toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!ok || entry.iterations < 1 || entry.iterations > MaxIterations || !salt || !hash || salt.decoded.isEmpty()
+    if (!ok || entry.iterations < 1 || entry.iterations > ReadableIterations || !salt || !hash || salt.decoded.isEmpty()
         || hash.decoded.size() < 16 || hash.decoded.size() > 64)
         return false;
     entry.salt = salt.decoded;
@@ -47,8 +48,14 @@ bool UsersFile::parse(const QString &text, QString &user, Entry &entry)
     return true;
 }
 
-bool UsersFile::load(const QString &path, QString &error)
+bool UsersFile::load(const QString &path, QString &error, QStringList &warnings)
 {
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
+                                            | QFileDevice::WriteOther;
+    if (QFile::permissions(path) & others)
+        warnings << QStringLiteral("kal02700-painel: o arquivo de usuários %1 pode ser lido por outros usuários desta "
+                                   "máquina; deixe-o só para o dono (chmod 600 %1).")
+                        .arg(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("Não foi possível ler o arquivo de usuários %1: %2").arg(path, file.errorString());
@@ -71,6 +78,22 @@ bool UsersFile::load(const QString &path, QString &error)
                         .arg(number);
             return false;
         }
+        if (entry.iterations > MaxIterations) {
+            error = QStringLiteral("Arquivo de usuários %1, linha %2: %3 iterações, no máximo %4 (cada verificação de "
+                                   "senha levaria tempo demais).")
+                        .arg(path)
+                        .arg(number)
+                        .arg(entry.iterations)
+                        .arg(MaxIterations);
+            return false;
+        }
+        if (entry.iterations < DefaultIterations)
+            warnings << QStringLiteral("kal02700-painel: arquivo de usuários %1, linha %2: só %3 iterações, menos que "
+                                       "as %4 de --nova-senha; gere essa senha de novo com --nova-senha.")
+                            .arg(path)
+                            .arg(number)
+                            .arg(entry.iterations)
+                            .arg(DefaultIterations);
         m_users.insert(user, entry);
     }
     if (m_users.isEmpty()) {

@@ -5,13 +5,19 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 class UsersFile {
 public:
     static constexpr int DefaultIterations = 100000;
+    // A check runs on a worker for each request that is not remembered: a
+    // line asking more rounds (about 2.5 s of a core each) is refused.
+    static constexpr int MaxIterations = 1000000;
 
     // Reads the file; false with the reason (line number) when it cannot.
-    bool load(const QString &path, QString &error);
+    // warnings: what the operator should fix that does not stop the service
+    // (a file others may read, a hash weaker than --nova-senha makes).
+    bool load(const QString &path, QString &error, QStringList &warnings);
     int size() const { return int(m_users.size()); }
 
     // Right user and password. A user not in the file costs the same

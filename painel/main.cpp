@@ -12,7 +12,9 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
+#include <QDeadlineTimer>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <optional>
 #include <sys/socket.h>
@@ -22,6 +24,8 @@
 namespace {
 
 enum ExitStatus { Done = 0, CannotListen = 1, BadArguments = 2 };
+// How long SIGTERM waits for the reads and checks under way.
+constexpr int ShutdownMs = 1500;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -87,6 +91,9 @@ std::optional<QSslConfiguration> tlsOf(const PainelOptions &o, QString &error)
     tls.setLocalCertificateChain(chain);
     tls.setPrivateKey(anyKey);
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    // Clients are not asked for certificates: the system's authorities are
+    // not loaded for each connection.
+    tls.setCaCertificates({});
     return tls;
 }
 
@@ -119,10 +126,13 @@ int serve(QCoreApplication &app, const PainelOptions &options)
 {
     QString error;
     std::optional<UsersFile> users;
-    if (!options.usuarios.isEmpty() && !users.emplace().load(options.usuarios, error)) {
+    QStringList warnings;
+    if (!options.usuarios.isEmpty() && !users.emplace().load(options.usuarios, error, warnings)) {
         printLine(stderr, error);
         return BadArguments;
     }
+    for (const QString &warning : warnings)
+        printLine(stderr, warning);
     std::optional<QSslConfiguration> tls;
     if (options.secured() && !(tls = tlsOf(options, error))) {
         printLine(stderr, error);
@@ -142,8 +152,16 @@ int serve(QCoreApplication &app, const PainelOptions &options)
                                    : options.endereco.toString())
                           .arg(options.porta));
     app.exec();
-    cache.waitForReads();
+    // Nothing new is taken; what runs gets a moment to end.
+    const QDeadlineTimer deadline(ShutdownMs);
+    const bool stopped = server.stop(deadline);
+    const bool ended = cache.finishReads(deadline);
     printLine(stderr, QStringLiteral("Painel encerrado."));
+    if (!stopped || !ended) {
+        // A read hung on a silent database (or a check still deriving) is
+        // not waited for: the process ends with its threads. It only read.
+        std::quick_exit(Done);
+    }
     return Done;
 }
 

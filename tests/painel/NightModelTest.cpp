@@ -1,11 +1,14 @@
 // The service's units fed by hand: the night built from the ledger's
 // entries (the four states, findings that name no row, code order), its JSON
 // and metrics, the night without a day asked for, the users file and the
-// command line's access rules.
+// command line's access rules, requests taken off a connection's bytes and
+// their answers put back in order.
+#include "HttpRequest.h"
 #include "NightBuilder.h"
 #include "NightJson.h"
 #include "NightMetrics.h"
 #include "PainelOptions.h"
+#include "ReplyQueue.h"
 #include "UsersFile.h"
 
 #include <QJsonArray>
@@ -135,8 +138,12 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     file.close();
     UsersFile users;
     QString error;
-    ASSERT_TRUE(users.load(path, error)) << error.toStdString();
+    QStringList warnings;
+    ASSERT_TRUE(users.load(path, error, warnings)) << error.toStdString();
     EXPECT_EQ(users.size(), 2);
+    // Fewer rounds than --nova-senha makes: told, line by line.
+    EXPECT_TRUE(warnings.join('\n').contains(QStringLiteral("linha 3: só 1000 iterações")))
+        << warnings.join('\n').toStdString();
     EXPECT_TRUE(users.verify(QStringLiteral("matriz"), "s3nh@ forte"));
     EXPECT_FALSE(users.verify(QStringLiteral("matriz"), "s3nh@ fort"));
     EXPECT_FALSE(users.verify(QStringLiteral("ninguem"), "s3nh@ forte"));
@@ -145,7 +152,7 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(line.toUtf8() + "\nmatriz:md5$abc\n");
     file.close();
-    EXPECT_FALSE(users.load(path, error));
+    EXPECT_FALSE(users.load(path, error, warnings));
     EXPECT_TRUE(error.contains(QStringLiteral("linha 2"))) << error.toStdString();
 }
 
@@ -187,4 +194,41 @@ TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
         {"--db", "sqlite:x", "--endereco", "0.0.0.0", "--usuarios", "u", "--certificado", "c", "--chave", "k"}, error);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_TRUE(secured.secured());
+}
+
+TEST(NightModelTest, RequestsAreTakenOneByOneAndAnswersKeepTheirOrder)
+{
+    QByteArray bytes = "GET /api/noite?dia=2026-12-10&cdfilial=0001 HTTP/1.1\r\nHost: x\r\nX-A: 1\r\nx-a: 2\r\n\r\n"
+                       "HEAD /sa%C3%BAde HTTP/1.0\r\n\r\nGET / HTTP/1.1\r\nConnection: keep-alive, Close\r\nContent-Le";
+    HttpRequest r;
+    ASSERT_EQ(HttpRequest::take(bytes, r), HttpRequest::Take::Done);
+    EXPECT_EQ(r.method, "GET");
+    EXPECT_EQ(r.path, QStringLiteral("/api/noite"));
+    EXPECT_EQ(r.query.queryItemValue(QStringLiteral("cdfilial")), QStringLiteral("0001"));
+    EXPECT_EQ(r.value("x-a"), "1, 2");
+    EXPECT_TRUE(r.keepAlive());
+    ASSERT_EQ(HttpRequest::take(bytes, r), HttpRequest::Take::Done);
+    EXPECT_EQ(r.path, QStringLiteral("/saúde"));
+    EXPECT_FALSE(r.keepAlive());
+    EXPECT_EQ(HttpRequest::take(bytes, r), HttpRequest::Take::Incomplete);
+    bytes += "ngth: 3\r\n\r\nabc";
+    ASSERT_EQ(HttpRequest::take(bytes, r), HttpRequest::Take::Done);
+    EXPECT_FALSE(r.keepAlive());
+    EXPECT_TRUE(r.hasBody());
+    for (QByteArray bad : {QByteArray("GET / HTTP/2.0\r\n\r\n"), QByteArray("GET http://x/ HTTP/1.1\r\n\r\n"),
+                           QByteArray("GET / HTTP/1.1\r\nsem dois pontos\r\n\r\n")})
+        EXPECT_EQ(HttpRequest::take(bad, r), HttpRequest::Take::Bad) << bad.toStdString();
+
+    // The second answer comes first: it waits for the first; nothing after
+    // one that closes.
+    ReplyQueue queue;
+    const quint64 a = queue.open(), b = queue.open(), c = queue.open();
+    bool close = true;
+    queue.fill(b, "B", false);
+    EXPECT_TRUE(queue.takeReady(close).isEmpty());
+    queue.fill(a, "A", true);
+    queue.fill(c, "C", false);
+    EXPECT_EQ(queue.takeReady(close), "A");
+    EXPECT_TRUE(close);
+    EXPECT_EQ(queue.waiting(), 0);
 }

@@ -3,12 +3,13 @@
 #include <QDeadlineTimer>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <csignal>
 
 namespace {
 constexpr int StartMs = 20000;
-constexpr int AnswerMs = 30000;
+constexpr int CloseMs = 10000;
 
 quint16 freePort()
 {
@@ -32,6 +33,21 @@ HttpAnswer parse(const QByteArray &data)
     }
     answer.body = data.mid(end + 4);
     return answer;
+}
+
+// The whole answers at the front of data, taken off it.
+QList<HttpAnswer> takeAnswers(QByteArray &data)
+{
+    QList<HttpAnswer> out;
+    for (;;) {
+        HttpAnswer answer = parse(data);
+        const qsizetype length = answer.headers.value("content-length", "-1").toLongLong();
+        if (!answer.status || length < 0 || answer.body.size() < length)
+            return out;
+        data.remove(0, data.indexOf("\r\n\r\n") + 4 + length);
+        answer.body.truncate(length);
+        out << answer;
+    }
 }
 } // namespace
 
@@ -66,7 +82,7 @@ QString PainelProcess::url(const QString &path) const
     return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_tls ? "https" : "http").arg(m_port).arg(path);
 }
 
-HttpAnswer PainelProcess::raw(const QByteArray &request, bool plain) const
+HttpAnswer PainelProcess::raw(const QByteArray &request, bool plain, int waitMs) const
 {
     const bool tls = m_tls && !plain;
     QSslSocket socket;
@@ -75,11 +91,11 @@ HttpAnswer PainelProcess::raw(const QByteArray &request, bool plain) const
         socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_port);
     else
         socket.connectToHost(QStringLiteral("127.0.0.1"), m_port);
-    if (!(tls ? socket.waitForEncrypted(AnswerMs) : socket.waitForConnected(AnswerMs)))
+    QDeadlineTimer deadline(waitMs);
+    if (!(tls ? socket.waitForEncrypted(waitMs) : socket.waitForConnected(waitMs)))
         return {};
     socket.write(request);
     QByteArray data;
-    QDeadlineTimer deadline(AnswerMs);
     while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
         socket.waitForReadyRead(100);
         data += socket.readAll();
@@ -92,12 +108,37 @@ HttpAnswer PainelProcess::raw(const QByteArray &request, bool plain) const
     return parse(data);
 }
 
-HttpAnswer PainelProcess::get(const QString &path, const QByteArray &authorization) const
+HttpAnswer PainelProcess::get(const QString &path, const QByteArray &authorization, int waitMs) const
 {
     QByteArray request = "GET " + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
     if (!authorization.isEmpty())
         request += "Authorization: " + authorization + "\r\n";
-    return raw(request + "\r\n");
+    return raw(request + "\r\n", false, waitMs);
+}
+
+QList<HttpAnswer> PainelProcess::exchange(const QByteArray &requests, int count, bool *closed) const
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+    if (!socket.waitForConnected(AnswerMs))
+        return {};
+    socket.write(requests);
+    QByteArray data;
+    QList<HttpAnswer> answers;
+    QDeadlineTimer deadline(AnswerMs);
+    while (answers.size() < count && !deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
+        socket.waitForReadyRead(100);
+        data += socket.readAll();
+        answers += takeAnswers(data);
+    }
+    if (closed) {
+        deadline.setRemainingTime(CloseMs);
+        while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState)
+            socket.waitForReadyRead(100);
+        *closed = socket.state() != QAbstractSocket::ConnectedState;
+    }
+    data += socket.readAll();
+    return answers + takeAnswers(data);
 }
 
 int PainelProcess::terminate(int signal)

@@ -17,6 +17,8 @@ struct HttpAnswer {
 
 class PainelProcess {
 public:
+    static constexpr int AnswerMs = 30000;
+
     // Starts the service with the arguments and --porta; empty error when it
     // listens.
     explicit PainelProcess(const QStringList &arguments, bool tls = false);
@@ -27,9 +29,14 @@ public:
     QString url(const QString &path) const;
 
     // A whole request (request line, headers) sent as is.
-    // plain: without TLS even when the service speaks it.
-    HttpAnswer raw(const QByteArray &request, bool plain = false) const;
-    HttpAnswer get(const QString &path, const QByteArray &authorization = {}) const;
+    // plain: without TLS even when the service speaks it. waitMs: how long
+    // the answer is waited for.
+    HttpAnswer raw(const QByteArray &request, bool plain = false, int waitMs = AnswerMs) const;
+    HttpAnswer get(const QString &path, const QByteArray &authorization = {}, int waitMs = AnswerMs) const;
+    // Requests sent at once on one plain connection: the answers that came
+    // (waiting for count of them); with closed, then waits for the service
+    // to close the connection (10 s at most) and tells whether it did.
+    QList<HttpAnswer> exchange(const QByteArray &requests, int count, bool *closed = nullptr) const;
 
     // SIGTERM (or the signal given); the exit status (-1 when it did not end
     // normally).

@@ -1,9 +1,11 @@
 // The service as a process on the ledger's data set: the night's states and
 // findings as the ledger gives them, the cache, the bad requests and the
-// dropped connections, /metrics through promtool, the database going away
-// and coming back, the page in chromium.
+// dropped connections, requests sent together and connections closed when
+// asked, /metrics through promtool, the database going away and coming back
+// or going silent, the page in chromium.
 #include "FiscalDataSet.h"
 #include "PainelProcess.h"
+#include "TcpRelay.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -347,4 +349,59 @@ TEST_F(PainelServiceTest, MetricsPassPromtoolAndTheDatabaseGoingAwayIsToldAndRec
     }
     EXPECT_TRUE(fresh);
     EXPECT_EQ(p.terminate(), 0) << p.log().toStdString();
+}
+
+TEST_F(PainelServiceTest, AnswersKeepTheOrderOfTheRequestsAndTheConnectionClosesWhenAsked)
+{
+    const PainelProcess &p = *s_painel;
+    // Three at once, the first a night not read yet (answered when its read
+    // ends), the others at hand: they come back in the order asked.
+    const QList<HttpAnswer> three = p.exchange("GET /api/noite?dia=2026-12-05 HTTP/1.1\r\nHost: x\r\n\r\n"
+                                               "GET /saude HTTP/1.1\r\nHost: x\r\n\r\n"
+                                               "GET / HTTP/1.1\r\nHost: x\r\n\r\n",
+                                               3);
+    ASSERT_EQ(three.size(), 3);
+    EXPECT_EQ(json(three.at(0)).value("dia").toString(), QStringLiteral("2026-12-05"))
+        << three.at(0).body.toStdString();
+    EXPECT_EQ(three.at(1).body, "ok\n");
+    EXPECT_TRUE(three.at(2).body.contains("<script>"));
+
+    // HTTP/1.0, "Connection: close" (what follows it unanswered), a body:
+    // the answer, then the end of the connection.
+    for (const QByteArray &request :
+         {QByteArray("GET /saude HTTP/1.0\r\n\r\n"),
+          QByteArray("GET /saude HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\nGET / HTTP/1.1\r\nHost: x\r\n\r\n"),
+          QByteArray("GET /saude HTTP/1.1\r\nHost: x\r\nContent-Length: 2\r\n\r\n{}GET / HTTP/1.1\r\n\r\n")}) {
+        bool closed = false;
+        const QList<HttpAnswer> answers = p.exchange(request, 1, &closed);
+        ASSERT_EQ(answers.size(), 1) << request.toStdString();
+        EXPECT_EQ(answers.at(0).headers.value("connection"), "close");
+        EXPECT_TRUE(closed) << request.toStdString();
+    }
+}
+
+TEST_F(PainelServiceTest, AReadHungOnASilentServerIsToldAndDoesNotHoldSigterm)
+{
+    if (!TestDb::isPostgres() || TestDb::isOdbc())
+        GTEST_SKIP() << "a relay in between is one of the native PostgreSQL connection";
+    QUrl url(FiscalDataSet::instance().connectionString());
+    // The relay stops forwarding once the night's read asks for the movements.
+    TcpRelay relay(quint16(url.port()), "MOVCAIXA");
+    ASSERT_NE(relay.port(), 0);
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(relay.port());
+    PainelProcess p({"--db", url.toString(), "--virada", "00:00", "--atualizar", "1"});
+    ASSERT_TRUE(p.error().isEmpty()) << p.error().toStdString();
+    // Answered once the read is past its limit, as a database that does not answer.
+    const HttpAnswer health = p.get("/saude");
+    EXPECT_TRUE(relay.stalled());
+    EXPECT_EQ(health.status, 503);
+    EXPECT_TRUE(health.body.startsWith("banco indisponível desde ")) << health.body.toStdString();
+    EXPECT_EQ(p.get("/api/noite").status, 503);
+    EXPECT_TRUE(p.get("/metrics").body.contains("kal02700_banco_disponivel 0\n"));
+    // The hung read is not waited for.
+    EXPECT_EQ(p.terminate(), 0) << p.log().toStdString();
+    if (!url.password().isEmpty()) {
+        EXPECT_FALSE(p.log().contains(url.password()));
+    }
 }
