@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the host, the tests and the benchmark need
 # (chromium: the fiscal ledger's HTML report is checked in a real browser).
-# (qt6-httpserver-dev, prometheus, openssl: the head-office view, its promtool check and
+# (prometheus, openssl: the head-office view's promtool check and
 #  the test's self-signed certificate.)
 # (faketime: the suites are run as if on other days before a change lands.)
 # Idempotent: packages already present are left alone.
@@ -16,7 +16,7 @@ PACKAGES=(
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc
   fonts-liberation
   chromium
-  qt6-httpserver-dev qt6-websockets-dev prometheus openssl
+  prometheus openssl
   clang libclang-rt-dev
   faketime
 )
