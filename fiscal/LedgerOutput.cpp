@@ -1,4 +1,5 @@
 #include "LedgerOutput.h"
+#include "SystemError.h"
 #include "DatabaseFiles.h"
 #include "Exception.h"
 
@@ -17,33 +18,7 @@ constexpr qsizetype BufferBytes = 64 * 1024;
 // Why a write failed, as the operator reads it.
 QString writeError(int code)
 {
-    switch (code) {
-    case ENOSPC:
-        return QStringLiteral("disco cheio");
-    case EDQUOT:
-        return QStringLiteral("cota de disco esgotada");
-    case EFBIG:
-        return QStringLiteral("o arquivo passou do tamanho permitido");
-    case EIO:
-        return QStringLiteral("erro de gravação no disco");
-    case EPIPE:
-        return QStringLiteral("quem lia a saída a fechou");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("sem permissão de gravação");
-    case EROFS:
-        return QStringLiteral("disco somente para leitura");
-    case EISDIR:
-        return QStringLiteral("é uma pasta");
-    case ENXIO:
-        return QStringLiteral("nenhum programa lê esse FIFO (pipe)");
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("a pasta não existe");
-    default:
-        // The system's own words follow the code, for the support team.
-        return QStringLiteral("erro %1 do sistema (%2)").arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
-    }
+    return SystemError::words(code, SystemError::Doing::Writing);
 }
 
 // The whole of `length` bytes, or the errno of the failure.

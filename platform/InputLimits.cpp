@@ -1,4 +1,5 @@
 #include "InputLimits.h"
+#include "SystemError.h"
 
 #include <QFile>
 #include <cerrno>
@@ -41,29 +42,7 @@ QString statusRefusal(const QString &path, const struct stat &status, qint64 max
 
 QString systemError(int code)
 {
-    switch (code) {
-    case ENOENT:
-        return QStringLiteral("não encontrado");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("sem permissão de leitura");
-    case EISDIR:
-        return QStringLiteral("é uma pasta");
-    case ENOTDIR:
-        return QStringLiteral("uma parte do caminho não é uma pasta");
-    case ENAMETOOLONG:
-        return QStringLiteral("nome de arquivo longo demais");
-    case ELOOP:
-        return QStringLiteral("ligações simbólicas demais no caminho");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("arquivos abertos demais no sistema");
-    case EIO:
-        return QStringLiteral("erro de leitura no disco");
-    default:
-        // The system's own words follow the code, for the support team.
-        return QStringLiteral("erro %1 do sistema (%2)").arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
-    }
+    return SystemError::words(code, SystemError::Doing::Reading);
 }
 
 } // namespace

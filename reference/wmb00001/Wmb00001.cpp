@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "PrinterMemory.h"
+#include "SystemError.h"
 #include "Win1252.h"
 
 #include <QDateTime>
@@ -202,32 +203,7 @@ void requireLastReductionOf(const PrinterMemory &memory, const QDate &movementDa
 
 QString writeFailure(int code)
 {
-    switch (code) {
-    case ENOSPC:
-        return QStringLiteral("disco cheio");
-#ifdef EDQUOT
-    case EDQUOT:
-        return QStringLiteral("cota de disco esgotada");
-#endif
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("sem permissão de gravação na pasta");
-    case EROFS:
-        return QStringLiteral("disco somente para leitura");
-    case EIO:
-        return QStringLiteral("erro de gravação no disco");
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("a pasta não existe");
-    case ENAMETOOLONG:
-        return QStringLiteral("nome de arquivo longo demais");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("arquivos abertos demais no sistema");
-    default:
-        // The system's own words follow the code, for the support team.
-        return QStringLiteral("erro %1 do sistema (%2)").arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
-    }
+    return SystemError::words(code, SystemError::Doing::Writing);
 }
 
 // The mode a file created by open() would get under the process's umask.
