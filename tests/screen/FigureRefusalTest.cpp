@@ -82,11 +82,15 @@ TEST_F(FigureRefusalTest, EachFigureThePrinterReportsIsRefusedByItsCaptionAndVal
         EXPECT_EQ(impostos(), 0);
         EXPECT_EQ(fake.generated, 0);
     }
-    // The same printer with the day's own figures stores it.
+    // The same printer with the day's own figures stores it, although its
+    // totalisers do not add up to its gross sales: a printer's figures are
+    // stored as it reported them, for the ledger to tell.
     fake.reportDay(dateText);
+    messages.clear();
     open(true);
     EXPECT_TRUE(Cli_kal02700::boRedZGravada);
     EXPECT_EQ(reducoes(), 1);
+    EXPECT_EQ(messages.texts().value(0), QStringLiteral("Dados gravados corretamente."));
 }
 
 TEST_F(FigureRefusalTest, ATypedFigureOrTaxLineStaysToBeCorrected)
