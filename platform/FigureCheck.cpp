@@ -55,8 +55,15 @@ QString amount(const QString &name, const QString &text, int digits)
     return QString();
 }
 
+bool carries(double value, int digits)
+{
+    return std::isfinite(value) && value >= 0 && value < std::pow(10.0, digits - 2);
+}
+
 QString carried(const QString &name, double value, int digits)
 {
+    if (carries(value, digits))
+        return QString();
     const QString text = std::isfinite(value) ? FormatSettings::floatToStr(value) : QStringLiteral("%1").arg(value);
     if (!std::isfinite(value))
         return refusal(name, text, QStringLiteral("não é um número"));

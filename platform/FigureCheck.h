@@ -27,6 +27,8 @@ QString amount(const QString &name, double value, int digits);
 // finite, not negative, within its digits. Decimals past the second are the
 // caller's own rounding and are not refused.
 QString carried(const QString &name, double value, int digits);
+// The same, without the words: whether the amount can be carried.
+bool carries(double value, int digits);
 
 // A counter: digits only, at most `width` of them once its leading zeros are
 // left out, and no more than `columnWidth` in all.

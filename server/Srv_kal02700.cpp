@@ -43,23 +43,29 @@ void checkWidth(const QString &value, const char *what, const ReductionFigures::
 // lines (not a number, negative, wider than its field); empty when all can.
 QString amountsRefusal(const std::array<double, 9> &amounts, ClientDataSet &taxLines, TrdmCadRedz &rdm)
 {
+    // The words are made only for a figure that is refused: a save that
+    // passes pays for the comparisons alone.
     for (size_t i = 0; i < amounts.size(); ++i) {
-        const QString refusal = FigureCheck::carried(ReductionFigures::byTag(int(i) + 5), amounts[i]);
-        if (!refusal.isEmpty())
-            return refusal;
+        const ReductionFigures::Figure &figure = ReductionFigures::byTag(int(i) + 5);
+        if (!FigureCheck::carries(amounts[i], figure.digits))
+            return FigureCheck::carried(figure, amounts[i]);
     }
-    for (taxLines.first(); !taxLines.eof(); taxLines.next()) {
-        const QString name = QStringLiteral("Imposto %1").arg(rdm.cdsImpRedCDIMPOSTO->asString().trimmed());
-        for (const QString &refusal :
-             {FigureCheck::carried(name + QStringLiteral(", alíquota"), rdm.cdsImpRedVRALIQIMPRZ->asFloat(),
-                                   FigureCheck::RateDigits),
-              FigureCheck::carried(name + QStringLiteral(", base de cálculo"), rdm.cdsImpRedVRBCALCIMPRZ->asFloat(),
-                                   FigureCheck::TotaliserDigits),
-              FigureCheck::carried(name + QStringLiteral(", imposto"), rdm.cdsImpRedVRIMPOSTORZ->asFloat(),
-                                   FigureCheck::TotaliserDigits)})
-            if (!refusal.isEmpty())
-                return refusal;
-    }
+    const struct {
+        Field *field;
+        const char *what;
+        int digits;
+    } columns[] = {{rdm.cdsImpRedVRALIQIMPRZ, ", alíquota", FigureCheck::RateDigits},
+                   {rdm.cdsImpRedVRBCALCIMPRZ, ", base de cálculo", FigureCheck::TotaliserDigits},
+                   {rdm.cdsImpRedVRIMPOSTORZ, ", imposto", FigureCheck::TotaliserDigits}};
+    for (taxLines.first(); !taxLines.eof(); taxLines.next())
+        for (const auto &column : columns) {
+            const double value = column.field->asFloat();
+            if (!FigureCheck::carries(value, column.digits))
+                return FigureCheck::carried(
+                    QStringLiteral("Imposto %1").arg(rdm.cdsImpRedCDIMPOSTO->asString().trimmed())
+                        + QString::fromUtf8(column.what),
+                    value, column.digits);
+        }
     taxLines.first();
     return QString();
 }
