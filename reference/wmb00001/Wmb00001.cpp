@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "PrinterMemory.h"
+#include "ReductionFigures.h"
 #include "SystemError.h"
 #include "Win1252.h"
 
@@ -30,12 +31,14 @@ namespace {
 
 const int LastReductionSize = 51;
 
-// The reduction figures the CAT-52 records carry, by array index.
-const int IndexCro = 11;
-const int IndexCrz = 12;
-const int IndexCoo = 13;
+// The reduction figures the CAT-52 records carry, where the printer's
+// last-reduction array holds them (the Z reduction's description), and the
+// day of that reduction.
+const int IndexCro = ReductionFigures::byTag(2).printerIndex;
+const int IndexCrz = ReductionFigures::byTag(1).printerIndex;
+const int IndexCoo = ReductionFigures::byTag(4).printerIndex;
 const int IndexLastReductionDay = 46;
-const int IndexDailyGrossSale = 47;
+const int IndexDailyGrossSale = ReductionFigures::byTag(9).printerIndex;
 
 void dadosUltimaRedZ(const QVariant &idEsquema, int opcao, QVariantList &ultimaRedZ, ClientDataSet &totalizadores)
 {
