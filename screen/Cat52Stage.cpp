@@ -97,6 +97,29 @@ QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSe
     return fileNotStored(outcome.detail);
 }
 
+QString Cat52Stage::completeStoredDay(QWidget *form, const QString &notice, const ClientDataSet &parametros,
+                                      const QString &nrEcf, const QString &nrSerieEcf, TDateTime dia) const
+{
+    namespace Server = Srv_kal02700::ServerCalls;
+    // The file is missing only when none of the day's files is this
+    // printer's: two printers of one register each have their own.
+    const auto gravada = Server::storedDay(m_cdFilial, m_cdCaixa, nrEcf, dia);
+    const auto arquivos = gravada.ok() ? Server::cat52FilesOfDay(m_cdFilial, m_cdCaixa, dia)
+                                       : Srv_kal02700::ServerResult<QList<QByteArray>>::failure(gravada.error());
+    if (!arquivos.ok())
+        return missingFileLine(dia, {Outcome::NotStored, arquivos.error()});
+    // A day stored without its serial is this printer's by the one given.
+    Cat52DayFigures figuras = gravada.value();
+    if (figuras.serial.trimmed().isEmpty())
+        figuras.serial = nrSerieEcf;
+    for (const QByteArray &arquivo : arquivos.value()) {
+        const std::optional<E12Record> e12 = Cat52Record::findE12(arquivo);
+        if (e12 && e12->serial.trimmed() == figuras.serial.trimmed())
+            return QString();
+    }
+    return missingFileLine(dia, attempt(form, notice, parametros, dia, figuras));
+}
+
 QString Cat52Stage::missingFileLine(TDateTime dia, const Outcome &outcome)
 {
     const QString gravada = QStringLiteral("A Redução Z de %1 já estava gravada")

@@ -41,6 +41,13 @@ public:
     QString run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
                 const Cat52DayFigures &gravada) const;
 
+    // A rerun found the day of printer `nrEcf` stored: when none of the
+    // day's stored files is this printer's (a run cut short after its
+    // commit), makes and stores it. Empty when the printer's file is stored,
+    // else the line of what was done (missingFileLine).
+    QString completeStoredDay(QWidget *form, const QString &notice, const ClientDataSet &parametros,
+                              const QString &nrEcf, const QString &nrSerieEcf, TDateTime dia) const;
+
     // The line of a rerun that found the day stored without its file and
     // made the file: what was done, or why the file is still missing and how
     // to store it later; empty when another run stored it meanwhile.

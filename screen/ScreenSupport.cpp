@@ -1,6 +1,7 @@
 #include "ScreenSupport.h"
 #include "Cli_kal02700.h"
 #include "Exception.h"
+#include "FormatSettings.h"
 #include "SharedServices.h"
 #include "Shield.h"
 #include <QApplication>
@@ -48,6 +49,22 @@ void guarded(const std::function<void()> &handler) noexcept
 void setReason(const QString &line)
 {
     stMotivoRedZ = line.simplified();
+}
+
+TDateTime lastReductionDayForTaxes()
+{
+    // With no printer date known, the tax package is given a fixed past date.
+    const QString dataFixa = QStringLiteral("24/02/2012");
+    if (EmptyString(stDataUltRedZ))
+        stDataUltRedZ = dataFixa;
+    // The last cash movement may carry a time of day: its day is the date.
+    // A text that is no date at all counts as unknown: the tax lines can
+    // still be typed.
+    try {
+        return AutomationDate::dateOf(FormatSettings::strToDateTime(stDataUltRedZ));
+    } catch (const EConvertError &) {
+        return FormatSettings::strToDate(dataFixa);
+    }
 }
 
 QString trimPrinterText(const QString &text)

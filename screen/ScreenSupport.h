@@ -2,6 +2,7 @@
 // Pieces of the screen unit shared by the entry operation, the form and its
 // stages: the busy cursor of the opening, the guard around every event
 // handler, the line the host reads, and the printer's texts.
+#include "AutomationDate.h"
 #include "SharedServices.h"
 #include <QString>
 #include <functional>
@@ -29,6 +30,11 @@ void guarded(const std::function<void()> &handler) noexcept;
 // The one line the host reads after the call (stMotivoRedZ): why the day was
 // not stored, or that its CAT-52 file was not. Line breaks become blanks.
 void setReason(const QString &line);
+
+// The date of the printer's last Z reduction the tax package is given: the
+// day of stDataUltRedZ, which is set to a fixed past date when empty; that
+// date too for a text that is no date at all (a lookup's failure).
+TDateTime lastReductionDayForTaxes();
 
 // Blanks and control characters off both ends, as the printer's texts come.
 QString trimPrinterText(const QString &text);

@@ -1,14 +1,15 @@
 #include "TfrmCadRedz.h"
 #include "Cat52Stage.h"
 #include "Cli_kal02700.h"
+#include "DayChecks.h"
 #include "Exception.h"
-#include "FigureCheck.h"
+#include "FieldEntry.h"
 #include "FormatSettings.h"
 #include "PrinterPrefill.h"
 #include "PrinterTaxList.h"
 #include "PrinterTypes.h"
+#include "ReductionRules.h"
 #include "ScreenSupport.h"
-#include "TypedDayCheck.h"
 #include "Shield.h"
 #include "SharedServices.h"
 #include "ServerCalls.h"
@@ -25,35 +26,8 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
-#include <algorithm>
-#include <cmath>
 
 using namespace Cli_kal02700;
-
-namespace {
-
-const QColor corCampo(Qt::black);          // clBlack
-const QColor corCampoAtual(128, 128, 128); // clGray
-
-int tagOf(const QObject *component)
-{
-    return component->property("tag").toInt();
-}
-
-// Characters a field holds at most before a key is refused (the key's text is
-// then added whole); labels outside the thirteen fields have no limit.
-int limiteDoCampo(int tag)
-{
-    return tag >= 1 && tag <= ReductionFigures::Count ? ReductionFigures::byTag(tag).screenChars : -1;
-}
-
-void setFontColor(QLabel *label, const QColor &color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-} // namespace
 
 TfrmCadRedz::TfrmCadRedz(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::TfrmCadRedz>())
 {
@@ -137,6 +111,22 @@ std::array<QLabel *, ReductionFigures::Count> TfrmCadRedz::valoresCampos() const
     return {ui->lblContRedZ,  ui->lblContRei,    ui->lblNRCupIni, ui->lblNrCupFin,  ui->lblSubTrib,
             ui->lblIsentICMS, ui->lblNIncidICMS, ui->lblTotGer,   ui->lblVendBrutD, ui->lblCancICMS,
             ui->lblDescICMS,  ui->lblVendLiq,    ui->lblACresICMS};
+}
+
+QStringList TfrmCadRedz::nomesCampos() const
+{
+    QStringList nomes;
+    for (const QLabel *cabecalho : cabecalhosCampos())
+        nomes << cabecalho->text().simplified();
+    return nomes;
+}
+
+QStringList TfrmCadRedz::textosCampos() const
+{
+    QStringList textos;
+    for (const QLabel *valor : valoresCampos())
+        textos << valor->text();
+    return textos;
 }
 
 // ------------------------------------------------------------------ opening
@@ -237,37 +227,14 @@ void TfrmCadRedz::recusaDiaGravado()
                         .arg(FormatSettings::dateToStr(FDtReducao), FCdCaixa, FNrEcf);
     // Without the printer file the screen cannot tell whether a file is due.
     if (!FIdTipoImpFis.isEmpty() && Cat52Stage::isDue(FIdTipoImpFis, FIdGeraArqVndrio)) {
-        const QString completado = completaArquivoCat52();
+        const QString completado = Cat52Stage(FCdFilial, FCdCaixa)
+                                       .completeStoredDay(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
+                                                          cdsParametrosKiv, FNrEcf, FNrSerieEcf, FDtReducao);
         if (!completado.isEmpty())
             linha = completado;
     }
     setReason(linha);
     throw Exception(linha);
-}
-
-QString TfrmCadRedz::completaArquivoCat52()
-{
-    namespace Server = Srv_kal02700::ServerCalls;
-    // The file is missing only when none of the day's files is this
-    // printer's: two printers of one register each have their own.
-    const auto dia = Server::storedDay(FCdFilial, FCdCaixa, FNrEcf, FDtReducao);
-    const auto arquivos = dia.ok() ? Server::cat52FilesOfDay(FCdFilial, FCdCaixa, FDtReducao)
-                                   : Srv_kal02700::ServerResult<QList<QByteArray>>::failure(dia.error());
-    if (!arquivos.ok())
-        return Cat52Stage::missingFileLine(FDtReducao, {Cat52Stage::Outcome::NotStored, arquivos.error()});
-    // A day stored without its serial is this printer's by the one given.
-    Cat52DayFigures figuras = dia.value();
-    if (figuras.serial.trimmed().isEmpty())
-        figuras.serial = FNrSerieEcf;
-    for (const QByteArray &arquivo : arquivos.value()) {
-        const std::optional<E12Record> e12 = Cat52Record::findE12(arquivo);
-        if (e12 && e12->serial.trimmed() == figuras.serial.trimmed())
-            return QString();
-    }
-    const Cat52Stage::Outcome outcome = Cat52Stage(FCdFilial, FCdCaixa)
-                                            .attempt(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
-                                                     cdsParametrosKiv, FDtReducao, figuras);
-    return Cat52Stage::missingFileLine(FDtReducao, outcome);
 }
 
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
@@ -400,48 +367,12 @@ void TfrmCadRedz::reject() {}
 
 void TfrmCadRedz::postaTexto(int Campo, const QString &Texto, bool Apaga)
 {
-    // Only the thirteen fields take text: before the first activation there
-    // is no current field, and the title and headings carry Tag 0.
-    if (Campo < 1 || Campo > ReductionFigures::Count)
-        return;
-    // The field is found by walking the form's components in creation order,
-    // so a label added with the field's Tag would take the text as well.
-    const QObjectList componentes = children();
-    for (qsizetype i = 0; i < componentes.size(); ++i) {
-        auto *label = qobject_cast<QLabel *>(componentes.at(i));
-        if (!label || tagOf(label) != Campo)
-            continue;
-        const QString texto = label->text();
-        if (Apaga) {
-            label->setText(texto.left(texto.size() - 1));
-            continue;
-        }
-        const int tag = tagOf(label);
-        if (Texto == QLatin1String(",")) {
-            if (tag >= 1 && tag <= 4)
-                return; // counters are whole numbers
-            if (texto.isEmpty()) {
-                label->setText(QStringLiteral("0,"));
-                return;
-            }
-            if (texto.contains(QLatin1Char(',')))
-                return;
-        }
-        // Tested before the append: "00" and "000" may carry a field past it.
-        const int limite = limiteDoCampo(tag);
-        if (limite >= 0 && texto.size() >= limite)
-            return;
-        label->setText(texto + Texto);
-    }
+    FieldEntry::post(children(), Campo, Texto, Apaga);
 }
 
 void TfrmCadRedz::mudaCor()
 {
-    const auto cabecalhos = cabecalhosCampos();
-    for (QLabel *cabecalho : cabecalhos)
-        setFontColor(cabecalho, corCampo);
-    if (FCampoAtual >= 1 && FCampoAtual <= ReductionFigures::Count)
-        setFontColor(cabecalhos[size_t(FCampoAtual - 1)], corCampoAtual);
+    FieldEntry::highlight(cabecalhosCampos(), FCampoAtual);
 }
 
 void TfrmCadRedz::BloqueiaDesbloqueia(const QString &Valor)
@@ -577,19 +508,7 @@ void TfrmCadRedz::tocaCampo(int campo)
 
 void TfrmCadRedz::sbtICMSClick(QObject *)
 {
-    // With no printer date known, the tax package is given a fixed past date.
-    const QString dataFixa = QStringLiteral("24/02/2012");
-    if (EmptyString(stDataUltRedZ))
-        stDataUltRedZ = dataFixa;
-    // The last cash movement may carry a time of day: its day is the date.
-    // A text that is no date at all (a lookup's failure) counts as unknown:
-    // the tax lines can still be typed.
-    TDateTime dataUltimaRedZ = 0;
-    try {
-        dataUltimaRedZ = AutomationDate::dateOf(FormatSettings::strToDateTime(stDataUltRedZ));
-    } catch (const EConvertError &) {
-        dataUltimaRedZ = FormatSettings::strToDate(dataFixa);
-    }
+    const TDateTime dataUltimaRedZ = lastReductionDayForTaxes();
     // The list confirmed before goes in: a package that is cancelled leaves it.
     QVariant dados = FDadosImpostos;
     try {
@@ -626,40 +545,16 @@ void TfrmCadRedz::sbtConfClick(QObject *)
 
 bool TfrmCadRedz::confereFiguras()
 {
-    // A figure no fiscal file can carry is refused before anything is stored.
-    const auto cabecalhos = cabecalhosCampos();
-    const auto valores = valoresCampos();
-    for (int campo = 1; campo <= ReductionFigures::Count; ++campo) {
-        const QString nome = cabecalhos[size_t(campo - 1)]->text().simplified();
-        const QString texto = valores[size_t(campo - 1)]->text();
-        const QString linha = FigureCheck::figure(ReductionFigures::byTag(campo), nome, texto);
-        if (!linha.isEmpty())
-            return recusaFigura(campo, linha);
-    }
-    // The printer's totalisers become the tax lines: none may be dropped for
-    // a value that is negative or cannot be read.
+    // A figure no fiscal file can carry is refused before anything is stored,
+    // and so is a printer's totaliser, which becomes a tax line.
+    const DayChecks::Refusal campo = DayChecks::figures(nomesCampos(), textosCampos());
+    if (campo.refused())
+        return recusaFigura(campo.field, campo.line);
     const bool temLista = FDadosImpostos.isValid() && !FDadosImpostos.isNull();
     if (temLista || !boDadosUltima || !cdsTotalizadorParciaisTributados.active())
         return true;
-    int ordem = 0;
-    for (cdsTotalizadorParciaisTributados.first(); !cdsTotalizadorParciaisTributados.eof();
-         cdsTotalizadorParciaisTributados.next()) {
-        auto texto = [this](const char *coluna) {
-            return cdsTotalizadorParciaisTributados.fieldByName(QLatin1String(coluna)).asString();
-        };
-        ++ordem;
-        const QString codigo = texto("CDIMPOSTO").trimmed();
-        const QString nome = QStringLiteral("Totalizador %1").arg(codigo.isEmpty() ? QString::number(ordem) : codigo);
-        for (const QString &linha :
-             {FigureCheck::amount(nome + QStringLiteral(", alíquota"), texto("VRALIQIMPFIS"), FigureCheck::RateDigits),
-              FigureCheck::amount(nome + QStringLiteral(", valor vendido"), texto("VRVENDIDO"),
-                                  FigureCheck::TotaliserDigits),
-              FigureCheck::amount(nome + QStringLiteral(", imposto"), texto("VRIMPOSTO"),
-                                  FigureCheck::TotaliserDigits)})
-            if (!linha.isEmpty())
-                return recusaFigura(0, linha);
-    }
-    return true;
+    const QString linha = DayChecks::totalisers(cdsTotalizadorParciaisTributados);
+    return linha.isEmpty() || recusaFigura(0, linha);
 }
 
 bool TfrmCadRedz::confereImpostos()
@@ -667,21 +562,8 @@ bool TfrmCadRedz::confereImpostos()
     // The tax package's lines as they will be stored.
     if (!FDadosImpostos.isValid() || FDadosImpostos.isNull())
         return true;
-    for (cdsImpRedZ.first(); !cdsImpRedZ.eof(); cdsImpRedZ.next()) {
-        const QString nome = QStringLiteral("Imposto %1").arg(cdsImpRedZCDIMPOSTO->asString().trimmed());
-        for (const QString &linha :
-             {FigureCheck::amount(nome + QStringLiteral(", alíquota"), cdsImpRedZVRALIQIMPRZ->asFloat(),
-                                  FigureCheck::RateDigits),
-              FigureCheck::amount(nome + QStringLiteral(", base de cálculo"), cdsImpRedZVRBCALCIMPRZ->asFloat(),
-                                  FigureCheck::TotaliserDigits),
-              FigureCheck::amount(nome + QStringLiteral(", imposto"), cdsImpRedZVRIMPOSTORZ->asFloat(),
-                                  FigureCheck::TotaliserDigits)})
-            if (!linha.isEmpty())
-                return recusaFigura(0, linha);
-    }
-    // The CAT-52 stage reads the day from the row the list was loaded on.
-    cdsImpRedZ.first();
-    return true;
+    const QString linha = DayChecks::taxLines(cdsImpRedZ, camposImpostos());
+    return linha.isEmpty() || recusaFigura(0, linha);
 }
 
 bool TfrmCadRedz::recusaFigura(int campo, const QString &linha)
@@ -707,20 +589,10 @@ bool TfrmCadRedz::confereSomas()
     // tells what does not add up); a typed day is checked by the same rules.
     if (boDadosUltima)
         return true;
-    QStringList cabecalhos, textos;
-    for (const QLabel *rotulo : cabecalhosCampos())
-        cabecalhos << rotulo->text().simplified();
-    for (const QLabel *rotulo : valoresCampos())
-        textos << rotulo->text();
-    QList<TaxLine> impostos;
-    for (cdsImpRedZ.first(); !cdsImpRedZ.eof(); cdsImpRedZ.next())
-        impostos.append({cdsImpRedZCDIMPOSTO->asString(), std::llround(cdsImpRedZVRALIQIMPRZ->asFloat() * 100),
-                         std::llround(cdsImpRedZVRBCALCIMPRZ->asFloat() * 100),
-                         std::llround(cdsImpRedZVRIMPOSTORZ->asFloat() * 100)});
-    cdsImpRedZ.first();
-    const TypedDayCheck::Outcome dia = TypedDayCheck::check(cabecalhos, textos, impostos);
-    if (!dia.refusal.isEmpty())
-        return recusaFigura(dia.field, dia.refusal);
+    const QStringList textos = textosCampos();
+    const DayChecks::TypedDay dia = DayChecks::typedDay(nomesCampos(), textos, cdsImpRedZ, camposImpostos());
+    if (dia.refusal.refused())
+        return recusaFigura(dia.refusal.field, dia.refusal.line);
     // The same figures confirmed again are stored as the operator read them.
     const QString chave = dia.divergence + textos.join(u'|') + FDadosImpostos.toByteArray().toHex();
     if (dia.divergence.isEmpty() || chave == m_somasConfirmadas)
@@ -735,7 +607,7 @@ bool TfrmCadRedz::confereCampos()
     // Every field must hold something; the first empty one becomes current.
     for (QObject *componente : children()) {
         auto *label = qobject_cast<QLabel *>(componente);
-        const int tag = label ? tagOf(label) : 0;
+        const int tag = label ? FieldEntry::tagOf(label) : 0;
         if (tag < 1 || tag > ReductionFigures::Count || !label->text().isEmpty())
             continue;
         mensagem(QStringLiteral("CAMP_N_INF"), tmInformacao);
@@ -865,9 +737,8 @@ TDateTime TfrmCadRedz::dataDaReducao() const
 
 QString TfrmCadRedz::chaveDoDia() const
 {
-    QStringList chave{FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text()};
-    for (QLabel *valor : valoresCampos())
-        chave << valor->text();
+    QStringList chave = QStringList{FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text()}
+                        + textosCampos();
     chave << ui->lblDataNum->text() << QStringLiteral("cdsImpRedZ.data");
     return chave.join(QLatin1Char('-'));
 }
@@ -913,19 +784,13 @@ void TfrmCadRedz::geraArquivosCat52()
 Cat52DayFigures TfrmCadRedz::figurasGravadas() const
 {
     // As setRedZ stored them: the counters as typed, the gross sales in cents.
-    auto contador = [](const QLabel *campo) -> qint64 {
-        const QString texto = campo->text().trimmed();
-        bool numero = !texto.isEmpty()
-                      && std::all_of(texto.cbegin(), texto.cend(), [](QChar c) { return c.isDigit(); });
-        const qint64 valor = numero ? texto.toLongLong(&numero) : -1;
-        return numero ? valor : -1;
-    };
+    const Reduction tela = ReductionRules::fromTexts(textosCampos(), {});
     Cat52DayFigures dia;
     dia.serial = ui->lblSerieEcf->text();
-    dia.crz = contador(ui->lblContRedZ);
-    dia.cro = contador(ui->lblContRei);
-    dia.lastCoupon = contador(ui->lblNrCupFin);
+    dia.crz = tela.crz;
+    dia.cro = tela.cro;
+    dia.lastCoupon = tela.lastCoupon;
     dia.day = AutomationDate::toDate(dataDaReducao());
-    dia.gross = std::llround(valorDoCampo(9) * 100);
+    dia.gross = tela.gross;
     return dia;
 }

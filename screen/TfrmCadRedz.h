@@ -105,9 +105,6 @@ private:
     // short after its commit), the stage runs first and the line says what
     // became of the file.
     void recusaDiaGravado();
-    // The stored day's missing file: empty when this printer's file is
-    // stored already, else the line of what was done.
-    QString completaArquivoCat52();
     // Tail of the opening for printers that report their last Z reduction:
     // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
@@ -170,6 +167,9 @@ private:
     std::array<QLabel *, ReductionFigures::Count> cabecalhosCampos() const;
     // The value labels of the thirteen fields, in field order.
     std::array<QLabel *, ReductionFigures::Count> valoresCampos() const;
+    // Their captions (blanks folded) and texts, in field order.
+    QStringList nomesCampos() const;
+    QStringList textosCampos() const;
 
     QString FCdFilial;
     QString FCdCaixa;
