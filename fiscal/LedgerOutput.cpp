@@ -2,6 +2,7 @@
 #include "SystemError.h"
 #include "DatabaseFiles.h"
 #include "Exception.h"
+#include "FileWrite.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,21 +20,6 @@ constexpr qsizetype BufferBytes = 64 * 1024;
 QString writeError(int code)
 {
     return SystemError::words(code, SystemError::Doing::Writing);
-}
-
-// The whole of `length` bytes, or the errno of the failure.
-int writeAll(int fd, const char *data, qsizetype length)
-{
-    while (length > 0) {
-        const ssize_t done = ::write(fd, data, size_t(length));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return done < 0 ? errno : EIO;
-        data += done;
-        length -= done;
-    }
-    return 0;
 }
 
 } // namespace
@@ -67,15 +53,8 @@ LedgerOutput::LedgerOutput(const QString &path, Target target) : m_path(path)
         m_temporary = QFile::decodeName(name);
         // The permissions the file has, or a new file's.
         struct stat status {};
-        mode_t mode = 0;
-        if (::stat(QFile::encodeName(m_final).constData(), &status) == 0) {
-            mode = status.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::fchmod(m_fd, mode);
+        ::fchmod(m_fd, ::stat(QFile::encodeName(m_final).constData(), &status) == 0 ? status.st_mode & 07777
+                                                                                    : FileWrite::newFileMode());
     }
     m_terminal = ::isatty(m_fd) == 1;
     m_buffer.reserve(BufferBytes);
@@ -109,7 +88,7 @@ qint64 LedgerOutput::writeData(const char *data, qint64 length)
 bool LedgerOutput::drain()
 {
     if (m_failure == 0)
-        m_failure = writeAll(m_fd, m_buffer.constData(), m_buffer.size());
+        m_failure = FileWrite::writeAll(m_fd, m_buffer.constData(), m_buffer.size());
     m_buffer.clear();
     if (m_failure != 0)
         setErrorString(writeError(m_failure));

@@ -187,7 +187,10 @@ void AdoConnection::configureSession(const ConnectionString &cs)
     ++m_generation;
     m_serverSession = {};
     try {
-        m_serverSession = ServerSession::of(*this);
+        // Only a session that writes can lose a commit's answer: a reader
+        // (the ledger, the head-office view) is spared the round trip.
+        if (m_openMode == OpenMode::ReadWrite)
+            m_serverSession = ServerSession::of(*this);
         if (afterConnect)
             afterConnect(*this);
     } catch (...) {

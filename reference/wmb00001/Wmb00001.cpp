@@ -5,6 +5,7 @@
 #include "Cat52Record.h"
 #include "ClientDataSet.h"
 #include "Exception.h"
+#include "FileWrite.h"
 #include "FormatSettings.h"
 #include "PrinterMemory.h"
 #include "ReductionFigures.h"
@@ -209,23 +210,6 @@ QString writeFailure(int code)
     return SystemError::words(code, SystemError::Doing::Writing);
 }
 
-// The mode a file created by open() would get under the process's umask.
-mode_t newFileMode()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return mode_t(0666 & ~mask);
-            }
-        }
-    }
-    return 0644;
-}
-
 // Temporary files of this name left by earlier runs killed while writing;
 // one younger than this may belong to a run writing now. Their age is read
 // against the time the folder gave this run's own new temporary file
@@ -290,16 +274,10 @@ void writeWholeFile(const QString &path, const QByteArray &content, const std::f
         ::unlink(temporary.constData());
         fail(code);
     };
-    if (::fchmod(fd, newFileMode()) != 0)
+    if (::fchmod(fd, FileWrite::newFileMode()) != 0)
         abandon(errno);
-    for (qsizetype written = 0; written < content.size();) {
-        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            abandon(n < 0 ? errno : EIO);
-        written += n;
-    }
+    if (const int code = FileWrite::writeAll(fd, content.constData(), content.size()))
+        abandon(code);
     if (::fsync(fd) != 0)
         abandon(errno);
     open = false;
