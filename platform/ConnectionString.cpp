@@ -98,6 +98,10 @@ QString listed(const Names &names, Name nameOf, const QString &last)
     return all.join(QStringLiteral(", ")) + tail;
 }
 
+// How a password writes what would end it, for the messages of a parameter
+// that may be a piece of one.
+const QString EncodeInPassword = QStringLiteral("(numa senha, escreva '?' como %3F, '&' como %26 e '/' como %2F)");
+
 // mayBeSecret: the name may be a piece of a password whose "?" or "&" was
 // not encoded; it is then never repeated, not even in part.
 QString unknownParameterMessage(const QString &name, bool mayBeSecret)
@@ -105,9 +109,8 @@ QString unknownParameterMessage(const QString &name, bool mayBeSecret)
     static const QString accepted = listed(
         KnownParameters, [](const Known &k) { return k.name; }, QStringLiteral(", "));
     if (mayBeSecret)
-        return QStringLiteral("A conexão PostgreSQL tem um parâmetro desconhecido depois de '?' (numa senha, escreva "
-                              "'?' como %3F, '&' como %26 e '/' como %2F); aceitos: %1.")
-            .arg(accepted);
+        return QStringLiteral("A conexão PostgreSQL tem um parâmetro desconhecido depois de '?' %1; aceitos: %2.")
+            .arg(EncodeInPassword, accepted);
     return QStringLiteral("Parâmetro%1 desconhecido na conexão PostgreSQL; aceitos: %2.")
         .arg(nameForMessage(name), accepted);
 }
@@ -321,8 +324,8 @@ void ConnectionString::parseParameter(const QString &item, UrlCredentials given,
     if (!known)
         return fail(unknownParameterMessage(*name, mayBeSecret));
     // Even a known name may be a piece of a password: not named then either.
-    const QString misplaced = QStringLiteral("A conexão PostgreSQL tem um parâmetro inválido depois de '?' (numa "
-                                             "senha, escreva '?' como %3F, '&' como %26 e '/' como %2F).");
+    const QString misplaced =
+        QStringLiteral("A conexão PostgreSQL tem um parâmetro inválido depois de '?' %1.").arg(EncodeInPassword);
     if (std::any_of(m_parameters.cbegin(), m_parameters.cend(), [&](const auto &pair) { return pair.first == *name; }))
         return fail(mayBeSecret ? misplaced
                                 : QStringLiteral("Parâmetro \"%1\" repetido na conexão PostgreSQL.").arg(*name));
