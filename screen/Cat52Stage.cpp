@@ -9,6 +9,7 @@
 #include "Wmb00001.h"
 #include "Wmb00002.h"
 #include "Win1252.h"
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -65,17 +66,18 @@ bool Cat52Stage::isDue(const QString &idTipoImpFis, const QString &idGeraArqVndr
 Cat52Stage::Outcome Cat52Stage::attempt(QWidget *form, const QString &notice, const ClientDataSet &parametros,
                                         TDateTime dia, const Cat52DayFigures &gravada) const
 {
+    QString escrito;
     try {
-        const QString diferencas = generateAndStore(form, notice, parametros, dia, gravada);
-        return {diferencas.isEmpty() ? Outcome::Stored : Outcome::StoredDiffers, diferencas};
+        const QString diferencas = generateAndStore(form, notice, parametros, dia, gravada, escrito);
+        return {diferencas.isEmpty() ? Outcome::Stored : Outcome::StoredDiffers, diferencas, QString()};
     } catch (const OutcomeUnknown &erro) {
-        return {Outcome::Uncertain, erro.message()};
+        return {Outcome::Uncertain, erro.message(), QString()};
     } catch (const StoredBefore &) {
-        return {Outcome::AlreadyStored, QString()};
+        return {Outcome::AlreadyStored, QString(), QString()};
     } catch (const Exception &erro) {
-        return {Outcome::NotStored, erro.message()};
+        return {Outcome::NotStored, erro.message(), escrito};
     } catch (const std::exception &erro) {
-        return {Outcome::NotStored, QString::fromLocal8Bit(erro.what())};
+        return {Outcome::NotStored, QString::fromLocal8Bit(erro.what()), escrito};
     }
 }
 
@@ -97,8 +99,9 @@ QString Cat52Stage::run(QWidget *form, const QString &notice, const ClientDataSe
     return fileNotStored(outcome.detail);
 }
 
-QString Cat52Stage::completeStoredDay(QWidget *form, const QString &notice, const ClientDataSet &parametros,
-                                      const QString &nrEcf, const QString &nrSerieEcf, TDateTime dia) const
+Cat52Stage::Completion Cat52Stage::completeStoredDay(QWidget *form, const QString &notice,
+                                                     const ClientDataSet &parametros, const QString &nrEcf,
+                                                     const QString &nrSerieEcf, TDateTime dia) const
 {
     namespace Server = Srv_kal02700::ServerCalls;
     // The file is missing only when none of the day's files is this
@@ -107,7 +110,7 @@ QString Cat52Stage::completeStoredDay(QWidget *form, const QString &notice, cons
     const auto arquivos = gravada.ok() ? Server::cat52FilesOfDay(m_cdFilial, m_cdCaixa, dia)
                                        : Srv_kal02700::ServerResult<QList<QByteArray>>::failure(gravada.error());
     if (!arquivos.ok())
-        return missingFileLine(dia, {Outcome::NotStored, arquivos.error()});
+        return missingFileLine(dia, {Outcome::NotStored, arquivos.error(), QString()});
     // A day stored without its serial is this printer's by the one given.
     Cat52DayFigures figuras = gravada.value();
     if (figuras.serial.trimmed().isEmpty())
@@ -115,37 +118,48 @@ QString Cat52Stage::completeStoredDay(QWidget *form, const QString &notice, cons
     for (const QByteArray &arquivo : arquivos.value()) {
         const std::optional<E12Record> e12 = Cat52Record::findE12(arquivo);
         if (e12 && e12->serial.trimmed() == figuras.serial.trimmed())
-            return QString();
+            return {};
     }
     return missingFileLine(dia, attempt(form, notice, parametros, dia, figuras));
 }
 
-QString Cat52Stage::missingFileLine(TDateTime dia, const Outcome &outcome)
+Cat52Stage::Completion Cat52Stage::missingFileLine(TDateTime dia, const Outcome &outcome)
 {
     const QString gravada = QStringLiteral("A Redução Z de %1 já estava gravada")
                                 .arg(FormatSettings::dateToStr(AutomationDate::dateOf(dia)));
     switch (outcome.kind) {
     case Outcome::AlreadyStored:
-        return QString();
+        return {};
     case Outcome::Stored:
-        return gravada + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado.");
+        return {gravada + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado."), tmInformacao};
     case Outcome::StoredDiffers:
-        return gravada + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado, mas não confere com a Redução Z: ")
-               + outcome.detail + QLatin1Char('.');
+        return {gravada
+                    + QStringLiteral("; o arquivo Cat-52 que faltava foi gravado, mas não confere com a Redução Z: ")
+                    + outcome.detail + QLatin1Char('.'),
+                tmAviso};
     case Outcome::Uncertain:
-        return gravada + QStringLiteral("; ") + emFrase(outcome.detail);
+        return {gravada + QStringLiteral("; ") + emFrase(outcome.detail), tmAviso};
     case Outcome::NotStored:
         break;
     }
-    QString motivo = emFrase(outcome.detail.trimmed());
+    QString motivo = emFrase(outcome.detail.simplified());
     if (!motivo.endsWith(QLatin1Char('.')))
         motivo += QLatin1Char('.');
-    return gravada + QStringLiteral(", sem o arquivo Cat-52, que não pôde ser gravado: ") + motivo
-           + QStringLiteral(" Guarde o arquivo depois com kal02700-fiscal cat52-guardar.");
+    // Only a file that was written can be stored by the ledger; one that
+    // never was is made by the next run, once what kept it from being
+    // written (a folder that cannot be written, say) is put right.
+    const QString conselho =
+        outcome.writtenFile.isEmpty()
+            ? QStringLiteral(" O arquivo não foi escrito: torne a pasta dos arquivos Cat-52 gravável (ou corrija a "
+                             "causa acima) e execute o kal02700-host de novo.")
+            : QStringLiteral(" Guarde o arquivo %1 depois com kal02700-fiscal cat52-guardar.")
+                  .arg(QDir::toNativeSeparators(outcome.writtenFile));
+    return {gravada + QStringLiteral(", sem o arquivo Cat-52, que não pôde ser gravado: ") + motivo + conselho,
+            tmAviso};
 }
 
 QString Cat52Stage::generateAndStore(QWidget *form, const QString &notice, const ClientDataSet &parametros,
-                                     TDateTime dia, const Cat52DayFigures &gravada) const
+                                     TDateTime dia, const Cat52DayFigures &gravada, QString &written) const
 {
     if (!Wmb00001::GeraCatGenerica)
         throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
@@ -170,6 +184,7 @@ QString Cat52Stage::generateAndStore(QWidget *form, const QString &notice, const
     // pass a failed generation for a done one.
     if (linhas.isEmpty())
         throw Exception(QStringLiteral("O arquivo Cat-52 %1 não existe ou está vazio.").arg(caminho));
+    written = caminho;
 
     // The file is the printer's own record: it is stored even when it does
     // not agree with the day, and what differs is told.

@@ -6,6 +6,7 @@
 // does not agree with the day.
 #include "AutomationDate.h"
 #include "Cat52Record.h"
+#include "SharedServices.h"
 #include <QString>
 
 class ClientDataSet;
@@ -27,6 +28,8 @@ public:
     struct Outcome {
         enum Kind { Stored, StoredDiffers, AlreadyStored, NotStored, Uncertain } kind = NotStored;
         QString detail;
+        // Not stored, but written: the generated file, which can be stored later.
+        QString writtenFile;
     };
 
     // Generates the file of `dia` and stores it; `gravada` holds the figures
@@ -41,17 +44,27 @@ public:
     QString run(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
                 const Cat52DayFigures &gravada) const;
 
+    // What a rerun says of a stored day's file, and the kind of its notice:
+    // information when the missing file was stored, a warning when the day
+    // stays without a good file.
+    struct Completion {
+        QString line;
+        TTipoMsg kind = tmInformacao;
+    };
+
     // A rerun found the day of printer `nrEcf` stored: when none of the
     // day's stored files is this printer's (a run cut short after its
-    // commit), makes and stores it. Empty when the printer's file is stored,
-    // else the line of what was done (missingFileLine).
-    QString completeStoredDay(QWidget *form, const QString &notice, const ClientDataSet &parametros,
-                              const QString &nrEcf, const QString &nrSerieEcf, TDateTime dia) const;
+    // commit), makes and stores it. An empty line when the printer's file is
+    // stored, else the line of what was done (missingFileLine).
+    Completion completeStoredDay(QWidget *form, const QString &notice, const ClientDataSet &parametros,
+                                 const QString &nrEcf, const QString &nrSerieEcf, TDateTime dia) const;
 
     // The line of a rerun that found the day stored without its file and
-    // made the file: what was done, or why the file is still missing and how
-    // to store it later; empty when another run stored it meanwhile.
-    static QString missingFileLine(TDateTime dia, const Outcome &outcome);
+    // made the file: what was done, or why the file is still missing and
+    // what to do for it (a file written: store it with the ledger; none:
+    // run the host again once the cause is gone); empty when another run
+    // stored it meanwhile.
+    static Completion missingFileLine(TDateTime dia, const Outcome &outcome);
 
     // The day is stored but its CAT-52 file is not: the line for `reason`.
     static QString fileNotStored(QString reason);
@@ -60,9 +73,10 @@ public:
 
 private:
     // Generates, checks and stores; raises for a file that cannot be had or
-    // stored, and returns what differs from the day.
+    // stored, and returns what differs from the day. `written` receives the
+    // file once it has been read.
     QString generateAndStore(QWidget *form, const QString &notice, const ClientDataSet &parametros, TDateTime dia,
-                             const Cat52DayFigures &gravada) const;
+                             const Cat52DayFigures &gravada, QString &written) const;
 
     QString m_cdFilial;
     QString m_cdCaixa;

@@ -2,9 +2,12 @@
 #include "Cat52Stage.h"
 #include "Cli_kal02700.h"
 #include "DayChecks.h"
+#include "DayRefusal.h"
+#include "ExitQuestion.h"
 #include "Exception.h"
 #include "FieldEntry.h"
 #include "FormatSettings.h"
+#include "LocalParameters.h"
 #include "PrinterPrefill.h"
 #include "PrinterTaxList.h"
 #include "PrinterTypes.h"
@@ -14,14 +17,12 @@
 #include "SharedServices.h"
 #include "ServerCalls.h"
 #include "Srv_kal02700.h"
+#include "TaxEntry.h"
 #include "TaxLines.h"
 #include "Wmb00001.h"
-#include "Wmb00002.h"
 #include "ui_TfrmCadRedz.h"
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
@@ -146,39 +147,19 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     if (!Srv_kal02700::rdmCadRedz)
         Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
-    const bool diaGravado = confereDia();
+    const DayRefusal::Day dia{FCdFilial, FCdCaixa, FNrEcf, FNrSerieEcf, FDtReducao};
+    const bool diaGravado = DayRefusal::isStored(dia);
 
-    // Only the first record of each local file counts. Without the parameter
-    // file the schema and the CAT-52 flag simply stay empty.
-    const QDir pasta(parametersDir());
-    const QString arquivoParametros = pasta.filePath(QStringLiteral("PARAMETROSKIV.CDS"));
-    if (QFileInfo(arquivoParametros).isFile()) {
-        cdsParametrosKiv.loadFromFile(arquivoParametros);
-        cdsParametrosKiv.open();
-        FIdEsquema = cdsParametrosKiv.fieldByName(QStringLiteral("IDESQUEMA")).asString();
-        FIdGeraArqVndrio = cdsParametrosKiv.fieldByName(QStringLiteral("IDGERAARQVNDRIO")).asString();
-    }
-    // Without the printer file the type stays empty and fails its conversion
-    // below: the screen cannot tell how the printer works.
-    const QString arquivoImpressora = pasta.filePath(QStringLiteral("PRAXUMO.CDS"));
-    bool tipoInformado = false;
-    if (QFileInfo(arquivoImpressora).isFile()) {
-        cdsKiv.loadFromFile(arquivoImpressora);
-        cdsKiv.open();
-        FIdTipoImpFis = cdsKiv.fieldByName(QStringLiteral("IDTIPOIMPFIS")).asString();
-        tipoInformado = !EmptyString(FIdTipoImpFis);
-        if (!tipoInformado)
-            FIdTipoImpFis = QStringLiteral("00");
-    } else {
-        setReason(QStringLiteral("O arquivo PRAXUMO.CDS não foi encontrado em %1: o tipo da impressora fiscal não é "
-                                 "conhecido.")
-                      .arg(QDir::toNativeSeparators(pasta.path())));
-    }
+    // Without the parameter file the schema and the CAT-52 flag simply stay empty.
+    const LocalParameters::Values locais = LocalParameters::load(parametersDir(), cdsParametrosKiv, cdsKiv);
+    FIdEsquema = locais.idEsquema;
+    FIdGeraArqVndrio = locais.idGeraArqVndrio;
+    FIdTipoImpFis = locais.idTipoImpFis;
 
     // A stored day is refused once the local files tell whether its CAT-52
     // file is due: a run cut short after its commit left it without one.
     if (diaGravado)
-        recusaDiaGravado();
+        recusaDiaGravado(dia);
 
     ui->lblCodTela->setText(MontaRodapeGeral(false, QStringLiteral("KAL02700"), QStringLiteral("N")));
 
@@ -188,7 +169,7 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
 
     if (!PrinterTypes::reportsLastReduction(FormatSettings::strToInt(FIdTipoImpFis))) {
         // Only the operator can store the day of such a printer.
-        setReason(tipoInformado
+        setReason(locais.typeGiven
                       ? QStringLiteral("A impressora fiscal do tipo %1 não informa a última redução Z: a redução Z "
                                        "é digitada na tela.")
                             .arg(FIdTipoImpFis)
@@ -201,40 +182,19 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
     PreencheDadosImpressora(Automatico);
 }
 
-bool TfrmCadRedz::confereDia()
+void TfrmCadRedz::recusaDiaGravado(const DayRefusal::Day &dia)
 {
-    // A day that can never be stored is said before anything is typed: a
-    // day after today would later take the real one's place, a stored day
-    // would be refused at the end.
-    auto recusa = [](const QString &linha) {
-        setReason(linha);
-        throw Exception(linha);
-    };
-    const TDateTime hoje = AutomationDate::today();
-    if (AutomationDate::dateOf(FDtReducao) > hoje)
-        recusa(QStringLiteral("A data da Redução Z (%1) é posterior a hoje (%2).")
-                   .arg(FormatSettings::dateToStr(FDtReducao), FormatSettings::dateToStr(hoje)));
-    const auto gravada = Srv_kal02700::ServerCalls::reductionStored(FCdFilial, FCdCaixa, FNrEcf, FDtReducao);
-    if (!gravada.ok())
-        recusa(QStringLiteral("Não foi possível saber se a Redução Z de %1 já está gravada: %2")
-                   .arg(FormatSettings::dateToStr(FDtReducao), gravada.error()));
-    return gravada.value();
-}
-
-void TfrmCadRedz::recusaDiaGravado()
-{
-    QString linha = QStringLiteral("A Redução Z de %1 do caixa %2 (ECF %3) já está gravada.")
-                        .arg(FormatSettings::dateToStr(FDtReducao), FCdCaixa, FNrEcf);
-    // Without the printer file the screen cannot tell whether a file is due.
-    if (!FIdTipoImpFis.isEmpty() && Cat52Stage::isDue(FIdTipoImpFis, FIdGeraArqVndrio)) {
-        const QString completado = Cat52Stage(FCdFilial, FCdCaixa)
-                                       .completeStoredDay(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
-                                                          cdsParametrosKiv, FNrEcf, FNrSerieEcf, FDtReducao);
-        if (!completado.isEmpty())
-            linha = completado;
-    }
-    setReason(linha);
-    throw Exception(linha);
+    const DayRefusal::Refusal recusa = DayRefusal::storedDay(dia, FIdTipoImpFis, FIdGeraArqVndrio, frmCadRedz,
+                                                             msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
+                                                             cdsParametrosKiv);
+    setReason(recusa.line);
+    if (recusa.kind == tmErro)
+        throw Exception(recusa.line);
+    // What became of the day's file is no failure: told with its own kind,
+    // and the call ends without another word.
+    restoreCursor();
+    showMessage(recusa.line, recusa.kind, QStringLiteral("002"));
+    throw EAbort();
 }
 
 void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
@@ -248,19 +208,18 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
                                                              cdsTotalizadorParciaisTributados);
     if (lido.lastReduction)
         stDataUltRedZ = *lido.lastReduction;
-    switch (lido.outcome) {
-    case PrinterPrefill::Outcome::Failed:
-        // Neither lock nor unlock: the controls stay as they are.
+    if (lido.outcome != PrinterPrefill::Outcome::Filled) {
+        // The operator is told why before typing what the printer did not give.
         setReason(lido.reason);
-        return;
-    case PrinterPrefill::Outcome::OtherDay:
-    case PrinterPrefill::Outcome::Incomplete:
-        setReason(lido.reason);
+        if (!Automatico)
+            m_avisoAbertura = lido.reason.simplified()
+                              + QStringLiteral("\nDigite os valores a partir da Redução Z impressa.");
+        // A printer that failed neither locks nor unlocks: the controls stay as they are.
+        if (lido.outcome == PrinterPrefill::Outcome::Failed)
+            return;
         boDadosUltima = false;
         BloqueiaDesbloqueia(QStringLiteral("N"));
         return;
-    case PrinterPrefill::Outcome::Filled:
-        break;
     }
     const auto valores = valoresCampos();
     for (size_t i = 0; i < valores.size(); ++i)
@@ -323,6 +282,11 @@ bool TfrmCadRedz::event(QEvent *event)
         if (!m_voltaDeDialogo)
             guarded([this] { FormActivate(this); });
         m_voltaDeDialogo = false;
+        // Once, over the screen just shown.
+        if (!m_avisoAbertura.isEmpty()) {
+            const QString aviso = std::exchange(m_avisoAbertura, QString());
+            guarded([&] { mostra(aviso, tmAviso); });
+        }
     }
     // A message box or the tax dialog over the screen has closed: the
     // keyboard comes back here, even where no window manager hands it back.
@@ -367,6 +331,8 @@ void TfrmCadRedz::reject() {}
 
 void TfrmCadRedz::postaTexto(int Campo, const QString &Texto, bool Apaga)
 {
+    // A figure changed: the next confirmation is no repeat.
+    m_paradaAnterior = false;
     FieldEntry::post(children(), Campo, Texto, Apaga);
 }
 
@@ -508,25 +474,13 @@ void TfrmCadRedz::tocaCampo(int campo)
 
 void TfrmCadRedz::sbtICMSClick(QObject *)
 {
-    const TDateTime dataUltimaRedZ = lastReductionDayForTaxes();
-    // The list confirmed before goes in: a package that is cancelled leaves it.
-    QVariant dados = FDadosImpostos;
-    try {
-        if (!Wmb00002::CriaImpostoRedz)
-            throw Exception(QStringLiteral("O pacote de impostos não está carregado."));
-        Wmb00002::CriaImpostoRedz(FCdFilial, FCdCaixa, ui->lblNrEcf->text(), FDtReducao, dataUltimaRedZ,
-                                  cdsTotalizadorParciaisTributados, dados);
-    } catch (const EAbort &) {
-        throw;
-    } catch (const Exception &erro) {
-        m_erroImpostos = erro.message();
-        throw;
-    } catch (const std::exception &erro) {
-        m_erroImpostos = QString::fromLocal8Bit(erro.what());
-        throw;
-    }
-    m_erroImpostos.clear();
-    FDadosImpostos = dados;
+    // Something was done about the tax list: the next confirmation is no repeat.
+    m_paradaAnterior = false;
+    m_erroImpostos = TaxEntry::run({FCdFilial, FCdCaixa, ui->lblNrEcf->text(), FDtReducao, lastReductionDayForTaxes()},
+                                   cdsTotalizadorParciaisTributados, FDadosImpostos);
+    ui->lblImpostos->setText(TaxEntry::summary(FDadosImpostos));
+    if (!m_erroImpostos.isEmpty())
+        throw Exception(m_erroImpostos);
 }
 
 void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
@@ -538,9 +492,47 @@ void TfrmCadRedz::cdsImpRedZBeforePost(ClientDataSet &)
 
 void TfrmCadRedz::sbtConfClick(QObject *)
 {
-    if (!confereCampos() || !confereFiguras() || !montaImpostos() || !confereImpostos() || !confereSomas())
+    // A press that stops where the one before it stopped, nothing changed in
+    // between, offers the way out instead of the same notice again.
+    m_retendo = m_paradaAnterior && isVisible();
+    m_retido.clear();
+    bool segue = false;
+    try {
+        segue = confereCampos() && confereFiguras() && montaImpostos() && confereImpostos() && confereSomas();
+    } catch (...) {
+        m_retendo = false;
+        throw;
+    }
+    const bool repetida = m_retendo;
+    m_retendo = false;
+    if (segue) {
+        m_paradaAnterior = false;
+        gravaReducao(modeloDaImpressora());
         return;
-    gravaReducao(modeloDaImpressora());
+    }
+    // A save that failed has closed the screen already.
+    if (!isVisible() || !boCriado)
+        return;
+    m_paradaAnterior = true;
+    if (repetida && ExitQuestion::ask(m_retido, this))
+        saiSemGravar(m_retido);
+}
+
+void TfrmCadRedz::recusa(const QString &texto, TTipoMsg tipo)
+{
+    if (m_retendo)
+        m_retido = texto;
+    else
+        mostra(texto, tipo);
+}
+
+void TfrmCadRedz::saiSemGravar(const QString &motivo)
+{
+    // The operator chose to leave: a save that failed, nothing stored, and no
+    // further notice over the answer just given.
+    setReason(msgPadrao->Msg(QStringLiteral("DAD_N_GRAV")) + QStringLiteral(" O operador saiu sem gravar a Redução Z: ")
+              + motivo);
+    Close();
 }
 
 bool TfrmCadRedz::confereFiguras()
@@ -575,7 +567,7 @@ bool TfrmCadRedz::recusaFigura(int campo, const QString &linha)
         return false;
     }
     setReason(linha);
-    mostra(linha, tmErro);
+    recusa(linha, tmErro);
     if (campo >= 1 && campo <= ReductionFigures::Count) {
         FCampoAtual = campo;
         mudaCor();
@@ -598,7 +590,7 @@ bool TfrmCadRedz::confereSomas()
     if (dia.divergence.isEmpty() || chave == m_somasConfirmadas)
         return true;
     m_somasConfirmadas = chave;
-    mostra(dia.divergence + QStringLiteral("\nConfirme de novo para gravar assim."), tmAviso);
+    recusa(dia.divergence + QStringLiteral("\nConfirme de novo para gravar assim."), tmAviso);
     return false;
 }
 
@@ -610,7 +602,7 @@ bool TfrmCadRedz::confereCampos()
         const int tag = label ? FieldEntry::tagOf(label) : 0;
         if (tag < 1 || tag > ReductionFigures::Count || !label->text().isEmpty())
             continue;
-        mensagem(QStringLiteral("CAMP_N_INF"), tmInformacao);
+        recusa(msgPadrao->Msg(QStringLiteral("CAMP_N_INF")), tmInformacao);
         FCampoAtual = tag;
         mudaCor();
         return false;
@@ -621,10 +613,8 @@ bool TfrmCadRedz::confereCampos()
 bool TfrmCadRedz::montaImpostos()
 {
     // The tax package's list, or one rebuilt from the printer's totalisers.
-    // An error here would come back on every press and keep the screen open
-    // for good: it ends the screen as a save that failed. So does a list
-    // still missing when the tax package itself failed.
-    const QString semImpostos = QStringLiteral("Os impostos não puderam ser informados: ");
+    // Without one the screen stays open with every figure, and says why:
+    // the operator may press "Incluir Imposto" again, or leave.
     try {
         const bool temLista = FDadosImpostos.isValid() && !FDadosImpostos.isNull();
         if (temLista)
@@ -636,20 +626,16 @@ bool TfrmCadRedz::montaImpostos()
         }
         if (temLista && !cdsImpRedZ.isEmpty())
             return true;
-        if (!m_erroImpostos.isEmpty()) {
-            naoGravado(semImpostos + m_erroImpostos);
-            return false;
-        }
-        mensagem(QStringLiteral("ICMS_N_INF"), tmErro);
-        // A list without rows ends with the silent abort, no list with a return.
-        if (temLista)
-            throw EAbort();
+        const QString icms = msgPadrao->Msg(QStringLiteral("ICMS_N_INF"));
+        recusa(m_erroImpostos.isEmpty() ? icms : icms + QLatin1Char('\n') + m_erroImpostos, tmErro);
         return false;
     } catch (const EAbort &) {
         throw;
     } catch (const Exception &erro) {
-        naoGravado(erro.message());
-        return false;
+        // A list that cannot be read: on a typed screen the tax button can
+        // give another one.
+        return recusaFigura(0,
+                            QStringLiteral("Os impostos não puderam ser informados: ") + erro.message().simplified());
     }
 }
 
@@ -665,7 +651,8 @@ QString TfrmCadRedz::modeloDaImpressora()
         Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
         return (trimPrinterText(modelo) + QLatin1Char('|') + trimPrinterText(marca)).left(30);
     } catch (const Exception &erro) {
-        mostra(erro.message() + QStringLiteral("\nA redução Z será gravada sem o modelo da impressora fiscal."),
+        mostra(QStringLiteral("O modelo da impressora fiscal não pôde ser lido: ") + erro.message().simplified()
+                   + QStringLiteral("\nA redução Z será gravada sem o modelo da impressora fiscal."),
                tmAviso);
         return QString();
     }
@@ -686,7 +673,7 @@ void TfrmCadRedz::gravaReducao(const QString &modeloMarca)
             // someone has looked.
             boRedZIncerta = true;
             setReason(Srv_kal02700::UltimoErroSetRedZ());
-            mostra(Srv_kal02700::UltimoErroSetRedZ(), tmErro);
+            mostra(Srv_kal02700::UltimoErroSetRedZ().simplified(), tmErro);
             Close();
             return;
         }
@@ -746,8 +733,9 @@ QString TfrmCadRedz::chaveDoDia() const
 void TfrmCadRedz::naoGravado(const QString &causa)
 {
     // One notice: that nothing was stored, and on its next line why.
+    // A driver's own words stay on the line of the sentence they follow.
     const QString texto = msgPadrao->Msg(QStringLiteral("DAD_N_GRAV"))
-                          + (causa.isEmpty() ? QString() : QLatin1Char('\n') + causa);
+                          + (causa.isEmpty() ? QString() : QLatin1Char('\n') + causa.simplified());
     setReason(texto);
     mostra(texto, tmErro);
     Close();
@@ -767,7 +755,7 @@ void TfrmCadRedz::avisoCat52(const QString &linha)
 {
     // The day is stored: what became of its file is a warning, not a failed save.
     setReason(linha);
-    mostra(linha, tmAviso);
+    mostra(linha.simplified(), tmAviso);
 }
 
 void TfrmCadRedz::geraArquivosCat52()

@@ -5,6 +5,7 @@
 #include "AutomationDate.h"
 #include "Cat52Record.h"
 #include "ClientDataSet.h"
+#include "DayRefusal.h"
 #include "KeyTranslation.h"
 #include "ReductionFigures.h"
 #include "SharedServices.h"
@@ -97,14 +98,10 @@ private:
 
     // The one way out of the screen: closes it as the confirmation does.
     void Close();
-    // Refuses, at the opening, a day after today, raising with the line the
-    // host reads; true when the day is stored already.
-    bool confereDia();
-    // Refuses a stored day, raising with the line the host reads; when its
-    // CAT-52 file is due and none of this printer's is stored (a run cut
-    // short after its commit), the stage runs first and the line says what
-    // became of the file.
-    void recusaDiaGravado();
+    // A stored day refused, raising with the line the host reads; when the
+    // rerun made its missing CAT-52 file, the line is shown with its own
+    // kind and the call ends silently.
+    void recusaDiaGravado(const DayRefusal::Day &dia);
     // Tail of the opening for printers that report their last Z reduction:
     // fills and locks the fields with the printer's figures of the day.
     void PreencheDadosImpressora(bool Automatico);
@@ -128,6 +125,11 @@ private:
     // A figure refused: on a locked screen a failed save; on a typed one the
     // line is shown and the field (1 to 13, 0 for a tax line) made current.
     bool recusaFigura(int campo, const QString &linha);
+    // The confirmation stops with the screen open: the line is shown, or, on
+    // a press that repeats the one before, kept for the way-out question.
+    void recusa(const QString &texto, TTipoMsg tipo);
+    // The operator answered Sim to leaving: a failed save, nothing stored.
+    void saiSemGravar(const QString &motivo);
     QString modeloDaImpressora();
     void gravaReducao(const QString &modeloMarca);
     QVariant chamaSetRedZ(const QString &modeloMarca);
@@ -184,6 +186,15 @@ private:
 
     // The error of the last press on the tax button, empty once it worked.
     QString m_erroImpostos;
+    // The last confirmation stopped with the screen open, and nothing was
+    // typed nor the tax button pressed since; while a press repeats it, its
+    // line is kept for the question instead of shown.
+    bool m_paradaAnterior = false;
+    bool m_retendo = false;
+    QString m_retido;
+    // Why the printer did not fill the screen: shown once it is up, before
+    // anything is typed.
+    QString m_avisoAbertura;
     // The figures whose sums the operator was shown, confirmed again as read.
     QString m_somasConfirmadas;
     bool m_fechamentoPermitido = false;

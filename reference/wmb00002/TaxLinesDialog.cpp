@@ -2,6 +2,7 @@
 
 #include "ClientDataSet.h"
 #include "Exception.h"
+#include "FigureCheck.h"
 #include "FormatSettings.h"
 #include "Shield.h"
 #include "TBlendedBitBtn.h"
@@ -28,6 +29,12 @@ QString amountText(double value)
     QString text = QString::number(value, 'f', 2);
     text.replace(u'.', FormatSettings::decimalSeparator());
     return text;
+}
+
+// An amount of `digits` digits, two of them decimals, typed with a comma.
+QRegularExpression amountPattern(int digits)
+{
+    return QRegularExpression(QStringLiteral("^\\d{0,%1}(,\\d{0,2})?$").arg(digits - 2));
 }
 
 // Keeps an error of the dialog's own work from crossing the event loop.
@@ -74,11 +81,12 @@ TaxLinesDialog::TaxLinesDialog(const Keys &keys, CodeLookup lookup, QWidget *par
     table->setMinimumHeight(table->horizontalHeader()->sizeHint().height()
                             + VisibleLines * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth());
 
-    // Digits and at most one comma, as on the Z reduction's printout.
-    ui->rateEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^\\d{0,3}(,\\d{0,2})?$")), ui->rateEdit));
+    // Digits and at most one comma, as on the Z reduction's printout, and no
+    // more of them than a fiscal file carries: what the screen's own
+    // confirmation would refuse is not typed here.
+    ui->rateEdit->setValidator(new QRegularExpressionValidator(amountPattern(FigureCheck::RateDigits), ui->rateEdit));
     ui->valueEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^\\d{0,12}(,\\d{0,2})?$")), ui->valueEdit));
+        new QRegularExpressionValidator(amountPattern(FigureCheck::TotaliserDigits), ui->valueEdit));
     ui->rateEdit->installEventFilter(this);
     ui->valueEdit->installEventFilter(this);
     m_current = ui->rateEdit;
@@ -122,6 +130,19 @@ void TaxLinesDialog::setLines(const QList<Line> &lines)
 {
     m_lines = lines;
     refreshTable();
+}
+
+void TaxLinesDialog::setRatesRegistered(bool registered)
+{
+    m_ratesRegistered = registered;
+    if (!registered)
+        showStatus(noRatesText(), true);
+}
+
+QString TaxLinesDialog::noRatesText()
+{
+    return QStringLiteral(
+        "Nenhuma alíquota cadastrada (ALIQIMPFIS): cadastre as alíquotas antes de informar os impostos.");
 }
 
 QVariant TaxLinesDialog::packet(bool withRows) const
@@ -187,6 +208,18 @@ void TaxLinesDialog::addLine()
         setCurrent(ui->valueEdit);
         return;
     }
+    if (!m_ratesRegistered) {
+        showStatus(noRatesText(), true);
+        return;
+    }
+    // Whatever reached the fields, the widths the screen's confirmation keeps.
+    for (const QString &refused :
+         {FigureCheck::amount(QStringLiteral("Alíquota"), rateText, FigureCheck::RateDigits),
+          FigureCheck::amount(QStringLiteral("Valor acumulado"), valueText, FigureCheck::TotaliserDigits)})
+        if (!refused.isEmpty()) {
+            showStatus(refused, true);
+            return;
+        }
     const double rate = FormatSettings::strToFloat(rateText);
     const double base = FormatSettings::strToFloat(valueText);
     const QString code = m_lookup ? m_lookup(rate) : QString();

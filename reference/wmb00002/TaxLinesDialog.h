@@ -48,6 +48,10 @@ public:
 
     // Starting lines: the list confirmed before, or the printer's totalisers.
     void setLines(const QList<Line> &lines);
+    // Whether the database has any rate at all (ALIQIMPFIS): without one,
+    // every line would be refused, and the dialog says so from the start.
+    void setRatesRegistered(bool registered);
+    static QString noRatesText();
     // The lines of a tax-line packet; nothing when it is no such packet.
     static std::optional<QList<Line>> linesOf(const QVariant &packet);
     const QList<Line> &lines() const { return m_lines; }
@@ -84,4 +88,5 @@ private:
     CodeLookup m_lookup;
     QList<Line> m_lines;
     QLineEdit *m_current = nullptr;
+    bool m_ratesRegistered = true;
 };

@@ -43,6 +43,17 @@ public:
         m_connection.open();
     }
 
+    // Whether any rate is registered at all: the package's own statement.
+    bool anyRate()
+    {
+        AdoQuery count(QStringLiteral("adqQtAliquotas"), &m_connection);
+        count.setCommandText(QStringLiteral("SELECT COUNT(*) AS QTALIQUOTAS FROM ALIQIMPFIS"));
+        count.open();
+        const bool any = !count.eof() && count.asString(QStringLiteral("QTALIQUOTAS")).trimmed() != QLatin1String("0");
+        count.close();
+        return any;
+    }
+
     QString codeFor(double rate)
     {
         m_query.close();
@@ -92,6 +103,7 @@ void criaImpostoRedz(const QString &cdFilial, const QString &cdCaixa, const QStr
     // The operator goes on from the list confirmed before. A first list
     // starts from the printer's totalisers only when they are of the day
     // being recorded: another day's lines would be taken for this one's.
+    dialog.setRatesRegistered(lookup.anyRate());
     if (const auto confirmed = TaxLinesDialog::linesOf(dados))
         dialog.setLines(*confirmed);
     else if (AutomationDate::dateOf(dtUltRedZ) == AutomationDate::dateOf(dtReducao))

@@ -153,15 +153,17 @@ TEST_F(KillTest, KilledWhileStoringTheFileLeavesNoEmptyFileRow)
     expectNothingHalfWritten(db);
 
     // Reruns finish the day. A printer whose last Z reduction is of another
-    // day cannot make the file: the line says how to store it later.
+    // day cannot make the file: the line says to run the host again once
+    // the cause is put right.
     const HostRun otherDay = run(
         automaticCall(QStringLiteral("001"), day, writePrinter(text(today), QStringLiteral("hoje.json"))));
     EXPECT_EQ(otherDay.exitCode, 1) << otherDay.out.toStdString() << otherDay.err.toStdString();
     EXPECT_EQ(otherDay.err,
               QStringLiteral("kal02700-host: A Redução Z de %1 já estava gravada, sem o arquivo Cat-52, que não pôde "
                              "ser gravado: a última redução Z da impressora não é do dia %1, e sim do dia %2: o "
-                             "arquivo Cat-52 do dia %1 não pode ser gerado. Guarde o arquivo depois com "
-                             "kal02700-fiscal cat52-guardar.\n")
+                             "arquivo Cat-52 do dia %1 não pode ser gerado. O arquivo não foi escrito: torne a "
+                             "pasta dos arquivos Cat-52 gravável (ou corrija a causa acima) e execute o "
+                             "kal02700-host de novo.\n")
                   .arg(day, text(today)));
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 0);
     // The day's own printer: the missing file is stored, once.

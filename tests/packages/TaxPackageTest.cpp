@@ -401,3 +401,36 @@ TEST_F(TaxPackage, UnreachableDatabaseRaisesBeforeAnyDialog)
 }
 
 } // namespace
+
+TEST_F(TaxPackage, NoFigureWiderThanItsFieldAndNoRateRegisteredAreSaid)
+{
+    ClientDataSet noPrinter(QStringLiteral("cdsTotalizadorParciaisTributados"));
+    // As wide as the screen's confirmation keeps them: 11 digits and two
+    // decimals for a base, two and two for a rate.
+    enterTaxLines(noPrinter, [](TaxLinesDialog &dialog) {
+        QLineEdit *rate = edit(dialog, "rateEdit");
+        QLineEdit *value = edit(dialog, "valueEdit");
+        ASSERT_TRUE(rate && value);
+        QTest::keyClicks(value, QStringLiteral("123456789012,345"));
+        EXPECT_EQ(value->text(), QStringLiteral("12345678901,34"));
+        QTest::keyClicks(rate, QStringLiteral("100"));
+        EXPECT_EQ(rate->text(), QStringLiteral("10"));
+        EXPECT_TRUE(status(dialog).isEmpty()) << status(dialog).toStdString();
+        press(dialog, "cancelButton");
+    });
+
+    // Without any rate, the dialog says so at once and for every line.
+    m_db.exec(QStringLiteral("DELETE FROM ALIQIMPFIS"));
+    const QString noRates = QStringLiteral(
+        "Nenhuma alíquota cadastrada (ALIQIMPFIS): cadastre as alíquotas antes de informar os impostos.");
+    const QVariant dados = enterTaxLines(noPrinter, [&](TaxLinesDialog &dialog) {
+        EXPECT_EQ(status(dialog), noRates);
+        QTest::keyClicks(edit(dialog, "rateEdit"), QStringLiteral("18"));
+        QTest::keyClicks(edit(dialog, "valueEdit"), QStringLiteral("100"));
+        press(dialog, "addButton");
+        EXPECT_TRUE(dialog.lines().isEmpty());
+        EXPECT_EQ(status(dialog), noRates);
+        press(dialog, "confirmButton");
+    });
+    EXPECT_TRUE(rowsOf(dados, m_day).isEmpty());
+}

@@ -1,6 +1,7 @@
 // After a good save: which printer types keep the day's CAT-52 file, and how
 // the generated file reaches the database.
 #include "ScreenFlowSupport.h"
+#include "Cat52Stage.h"
 #include "Cli_kal02700.h"
 #include <QFile>
 
@@ -167,4 +168,26 @@ TEST_F(Cat52StageTest, AFileThatDiffersFromTheDayIsStoredAndEachFigureIsNamed)
     confirmDay("00", "N");
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Dados gravados corretamente.")});
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ, QString());
+}
+
+TEST_F(Cat52StageTest, ARerunSaysWhatToDoForAFileStillMissing)
+{
+    using Outcome = Cat52Stage::Outcome;
+    const Cat52Stage::Completion written = Cat52Stage::missingFileLine(
+        day, {Outcome::NotStored, QStringLiteral("Disco cheio"), QStringLiteral("/x/A.8CQ")});
+    EXPECT_EQ(written.line, QStringLiteral("A Redução Z de 08/12/2026 já estava gravada, sem o arquivo Cat-52, que não "
+                                           "pôde ser gravado: disco cheio. Guarde o arquivo /x/A.8CQ depois com "
+                                           "kal02700-fiscal cat52-guardar."));
+    EXPECT_EQ(written.kind, tmAviso);
+    // Never written (a folder that cannot be written): the ledger has nothing to store.
+    const Cat52Stage::Completion unwritten = Cat52Stage::missingFileLine(
+        day, {Outcome::NotStored, QStringLiteral("Permissão negada em /x"), QString()});
+    EXPECT_FALSE(unwritten.line.contains(QStringLiteral("cat52-guardar"))) << unwritten.line.toStdString();
+    EXPECT_TRUE(unwritten.line.endsWith(QStringLiteral("torne a pasta dos arquivos Cat-52 gravável (ou corrija a causa "
+                                                       "acima) e execute o kal02700-host de novo.")))
+        << unwritten.line.toStdString();
+    EXPECT_EQ(Cat52Stage::missingFileLine(day, {Outcome::Stored, QString(), QString()}).kind, tmInformacao);
+    EXPECT_EQ(Cat52Stage::missingFileLine(day, {Outcome::StoredDiffers, QStringLiteral("CRZ"), QString()}).kind,
+              tmAviso);
+    EXPECT_TRUE(Cat52Stage::missingFileLine(day, {Outcome::AlreadyStored, QString(), QString()}).line.isEmpty());
 }

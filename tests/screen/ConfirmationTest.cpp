@@ -116,15 +116,21 @@ TEST_F(ConfirmationTest, WithoutTaxLinesTheOperatorIsToldAndTheScreenStays)
     EXPECT_EQ(reducoes(), 0);
     EXPECT_TRUE(Cli_kal02700::boCriado);
 
-    // The tax package gave a list without rows: the same, through the silent abort.
+    // The tax package gave a list without rows: the same, and the screen
+    // shows that no rate was entered.
     setTaxLines({});
     form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    EXPECT_EQ(widget<QLabel>(*form, "lblImpostos")->text(), QStringLiteral("Impostos: nenhuma alíquota informada."));
     messages.clear();
-    EXPECT_THROW(form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf")), EAbort);
+    form->sbtConfClick(widget<TBlendedBitBtn>(*form, "sbtConf"));
     EXPECT_EQ(messages.texts(), QStringList{kIcms});
     EXPECT_EQ(reducoes(), 0);
 
     // A new list with rows, and the next confirmation saves.
+    setTaxLines({{"T1", 18, 100, 18}, {"T2", 12, 1234.5, 148.14}});
+    form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
+    EXPECT_EQ(widget<QLabel>(*form, "lblImpostos")->text(),
+              QStringLiteral("Impostos: 2 alíquotas, base de cálculo 1.334,50"));
     setTaxLines({{"T1", 18, 100, 18}});
     form->sbtICMSClick(widget<TBlendedBitBtn>(*form, "sbtICMS"));
     messages.clear();
@@ -263,6 +269,19 @@ TEST_F(ConfirmationTest, TheReferenceTaxDialogFeedsTheSave)
 // operator would.
 class TrapPathTest : public ScreenFlowTest {
 protected:
+    // The operator answers Sim to the way-out question, unless told otherwise.
+    ExitAnswerer answers{true};
+    static QStringList fields(const TfrmCadRedz &form)
+    {
+        QStringList texts;
+        for (int f = 1; f <= 13; ++f)
+            texts << fieldText(form, f);
+        return texts;
+    }
+    static void press(TfrmCadRedz &form, const char *button)
+    {
+        QTest::mouseClick(widget<TBlendedBitBtn>(form, button), Qt::LeftButton);
+    }
     // Presses Confirmar until the screen closes, at most three times; the
     // number of presses it took, 0 when it stayed open.
     static int confirmUntilClosed(TfrmCadRedz &form)
@@ -301,7 +320,13 @@ TEST_F(TrapPathTest, ALastReductionDateThatIsNoPlainDayStillGivesTaxLines)
         EXPECT_EQ(confirmUntilClosed(form), 1);
     });
     EXPECT_EQ(taxDialogLastDay, AutomationDate::fromDate(yesterday));
-    EXPECT_EQ(messages.texts(), (QStringList{kIcms, kGravados}));
+    // The screen opened for typing says why first.
+    const QString typeIt = QStringLiteral("\nDigite os valores a partir da Redução Z impressa.");
+    EXPECT_EQ(messages.texts(),
+              (QStringList{QStringLiteral("A impressora fiscal não tem redução Z e a data da última movimentação do "
+                                          "caixa não pôde ser lida: '08/12/2026 10:30:00'.")
+                               + typeIt,
+                           kIcms, kGravados}));
     EXPECT_EQ(reducoes(), 1);
 
     // Without a readable date at all (the movement table is gone), the lines
@@ -315,7 +340,14 @@ TEST_F(TrapPathTest, ALastReductionDateThatIsNoPlainDayStillGivesTaxLines)
         EXPECT_EQ(confirmUntilClosed(form), 1);
     });
     EXPECT_EQ(taxDialogLastDay, AutomationDate::fromDate(QDate(2012, 2, 24)));
-    EXPECT_EQ(messages.texts(), QStringList{kGravados});
+    ASSERT_EQ(messages.count(), 2);
+    // The database's own words on the line of the sentence they follow.
+    EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("A impressora fiscal não tem redução Z e a última "
+                                                              "movimentação do caixa não pôde ser consultada: Tabela "
+                                                              "não encontrada no banco de dados. no such table")))
+        << messages.texts()[0].toStdString();
+    EXPECT_TRUE(messages.texts()[0].endsWith(typeIt));
+    EXPECT_EQ(messages.texts()[1], kGravados);
     EXPECT_EQ(reducoes(), 1);
 }
 
@@ -328,7 +360,10 @@ TEST_F(TrapPathTest, APrinterThatDoesNotAnswerLeavesTheDayStorableWithoutItsMode
     });
     ASSERT_EQ(messages.count(), 2);
     EXPECT_EQ(messages.kinds()[0], tmAviso);
-    EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("A impressora fiscal não responde.")));
+    // Its own words after the sentence that says what they concern.
+    EXPECT_TRUE(messages.texts()[0].startsWith(
+        QStringLiteral("O modelo da impressora fiscal não pôde ser lido: A impressora fiscal não responde.\n")))
+        << messages.texts()[0].toStdString();
     EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("sem o modelo"))) << messages.texts()[0].toStdString();
     EXPECT_EQ(messages.texts()[1], kGravados);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT COALESCE(DSMODMARCAECF, '') FROM REDUCAOZ")).toString(), QString());
@@ -360,32 +395,111 @@ TEST_F(TrapPathTest, TaxLinesThatCannotBeMadeEndAsAFailedSave)
     db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS"));
     lockedRun(QStringLiteral("Tabela não encontrada"));
 
-    // On a screen typed by hand: a tax package that fails on every press,
-    // then one whose list cannot be read.
+    // On a screen typed by hand, a list that cannot be read: said on the
+    // first press, the way out offered on the next, and taken.
     writePrinterType("00");
-    taxPackageFails = true;
-    messages.clear();
-    open(false, [&](TfrmCadRedz &form) {
-        fillFields(form);
-        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtConf"), Qt::LeftButton);
-        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
-        EXPECT_EQ(confirmUntilClosed(form), 1);
-    });
-    EXPECT_EQ(messages.texts(),
-              (QStringList{kIcms, QStringLiteral("Tabela de impostos indisponível."),
-                           kNaoGravados
-                               + QStringLiteral("\nOs impostos não puderam ser informados: Tabela de impostos "
-                                                "indisponível.")}));
-    taxPackageFails = false;
     nextTaxPacket = QVariant(QByteArray("não é um pacote"));
     messages.clear();
     open(false, [&](TfrmCadRedz &form) {
         fillFields(form);
-        QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
-        EXPECT_EQ(confirmUntilClosed(form), 1);
+        press(form, "sbtICMS");
+        EXPECT_EQ(widget<QLabel>(form, "lblImpostos")->text(),
+                  QStringLiteral("Impostos: a lista do pacote de impostos não pôde ser lida."));
+        EXPECT_EQ(confirmUntilClosed(form), 2);
     });
     ASSERT_EQ(messages.count(), 1);
-    EXPECT_TRUE(messages.texts()[0].startsWith(kNaoGravados + QLatin1Char('\n'))) << messages.texts()[0].toStdString();
+    EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("Os impostos não puderam ser informados: ")))
+        << messages.texts()[0].toStdString();
+    ASSERT_EQ(answers.reasons().size(), 1);
+    EXPECT_EQ(answers.reasons()[0], QStringLiteral("Sair sem gravar a Redução Z?|") + messages.texts()[0]);
     EXPECT_EQ(reducoes(), 0);
+    EXPECT_FALSE(Cli_kal02700::boRedZGravada) << "the host exits 1";
+    EXPECT_TRUE(Cli_kal02700::stMotivoRedZ.startsWith(kNaoGravados + QStringLiteral(" O operador saiu sem gravar")))
+        << Cli_kal02700::stMotivoRedZ.toStdString();
     EXPECT_FALSE(Cli_kal02700::boCriado);
+}
+
+TEST_F(TrapPathTest, AFailedTaxPressKeepsEveryFigureAndItsReasonIsSaid)
+{
+    writePrinterType("00");
+    taxPackageFails = true;
+    answers.setLeave(false);
+    const QString failed = QStringLiteral("O pacote de impostos falhou: Tabela de impostos indisponível.");
+    open(false, [&](TfrmCadRedz &form) {
+        fillFields(form);
+        const QStringList typed = fields(form);
+        press(form, "sbtICMS");
+        press(form, "sbtConf");
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(answers.reasons().isEmpty()) << "the first press only says why";
+        // Pressed again with nothing changed: the way out, declined.
+        press(form, "sbtConf");
+        EXPECT_EQ(answers.reasons().size(), 1);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(fields(form), typed) << "every figure is kept";
+        // The tax package answers again: one press, and the day is stored.
+        taxPackageFails = false;
+        setTaxLines({{"T1", 18, 100, 18}});
+        press(form, "sbtICMS");
+        EXPECT_EQ(widget<QLabel>(form, "lblImpostos")->text(),
+                  QStringLiteral("Impostos: 1 alíquota, base de cálculo 100,00"));
+        press(form, "sbtConf");
+        EXPECT_FALSE(form.isVisible());
+    });
+    EXPECT_EQ(messages.texts(), (QStringList{failed, kIcms + u'\n' + failed, kGravados}));
+    EXPECT_EQ(messages.kinds().value(1), tmErro);
+    EXPECT_EQ(answers.reasons(), QStringList{QStringLiteral("Sair sem gravar a Redução Z?|") + kIcms + u'\n' + failed});
+    EXPECT_EQ(reducoes(), 1);
+    EXPECT_TRUE(Cli_kal02700::boRedZGravada);
+}
+
+TEST_F(TrapPathTest, WithNoRateRegisteredTheOperatorLeavesThroughTheQuestion)
+{
+    // The reference tax dialog on a database without any rate.
+    useReferenceTaxDialog();
+    db.exec(QStringLiteral("DELETE FROM ALIQIMPFIS"));
+    writePrinterType("00");
+    answers.setLeave(false);
+    QString status;
+    open(false, [&](TfrmCadRedz &form) {
+        fillFields(form);
+        const QStringList typed = fields(form);
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = nullptr;
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                dialog = QApplication::activeModalWidget();
+                return dialog && dialog != &form;
+            }));
+            auto *label = dialog->findChild<QLabel *>(QStringLiteral("statusLabel"));
+            auto *rate = dialog->findChild<QLineEdit *>(QStringLiteral("rateEdit"));
+            auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("valueEdit"));
+            auto *add = dialog->findChild<QAbstractButton *>(QStringLiteral("addButton"));
+            auto *confirm = dialog->findChild<QAbstractButton *>(QStringLiteral("confirmButton"));
+            ASSERT_TRUE(label && rate && value && add && confirm);
+            status = label->text();
+            QTest::keyClicks(rate, QStringLiteral("18"));
+            QTest::keyClicks(value, QStringLiteral("100"));
+            add->click();
+            EXPECT_EQ(label->text(), status) << "every rate is refused for the same reason";
+            confirm->click();
+        });
+        press(form, "sbtICMS");
+        EXPECT_EQ(widget<QLabel>(form, "lblImpostos")->text(), QStringLiteral("Impostos: nenhuma alíquota informada."));
+        press(form, "sbtConf");
+        press(form, "sbtConf");
+        EXPECT_TRUE(form.isVisible()) << "Não keeps the screen";
+        EXPECT_EQ(fields(form), typed);
+        answers.setLeave(true);
+        press(form, "sbtConf");
+        EXPECT_FALSE(form.isVisible()) << "Sim leaves it";
+    });
+    EXPECT_EQ(status, QStringLiteral("Nenhuma alíquota cadastrada (ALIQIMPFIS): cadastre as alíquotas antes de "
+                                     "informar os impostos."));
+    EXPECT_EQ(messages.texts(), QStringList{kIcms});
+    EXPECT_EQ(answers.reasons().size(), 2);
+    EXPECT_FALSE(Cli_kal02700::boRedZGravada) << "the host exits 1";
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_EQ(impostos(), 0);
+    EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
+              kNaoGravados + QStringLiteral(" O operador saiu sem gravar a Redução Z: ") + kIcms);
 }

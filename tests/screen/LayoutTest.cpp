@@ -216,7 +216,8 @@ TEST_F(TaxButtonTest, AnErrorIsShownAndTheEarlierListKept)
     fail = true;
     QTest::mouseClick(widget<TBlendedBitBtn>(form, "sbtICMS"), Qt::LeftButton);
     ASSERT_EQ(messages.count(), 1);
-    EXPECT_EQ(messages.calls()[0].text, QString::fromUtf8("Tabela de impostos indisponível"));
+    EXPECT_EQ(messages.calls()[0].text,
+              QString::fromUtf8("O pacote de impostos falhou: Tabela de impostos indisponível"));
     EXPECT_EQ(messages.calls()[0].kind, tmErro);
     EXPECT_EQ(TfrmCadRedzProbe::dadosImpostos(form), QVariant(QByteArray("kept")));
 

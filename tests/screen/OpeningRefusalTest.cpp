@@ -118,9 +118,12 @@ TEST_F(OpeningRefusalTest, AStoredDayWithoutItsCat52FileGetsItFromTheRerun)
     fake.generates = false;
     EXPECT_FALSE(opened(true));
     const QString missing = QStringLiteral("A Redução Z de 08/12/2026 já estava gravada, sem o arquivo Cat-52, que não "
-                                           "pôde ser gravado: o gerador de arquivos Cat-52 não gerou o arquivo. Guarde "
-                                           "o arquivo depois com kal02700-fiscal cat52-guardar.");
+                                           "pôde ser gravado: o gerador de arquivos Cat-52 não gerou o arquivo. O "
+                                           "arquivo não foi escrito: torne a pasta dos arquivos Cat-52 gravável (ou "
+                                           "corrija a causa acima) e execute o kal02700-host de novo.");
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ, missing);
+    EXPECT_EQ(messages.texts(), QStringList{missing});
+    EXPECT_EQ(messages.kinds().value(0), tmAviso) << "a day stored without its file";
     EXPECT_EQ(arquivos(), 0);
 
     fake.generates = true;
@@ -131,6 +134,8 @@ TEST_F(OpeningRefusalTest, AStoredDayWithoutItsCat52FileGetsItFromTheRerun)
         // Once its file is stored, the day is refused as any stored day.
         const QString line = automatic ? kStored : done;
         EXPECT_EQ(messages.texts(), QStringList{line});
+        // The missing file stored is a success; the day refused again, a failure.
+        EXPECT_EQ(messages.kinds().value(0), automatic ? tmErro : tmInformacao);
         EXPECT_EQ(Cli_kal02700::stMotivoRedZ, line);
         EXPECT_FALSE(Cli_kal02700::boRedZGravada);
         EXPECT_EQ(reducoes(), 1);

@@ -82,7 +82,8 @@ protected:
     }
 
     // Opens the screen by hand and checks that it came up in manual mode.
-    void expectManualMode()
+    // `notices`: the opening's own, shown before anything is typed.
+    void expectManualMode(int notices = 0)
     {
         bool wasUp = false;
         ModalScreenDriver driver([&](TfrmCadRedz &form) {
@@ -95,7 +96,7 @@ protected:
         });
         open();
         EXPECT_TRUE(wasUp);
-        EXPECT_EQ(messages.count(), 0) << messages.texts().join(" | ").toStdString();
+        EXPECT_EQ(messages.count(), notices) << messages.texts().join(" | ").toStdString();
     }
 
     static inline int printerAsked = 0;
@@ -162,7 +163,9 @@ TEST_F(OpeningTest, TypesThatDoNotReportOpenInManualMode)
 TEST_F(OpeningTest, ReportingTypeWithAPrinterThatDoesNotAnswerStaysManual)
 {
     writePraxumo("18");
-    expectManualMode();
+    expectManualMode(1);
+    EXPECT_EQ(messages.kinds().value(0), tmAviso);
+    EXPECT_TRUE(messages.texts().value(0).endsWith("\nDigite os valores a partir da Redução Z impressa."));
     EXPECT_FALSE(Cli_kal02700::boCriado);
 }
 

@@ -173,6 +173,47 @@ TEST_F(PrefillTest, IncompletePrinterFiguresAreTypedByHand)
     EXPECT_TRUE(unlocked(*form));
 }
 
+TEST_F(PrefillTest, WhenThePrinterDoesNotFillTheScreenTheOperatorIsToldBeforeTyping)
+{
+    const QString typeIt = QStringLiteral("\nDigite os valores a partir da Redução Z impressa.");
+    const struct {
+        const char *name;
+        std::function<void()> arrange;
+        QString reason;
+    } cases[] = {
+        {"no answer", [&] { fake.answers = false; },
+         QStringLiteral("A memória da impressora fiscal não pôde ser lida: A impressora fiscal não responde.")},
+        {"another day", [&] { fake.lastReduction[46] = QStringLiteral("07/12/2026"); },
+         QStringLiteral("A última redução Z da impressora é de 07/12/2026, não de 08/12/2026.")},
+        {"incomplete", [&] { fake.lastReduction.remove(47); },
+         QStringLiteral("A impressora fiscal não informou todos os valores da redução Z de 08/12/2026: faltam Venda "
+                        "Bruta Diária.")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake.reportDay(dateText);
+        fake.answers = true;
+        c.arrange();
+        messages.clear();
+        open(false, [&](TfrmCadRedz &form) {
+            EXPECT_EQ(messages.texts(), QStringList{c.reason + typeIt});
+            EXPECT_EQ(messages.kinds().value(0), tmAviso);
+            EXPECT_EQ(fields(form).join(QString()), QString()) << "before anything is typed";
+            EXPECT_EQ(highlightedField(form), 1);
+            QTest::keyClicks(&form, QStringLiteral("42"));
+            EXPECT_EQ(fieldText(form, 1), QStringLiteral("42"));
+        });
+        EXPECT_EQ(messages.count(), 1) << "once";
+    }
+    // The printer's figures of the day fill the screen: nothing to say.
+    fake.reportDay(dateText);
+    messages.clear();
+    open(false, [&](TfrmCadRedz &form) {
+        EXPECT_TRUE(locked(form));
+        EXPECT_EQ(messages.count(), 0);
+    });
+}
+
 TEST_F(PrefillTest, EachSetUpDecidesTheLockAnew)
 {
     {
@@ -433,8 +474,9 @@ INSTANTIATE_TEST_SUITE_P(NightlyRun, AutomaticReasonTest,
                                  "AnError",
                                  [](AutomaticReasonTest &, FakePrinter &,
                                     TestDb::Database &db) { db.exec(QStringLiteral("DROP TABLE ALIQIMPFIS")); },
-                                 QStringLiteral("Os dados não foram gravados no sistema. Tabela não encontrada"), true,
-                                 false}),
+                                 QStringLiteral("Os dados não foram gravados no sistema. Os impostos não puderam ser "
+                                                "informados: Tabela não encontrada"),
+                                 true, false}),
                          [](const ::testing::TestParamInfo<NothingStored> &info) {
                              return std::string(info.param.name);
                          });

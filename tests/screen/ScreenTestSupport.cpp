@@ -1,5 +1,6 @@
 #include "ScreenTestSupport.h"
 #include "Cli_kal02700.h"
+#include "ExitQuestion.h"
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -75,6 +76,29 @@ bool ShowCounter::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Show && qobject_cast<TfrmCadRedz *>(watched))
         ++m_count;
+    return false;
+}
+
+ExitAnswerer::ExitAnswerer(bool leave) : m_leave(leave)
+{
+    qApp->installEventFilter(this);
+}
+
+ExitAnswerer::~ExitAnswerer()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool ExitAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *question = qobject_cast<ExitQuestion *>(watched);
+    if (event->type() != QEvent::Show || !question)
+        return false;
+    m_reasons << widget<QLabel>(*question, "lblPergunta")->text() + u'|'
+                     + widget<QLabel>(*question, "lblMotivo")->text();
+    TBlendedBitBtn *answer = widget<TBlendedBitBtn>(*question, m_leave ? "sbtSim" : "sbtNao");
+    // Once its modal loop runs, as an operator's tap would come.
+    QTimer::singleShot(0, answer, [answer] { QTest::mouseClick(answer, Qt::LeftButton); });
     return false;
 }
 

@@ -73,6 +73,24 @@ private:
     int m_count = 0;
 };
 
+// Answers the way-out question ("Sair sem gravar a Redução Z?") each time it
+// is asked while it lives: Sim when `leave`, else Não. Keeps what each
+// question said was wrong.
+class ExitAnswerer : public QObject {
+public:
+    explicit ExitAnswerer(bool leave);
+    ~ExitAnswerer() override;
+    void setLeave(bool leave) { m_leave = leave; }
+    const QStringList &reasons() const { return m_reasons; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool m_leave;
+    QStringList m_reasons;
+};
+
 // Runs the inspection once the modal screen is up and active, then ends it
 // through the confirmation's own close. A watchdog ends a screen that is still
 // up after ten seconds (and marks the test failed), so nothing ever hangs.
