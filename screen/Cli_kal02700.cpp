@@ -39,7 +39,8 @@ void reportError(const QString &text)
 {
     // The operator should not read the message under an hourglass.
     restoreCursor();
-    showMessage(text, tmErro, QStringLiteral("002"));
+    // A driver's own words stay on the line of the sentence they follow.
+    showMessage(text.simplified(), tmErro, QStringLiteral("002"));
 }
 } // namespace
 

@@ -38,7 +38,8 @@ void showUnhandledError(const Exception &error)
 {
     if (dynamic_cast<const EAbort *>(&error))
         return;
-    showMessage(error.message(), tmErro, QString());
+    // A driver's own words stay on the line of the sentence they follow.
+    showMessage(error.message().simplified(), tmErro, QString());
 }
 
 void guarded(const std::function<void()> &handler) noexcept

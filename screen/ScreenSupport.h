@@ -21,7 +21,8 @@ void restoreCursor();
 void showMessage(const QString &text, TTipoMsg kind, const QString &schemaId);
 
 // What the framework does with an error that leaves an event handler: its own
-// text through Mensagem as an error (kind 3); the silent abort shows nothing.
+// text, on one line, through Mensagem as an error (kind 3); the silent abort
+// shows nothing.
 void showUnhandledError(const Exception &error);
 
 // Runs one event handler so that no error ever crosses the event loop.

@@ -154,6 +154,7 @@ TEST_F(ConfirmationTest, AFailedSaveSaysWhyInOneNoticeClosesAndMakesNoFiles)
     ASSERT_EQ(messages.count(), 1);
     const QString text = messages.texts().first();
     EXPECT_TRUE(text.startsWith(kNaoGravados + QStringLiteral("\nRegistro duplicado"))) << text.toStdString();
+    EXPECT_EQ(text.count(u'\n'), 1) << "the database's own words on the line of the sentence they follow";
     EXPECT_EQ(messages.kinds().first(), tmErro);
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ, text.simplified()) << "the host prints the same words";
     EXPECT_FALSE(Cli_kal02700::boCriado) << "every save attempt ends the screen";
