@@ -499,9 +499,14 @@ void TfrmCadRedz::sbtConfClick(QObject *)
     bool segue = false;
     try {
         segue = confereCampos() && confereFiguras() && montaImpostos() && confereImpostos() && confereSomas();
-    } catch (...) {
-        m_retendo = false;
-        throw;
+    } catch (const Exception &erro) {
+        // It would come back on every press: it stops the confirmation as a
+        // refusal does, and the way out follows. The silent abort passes.
+        if (dynamic_cast<const EAbort *>(&erro)) {
+            m_retendo = false;
+            throw;
+        }
+        recusa(erro.message().simplified(), tmErro);
     }
     const bool repetida = m_retendo;
     m_retendo = false;

@@ -504,3 +504,25 @@ TEST_F(TrapPathTest, WithNoRateRegisteredTheOperatorLeavesThroughTheQuestion)
     EXPECT_EQ(Cli_kal02700::stMotivoRedZ,
               kNaoGravados + QStringLiteral(" O operador saiu sem gravar a Redução Z: ") + kIcms);
 }
+
+TEST_F(TrapPathTest, AnErrorOfTheChecksOnALockedScreenLeavesTheWayOut)
+{
+    // The printer's totalisers come without their tax column: every press
+    // of Confirmar would meet the same error.
+    writePrinterType("18");
+    fake.reportDay(dateText);
+    Wmb00001::DadosUltimaRedZ = [](const QVariant &, int, QVariantList &array, ClientDataSet &totalizers) {
+        for (auto it = printer->lastReduction.cbegin(); it != printer->lastReduction.cend(); ++it)
+            array[it.key()] = it.value();
+        totalizers.setData(textPacket({"VRALIQIMPFIS", "CDIMPOSTO", "VRVENDIDO"}, {{"18,00", "T1", "100,00"}}, 20));
+    };
+    open(false, [&](TfrmCadRedz &form) {
+        EXPECT_TRUE(Cli_kal02700::boDadosUltima);
+        EXPECT_EQ(confirmUntilClosed(form), 2);
+    });
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.kinds()[0], tmErro);
+    EXPECT_EQ(answers.reasons(), QStringList{QStringLiteral("Sair sem gravar a Redução Z?|") + messages.texts()[0]});
+    EXPECT_EQ(reducoes(), 0);
+    EXPECT_FALSE(Cli_kal02700::boRedZGravada);
+}
