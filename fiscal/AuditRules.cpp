@@ -1,4 +1,5 @@
 #include "AuditRules.h"
+#include "ExportGate.h"
 #include "LedgerValues.h"
 #include "ReductionRules.h"
 
@@ -135,9 +136,16 @@ void parciaisDivergentes(const Reduction *, const Reduction &current, Output &ou
 void impostoDivergente(const Reduction *, const Reduction &current, Output &out)
 {
     for (const TaxLine &line : current.taxes) {
-        if (line.rate <= 0 || line.base <= 0 || line.tax <= 0) {
+        if (line.rate <= 0 || line.base <= 0) {
             out.add(QStringLiteral("imposto %1 com alíquota %2%, base %3 e imposto %4: uma linha tributada precisa "
-                                   "dos três maiores que zero, e fica fora do SPED")
+                                   "de alíquota e base maiores que zero, e fica fora do SPED")
+                        .arg(line.cdImposto, LedgerValues::commaMoney(line.rate), displayMoney(line.base),
+                             displayMoney(line.tax)));
+            continue;
+        }
+        if (line.tax <= 0) {
+            out.add(QStringLiteral("imposto %1 com alíquota %2% e base %3 é %4 (truncado ao centavo): escrito assim "
+                                   "no SPED e no Sintegra")
                         .arg(line.cdImposto, LedgerValues::commaMoney(line.rate), displayMoney(line.base),
                              displayMoney(line.tax)));
             continue;
@@ -157,8 +165,10 @@ void c420Divergente(const Reduction *, const Reduction &current, Output &out)
     const auto divergence = ReductionRules::totalisers(current);
     if (!divergence)
         return;
-    out.money(QStringLiteral("totalizadores do dia (bases tributadas %1 + F1 %2 + I1 %3 + N1 %4 + cancelamentos %5 + "
-                             "descontos %6) somam %7, e a venda bruta é %8: o validador do SPED recusa o C405")
+    out.money(QStringLiteral(
+                  "totalizadores do dia (bases tributadas %1 + F1 %2 + I1 %3 + N1 %4 + cancelamentos %5 + "
+                  "descontos %6) somam %7, e a venda bruta é %8: o validador do SPED recusa o C405, e a Redução Z fica "
+                  "fora do sped e do sintegra")
                   .arg(displayMoney(ReductionRules::taxedBases(current)), displayMoney(current.subTrib),
                        displayMoney(current.isento), displayMoney(current.naoIncid), displayMoney(current.cancel),
                        displayMoney(current.discount), displayMoney(divergence->found),
@@ -174,15 +184,32 @@ void contadorZero(const Reduction *, const Reduction &current, Output &out)
                  : counter == ReductionRules::Counter::Crz ? QStringLiteral("CRZ")
                                                            : QStringLiteral("último cupom"));
     if (!zero.isEmpty())
-        out.add(QStringLiteral("%1 zerado ou vazio: o validador do SPED recusa o C405, e a Redução Z fica fora do sped")
+        out.add(QStringLiteral("%1 zerado ou vazio: o validador do SPED recusa o C405, e a Redução Z fica fora do "
+                               "sped e do sintegra")
                     .arg(zero.join(QStringLiteral(", "))));
+}
+
+void modeloAusente(const Reduction *, const Reduction &current, Output &out)
+{
+    if (current.hasSerial() && ExportGate::modelOf(current).isEmpty())
+        out.add(QStringLiteral("nenhuma Redução Z do ECF de série %1 traz o modelo: o C400 não pode ser escrito, e o "
+                               "dia fica fora do sped")
+                    .arg(current.serial.trimmed()));
+}
+
+void ecfInvalido(const Reduction *, const Reduction &current, Output &out)
+{
+    if (!ExportGate::validEcf(current.nrEcf))
+        out.add(QStringLiteral("número do ECF \"%1\" não é um número de 1 a 999: o C400 e o 60M não o comportam, e o "
+                               "dia fica fora do sped e do sintegra")
+                    .arg(current.nrEcf.trimmed()));
 }
 
 void serieAusente(const Reduction *, const Reduction &current, Output &out)
 {
     if (!current.hasSerial())
         out.add(QStringLiteral("Redução Z sem número de série do ECF: não pertence a nenhuma cadeia e fica fora do "
-                               "sped"));
+                               "sped e do sintegra"));
 }
 
 void cat52Ausente(const Reduction *, const Reduction &current, Output &out)
@@ -232,6 +259,8 @@ const QList<Rule> &rules()
         {"PARCIAIS_DIVERGENTES", Severity::Aviso, parciaisDivergentes},
         {"IMPOSTO_DIVERGENTE", Severity::Aviso, impostoDivergente},
         {"C420_DIVERGENTE", Severity::Erro, c420Divergente},
+        {"MODELO_AUSENTE", Severity::Erro, modeloAusente},
+        {"ECF_INVALIDO", Severity::Erro, ecfInvalido},
         {"CONTADOR_ZERO", Severity::Erro, contadorZero},
         {"SERIE_AUSENTE", Severity::Erro, serieAusente},
         {"DIA_SEM_REDUCAO", Severity::Erro, nullptr},

@@ -4,8 +4,9 @@
 // rule is adding a function and a line in the table. Two rules look at a
 // register's day rather than at a row (DIA_SEM_REDUCAO, CAT52_DIVERGENTE):
 // they are in the table for their code and severity, without a function.
-// A row without a printer serial has no previous row and is the previous of
-// none: the rules of a chain leave it alone.
+// A row without a printer serial, or with a zero or empty CRZ, has no
+// previous row and is the previous of none: the rules of a chain leave it
+// alone.
 #include "Finding.h"
 #include "Reduction.h"
 

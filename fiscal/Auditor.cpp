@@ -168,14 +168,18 @@ public:
 
     void row(const Reduction &r)
     {
-        if (!m_previous || m_previous->cdFilial != r.cdFilial || m_previous->serial != r.serial)
-            startChain();
+        if (!m_inChain || m_chainFilial != r.cdFilial || m_chainSerial != r.serial)
+            startChain(r);
         const bool inScope = r.day >= m_scope.de && r.day <= m_scope.ate
                              && (m_scope.cdCaixa.isEmpty() || r.cdCaixa == m_scope.cdCaixa);
-        // The rows without a serial share a section, each a chain of its own.
+        // The rows without a serial share a section, each a chain of its own;
+        // a row with a zero or empty CRZ has no place in its chain: its
+        // neighbours are compared with each other.
+        const bool linked = r.hasSerial() && r.crz > 0;
         if (inScope)
-            check(r, m_previous && r.hasSerial() ? &*m_previous : nullptr);
-        m_previous = r;
+            check(r, m_previous && linked ? &*m_previous : nullptr);
+        if (linked)
+            m_previous = r;
     }
 
     AuditTotals finish()
@@ -236,10 +240,13 @@ private:
         emitEntry(entry);
     }
 
-    void startChain()
+    void startChain(const Reduction &r)
     {
         closeSection();
         m_previous.reset();
+        m_inChain = true;
+        m_chainFilial = r.cdFilial;
+        m_chainSerial = r.serial;
     }
 
     void openSection(const Reduction &r)
@@ -286,6 +293,8 @@ private:
     const AuditScope &m_scope;
     DayFindings &m_days;
     std::optional<Reduction> m_previous;
+    bool m_inChain = false;
+    QString m_chainFilial, m_chainSerial;
     bool m_sectionOpen = false;
     std::vector<bool> m_dayTaken;
     AuditTotals m_totals;

@@ -1,5 +1,6 @@
 #include "SintegraWriter.h"
 #include "Exception.h"
+#include "ExportGate.h"
 #include "LedgerValues.h"
 
 #include <QIODevice>
@@ -49,6 +50,12 @@ void SintegraWriter::line(const QByteArray &content)
 
 void SintegraWriter::reduction(const Reduction &r)
 {
+    if (const QString why = ExportGate::refusal(r, ExportGate::Layout::Sintegra); !why.isEmpty()) {
+        ++m_leftOut;
+        if (m_notice)
+            m_notice(ExportGate::notice(r, why));
+        return;
+    }
     const QByteArray day = r.day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
     const QByteArray serial = text(r.serial, 20, r);
     line("60M" + day + serial + counter(LedgerValues::counter(r.nrEcf), r.nrEcf, 3, "Número do ECF", r) + "2D"
@@ -58,11 +65,11 @@ void SintegraWriter::reduction(const Reduction &r)
          + money(r.grandTotal, 16, "Grande total", r));
 
     // One 60A a rate, rates ascending, with the sum of their bases; the lines
-    // that cannot be taxed lines are left out, as in the SPED.
+    // with a rate or base of zero are left out, as in the SPED.
     const QByteArray head = "60A" + day + serial;
     QMap<qint64, qint64> bases;
     for (const TaxLine &tax : r.taxes) {
-        if (tax.rate <= 0 || tax.base <= 0 || tax.tax <= 0)
+        if (tax.rate <= 0 || tax.base <= 0)
             continue;
         if (tax.rate > 9999)
             throw Exception(QStringLiteral("Alíquota %1 não cabe no Sintegra (%2)")

@@ -4,20 +4,31 @@
 // CR LF. Fed by day, then printer number.
 #include "Reduction.h"
 
+#include <functional>
+
 class QIODevice;
 
 class SintegraWriter {
 public:
-    explicit SintegraWriter(QIODevice &out) : m_out(out) {}
-    // Raises Exception for a value the layout cannot hold (negative money,
-    // money wider than its field, a counter that is no number, a serial
-    // outside ASCII).
+    // What the lines could not say as stored (a Z reduction left out), one
+    // sentence each, for the operator.
+    using Notice = std::function<void(const QString &)>;
+
+    explicit SintegraWriter(QIODevice &out, Notice notice = {}) : m_out(out), m_notice(std::move(notice)) {}
+    // A Z reduction ExportGate refuses is left out, with a notice, as the
+    // SPED leaves it out. Raises Exception for a value the layout cannot
+    // hold (negative money, money wider than its field, a counter that is
+    // no number, a serial outside ASCII).
     void reduction(const Reduction &r);
     qint64 lines() const { return m_lines; }
+    // Z reductions left out.
+    qint64 leftOut() const { return m_leftOut; }
 
 private:
     void line(const QByteArray &text);
 
     QIODevice &m_out;
+    Notice m_notice;
     qint64 m_lines = 0;
+    qint64 m_leftOut = 0;
 };

@@ -1,5 +1,6 @@
 #include "SpedWriter.h"
 #include "Exception.h"
+#include "ExportGate.h"
 #include "LedgerValues.h"
 
 #include <QIODevice>
@@ -11,7 +12,6 @@ using LedgerValues::commaMoney;
 
 namespace {
 const int ModelWidth = 20;
-const int SerialWidth = 21;
 
 QString where(const Reduction &r)
 {
@@ -30,11 +30,6 @@ QString rateCode(qint64 rate, const Reduction &r)
     if (rate < 0 || rate > 9999)
         throw Exception(QStringLiteral("Alíquota %1 fora do formato do SPED (%2)").arg(commaMoney(rate), where(r)));
     return QStringLiteral("%1").arg(rate, 4, 10, QLatin1Char('0'));
-}
-
-bool zeroCounter(qint64 value, const QString &text)
-{
-    return value == 0 || text.trimmed().isEmpty();
 }
 
 // The model as ECF_MOD holds it: up to the first "|", trimmed, at most 20
@@ -89,18 +84,11 @@ void SpedWriter::line(const QStringList &fields)
 
 bool SpedWriter::writable(const Reduction &r)
 {
-    QString why;
-    if (!r.hasSerial())
-        why = QStringLiteral("sem número de série do ECF (SERIE_AUSENTE)");
-    else if (r.serial.trimmed().size() > SerialWidth)
-        why = QStringLiteral("com número de série de mais de %1 caracteres").arg(SerialWidth);
-    else if (zeroCounter(r.cro, r.croText) || zeroCounter(r.crz, r.crzText)
-             || zeroCounter(r.lastCoupon, r.lastCouponText))
-        why = QStringLiteral("com CRO, CRZ ou último cupom zerado ou vazio (CONTADOR_ZERO)");
+    const QString why = ExportGate::refusal(r, ExportGate::Layout::Sped);
     if (why.isEmpty())
         return true;
     ++m_leftOut;
-    notice(QStringLiteral("Redução Z %1 %2: não escrita.").arg(where(r), why));
+    notice(ExportGate::notice(r, why));
     return false;
 }
 
@@ -116,8 +104,11 @@ void SpedWriter::printer(const Reduction &r, const QString &printerNrEcf)
     if (replaced)
         notice(QStringLiteral("Modelo do ECF de série %1 com caractere fora do ISO-8859-1, escrito \"?\": %2")
                    .arg(serial, model));
+    // The number of the printer's last day, unless that day was left out
+    // for it: then this day's own.
+    const QString nrEcf = ExportGate::validEcf(printerNrEcf) ? printerNrEcf : r.nrEcf;
     line({QStringLiteral("C400"), QStringLiteral("2D"), model, serial,
-          number(LedgerValues::counter(printerNrEcf), printerNrEcf, "Número do ECF", r)});
+          number(LedgerValues::counter(nrEcf), nrEcf, "Número do ECF", r)});
 }
 
 void SpedWriter::reduction(const Reduction &r, const QString &printerNrEcf)
@@ -138,12 +129,13 @@ void SpedWriter::reduction(const Reduction &r, const QString &printerNrEcf)
 
 QList<SpedWriter::Taxed> SpedWriter::taxed(const Reduction &r)
 {
-    // The lines that can be taxed lines (rate, base and tax above zero), by
-    // tax code; two lines of one totaliser are one.
+    // The lines that can be taxed lines (rate and base above zero, whatever
+    // the tax: a tiny base's truncates to zero), by tax code; two lines of
+    // one totaliser are one.
     QList<Taxed> out;
     for (qsizetype i = 0; i < r.taxes.size(); ++i) {
         const TaxLine &tax = r.taxes.at(i);
-        if (tax.rate <= 0 || tax.base <= 0 || tax.tax <= 0)
+        if (tax.rate <= 0 || tax.base <= 0)
             continue;
         rateCode(tax.rate, r);
         const int n = totaliserNumber(tax.cdImposto, int(i) + 1);
@@ -170,21 +162,10 @@ void SpedWriter::totalisers(const Reduction &r, const QList<Taxed> &taxed)
         qint64 value;
     } others[] = {{"F1", r.subTrib},   {"I1", r.isento},   {"N1", r.naoIncid},
                   {"Can-T", r.cancel}, {"DT", r.discount}, {"AT", r.surcharge}};
-    qint64 sum = 0;
-    for (const Taxed &t : taxed)
-        sum += t.base;
-    for (const auto &other : others) {
-        if (other.value <= 0)
-            continue;
-        line({QStringLiteral("C420"), QString::fromLatin1(other.code), commaMoney(other.value), QString(), QString()});
-        if (qstrcmp(other.code, "AT") != 0)
-            sum += other.value;
-    }
-    // Written as stored, the validator refuses the day: the operator hears it here.
-    if (sum != r.gross)
-        notice(QStringLiteral("Redução Z %1: a soma dos C420 (sem AT) dá %2 e a venda bruta é %3; o validador recusa "
-                              "o dia (veja auditar).")
-                   .arg(where(r), commaMoney(sum), commaMoney(r.gross)));
+    for (const auto &other : others)
+        if (other.value > 0)
+            line({QStringLiteral("C420"), QString::fromLatin1(other.code), commaMoney(other.value), QString(),
+                  QString()});
 }
 
 void SpedWriter::operations(const Reduction &r, const QList<Taxed> &taxed)

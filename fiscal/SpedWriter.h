@@ -20,8 +20,8 @@ public:
     explicit SpedWriter(QIODevice &out, QString cfop = QStringLiteral("5102"), QString cfopSt = QStringLiteral("5405"),
                         Notice notice = {});
     // printerNrEcf: NRECFREDZ of the printer's last Z reduction in the
-    // period (ECF_CX of its C400). A Z reduction without a serial, or with a
-    // CRO, CRZ or last coupon of zero, is left out. Raises Exception for a
+    // period (ECF_CX of its C400). A Z reduction ExportGate refuses is left
+    // out, with a notice. Raises Exception for a
     // value the layout cannot hold (a counter that is no number, a field
     // with "|", a rate of 100% or more).
     void reduction(const Reduction &r, const QString &printerNrEcf);

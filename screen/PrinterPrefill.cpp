@@ -88,7 +88,7 @@ std::optional<TDateTime> PrinterPrefill::lastReductionDay(const Day &day, Result
 
 bool PrinterPrefill::readFirstCoupon(const Day &day, TDateTime lastDay, Result &result)
 {
-    const auto inicial = Srv_kal02700::ServerCalls::firstCoupon(day.cdFilial, day.cdCaixa, lastDay);
+    const auto inicial = Srv_kal02700::ServerCalls::firstCoupon(day.cdFilial, day.cdCaixa, lastDay, day.nrSerieEcf);
     // Only a number is a coupon, and its last six digits are the one the
     // printer prints.
     if (inicial.ok() && soDigitos(inicial.value())) {

@@ -24,6 +24,7 @@ public:
         QString cdFilial;
         QString cdCaixa;
         TDateTime dtReducao = 0;
+        QString nrSerieEcf; // the printer whose first coupon is looked up
     };
 
     struct Result {

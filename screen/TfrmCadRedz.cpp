@@ -204,8 +204,8 @@ void TfrmCadRedz::PreencheDadosImpressora(bool Automatico)
     QStringList cabecalhos;
     for (const QLabel *cabecalho : cabecalhosCampos())
         cabecalhos << cabecalho->text();
-    const PrinterPrefill::Result lido = PrinterPrefill::read({FIdEsquema, FCdFilial, FCdCaixa, FDtReducao}, cabecalhos,
-                                                             cdsTotalizadorParciaisTributados);
+    const PrinterPrefill::Result lido = PrinterPrefill::read({FIdEsquema, FCdFilial, FCdCaixa, FDtReducao, FNrSerieEcf},
+                                                             cabecalhos, cdsTotalizadorParciaisTributados);
     if (lido.lastReduction)
         stDataUltRedZ = *lido.lastReduction;
     if (lido.outcome != PrinterPrefill::Outcome::Filled) {

@@ -67,7 +67,8 @@ void rollbackQuietly(TrdmCadRedz &rdm)
     }
 }
 
-ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
+ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia,
+                                  const QString &NrSerieEcf)
 {
     if (!rdmCadRedz)
         return NoDataModule();
@@ -82,11 +83,16 @@ ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaix
 
         if (valor == QLatin1String("ERRO") || valor == kZeroCounter) {
             // No usable counter for the day: the day starts after the last
-            // coupon of the register's latest Z reduction.
-            AdoQuery &u = rdm.adqUltimoCupom;
+            // coupon of the printer's latest Z reduction on the register (of
+            // the register's latest, when the printer is not named). Another
+            // printer's coupons count on another counter.
+            const bool ofPrinter = !NrSerieEcf.trimmed().isEmpty();
+            AdoQuery &u = ofPrinter ? rdm.adqUltimoCupomEcf : rdm.adqUltimoCupom;
             u.close();
             u.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(CdFilial);
             u.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(CdCaixa);
+            if (ofPrinter)
+                u.paramByName(QStringLiteral("P_NRSERIEREDZ")).setAsString(NrSerieEcf);
             u.open();
             qint64 ultimo = 0;
             try {

@@ -18,9 +18,11 @@ class TrdmCadRedz;
 namespace ServerCalls {
 
 // The first receipt number of a day: six characters from the day's counter,
-// ten when it follows the register's latest Z reduction, "0000000000" when
-// neither gives one.
-ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
+// ten when it follows the latest Z reduction of the printer (NrSerieEcf) on
+// the register, or of the register when no printer is named; not found when
+// there is no such Z reduction.
+ServerResult<QString> firstCoupon(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia,
+                                  const QString &NrSerieEcf = QString());
 
 // The tax code of a rate; empty when no code has that rate.
 ServerResult<QString> taxCode(double Aliquota);

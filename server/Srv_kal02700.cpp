@@ -160,8 +160,9 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         AdoParameter &pBase = imp.paramByName(QStringLiteral("VRBCALCIMPRZ"));
         AdoParameter &pValor = imp.paramByName(QStringLiteral("VRIMPOSTORZ"));
         while (!cds.eof()) {
-            // Only rates that carried tax are kept.
-            if (rdm.cdsImpRedVRIMPOSTORZ->asFloat() > 0) {
+            // A rate with sales is kept even when its tax truncates to zero:
+            // its base is part of the day's gross sales.
+            if (rdm.cdsImpRedVRIMPOSTORZ->asFloat() > 0 || rdm.cdsImpRedVRBCALCIMPRZ->asFloat() > 0) {
                 pFilial.setAsString(rdm.cdsImpRedCDFILIAL->asString());
                 pCaixa.setAsString(rdm.cdsImpRedCDCAIXA->asString());
                 pEcf.setAsString(rdm.cdsImpRedNRECFREDZ->asString());

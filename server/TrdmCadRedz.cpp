@@ -12,6 +12,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
       adqCupomInicial(QStringLiteral("adqCupomInicial"), &adcCadRedz),
       adqMaxMovCaixa(QStringLiteral("adqMaxMovCaixa"), &adcCadRedz),
       adqUltimoCupom(QStringLiteral("adqUltimoCupom"), &adcCadRedz),
+      adqUltimoCupomEcf(QStringLiteral("adqUltimoCupomEcf"), &adcCadRedz),
       adqPesqCdImposto(QStringLiteral("adqPesqCdImposto"), &adcCadRedz),
       adqRedZGravada(QStringLiteral("adqRedZGravada"), &adcCadRedz),
       adqRedZDoDia(QStringLiteral("adqRedZDoDia"), &adcCadRedz),
@@ -54,6 +55,7 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
     describe(adqCupomInicial, {{"P_CDCONTADOR", K::Text}});
     describe(adqMaxMovCaixa, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVIMCAIXA", K::Date}});
     describe(adqUltimoCupom, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}});
+    describe(adqUltimoCupomEcf, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRSERIEREDZ", K::Text}});
     describe(adqPesqCdImposto, {{"VRPEALIMPFIS", K::Float}});
     describe(adqRedZGravada,
              {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRECFREDZ", K::Text}, {"P_DTREDUCAOZ", K::Date}});

@@ -25,6 +25,7 @@ public:
     AdoQuery adqCupomInicial;
     AdoQuery adqMaxMovCaixa;
     AdoQuery adqUltimoCupom;
+    AdoQuery adqUltimoCupomEcf; // the same, of one printer
     AdoQuery adqPesqCdImposto;
     AdoQuery adqRedZGravada;
     AdoQuery adqRedZDoDia;

@@ -38,6 +38,22 @@ void printLine(std::FILE *out, const QString &text)
     std::fflush(out);
 }
 
+// An error as one line: the ledger's sentence, then the driver's or the
+// system's own words after it, never on a line of their own.
+QString oneLine(const QString &message)
+{
+    QStringList parts;
+    for (const QString &part : message.split(QLatin1Char('\n')))
+        if (!part.trimmed().isEmpty())
+            parts << part.trimmed();
+    if (parts.size() < 2)
+        return parts.value(0);
+    QString sentence = parts.takeFirst();
+    if (sentence.endsWith(QLatin1Char('.')))
+        sentence.chop(1);
+    return sentence + QStringLiteral(": ") + parts.join(QLatin1Char(' '));
+}
+
 int auditar(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
@@ -61,12 +77,14 @@ int auditar(const FiscalOptions &o)
 }
 
 // Reads the branch's Z reductions of the period with their tax lines in
-// the order of the statements and hands each to take(reduction, reader).
+// the order of the statements and hands each to take(reduction, reader);
+// answers how many it read.
 template <typename Take>
-void exportLines(LedgerSession &session, const FiscalOptions &o, const QString &reductions, const QString &taxes,
-                 LedgerOutput &out, Take &&take)
+qint64 exportLines(LedgerSession &session, const FiscalOptions &o, const QString &reductions, const QString &taxes,
+                   LedgerOutput &out, Take &&take)
 {
     Progress progress(o.command == FiscalOptions::Command::Sped ? QStringLiteral("sped") : QStringLiteral("sintegra"));
+    qint64 read = 0;
     session.beginSnapshot();
     {
         ReductionReader reader(
@@ -75,39 +93,56 @@ void exportLines(LedgerSession &session, const FiscalOptions &o, const QString &
         Reduction r;
         while (reader.next(r)) {
             take(r, reader);
+            ++read;
             progress.update(reader.rowsRead(), LedgerValues::displayDay(r.day));
         }
     }
     session.endSnapshot();
     progress.done();
     out.commit();
+    return read;
+}
+
+// The end of sped and sintegra: an empty period is said, not left silent;
+// a Z reduction left out makes the status the audit's.
+int exportStatus(const FiscalOptions &o, qint64 read, qint64 leftOut, const char *file)
+{
+    if (read == 0)
+        printLine(stderr, QStringLiteral("kal02700-fiscal: Nenhuma Redução Z da filial %1 de %2 a %3.")
+                              .arg(o.cdFilial, LedgerValues::displayDay(o.de), LedgerValues::displayDay(o.ate)));
+    if (leftOut == 0)
+        return Done;
+    printLine(stderr, QStringLiteral("kal02700-fiscal: %1 Redução(ões) Z fora do %2 (veja auditar).")
+                          .arg(leftOut)
+                          .arg(QLatin1String(file)));
+    return AuditFoundErrors;
+}
+
+void notice(const QString &text)
+{
+    printLine(stderr, QStringLiteral("kal02700-fiscal: ") + text);
 }
 
 int sped(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
     LedgerOutput out(o.saida);
-    SpedWriter writer(out, o.cfop, o.cfopSt,
-                      [](const QString &notice) { printLine(stderr, QStringLiteral("kal02700-fiscal: ") + notice); });
+    SpedWriter writer(out, o.cfop, o.cfopSt, notice);
     // NRECFULTIMA: the number of the printer's last Z reduction in the period.
-    exportLines(
+    const qint64 read = exportLines(
         session, o, QStringLiteral("reducoes-ecf"), QStringLiteral("impostos-ecf"), out,
         [&](const Reduction &r, const ReductionReader &reader) { writer.reduction(r, reader.extra(0).toString()); });
-    if (writer.leftOut() == 0)
-        return Done;
-    printLine(stderr,
-              QStringLiteral("kal02700-fiscal: %1 Redução(ões) Z fora do sped (veja auditar).").arg(writer.leftOut()));
-    return AuditFoundErrors;
+    return exportStatus(o, read, writer.leftOut(), "sped");
 }
 
 int sintegra(const FiscalOptions &o)
 {
     LedgerSession session(o.db);
     LedgerOutput out(o.saida);
-    SintegraWriter writer(out);
-    exportLines(session, o, QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), out,
-                [&](const Reduction &r, const ReductionReader &) { writer.reduction(r); });
-    return Done;
+    SintegraWriter writer(out, notice);
+    const qint64 read = exportLines(session, o, QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), out,
+                                    [&](const Reduction &r, const ReductionReader &) { writer.reduction(r); });
+    return exportStatus(o, read, writer.leftOut(), "sintegra");
 }
 
 int cat52Exportar(const FiscalOptions &o)
@@ -168,7 +203,7 @@ int main(int argc, char **argv)
             return cat52Guardar(*options);
         }
     } catch (const Exception &e) {
-        printLine(stderr, QStringLiteral("kal02700-fiscal: ") + e.message());
+        printLine(stderr, QStringLiteral("kal02700-fiscal: ") + oneLine(e.message()));
         return CouldNotFinish;
     }
     return CouldNotFinish;

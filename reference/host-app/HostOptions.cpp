@@ -110,10 +110,12 @@ bool readCodes(const QCommandLineParser &parser, const Accepted &o, HostOptions 
         }
     }
     options.serialGiven = parser.isSet(o.nrSerieEcf);
-    // The printer's number is a number: "-1" is no printer.
-    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
-    if (parser.isSet(o.nrEcf) && !digits.match(options.nrEcf).hasMatch()) {
-        error = QStringLiteral("--nrecf: \"%1\" não é um número de 1 a 10 algarismos.")
+    // The printer's number is a number of 1 to 999: "-1" is no printer, and
+    // the fiscal files carry three digits of it (a "1001" would be cut to
+    // another printer's "001").
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
+    if (parser.isSet(o.nrEcf) && (!digits.match(options.nrEcf).hasMatch() || options.nrEcf.toInt() == 0)) {
+        error = QStringLiteral("--nrecf: \"%1\" não é um número de 1 a 999 (de 1 a 3 algarismos).")
                     .arg(InputLimits::excerpt(options.nrEcf));
         return false;
     }

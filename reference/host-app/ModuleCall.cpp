@@ -17,6 +17,9 @@
 namespace ModuleCall {
 
 namespace {
+// The widest printer serial the module stores (NRSERIEREDZ).
+const int SerialWidth = 20;
+
 // The printer's serial: the one given, or the printer memory's. A day stored
 // without it could never be chained by an audit, so without one the host
 // does not call the screen; `refusal` says why.
@@ -43,7 +46,14 @@ QString printerSerial(const HostOptions &options, QString &refusal)
         refusal = QStringLiteral("sem o número de série da impressora fiscal (%1): informe --nrserieecf ou --printer "
                                  "com uma memória de impressora legível.")
                       .arg(why);
-    return serial.left(20);
+    // A longer serial is refused as --nrserieecf refuses it: cut, it would
+    // be another printer's.
+    else if (serial.size() > SerialWidth)
+        refusal = QStringLiteral("o número de série da memória da impressora \"%1\" tem mais de %2 caracteres: "
+                                 "confira a impressora ou informe --nrserieecf.")
+                      .arg(InputLimits::excerpt(serial))
+                      .arg(SerialWidth);
+    return serial;
 }
 } // namespace
 

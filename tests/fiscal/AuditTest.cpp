@@ -145,10 +145,33 @@ TEST(AuditTest, HardDaysOfTheThirdBranchAndEveryRuleOfTheTable)
 
     // The first and third branches meet every rule of the table.
     QSet<QString> rules;
-    for (const QString &filial : {QStringLiteral("0001"), QStringLiteral("0003")})
+    for (const QString &filial : {QStringLiteral("0001"), QStringLiteral("0003"), QStringLiteral("0005")})
         for (const Finding &f : audit(filial, QString(), Dec1, Dec31).findings)
             rules << f.rule;
     EXPECT_EQ(rules.size(), AuditRules::rules().size());
+}
+
+TEST(AuditTest, WhatPrintersReportAndStoresMistypeIsToldOnce)
+{
+    const Recorder r = audit(QStringLiteral("0005"), QString(), Dec1, Dec31);
+    // The tiny tax is a warning and the day adds up; the CRZ 0 row is told
+    // once and its neighbours are compared with each other (62 after 60);
+    // the coupons that turned over are no inversion; the model of an
+    // earlier day serves.
+    EXPECT_EQ(summary(r.findings),
+              lines({"SERIE_AUSENTE 031 02/12", "CAT52_AUSENTE 031 02/12", "IMPOSTO_DIVERGENTE 030 01/12",
+                     "CONTADOR_ZERO 033 02/12", "CRZ_SALTO 033 03/12", "ECF_INVALIDO 035 01/12",
+                     "MODELO_AUSENTE 036 01/12", "PARCIAIS_DIVERGENTES 038 01/12", "C420_DIVERGENTE 038 01/12"}));
+    for (const Finding &f : r.findings) {
+        if (f.rule == QLatin1String("CRZ_SALTO")) {
+            EXPECT_EQ(f.missing, 1);
+            EXPECT_TRUE(f.message.startsWith(QStringLiteral("CRZ 62 depois do CRZ 60"))) << f.message.toStdString();
+        }
+        if (f.rule == QLatin1String("IMPOSTO_DIVERGENTE")) {
+            EXPECT_EQ(f.message, QStringLiteral("imposto T3 com alíquota 25,00% e base 0,03 é 0,00 (truncado ao "
+                                                "centavo): escrito assim no SPED e no Sintegra"));
+        }
+    }
 }
 
 TEST(AuditTest, ChecksTheFirstDayOfThePeriodAgainstTheRowBeforeIt)
@@ -303,6 +326,11 @@ TEST(AuditTest, RefusesBadArgumentsAndNeverShowsThePassword)
         {{"sped", "--db", db, "--cdfilial", "00001", "--de", "01/12/2026", "--ate", "31/12/2026"}, "--cdfilial"},
         {{"sped", "--db", db, "--cdfilial", "0001", "--de", "01/12/2026", "--ate", "31/12/2026", "--cfop", "51"},
          "--cfop"},
+        // An interstate CFOP is no ECF sale; 5102 is no substitution.
+        {{"sped", "--db", db, "--cdfilial", "0001", "--de", "01/12/2026", "--ate", "31/12/2026", "--cfop", "6102"},
+         "--cfop: \"6102\" não é um CFOP de venda dentro do estado"},
+        {{"sped", "--db", db, "--cdfilial", "0001", "--de", "01/12/2026", "--ate", "31/12/2026", "--cfop-st", "5102"},
+         "--cfop-st: \"5102\" não é um CFOP"},
         {{"auditar", "--db", "mysql://x", "--de", "01/12/2026", "--ate", "31/12/2026"}, "--db"},
         {{"auditar", "--db", "postgresql://kal@host:99999/kal", "--de", "01/12/2026", "--ate", "31/12/2026"},
          "--db: Porta inválida"},
@@ -347,8 +375,10 @@ TEST(AuditTest, RefusesBadArgumentsAndNeverShowsThePassword)
                           "01/12/2026", "--arquivo", missing}}) {
             const ProcessRun run = FiscalDataSet::fiscal(command);
             EXPECT_EQ(run.exitCode, 1) << db.toStdString() << run.err.toStdString();
-            EXPECT_TRUE(run.err.contains("Não foi possível abrir o arquivo do banco de dados."))
+            // The ledger's sentence first, the driver's words after it, on one line.
+            EXPECT_TRUE(run.err.startsWith("kal02700-fiscal: Não foi possível abrir o arquivo do banco de dados: "))
                 << run.err.toStdString();
+            EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
             EXPECT_FALSE(QFile::exists(missing)) << db.toStdString();
         }
     }

@@ -195,6 +195,7 @@ FiscalDataSet::FiscalDataSet()
     edgeChains();
     hardDays();
     twoPrinters();
+    reportedDays();
 }
 
 namespace {
@@ -242,32 +243,25 @@ QList<Day> run(Day first, const QList<Day> &changes)
     }
     return days;
 }
-} // namespace
-
-void FiscalDataSet::runHost()
+// A day stored as a store stores it: the reference host in automatic mode,
+// fed by a printer memory with the day's figures.
+void storeByHost(const HostProcess &host, TestDb::Database &db, const QTemporaryDir &dir, const Day &d)
 {
-    // A printer of type 18 that generates the CAT-52 files; its memories
-    // and their files in the data set's folder.
-    if (!m_installation.writeLocalFiles(QStringLiteral("18"), QStringLiteral("S")))
-        throw std::runtime_error("cannot write the local parameter files");
-
-    auto store = [&](Day d) {
-        // The day's first coupon comes from the store's counter.
-        m_db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL%1%2%3', '%4')")
-                      .arg(d.filial, d.caixa, d.day.toString(QStringLiteral("dd/MM/yyyy")))
-                      .arg(d.first));
-        const QString printer = m_dir.filePath(QStringLiteral("printer-%1-%2.json").arg(d.caixa).arg(d.crz));
-        QFile f(printer);
-        if (!f.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write a printer memory");
-        QString totalizers;
-        for (const Tax &t : d.taxes)
-            totalizers += QStringLiteral("%1{ \"VRALIQIMPFIS\": \"%2\", \"CDIMPOSTO\": \"%3\", \"VRVENDIDO\": \"%4\", "
-                                         "\"VRIMPOSTO\": \"%5\" }")
-                              .arg(totalizers.isEmpty() ? QString() : QStringLiteral(", "), commaMoney(t.rate), t.code,
-                                   commaMoney(t.base), commaMoney(t.tax));
-        f.write(
-            QStringLiteral(R"({ "serial": "%1", "model": "%2", "brand": "%3",
+    // The day's first coupon comes from the store's counter.
+    db.exec(QStringLiteral("INSERT INTO NOVOCODIGO (CDCONTADOR, NRSEQUENCIAL) VALUES ('CUPINICIAL%1%2%3', '%4')")
+                .arg(d.filial, d.caixa, d.day.toString(QStringLiteral("dd/MM/yyyy")))
+                .arg(d.first));
+    const QString printer = dir.filePath(QStringLiteral("printer-%1-%2.json").arg(d.caixa).arg(d.crz));
+    QFile f(printer);
+    if (!f.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write a printer memory");
+    QString totalizers;
+    for (const Tax &t : d.taxes)
+        totalizers += QStringLiteral("%1{ \"VRALIQIMPFIS\": \"%2\", \"CDIMPOSTO\": \"%3\", \"VRVENDIDO\": \"%4\", "
+                                     "\"VRIMPOSTO\": \"%5\" }")
+                          .arg(totalizers.isEmpty() ? QString() : QStringLiteral(", "), commaMoney(t.rate), t.code,
+                               commaMoney(t.base), commaMoney(t.tax));
+    f.write(QStringLiteral(R"({ "serial": "%1", "model": "%2", "brand": "%3",
   "lastReduction": { "11": "%4", "12": "%5", "13": "%6", "25": "%7", "27": "%8", "28": "%9", )")
                 .arg(d.serial, d.model, d.brand)
                 .arg(d.cro, 4, 10, QLatin1Char('0'))
@@ -281,15 +275,24 @@ void FiscalDataSet::runHost()
                        d.day.toString(QStringLiteral("dd/MM/yyyy")), commaMoney(d.gross), commaMoney(d.net()),
                        totalizers)
                   .toUtf8());
-        f.close();
-        const HostRun run = m_installation.run({"--db", m_db.connectionString(), "--cdfilial", d.filial, "--cdcaixa",
-                                                d.caixa, "--nrecf", d.nrecf, "--nrserieecf", d.serial, "--dtreducao",
-                                                d.day.toString(QStringLiteral("dd/MM/yyyy")), "--automatico",
-                                                "--printer", printer});
-        if (run.exitCode != 0)
-            throw std::runtime_error("the host did not store " + d.day.toString().toStdString() + ": "
-                                     + (run.out + run.err).toStdString());
-    };
+    f.close();
+    const HostRun run = host.run({"--db", db.connectionString(), "--cdfilial", d.filial, "--cdcaixa", d.caixa,
+                                  "--nrecf", d.nrecf, "--nrserieecf", d.serial, "--dtreducao",
+                                  d.day.toString(QStringLiteral("dd/MM/yyyy")), "--automatico", "--printer", printer});
+    if (run.exitCode != 0)
+        throw std::runtime_error("the host did not store " + d.day.toString().toStdString() + ": "
+                                 + (run.out + run.err).toStdString());
+}
+} // namespace
+
+void FiscalDataSet::runHost()
+{
+    // A printer of type 18 that generates the CAT-52 files; its memories
+    // and their files in the data set's folder.
+    if (!m_installation.writeLocalFiles(QStringLiteral("18"), QStringLiteral("S")))
+        throw std::runtime_error("cannot write the local parameter files");
+
+    auto store = [&](const Day &d) { storeByHost(m_installation, m_db, m_dir, d); };
 
     for (int i = 0; i < 5; ++i) {
         Day d;
@@ -567,4 +570,69 @@ void FiscalDataSet::twoPrinters()
         }
         insertDay(m_db, *this, d);
     }
+}
+
+void FiscalDataSet::reportedDays()
+{
+    auto printer = [](const char *caixa, const char *serial, int dayOfMonth) {
+        Day d;
+        d.filial = QStringLiteral("0005");
+        d.caixa = d.nrecf = QLatin1String(caixa);
+        d.serial = QLatin1String(serial);
+        d.day = QDate(2026, 12, dayOfMonth);
+        d.crz = 60;
+        d.first = 101;
+        d.last = 200;
+        d.gt = 1000000;
+        return d;
+    };
+    // A 25 % totaliser of 0,03: its tax of 0,0075 truncates to 0,00.
+    Day tiny = printer("030", "BE3030303000000000P1", 1);
+    tiny.gross = 30003;
+    tiny.cancel = tiny.discount = tiny.i1 = 0;
+    tiny.f1 = 5000;
+    tiny.brand = QStringLiteral("BMT"); // a CAT-52 file name of its own
+    tiny.taxes = {{QStringLiteral("T1"), 1800, 25000, 4500}, {QStringLiteral("T3"), 2500, 3, 0}};
+    storeByHost(m_installation, m_db, m_dir, tiny);
+
+    // A row without a serial; a printer whose day of 02/12 was stored with
+    // CRZ 0, between its CRZ 60 and 62.
+    Day noSerial = printer("031", "", 2);
+    noSerial.file = false;
+    insertDay(m_db, *this, noSerial);
+    Day s1 = printer("033", "BE3333333300000000S1", 1);
+    QList<Day> s1Days{s1, s1, s1};
+    for (int i = 1; i < 3; ++i) {
+        s1Days[i].day = s1.day.addDays(i);
+        s1Days[i].crz = 0;
+    }
+    for (Day d : run(s1, s1Days)) {
+        if (d.day.day() == 2)
+            d.crz = 0;
+        insertDay(m_db, *this, d);
+    }
+    // The coupon counter turns over during the day.
+    Day turned = printer("034", "BE3434343400000000T1", 1);
+    turned.first = 999991;
+    turned.last = 40;
+    insertDay(m_db, *this, turned);
+    // A printer number the files cannot carry; a printer without a model on
+    // any day; one whose model is on an earlier day only.
+    Day wide = printer("035", "BE3535353500000000U1", 1);
+    wide.nrecf = QStringLiteral("1001");
+    insertDay(m_db, *this, wide);
+    Day noModel = printer("036", "BE3636363600000000V1", 1);
+    noModel.model.clear();
+    insertDay(m_db, *this, noModel);
+    Day modelBefore = printer("037", "BE3737373700000000W1", 1);
+    Day modelNow = modelBefore;
+    modelBefore.day = QDate(2026, 11, 30);
+    modelNow.model.clear();
+    modelNow.crz = 0;
+    for (const Day &d : run(modelBefore, {modelBefore, modelNow}))
+        insertDay(m_db, *this, d);
+    // Gross sales one cent above the totalisers.
+    Day apart = printer("038", "BE3838383800000000X1", 1);
+    apart.gross += 1;
+    insertDay(m_db, *this, apart);
 }

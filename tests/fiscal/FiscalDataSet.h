@@ -34,6 +34,13 @@
 // Branch 0004, register 020: printer M1 (ECF 020) on 01 and 02/12, printer N2
 //   (ECF 021) on 02 and 03/12; N2's file of 02/12 is not stored but kept in
 //   the scratch folder as "N2.0212" (CAT52_AUSENTE until cat52-guardar).
+// Branch 0005, what printers report and stores mistype (01/12 unless said):
+//   register 030, printer P1, stored by the host: a 25 % totaliser of 0,03
+//     (tax 0,00); register 031: a row without a serial (02/12);
+//   printer S1 (033): CRZ 60, 0 (02/12), 62 (03/12); printer T1 (034): coupons
+//     999991 to 40; printer U1 stored as ECF 1001 (ECF_INVALIDO); printer V1
+//     without a model (MODELO_AUSENTE); printer W1 (037) with its model on
+//     30/11 only; printer X1 (038): gross sales a cent above its totalisers.
 #include "HostProcess.h"
 #include "TestDatabase.h"
 
@@ -79,6 +86,7 @@ private:
     void edgeChains();
     void hardDays();
     void twoPrinters();
+    void reportedDays();
 
     QTemporaryDir m_dir;
     HostProcess m_installation;

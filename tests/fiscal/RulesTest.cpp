@@ -15,6 +15,7 @@ Reduction day(qint64 crz, int dayOfMonth)
     r.cdCaixa = QStringLiteral("001");
     r.nrEcf = QStringLiteral("001");
     r.serial = QStringLiteral("S1");
+    r.model = QStringLiteral("FS-700 MACH|ACME");
     r.day = QDate(2026, 12, dayOfMonth);
     r.crz = crz;
     r.cro = 1;
@@ -181,6 +182,8 @@ TEST(RulesTest, ADayTypedOnTheScreenMeetsTheRulesTheLedgerAuditsItBy)
     for (const Typed &typed : days) {
         Reduction row = ReductionRules::fromTexts(typed.texts, typed.taxes);
         row.serial = QStringLiteral("S1");
+        row.nrEcf = QStringLiteral("001");
+        row.model = QStringLiteral("FS-700 MACH|ACME");
         row.hasCat52 = true;
         const std::string ledger = rulesOf(nullptr, row);
         EXPECT_EQ(ledger, typed.findings) << typed.texts.join(' ').toStdString();

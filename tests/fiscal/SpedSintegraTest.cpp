@@ -169,27 +169,15 @@ TEST(SpedTest, HardDaysAsTheValidatorAcceptsThem)
 
 TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
 {
+    // Register 001's day, whose F1 leaves the totalisers apart from gross
+    // sales, is left out as the SPED leaves it out, and said.
     const ProcessRun run = FiscalDataSet::fiscal(args("sintegra", "0001", "02/12/2026", "02/12/2026"));
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(run.err).split(QLatin1Char('\n')).filter(QStringLiteral("não escrita")),
+              QStringList{QStringLiteral("kal02700-fiscal: Redução Z ECF 001, caixa 001, 02/12/2026 com totalizadores "
+                                         "somando 1001,00 e venda bruta 1000,00 (C420_DIVERGENTE): não escrita.")});
     auto pad = [](const char *text) { return QString::fromLatin1(text).leftJustified(126, QLatin1Char(' ')); };
     const QByteArray expected = lines({
-        pad("60M"
-            "20261202"
-            "BE0101010100000000A1"
-            "001"
-            "2D"
-            "001200"
-            "001300"
-            "000102"
-            "001"
-            "0000000000100000"
-            "0000000005200000"),
-        pad("60A20261202BE0101010100000000A11200000000020000"),
-        pad("60A20261202BE0101010100000000A11800000000074750"),
-        pad("60A20261202BE0101010100000000A1F   000000003650"),
-        pad("60A20261202BE0101010100000000A1I   000000001000"),
-        pad("60A20261202BE0101010100000000A1CANC000000000500"),
-        pad("60A20261202BE0101010100000000A1DESC000000000200"),
         pad("60M"
             "20261202"
             "BE0202020200000000B2"
@@ -230,13 +218,72 @@ TEST(SintegraTest, WritesRegisters60MAnd60AOfOneDayExactly)
                                                  "0010000000000000"));
     EXPECT_TRUE(m60.at(3).startsWith(QStringLiteral("60M20261202BE0505050500000000B50152D007001007100000500")));
 
-    // Two totalisers of 18 %: one 60A of 18 %, after the 12 % one.
+    // Two totalisers of 18 %: one 60A of 18 %, after the 12 % one; the
+    // serial-less row and the zero CRO left out.
     const ProcessRun hard = FiscalDataSet::fiscal(args("sintegra", "0003", "01/12/2026", "01/12/2026"));
-    ASSERT_EQ(hard.exitCode, 0) << hard.err.toStdString();
+    EXPECT_EQ(hard.exitCode, 3) << hard.err.toStdString();
     const QStringList a60 = QString::fromLatin1(hard.out)
                                 .split(QStringLiteral("\r\n"))
                                 .filter(QStringLiteral("60A20261201BE1010101000000000E1"));
     ASSERT_GE(a60.size(), 2);
     EXPECT_EQ(a60.at(0).left(47), QStringLiteral("60A20261201BE1010101000000000E11200000000020000"));
     EXPECT_EQ(a60.at(1).left(47), QStringLiteral("60A20261201BE1010101000000000E11800000000074750"));
+}
+
+namespace {
+// The standard-error lines of the Z reductions a command left out.
+QStringList leftOut(const ProcessRun &run)
+{
+    return QString::fromUtf8(run.err).split(QLatin1Char('\n')).filter(QStringLiteral("não escrita"));
+}
+} // namespace
+
+TEST(SpedSintegraTest, WhatThePrinterReportedIsWrittenAndBothFilesLeaveOutTheSameDays)
+{
+    const ProcessRun sped = FiscalDataSet::fiscal(args("sped", "0005", "01/12/2026", "31/12/2026"));
+    const ProcessRun sintegra = FiscalDataSet::fiscal(args("sintegra", "0005", "01/12/2026", "31/12/2026"));
+    EXPECT_EQ(sped.exitCode, 3) << sped.err.toStdString();
+    EXPECT_EQ(sintegra.exitCode, 3) << sintegra.err.toStdString();
+    const QString out = QString::fromLatin1(sped.out);
+    // The tiny totaliser the host stored: in C420, in its C490 with its tax
+    // as stored, in 60A; VL_BRT is the sum of the C420.
+    EXPECT_TRUE(out.contains(QStringLiteral("|C405|01122026|1|60|200|10000,00|300,03|\r\n|C420|01T1800|250,00|1||\r\n"
+                                            "|C420|03T2500|0,03|3||\r\n|C420|F1|50,00|||\r\n")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("|C490|000|5102|25,00|0,03|0,03|0,00||\r\n")));
+    EXPECT_TRUE(sintegra.out.contains("60A20261201BE3030303000000000P12500000000000003"));
+    // W1's day without a model takes the one of its 30/11.
+    EXPECT_TRUE(out.contains(QStringLiteral("|C400|2D|FS-700 MACH|BE3737373700000000W1|37|")));
+    // The days left out, each with its rule; the Sintegra leaves out the
+    // same, but for the model, which 60M does not carry.
+    const QStringList spedLeft = leftOut(sped);
+    auto ruleOf = [&](const char *rule) { return spedLeft.filter(QLatin1String(rule)).size(); };
+    EXPECT_EQ(spedLeft.size(), 5) << sped.err.toStdString();
+    for (const char *rule : {"SERIE_AUSENTE", "CONTADOR_ZERO", "ECF_INVALIDO", "MODELO_AUSENTE", "C420_DIVERGENTE"})
+        EXPECT_EQ(ruleOf(rule), 1) << rule;
+    for (const QString &filial : {QStringLiteral("0001"), QStringLiteral("0003"), QStringLiteral("0005")}) {
+        const QStringList of = {QStringLiteral("--db"),       FiscalDataSet::instance().connectionString(),
+                                QStringLiteral("--cdfilial"), filial,
+                                QStringLiteral("--de"),       QStringLiteral("01/12/2026"),
+                                QStringLiteral("--ate"),      QStringLiteral("31/12/2026")};
+        const ProcessRun s = FiscalDataSet::fiscal(QStringList{QStringLiteral("sped")} + of);
+        const ProcessRun t = FiscalDataSet::fiscal(QStringList{QStringLiteral("sintegra")} + of);
+        QStringList expected = leftOut(s);
+        expected.removeIf([](const QString &line) { return line.contains(QStringLiteral("MODELO_AUSENTE")); });
+        QStringList found = leftOut(t);
+        expected.sort();
+        found.sort();
+        EXPECT_EQ(found, expected) << filial.toStdString();
+        EXPECT_FALSE(found.isEmpty()) << filial.toStdString();
+        EXPECT_EQ(s.exitCode, 3);
+        EXPECT_EQ(t.exitCode, 3);
+    }
+
+    // A branch without a Z reduction in the period: said, an empty file, exit 0.
+    for (const char *command : {"sped", "sintegra"}) {
+        const ProcessRun none = FiscalDataSet::fiscal(args(command, "0009", "01/12/2026", "31/12/2026"));
+        EXPECT_EQ(none.exitCode, 0) << command;
+        EXPECT_TRUE(none.out.isEmpty()) << command;
+        EXPECT_EQ(none.err, "kal02700-fiscal: Nenhuma Redução Z da filial 0009 de 01/12/2026 a 31/12/2026.\n");
+    }
 }

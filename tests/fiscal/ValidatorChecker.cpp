@@ -32,10 +32,11 @@ bool isNumber(const QString &text)
     return shape.match(text).hasMatch();
 }
 
-// Money with "," and two decimals, in cents.
+// Money with "," and two decimals, in cents; at most fifteen digits before
+// the comma (the layouts' "15v2").
 std::optional<qint64> money(const QString &text)
 {
-    static const QRegularExpression shape(QStringLiteral("^(0|[1-9][0-9]*),([0-9]{2})$"));
+    static const QRegularExpression shape(QStringLiteral("^(0|[1-9][0-9]{0,14}),([0-9]{2})$"));
     const QRegularExpressionMatch m = shape.match(text);
     if (!m.hasMatch())
         return std::nullopt;
@@ -104,8 +105,8 @@ private:
             fail(QStringLiteral("ECF_MOD vazio ou com mais de 20 caracteres"));
         if (f[3].isEmpty() || f[3].size() > 21)
             fail(QStringLiteral("ECF_FAB vazio ou com mais de 21 caracteres"));
-        if (!isNumber(f[4]) || f[4] == QLatin1String("0"))
-            fail(QStringLiteral("ECF_CX não é um número maior que zero"));
+        if (!isNumber(f[4]) || f[4] == QLatin1String("0") || f[4].size() > 3)
+            fail(QStringLiteral("ECF_CX não é um número de 1 a 999"));
         if (!m_printers.insert(f[2] + QLatin1Char('|') + f[3]).second)
             fail(QStringLiteral("outro C400 com o mesmo modelo e série"));
     }
@@ -122,6 +123,8 @@ private:
         for (int i : {2, 3, 4})
             if (!isNumber(f[i]) || f[i] == QLatin1String("0"))
                 fail(QStringLiteral("CRO, CRZ ou NUM_COO_FIN não é um número maior que zero"));
+        if (f[2].size() > 3 || f[4].size() > 9)
+            fail(QStringLiteral("CRO com mais de 3 dígitos ou NUM_COO_FIN com mais de 9"));
         const auto gt = money(f[5]);
         const auto gross = money(f[6]);
         if (!gt || !gross)
@@ -170,9 +173,10 @@ private:
         }
         m_day->children = true;
         m_day->c490Seen = true;
-        static const QRegularExpression cfop(QStringLiteral("^[0-9]{4}$"));
+        // Sales at the ECF are operations inside the state.
+        static const QRegularExpression cfop(QStringLiteral("^5[0-9]{3}$"));
         if (!cfop.match(f[2]).hasMatch())
-            fail(QStringLiteral("CFOP fora do formato"));
+            fail(QStringLiteral("CFOP fora do formato ou fora do grupo 5"));
         const auto rate = money(f[3]), operation = money(f[4]), base = money(f[5]), tax = money(f[6]);
         if (!rate || !operation || !base || !tax) {
             fail(QStringLiteral("valores fora do formato"));
@@ -180,9 +184,14 @@ private:
         }
         if (!f[7].isEmpty())
             fail(QStringLiteral("COD_OBS preenchido"));
+        if (*rate >= 10000)
+            fail(QStringLiteral("ALIQ_ICMS de 100% ou mais"));
         if (f[1] == QLatin1String("000")) {
-            if (*rate <= 0 || *base <= 0 || *tax <= 0)
-                fail(QStringLiteral("CST 000 sem alíquota, base e imposto maiores que zero"));
+            // The tax is zero only where a tiny base truncates it to zero.
+            const bool truncatesToZero = *base * *rate < 10000;
+            if (*rate <= 0 || *base <= 0 || *tax < 0 || (*tax == 0 && !truncatesToZero))
+                fail(QStringLiteral("CST 000 sem alíquota e base maiores que zero, ou com imposto zero que a base não "
+                                    "explica"));
             m_day->taxedByRate[*rate] += *operation;
         } else if (QStringList{"040", "041", "060"}.contains(f[1])) {
             if (*rate != 0 || *base != 0 || *tax != 0)
@@ -269,6 +278,10 @@ private:
             fail(QStringLiteral("dia fora do formato"));
         if (at(l, 35, 36) != "2D")
             fail(QStringLiteral("modelo não é 2D"));
+        if (blanks(at(l, 12, 31)) || at(l, 12, 12) == " ")
+            fail(QStringLiteral("número de série vazio ou não alinhado à esquerda"));
+        if (at(l, 32, 34) == "000")
+            fail(QStringLiteral("número do ECF zero"));
         for (const auto &[first, last] :
              {std::pair{32, 34}, {37, 42}, {43, 48}, {49, 54}, {55, 57}, {58, 73}, {74, 89}})
             if (!digits(at(l, first, last)))

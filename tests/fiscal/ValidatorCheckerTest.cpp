@@ -1,7 +1,7 @@
 // The validators' checker fed by hand: lines the ledger wrote before they
-// were mended (the hard days), each breaking one rule, are caught; a good
-// day passes; and a day whose stored figures do not add up, which the SPED
-// writer cannot mend, is caught too while the writer says so.
+// were mended (the hard days), each breaking one rule or a field size of the
+// layouts, are caught; a good day passes; a tiny tax line is written and
+// passes; and a day whose stored figures do not add up is left out, and said.
 #include "SpedWriter.h"
 #include "ValidatorChecker.h"
 
@@ -62,7 +62,12 @@ TEST(ValidatorCheckerTest, CatchesEachRuleTheLedgerLinesOnceBroke)
         {with(4, "|C420|01T1800|247,50|1||"), "outro C420 com o mesmo COD_TOT_PAR e NR_TOT"},
         {with(9, "|C490|000|5102|18,00|500,00|500,00|90,00||"), "não somam o VL_OPR"},
         {with(10, "|C490|000|5102|18,00|247,50|247,50|44,55||"), "outro C490 com o mesmo CST, CFOP e alíquota"},
-        {with(10, "|C490|000|5102|0,00|200,00|200,00|0,00||"), "CST 000 sem alíquota, base e imposto"},
+        {with(10, "|C490|000|5102|0,00|200,00|200,00|0,00||"), "CST 000 sem alíquota e base maiores que zero"},
+        {with(10, "|C490|000|5102|12,00|200,00|200,00|0,00||"), "imposto zero que a base não explica"},
+        {with(10, "|C490|000|6102|12,00|200,00|200,00|24,00||"), "fora do grupo 5"},
+        {with(0, "|C400|2D|FS-700 MACH|BE0101010100000000A1|1001|"), "ECF_CX não é um número de 1 a 999"},
+        {with(1, "|C405|03122026|1000|103|1400|53000,00|1000,00|"), "CRO com mais de 3 dígitos"},
+        {with(1, "|C405|03122026|1|103|1400|1234567890123456,00|1000,00|"), "GT_FIN ou VL_BRT fora do formato"},
         {with(11, "|C490|060|5405|0,00|35,50|35,50|0,00||"), "CST 060 com alíquota, base ou imposto"},
         {with(5, "|C420|F1|36,50|||"), "VL_BRT 100000 e a soma dos C420 menos AT 100100"},
         {with(1, "|C405|03122026|0|103|1400|53000,00|1000,00|"), "CRO, CRZ ou NUM_COO_FIN"},
@@ -91,6 +96,9 @@ TEST(ValidatorCheckerTest, SintegraLinesOfTheLayout)
     const QString a18 = pad(QStringLiteral("60A20261202BE0101010100000000A11800000000074750"));
     const QString f = pad(QStringLiteral("60A20261202BE0101010100000000A1F   000000003650"));
     EXPECT_EQ(ValidatorChecker::sintegra(crlf({m, a12, a18, f})), QStringList());
+    QString blankSerial = m, ecfZero = m;
+    blankSerial.replace(11, 20, QString(20, QLatin1Char(' ')));
+    ecfZero.replace(31, 3, QStringLiteral("000"));
     const struct {
         QStringList lines;
         const char *breach;
@@ -102,6 +110,8 @@ TEST(ValidatorCheckerTest, SintegraLinesOfTheLayout)
         {{a12}, "60A sem 60M"},
         {{m, a12.left(125)}, "125 caracteres em vez de 126"},
         {{m, pad(QStringLiteral("60A20261203BE0101010100000000A11200000000020000"))}, "dia ou série diferentes"},
+        {{blankSerial}, "número de série vazio"},
+        {{ecfZero}, "número do ECF zero"},
     };
     for (const auto &c : cases) {
         const QStringList breaches = ValidatorChecker::sintegra(crlf(c.lines));
@@ -111,7 +121,7 @@ TEST(ValidatorCheckerTest, SintegraLinesOfTheLayout)
     }
 }
 
-TEST(ValidatorCheckerTest, ADayWhoseFiguresDoNotAddUpIsSaidAndCaught)
+TEST(ValidatorCheckerTest, ATinyTaxIsWrittenAndADayThatDoesNotAddUpIsLeftOut)
 {
     Reduction r;
     r.cdFilial = QStringLiteral("0001");
@@ -126,20 +136,29 @@ TEST(ValidatorCheckerTest, ADayWhoseFiguresDoNotAddUpIsSaidAndCaught)
     r.crzText = r.croText = r.lastCouponText = QStringLiteral("1");
     r.gross = 100000;
     r.grandTotal = 5200000;
-    // A line of tax zero (base 0,05 at 18 %) cannot be a taxed line, and the
-    // day's C420 then miss its base.
-    r.taxes = {{QStringLiteral("T1"), 1800, 99995, 17999}, {QStringLiteral("T2"), 1800, 5, 0}};
+    // A base of 0,03 at 25 %: its tax truncates to 0,00, and it is still a
+    // taxed line of the day.
+    r.taxes = {{QStringLiteral("T1"), 1800, 99997, 17999}, {QStringLiteral("T2"), 2500, 3, 0}};
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     QStringList notices;
     SpedWriter writer(out, QStringLiteral("5102"), QStringLiteral("5405"),
                       [&](const QString &notice) { notices << notice; });
     writer.reduction(r, QStringLiteral("001"));
+    EXPECT_EQ(notices, QStringList());
+    EXPECT_TRUE(out.data().contains("|C420|02T2500|0,03|2||\r\n"));
+    EXPECT_TRUE(out.data().contains("|C490|000|5102|25,00|0,03|0,03|0,00||\r\n"));
+    EXPECT_EQ(ValidatorChecker::sped(out.data()), QStringList());
+
+    // One cent more of gross sales than the totalisers hold: the validator
+    // would refuse the C405, so the day is not written, and said.
+    r.day = r.day.addDays(1);
+    r.gross += 1;
+    const qint64 before = out.data().size();
+    writer.reduction(r, QStringLiteral("001"));
+    EXPECT_EQ(out.data().size(), before);
+    EXPECT_EQ(writer.leftOut(), 1);
     ASSERT_EQ(notices.size(), 1);
-    EXPECT_TRUE(
-        notices.first().contains(QStringLiteral("a soma dos C420 (sem AT) dá 999,95 e a venda bruta é 1000,00")))
-        << notices.first().toStdString();
-    const QStringList breaches = ValidatorChecker::sped(out.data());
-    ASSERT_EQ(breaches.size(), 1) << breaches.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(breaches.first().contains(QStringLiteral("VL_BRT 100000 e a soma dos C420 menos AT 99995")));
+    EXPECT_EQ(notices.first(), QStringLiteral("Redução Z ECF 001, caixa 001, 03/12/2026 com totalizadores somando "
+                                              "1000,00 e venda bruta 1000,01 (C420_DIVERGENTE): não escrita."));
 }

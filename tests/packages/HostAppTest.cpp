@@ -103,7 +103,8 @@ TEST(HostApp, BadArgumentsEndWithStatus2BeforeTouchingTheDatabase)
         // Never the last value silently, never a day of another century, never a negative printer.
         {{"--cdcaixa", "001", "--cdcaixa", "002"}, "A opção --cdcaixa foi informada mais de uma vez."},
         {{"--dtreducao", "15/01/26"}, "--dtreducao: \"15/01/26\" não é uma data dd/MM/yyyy."},
-        {{"--nrecf", "-1"}, "--nrecf: \"-1\" não é um número de 1 a 10 algarismos."},
+        {{"--nrecf", "-1"}, "--nrecf: \"-1\" não é um número de 1 a 999 (de 1 a 3 algarismos)."},
+        {{"--nrecf", "1001"}, "--nrecf: \"1001\" não é um número de 1 a 999 (de 1 a 3 algarismos)."},
     };
     for (const auto &b : bad) {
         // The arguments' own --db is the only one.
@@ -359,6 +360,20 @@ TEST_F(HostInstall, WithoutAPrinterSerialTheHostDoesNotRun)
             EXPECT_FALSE(QFile::exists(m_dbFile)) << "refused before the database is opened";
         }
     }
+    // A serial longer than twenty characters in the memory is refused as
+    // --nrserieecf refuses it, never cut to another printer's.
+    const QString longSerial = m_dir.filePath(QStringLiteral("serie-longa.json"));
+    QFile longFile(longSerial);
+    ASSERT_TRUE(longFile.open(QIODevice::WriteOnly));
+    longFile.write(R"({"serial": "BE091010100011223344X", "model": "FS-700"})");
+    longFile.close();
+    const HostRun tooLong = host({"--db", m_db, "--dtreducao", m_yesterday, "--automatico", "--printer", longSerial});
+    EXPECT_EQ(tooLong.exitCode, 2) << tooLong.out.toStdString() << tooLong.err.toStdString();
+    EXPECT_EQ(tooLong.err, QStringLiteral("kal02700-host: o número de série da memória da impressora "
+                                          "\"BE091010100011223344X\" tem mais de 20 caracteres: confira a impressora "
+                                          "ou informe --nrserieecf.\n"));
+    EXPECT_FALSE(QFile::exists(m_dbFile));
+
     // The serial given on the command line is enough without a memory.
     const HostRun given = host({"--db", m_db, "--dtreducao", m_yesterday, "--nrserieecf", "BE091", "--screenshot",
                                 m_dir.filePath(QStringLiteral("tela.png"))});

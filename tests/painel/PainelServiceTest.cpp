@@ -161,7 +161,7 @@ TEST_F(PainelServiceTest, TheNightsStatesAreTheLedgersFindingsAndAreReadOncePerP
                                                  + t.value("com_erro").toInt() + t.value("pendente").toInt());
         sum += t.value("caixas").toInt();
     }
-    EXPECT_EQ(order, (QStringList{"0001", "0002", "0003", "0004"}));
+    EXPECT_EQ(order, (QStringList{"0001", "0002", "0003", "0004", "0005"}));
     EXPECT_EQ(night.value("totais").toObject().value("caixas").toInt(), sum);
     EXPECT_EQ(sum, regs.size());
 

@@ -135,10 +135,14 @@ TEST_F(PrefillTest, ALastMovementWithATimeOfDayStopsThePrefillSilently)
 
 TEST_F(PrefillTest, TheFirstCouponIsTheLookupsLastSixDigits)
 {
-    // From the latest Z reduction: ten digits, of which the screen shows six.
+    // From the printer's latest Z reduction on the register: ten digits, of
+    // which the screen shows six. A later one of another printer of the
+    // register counts on another counter.
     db.exec(QStringLiteral("DELETE FROM NOVOCODIGO"));
-    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, DTREDUCAOZ, NRULTCFREDZ) "
-                           "VALUES ('0001', '001', '001', '2026-12-07', '0000123456')"));
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', 'BE091010100011223344', '2026-12-06', '0000123456')"));
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '002', 'BE0000000000000000X9', '2026-12-07', '0000900000')"));
     {
         auto form = setUpForm();
         EXPECT_EQ(fieldText(*form, 3), QStringLiteral("123457"));
@@ -325,7 +329,7 @@ TEST_F(PrefillTest, ThePrefillReadsWithoutAFormAndSaysWhyItStopped)
         fake.answers = true;
         c.arrange();
         ClientDataSet totals(QStringLiteral("cdsTotalizadorParciaisTributados"));
-        const PrinterPrefill::Result read = PrinterPrefill::read({"0001", "0001", "001", day}, captions, totals);
+        const PrinterPrefill::Result read = PrinterPrefill::read({"0001", "0001", "001", day, {}}, captions, totals);
         EXPECT_EQ(read.outcome, c.outcome);
         EXPECT_EQ(read.lastReduction, c.lastReduction);
         EXPECT_TRUE(read.reason.startsWith(c.reason) && (c.reason.isEmpty() == read.reason.isEmpty()))

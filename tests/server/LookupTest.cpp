@@ -46,6 +46,31 @@ TEST_F(LookupTest, WithoutACounterTheDayFollowsTheLatestReduction)
               QStringLiteral("0000001235"));
 }
 
+TEST_F(LookupTest, TwoPrintersOfARegisterEachFollowTheirOwnLastCoupon)
+{
+    using Srv_kal02700::ServerResult;
+    using Srv_kal02700::ServerCalls::firstCoupon;
+    // Printer A until the morning of 19/02, then B on the same register.
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '001', 'SERIE-A', '2006-02-18', '0000000500')"));
+    db.exec(QStringLiteral("INSERT INTO REDUCAOZ (CDFILIAL, CDCAIXA, NRECFREDZ, NRSERIEREDZ, DTREDUCAOZ, NRULTCFREDZ) "
+                           "VALUES ('0001', '001', '002', 'SERIE-B', '2006-02-19', '0000000040')"));
+    auto first = [&](const char *serial) {
+        const ServerResult<QString> r = firstCoupon(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20),
+                                                    QLatin1String(serial));
+        return r.ok() ? r.value() : QStringLiteral("falha: ") + r.error();
+    };
+    EXPECT_EQ(first("SERIE-A"), QStringLiteral("0000000501"));
+    EXPECT_EQ(first("SERIE-B"), QStringLiteral("0000000041"));
+    // A printer new to the register gets no number of another printer.
+    const ServerResult<QString> fresh = firstCoupon(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20),
+                                                    QStringLiteral("SERIE-C"));
+    EXPECT_TRUE(fresh.isNotFound()) << (fresh.ok() ? fresh.value() : fresh.error()).toStdString();
+    // The exported lookup, which names no printer, answers as before.
+    EXPECT_EQ(Srv_kal02700::getCupomInicial(QStringLiteral("0001"), QStringLiteral("001"), dia(2006, 2, 20)).toString(),
+              QStringLiteral("0000000041"));
+}
+
 TEST_F(LookupTest, NoCounterAndNoReductionGivesTheFailureText)
 {
     const QString r =

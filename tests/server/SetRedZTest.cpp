@@ -28,7 +28,8 @@ TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
     // Not in code order: the lines are stored as the packet lists them.
     const QVariant packet = taxPacket({{QStringLiteral("T3"), 7, 100, 7},
                                        {QStringLiteral("T2"), 12, 0, 0},
-                                       {QStringLiteral("T1"), 18, 123.45, 22.22}},
+                                       {QStringLiteral("T1"), 18, 123.45, 22.22},
+                                       {QStringLiteral("T4"), 25, 0.03, 0}},
                                       day);
     const QVariant result = saveDay(day, packet);
     ASSERT_EQ(result.typeId(), QMetaType::Bool);
@@ -52,19 +53,23 @@ TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
     EXPECT_EQ(r.at(20).toString(), QStringLiteral("0000000000"));
     EXPECT_EQ(r.at(21).toString(), QStringLiteral("FS-700 MACH|ACME"));
 
-    // The zero-tax line is left out; the others keep the packet's order.
+    // The line that sold nothing is left out; one whose tax truncates to
+    // zero is kept (its base is part of the day's sales); the packet's order.
     // Rows of a fresh table come back in the order they were written: rowid
     // on SQLite, the physical position on PostgreSQL.
     const auto taxes = db.rows(QStringLiteral("SELECT CDIMPOSTO, VRALIQIMPRZ, VRBCALCIMPRZ, VRIMPOSTORZ, NRECFREDZ "
                                               "FROM IMPOSTOREDZ ORDER BY ")
                                + (TestDb::isPostgres() ? QStringLiteral("ctid") : QStringLiteral("rowid")));
-    ASSERT_EQ(taxes.size(), 2);
+    ASSERT_EQ(taxes.size(), 3);
     EXPECT_EQ(taxes[0][0].toString(), QStringLiteral("T3"));
     EXPECT_EQ(taxes[0][3].toDouble(), 7.0);
     EXPECT_EQ(taxes[1][0].toString(), QStringLiteral("T1"));
     EXPECT_EQ(taxes[1][1].toDouble(), 18.0);
     EXPECT_EQ(taxes[1][2].toDouble(), 123.45);
     EXPECT_EQ(taxes[1][3].toDouble(), 22.22);
+    EXPECT_EQ(taxes[2][0].toString(), QStringLiteral("T4"));
+    EXPECT_EQ(taxes[2][2].toDouble(), 0.03);
+    EXPECT_EQ(taxes[2][3].toDouble(), 0.0);
 }
 
 TEST_F(SetRedZTest, ADateBoundAsADateFindsTheStoredDay)
@@ -99,8 +104,8 @@ TEST_F(SetRedZTest, PacketsWithoutTaxedLinesStoreOnlyTheReduction)
     EXPECT_EQ(impostos(db), 0);
 
     const TDateTime next = dia(2026, 12, 2);
-    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next))
-                    .toBool());
+    EXPECT_TRUE(
+        saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next)).toBool());
     EXPECT_EQ(reducoes(db), 2);
     EXPECT_EQ(impostos(db), 0);
 }
