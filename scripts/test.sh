@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test suite:
+# Installs what is missing, checks the layout, builds, and runs every suite:
+#   0. every tracked C++ file as clang-format writes it, no source file over
+#      800 lines and no function over 80 (check-layout.sh names offenders);
 #   1. the suites on SQLite and on a throwaway PostgreSQL server that ctest
 #      starts and stops itself;
 #   2. a short run of every fuzzer over its kept regression cases and seeds;
@@ -14,6 +16,8 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
+echo "== layout"
+"$root/scripts/check-layout.sh"
 echo "== build"
 "$root/scripts/build.sh"
 echo "== tests"

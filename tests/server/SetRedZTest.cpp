@@ -99,8 +99,8 @@ TEST_F(SetRedZTest, PacketsWithoutTaxedLinesStoreOnlyTheReduction)
     EXPECT_EQ(impostos(db), 0);
 
     const TDateTime next = dia(2026, 12, 2);
-    EXPECT_TRUE(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next))
-                    .toBool());
+    EXPECT_TRUE(
+        saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next)).toBool());
     EXPECT_EQ(reducoes(db), 2);
     EXPECT_EQ(impostos(db), 0);
 }
