@@ -2,11 +2,12 @@
 // Sintegra registers 60M and 60A of the branch's Z reductions, to be merged
 // by another system into the complete file: 126 characters a line, ASCII,
 // CR LF. Fed by day, then printer number.
+#include "FiscalExport.h"
 #include "Reduction.h"
 
 class QIODevice;
 
-class SintegraWriter {
+class KALFISCAL_EXPORT SintegraWriter {
 public:
     explicit SintegraWriter(QIODevice &out) : m_out(out) {}
     // Raises Exception for a value the layout cannot hold (negative money,
