@@ -78,6 +78,7 @@ private:
     void plant();
     void edgeChains();
     void hardDays();
+    void hardChains(); // hardDays' turned counters, moved printers, a missing serial
     void twoPrinters();
 
     QTemporaryDir m_dir;
