@@ -79,7 +79,7 @@ SCOPE = re.compile(r'\bnamespace\b|\bextern\s+"\s*"\s*$')
 TYPE = re.compile(r'^(template\s*<.*?>\s*)?(class|struct|union|enum)\b', re.S)
 TYPE_ANYWHERE = re.compile(r'\b(class|struct|union|enum)\b')
 INITIALIZER_END = re.compile(r'(=|,|\(|\[|\breturn|[-+*/%&|^!<>?:])$')
-NAME = re.compile(r'(operator\s*(\(\)|[^\s(]+)|~?[A-Za-z_]\w*(\s*::\s*~?[A-Za-z_]\w*)*)\s*(<[^()]*>)?\s*$')
+NAME = re.compile(r'(operator\s*(\(\)|[^\s(]+)|~?[A-Za-z_]\w*(\s*::\s*~?[A-Za-z_]\w*)*)\s*(<[^()\n]*>)?\s*$')
 
 
 def kind_of(head):
@@ -87,7 +87,9 @@ def kind_of(head):
     head = re.sub(r'\b(public|private|protected)\s*:(?!:)', ' ', head).strip()
     if SCOPE.search(head) and '(' not in head:
         return 'scope'
-    if INITIALIZER_END.search(head) or not head:
+    # Inside an open parenthesis (a macro's or a call's arguments) a brace
+    # is a value.
+    if INITIALIZER_END.search(head) or not head or head.count('(') > head.count(')'):
         return 'data'
     if TYPE.match(head):
         return 'scope'
@@ -103,7 +105,7 @@ def function_name(head, head_start):
     k = head.find('(')
     m = NAME.search(head[:k])
     if m:
-        name = re.sub(r'\s+', '', m.group(1))
+        name = re.sub(r'\s+', ' ', m.group(1))
         if name in ('TEST', 'TEST_F', 'TEST_P'):  # a test is named by its suite and case
             name += re.sub(r'\s+', ' ', head[k:head.find(')', k) + 1])
         return name, head_start + m.start(1)
