@@ -10,6 +10,7 @@
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "ReductionColumns.h"
+#include "Win1252.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -81,8 +82,9 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
                                 .arg(name, where));
     }
     const Cat52FileStore::Outcome outcome = files.store(
-        {cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"), day, name, content}, printer->serial,
-        [&writer](const Exception &e) { return DatabaseDialect::message(e, writer); });
+        {cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"), day, name,
+         Cat52FileStore::contentOf(Win1252::decodeLines(content))},
+        printer->serial, [&writer](const Exception &e) { return DatabaseDialect::message(e, writer); });
     // Another run stored the printer's file since the check above.
     if (outcome.kind == Cat52FileStore::Outcome::PrinterHadOne)
         throw Exception(QStringLiteral("Já há arquivo CAT-52 do ECF de série %1 gravado para %2; nada foi gravado.")

@@ -4,6 +4,7 @@
 #include "Cat52Record.h"
 #include "Exception.h"
 #include "ServerSession.h"
+#include "Win1252.h"
 
 #include <QFile>
 #include <algorithm>
@@ -69,6 +70,20 @@ bool Cat52FileStore::ofPrinter(const QString &e12Serial, const QString &storedSe
 {
     const QString serial = Cat52Record::serialOf(storedSerial);
     return !serial.isEmpty() && e12Serial.trimmed() == serial;
+}
+
+QByteArray Cat52FileStore::contentOf(const QStringList &lines)
+{
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 2;
+    QByteArray bytes;
+    bytes.reserve(size);
+    for (const QString &line : lines) {
+        bytes += Win1252::encode(line);
+        bytes += "\r\n";
+    }
+    return bytes;
 }
 
 QList<Cat52FileStore::StoredFile> Cat52FileStore::filesOfDay(const QString &cdFilial, const QString &cdCaixa,

@@ -14,6 +14,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class AdoConnection;
@@ -45,6 +46,10 @@ public:
     // Whether the file of that name is stored with its content for the
     // branch, register and day. Raises EDatabaseError.
     bool fileStored(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &name);
+
+    // The content a file's lines are stored as: each line in windows-1252
+    // followed by CR LF, the last one included; no line, no content.
+    static QByteArray contentOf(const QStringList &lines);
 
     // A file to store; the codes and the name as the database takes them.
     struct File {

@@ -35,22 +35,6 @@ ServerResult<T> failure(const Exception &e, TrdmCadRedz &rdm)
 {
     return ServerResult<T>::failure(ADOExceptionMessage(e, rdm.adcCadRedz, QString()));
 }
-
-// The file's whole text, each line ended by CR LF, in the code page the tax
-// authority's file is written in.
-QByteArray fileBytes(const QStringList &lines)
-{
-    qsizetype size = 0;
-    for (const QString &line : lines)
-        size += line.size() + 2;
-    QByteArray bytes;
-    bytes.reserve(size);
-    for (const QString &line : lines) {
-        bytes += Win1252::encode(line);
-        bytes += "\r\n";
-    }
-    return bytes;
-}
 } // namespace
 
 QString noDataModuleMessage()
@@ -217,7 +201,7 @@ ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &Cd
                 codePage(CdOperador),
                 AutomationDate::toDate(movimento),
                 codePage(NmArquivo),
-                fileBytes(Conteudo)};
+                Cat52FileStore::contentOf(Conteudo)};
     } catch (const Exception &e) {
         return failure<bool>(e, rdm);
     }
