@@ -11,6 +11,11 @@ if [ $# -eq 0 ]; then
 else
   files=("$@")
 fi
+# No file at all (no git checkout): clang-format would wait on its input.
+if [ ${#files[@]} -eq 0 ]; then
+  echo "check-layout: nenhum arquivo C++ a conferir (fora de um checkout do git?)" >&2
+  exit 1
+fi
 status=0
 if ! clang-format --dry-run --Werror --style="file:$root/.clang-format" "${files[@]}"; then
   echo "check-layout: arquivos fora do formato do clang-format (acima); corrija com clang-format -i" >&2
