@@ -15,7 +15,8 @@ void BM_readTaxPacket(benchmark::State &state)
     const int lines = int(state.range(0));
     QList<PacketTaxLine> taxLines;
     for (int i = 0; i < lines; ++i)
-        taxLines << PacketTaxLine{QStringLiteral("%1").arg(i % 100, 2, 10, QLatin1Char('0')), 7.0 + i, 100.0 + i, 1.0 + i};
+        taxLines << PacketTaxLine{QStringLiteral("%1").arg(i % 100, 2, 10, QLatin1Char('0')), 7.0 + i, 100.0 + i,
+                                  1.0 + i};
     const QVariant packet = taxLinePacket(taxLines, 40000);
     ClientDataSet dataset(QStringLiteral("cdsImpRed"));
     double us = 0;

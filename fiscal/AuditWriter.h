@@ -4,6 +4,7 @@
 // printer chain after another (a section each); a register's days that have
 // no Z reduction come inside the section of a chain of that register, or in
 // a section of their own at the end.
+#include "FiscalExport.h"
 #include "Finding.h"
 #include "Reduction.h"
 
@@ -42,7 +43,7 @@ struct AuditTotals {
     qint64 warnings = 0;
 };
 
-class AuditWriter {
+class KALFISCAL_EXPORT AuditWriter {
 public:
     virtual ~AuditWriter() = default;
     virtual void begin(const AuditScope &scope) { Q_UNUSED(scope) }

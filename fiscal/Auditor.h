@@ -5,12 +5,13 @@
 // (cash movements without a Z reduction, CAT-52 files that contradict their
 // day) and hands everything to a writer as it goes. Only the previous row of
 // the current chain is kept, whatever the period.
+#include "FiscalExport.h"
 #include "AuditWriter.h"
 #include "Progress.h"
 
 class LedgerSession;
 
-class Auditor {
+class KALFISCAL_EXPORT Auditor {
 public:
     Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress = nullptr);
     // Raises EDatabaseError when the database cannot be read.

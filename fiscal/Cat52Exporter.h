@@ -2,6 +2,7 @@
 // Delivers the stored CAT-52 files of a branch and period into a folder,
 // byte for byte under their stored names, and checks each against its
 // register's Z reductions of the day: one line per file on the report.
+#include "FiscalExport.h"
 #include <QDate>
 #include <QString>
 
@@ -10,7 +11,7 @@ class Progress;
 struct StoredFile;
 class QIODevice;
 
-class Cat52Exporter {
+class KALFISCAL_EXPORT Cat52Exporter {
 public:
     Cat52Exporter(LedgerSession &session, QIODevice &report, Progress *progress = nullptr)
         : m_session(session), m_report(report), m_progress(progress)

@@ -1,28 +1,29 @@
 #include "Cat52Store.h"
-#include "AutomationDate.h"
+#include "AdoConnection.h"
 #include "Cat52Check.h"
+#include "Cat52FileStore.h"
 #include "Cat52Record.h"
+#include "DatabaseDialect.h"
 #include "Exception.h"
-#include "FormatSettings.h"
 #include "ForwardQuery.h"
 #include "InputLimits.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "ReductionColumns.h"
-#include "SharedServicesHost.h"
-#include "Srv_kal02700.h"
 #include "Win1252.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
-// The module's data module, connected as the entry screen's set-up connects it.
-void connectModule(const QString &connectionString)
+// A session that writes, prepared as the module prepares its own.
+void openForWriting(AdoConnection &connection, const QString &connectionString)
 {
-    SharedServicesHost::setConnectionString(connectionString);
-    if (!Srv_kal02700::rdmCadRedz)
-        Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz();
-    Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
+    connection.setConnectionString(connectionString);
+    connection.afterConnect = [](AdoConnection &sender) {
+        sender.dialect().prepareSession(sender, DatabaseDialect::SessionUse::ReadWrite);
+    };
+    connection.open();
 }
 } // namespace
 
@@ -51,63 +52,63 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
         throw Exception(QStringLiteral("O arquivo %1 é do movimento de %2, não de %3; nada foi gravado.")
                             .arg(name, LedgerValues::displayDay(e12->movementDay), LedgerValues::displayDay(day)));
 
-    const RegisterDay stored = read(cdFilial, cdCaixa, day);
-    if (stored.reductions.isEmpty())
+    const QList<Reduction> reductions = reductionsOfDay(cdFilial, cdCaixa, day);
+    if (reductions.isEmpty())
         throw Exception(QStringLiteral("Nenhuma Redução Z gravada para %1; nada foi gravado.").arg(where));
-    const bool ofPrinter = std::any_of(stored.reductions.cbegin(), stored.reductions.cend(), [&](const Reduction &r) {
-        return !e12->serial.isEmpty() && Cat52Record::serialOf(r.serial) == e12->serial;
+    const auto printer = std::find_if(reductions.cbegin(), reductions.cend(), [&](const Reduction &r) {
+        return Cat52FileStore::ofPrinter(e12->serial, r.serial);
     });
-    if (!ofPrinter)
+    if (printer == reductions.cend())
         throw Exception(QStringLiteral("Nenhuma Redução Z do ECF de série %1 gravada para %2; nada foi gravado.")
                             .arg(e12->serial, where));
-    const Cat52Check check = Cat52Check::of(content, stored.reductions);
+    const Cat52Check check = Cat52Check::of(content, reductions);
     if (!check.ok)
         throw Exception(QStringLiteral("O arquivo %1 não confere com a Redução Z gravada (%2): %3; nada foi gravado.")
                             .arg(name, where, check.describe()));
-    for (const auto &[storedName, storedSerial] : stored.files) {
-        if (storedSerial == e12->serial)
-            throw Exception(QStringLiteral("Já há arquivo CAT-52 do ECF de série %1 gravado para %2 (%3); nada foi "
-                                           "gravado.")
-                                .arg(e12->serial, where, storedName));
-        // The module's store writes a content into every row of the day with
-        // that name: the other printer's file would be lost.
-        if (storedName == name)
+
+    AdoConnection writer(QStringLiteral("fiscal-cat52"));
+    openForWriting(writer, m_connectionString);
+    Cat52FileStore files(writer);
+    const QString already = QStringLiteral("Já há arquivo CAT-52 do ECF de série %1 gravado para %2 (%3); nada foi "
+                                           "gravado.");
+    for (const Cat52FileStore::StoredFile &stored : files.filesOfDay(cdFilial, cdCaixa, day)) {
+        if (Cat52FileStore::ofPrinter(stored.serial, printer->serial))
+            throw Exception(already.arg(e12->serial, where, stored.name));
+        // The store writes a content into every row of the day with that
+        // name: the other printer's file would be lost.
+        if (stored.name == name)
             throw Exception(QStringLiteral("Já há outro arquivo CAT-52 com o nome %1 gravado para %2; nada foi "
                                            "gravado.")
                                 .arg(name, where));
     }
-
-    connectModule(m_connectionString);
-    const QVariant result = Srv_kal02700::setArqCat52(
-        cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"),
-        FormatSettings::dateToStr(AutomationDate::fromDate(day)), name, Win1252::decodeLines(content));
-    if (!result.toString().isEmpty())
-        throw EDatabaseError(result.toString());
+    const Cat52FileStore::Outcome outcome = files.store(
+        {cdFilial, cdCaixa, QStringLiteral("000"), QStringLiteral("000000000000"), day, name,
+         Cat52FileStore::contentOf(Win1252::decodeLines(content))},
+        printer->serial, [&writer](const Exception &e) { return DatabaseDialect::message(e, writer); });
+    // Another run stored the printer's file since the check above.
+    if (outcome.kind == Cat52FileStore::Outcome::PrinterHadOne)
+        throw Exception(QStringLiteral("Já há arquivo CAT-52 do ECF de série %1 gravado para %2; nada foi gravado.")
+                            .arg(e12->serial, where));
+    if (!outcome.stored())
+        throw EDatabaseError(outcome.message);
 }
 
-Cat52Store::RegisterDay Cat52Store::read(const QString &cdFilial, const QString &cdCaixa, const QDate &day)
+QList<Reduction> Cat52Store::reductionsOfDay(const QString &cdFilial, const QString &cdCaixa, const QDate &day)
 {
-    RegisterDay out;
+    QList<Reduction> reductions;
     m_session.beginSnapshot();
     {
-        const ForwardQuery::Parameters parameters{{QStringLiteral("cdfilial"), cdFilial},
-                                                  {QStringLiteral("cdcaixa"), cdCaixa},
-                                                  {QStringLiteral("dia"), day},
-                                                  {QStringLiteral("depois"), day.addDays(1)}};
+        const ForwardQuery::Parameters parameters{
+            {QStringLiteral("cdfilial"), cdFilial}, {QStringLiteral("cdcaixa"), cdCaixa}, {QStringLiteral("dia"), day}};
         ForwardQuery q(m_session, QStringLiteral("reducoes-do-dia"), parameters);
         while (q.next()) {
             Reduction r;
             ReductionColumns::read(q, 0, r);
-            out.reductions.append(r);
-        }
-        ForwardQuery files(m_session, QStringLiteral("arquivos-do-dia"), parameters);
-        while (files.next()) {
-            const std::optional<E12Record> e12 = Cat52Record::findE12(files.bytes(1));
-            out.files.append({files.text(0), e12 ? e12->serial : QString()});
+            reductions.append(r);
         }
     }
-    // The read ends before the module writes: SQLite lets no one write under
+    // The read ends before the store writes: SQLite lets no one write under
     // an open read in its default journal.
     m_session.endSnapshot();
-    return out;
+    return reductions;
 }

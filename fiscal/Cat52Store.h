@@ -1,23 +1,23 @@
 #pragma once
 // Stores the CAT-52 file of a day whose Z reduction is stored and that has
 // no CAT-52 file of that printer yet (the CAT-52 stage failed or was
-// interrupted after a good save), through the module's own server method, so
-// that the stored row is the one the module would have stored. The printer
-// is the one of the file's E12 serial: a second printer of the register and
-// day gets its file beside the first's.
+// interrupted after a good save), through the CAT-52 store the module's
+// setArqCat52 uses, so that the stored row is the one the module would have
+// stored. The printer is the one of the file's E12 serial: a second printer
+// of the register and day gets its file beside the first's.
+#include "FiscalExport.h"
 #include "Reduction.h"
 
 #include <QDate>
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 
 class LedgerSession;
 
-class Cat52Store {
+class KALFISCAL_EXPORT Cat52Store {
 public:
-    // connectionString: the same database, for the module's connection.
+    // connectionString: the same database, for the connection that writes.
     Cat52Store(LedgerSession &session, QString connectionString)
         : m_session(session), m_connectionString(std::move(connectionString))
     {
@@ -31,11 +31,7 @@ public:
     void store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path);
 
 private:
-    struct RegisterDay {
-        QList<Reduction> reductions;
-        QList<QPair<QString, QString>> files; // name, serial of its E12 (empty: none readable)
-    };
-    RegisterDay read(const QString &cdFilial, const QString &cdCaixa, const QDate &day);
+    QList<Reduction> reductionsOfDay(const QString &cdFilial, const QString &cdCaixa, const QDate &day);
 
     LedgerSession &m_session;
     QString m_connectionString;

@@ -4,11 +4,12 @@
 // where needed, "." in numbers, days yyyy-MM-dd). Planilha, for a person's
 // spreadsheet set up for Brazil: ";" between fields, "," in numbers, days
 // dd/MM/yyyy, UTF-8 with a byte-order mark so that accents open as written.
+#include "FiscalExport.h"
 #include "AuditWriter.h"
 
 class QIODevice;
 
-class CsvAuditWriter : public AuditWriter {
+class KALFISCAL_EXPORT CsvAuditWriter : public AuditWriter {
 public:
     enum class Style { Csv, Planilha };
     explicit CsvAuditWriter(QIODevice &out, Style style = Style::Csv) : m_out(out), m_style(style) {}

@@ -1,11 +1,12 @@
 #pragma once
 // One finding of the audit: a rule that a stored day breaks.
+#include "FiscalExport.h"
 #include <QDate>
 #include <QString>
 
 enum class Severity { Erro, Aviso };
 
-struct Finding {
+struct KALFISCAL_EXPORT Finding {
     QString rule;
     Severity severity = Severity::Erro;
     QString cdFilial;

@@ -7,6 +7,7 @@
 // Z reduction that no chain took as a table alone; the overall totals at the
 // end. A section is written as
 // soon as it ends, so only one section's days are held at a time.
+#include "FiscalExport.h"
 #include "AuditWriter.h"
 
 #include <QList>
@@ -15,7 +16,7 @@
 
 class QIODevice;
 
-class HtmlAuditWriter : public AuditWriter {
+class KALFISCAL_EXPORT HtmlAuditWriter : public AuditWriter {
 public:
     explicit HtmlAuditWriter(QIODevice &out) : m_out(out) {}
     void begin(const AuditScope &scope) override;

@@ -1,11 +1,12 @@
 #pragma once
 // The audit as one JSON object, written as it goes:
 // {"findings": [ ... ], "checked": {"reductions": N, "days": N}}
+#include "FiscalExport.h"
 #include "AuditWriter.h"
 
 class QIODevice;
 
-class JsonAuditWriter : public AuditWriter {
+class KALFISCAL_EXPORT JsonAuditWriter : public AuditWriter {
 public:
     explicit JsonAuditWriter(QIODevice &out) : m_out(out) {}
     void begin(const AuditScope &scope) override;

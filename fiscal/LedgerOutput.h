@@ -5,11 +5,12 @@
 // checked to its last byte (a short write on a full disk included), so that
 // a full disk, a file-size limit or /dev/full end the command with the
 // cause instead of leaving a cut output taken for a whole one.
+#include "FiscalExport.h"
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
 
-class LedgerOutput : public QIODevice {
+class KALFISCAL_EXPORT LedgerOutput : public QIODevice {
 public:
     enum class Target {
         Stream,  // standard output

@@ -45,8 +45,8 @@ QString sqlText(const QString &name, const DatabaseDialect &dialect)
 
 LedgerSession::LedgerSession(const QString &connectionString) : m_connection(QStringLiteral("fiscal"))
 {
-    // The ledger only reads through its own connection (cat52-guardar writes
-    // through the module's): a mistyped path is an error, not a new file.
+    // The ledger only reads through this connection (cat52-guardar writes
+    // through one of its own): a mistyped path is an error, not a new file.
     DatabaseDialect::openForReading(m_connection, connectionString);
 }
 

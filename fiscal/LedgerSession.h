@@ -2,13 +2,14 @@
 // The ledger's own read-only session on the back-office database: the
 // platform connection, the statement texts of the database's dialect, and a
 // consistent view of the data (one snapshot) while a command reads it.
+#include "FiscalExport.h"
 #include "AdoConnection.h"
 #include <QString>
 
 class QSqlError;
 class QSqlQuery;
 
-class LedgerSession {
+class KALFISCAL_EXPORT LedgerSession {
 public:
     // Opens a read-only session; raises EDatabaseError worded for the
     // operator. The connection string is never part of a message.

@@ -2,11 +2,12 @@
 // A progress line on standard error for commands that read many rows: shown
 // only when standard error is a terminal, and only once the rows read pass a
 // few thousand, rewritten in place a few times a second.
+#include "FiscalExport.h"
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdio>
 
-class Progress {
+class KALFISCAL_EXPORT Progress {
 public:
     // what: "auditar", ...; enabled: false never shows anything.
     explicit Progress(QString what, bool enabled = Progress::standardErrorIsTerminal());

@@ -2,6 +2,7 @@
 // Reads stored Z reductions with their tax lines: one ordered query over
 // REDUCAOZ and one over IMPOSTOREDZ in the same order, walked side by side,
 // so that a reduction's tax lines come with it and nothing else is held.
+#include "FiscalExport.h"
 #include "ForwardQuery.h"
 #include "Reduction.h"
 
@@ -10,7 +11,7 @@
 
 class LedgerSession;
 
-class ReductionReader {
+class KALFISCAL_EXPORT ReductionReader {
 public:
     // reductions and taxes name two statements of the same order; the tax
     // lines' rows must be a part of the reductions' rows (a reduction may

@@ -2,13 +2,14 @@
 // Sintegra registers 60M and 60A of the branch's Z reductions, to be merged
 // by another system into the complete file: 126 characters a line, ASCII,
 // CR LF. Fed by day, then printer number.
+#include "FiscalExport.h"
 #include "Reduction.h"
 
 #include <functional>
 
 class QIODevice;
 
-class SintegraWriter {
+class KALFISCAL_EXPORT SintegraWriter {
 public:
     // What the lines could not say as stored (a Z reduction left out), one
     // sentence each, for the operator.

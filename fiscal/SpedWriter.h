@@ -4,6 +4,7 @@
 // fields between "|", as the tax authority's validator accepts them. Fed
 // with the branch's Z reductions printer by printer (one printer a serial),
 // each printer's by day.
+#include "FiscalExport.h"
 #include "Reduction.h"
 
 #include <QString>
@@ -11,7 +12,7 @@
 
 class QIODevice;
 
-class SpedWriter {
+class KALFISCAL_EXPORT SpedWriter {
 public:
     // What the lines could not say as stored (a Z reduction left out, a
     // model character replaced), one sentence each, for the operator.

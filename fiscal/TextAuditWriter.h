@@ -1,10 +1,11 @@
 #pragma once
 // The audit as text for people: one line per finding, then the totals.
+#include "FiscalExport.h"
 #include "AuditWriter.h"
 
 class QIODevice;
 
-class TextAuditWriter : public AuditWriter {
+class KALFISCAL_EXPORT TextAuditWriter : public AuditWriter {
 public:
     explicit TextAuditWriter(QIODevice &out) : m_out(out) {}
     void entry(const AuditEntry &entry) override;

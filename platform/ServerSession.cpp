@@ -1,5 +1,6 @@
 #include "ServerSession.h"
 #include "AdoConnection.h"
+#include "ConnectionString.h"
 #include "Exception.h"
 
 #include <QDeadlineTimer>
@@ -86,5 +87,26 @@ bool ServerSession::awaitEnd(AdoConnection &connection, qint64 boundMs) const
             }
         }
         QThread::msleep(200);
+    }
+}
+
+ServerSession::LostCommit ServerSession::afterLostCommit(AdoConnection &connection,
+                                                         const std::function<bool()> &storedNow)
+{
+    // The session that sent the commit is gone on our side; on the server
+    // its commit may still be running (a standby that does not confirm, a
+    // slow trigger). A new session waits for it to end, or ends it, and only
+    // then reads what the server kept. One that cannot be had, does not
+    // answer in time or still sees the old session at the end of the wait
+    // leaves the outcome unknown.
+    const ServerSession lost = connection.serverSession();
+    try {
+        connection.setConnected(true);
+        const qint64 answerMs = ConnectionString::parse(connection.connectionString()).answerTimeoutMs();
+        if (!lost.awaitEnd(connection, answerMs > 0 ? answerMs : 30000))
+            return LostCommit::Unknown;
+        return storedNow() ? LostCommit::Stored : LostCommit::NotStored;
+    } catch (const Exception &) {
+        return LostCommit::Unknown;
     }
 }

@@ -8,6 +8,7 @@
 //   connection.open();                                     // a new one
 //   if (lost.awaitEnd(connection, bound)) ... read what the server kept ...
 #include <QString>
+#include <functional>
 
 class AdoConnection;
 
@@ -26,6 +27,13 @@ public:
     // at the end of boundMs. Raises EDatabaseError when the server does not
     // answer.
     bool awaitEnd(AdoConnection &connection, qint64 boundMs) const;
+
+    // After a commit whose answer was lost (ECommitUnanswered): whether it
+    // took effect, as a new session of the connection reads it with
+    // `storedNow` once the lost session has ended, within the connection's
+    // own bounds. Unknown when no new session can tell. Never raises.
+    enum class LostCommit { Stored, NotStored, Unknown };
+    static LostCommit afterLostCommit(AdoConnection &connection, const std::function<bool()> &storedNow);
 
 private:
     enum class State { Gone, Idle, Busy };

@@ -107,19 +107,17 @@ Cat52Stage::Completion Cat52Stage::completeStoredDay(QWidget *form, const QStrin
     // The file is missing only when none of the day's files is this
     // printer's: two printers of one register each have their own.
     const auto gravada = Server::storedDay(m_cdFilial, m_cdCaixa, nrEcf, dia);
-    const auto arquivos = gravada.ok() ? Server::cat52FilesOfDay(m_cdFilial, m_cdCaixa, dia)
-                                       : Srv_kal02700::ServerResult<QList<QByteArray>>::failure(gravada.error());
-    if (!arquivos.ok())
-        return missingFileLine(dia, {Outcome::NotStored, arquivos.error(), QString()});
+    if (!gravada.ok())
+        return missingFileLine(dia, {Outcome::NotStored, gravada.error(), QString()});
     // A day stored without its serial is this printer's by the one given.
     Cat52DayFigures figuras = gravada.value();
     if (figuras.serial.trimmed().isEmpty())
         figuras.serial = nrSerieEcf;
-    for (const QByteArray &arquivo : arquivos.value()) {
-        const std::optional<E12Record> e12 = Cat52Record::findE12(arquivo);
-        if (e12 && e12->serial.trimmed() == figuras.serial.trimmed())
-            return {};
-    }
+    const auto guardado = Server::printerCat52Stored(m_cdFilial, m_cdCaixa, dia, figuras.serial);
+    if (!guardado.ok())
+        return missingFileLine(dia, {Outcome::NotStored, guardado.error(), QString()});
+    if (guardado.value())
+        return {};
     return missingFileLine(dia, attempt(form, notice, parametros, dia, figuras));
 }
 

@@ -4,6 +4,7 @@
 # (prometheus, openssl: the head-office view's promtool check and
 #  the test's self-signed certificate.)
 # (faketime: the suites are run as if on other days before a change lands.)
+# (clang-format, python3: the test command checks the layout of the sources.)
 # Idempotent: packages already present are left alone.
 set -euo pipefail
 
@@ -18,6 +19,7 @@ PACKAGES=(
   chromium
   prometheus openssl
   clang libclang-rt-dev
+  clang-format python3
   faketime
 )
 

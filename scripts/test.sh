@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test suite:
+# Installs what is missing, checks the layout, builds, and runs every suite:
+#   0. every tracked C++ file as clang-format writes it, no source file over
+#      800 lines and no function over 80 (check-layout.sh names offenders);
 #   1. the suites on SQLite and on a throwaway PostgreSQL server that ctest
 #      starts and stops itself;
 #   2. a short run of every fuzzer over its kept regression cases and seeds;
@@ -14,6 +16,10 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
+echo "== layout"
+# An offender fails the command at the end: the suites still run meanwhile.
+layout=0
+"$root/scripts/check-layout.sh" || layout=1
 echo "== build"
 "$root/scripts/build.sh"
 echo "== tests"
@@ -31,3 +37,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan-suppressions.txt
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$asan" && ctest --output-on-failure -j"$jobs" -E '_odbc$')
+if [ $layout -ne 0 ]; then
+  echo "== layout: the offenders named at the start (scripts/check-layout.sh) fail this run" >&2
+  exit 1
+fi

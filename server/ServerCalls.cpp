@@ -35,22 +35,6 @@ ServerResult<T> failure(const Exception &e, TrdmCadRedz &rdm)
 {
     return ServerResult<T>::failure(ADOExceptionMessage(e, rdm.adcCadRedz, QString()));
 }
-
-// The file's whole text, each line ended by CR LF, in the code page the tax
-// authority's file is written in.
-QByteArray fileBytes(const QStringList &lines)
-{
-    qsizetype size = 0;
-    for (const QString &line : lines)
-        size += line.size() + 2;
-    QByteArray bytes;
-    bytes.reserve(size);
-    for (const QString &line : lines) {
-        bytes += Win1252::encode(line);
-        bytes += "\r\n";
-    }
-    return bytes;
-}
 } // namespace
 
 QString noDataModuleMessage()
@@ -184,96 +168,16 @@ ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCai
 
 LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow)
 {
-    // The session that sent the commit is gone on our side; on the server
-    // its commit may still be running (a standby that does not confirm, a
-    // slow trigger). A new session waits for it to end, or ends it, and only
-    // then reads what the server kept. One that cannot be had, does not
-    // answer in time or still sees the old session at the end of the wait
-    // leaves the outcome unknown.
-    AdoConnection &connection = rdm.adcCadRedz;
-    const ServerSession lost = connection.serverSession();
-    try {
-        connection.setConnected(true);
-        const qint64 answerMs = ConnectionString::parse(connection.connectionString()).answerTimeoutMs();
-        if (!lost.awaitEnd(connection, answerMs > 0 ? answerMs : 30000))
-            return LostCommit::Unknown;
-        return storedNow() ? LostCommit::Stored : LostCommit::NotStored;
-    } catch (const Exception &) {
-        return LostCommit::Unknown;
+    switch (ServerSession::afterLostCommit(rdm.adcCadRedz, storedNow)) {
+    case ServerSession::LostCommit::Stored:
+        return LostCommit::Stored;
+    case ServerSession::LostCommit::NotStored:
+        return LostCommit::NotStored;
+    case ServerSession::LostCommit::Unknown:
+        break;
     }
+    return LostCommit::Unknown;
 }
-
-namespace {
-// Whether one of the day's stored files (the contents given) is a file of
-// that printer serial.
-bool ofPrinter(const QList<QByteArray> &files, const QString &serial)
-{
-    for (const QByteArray &file : files) {
-        const std::optional<E12Record> e12 = Cat52Record::findE12(file);
-        if (e12 && e12->serial.trimmed() == serial.trimmed())
-            return true;
-    }
-    return false;
-}
-
-QList<QByteArray> filesOfDayNow(TrdmCadRedz &rdm, const QString &filial, const QString &caixa, TDateTime dia)
-{
-    AdoQuery &q = rdm.adqArqCat52DoDia;
-    q.close();
-    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(filial);
-    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(caixa);
-    q.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(AutomationDate::dateOf(dia));
-    q.open();
-    QList<QByteArray> files;
-    for (q.first(); !q.eof(); q.next())
-        files << q.value(QStringLiteral("DSARQCAT52")).toByteArray();
-    q.close();
-    return files;
-}
-
-// The file's row and content in one transaction. With a serial, the day's
-// Z reductions are locked first and the file is stored only when none of
-// that printer is: two runs finishing one day store it once. False when
-// that printer's file was there.
-bool storeFile(TrdmCadRedz &rdm, const QStringList &codes, TDateTime movimento, const QString &nome,
-               const QByteArray &bytes, const QString &serialOnce)
-{
-    rdm.StartTrans();
-    if (!serialOnce.isEmpty()) {
-        AdoCommand &trava = rdm.acmTravaRedZ;
-        trava.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codes[0]);
-        trava.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codes[1]);
-        trava.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(movimento);
-        trava.execute();
-        if (ofPrinter(filesOfDayNow(rdm, codes[0], codes[1], movimento), serialOnce)) {
-            rdm.RollbackTrans();
-            return false;
-        }
-    }
-    AdoCommand &ins = rdm.acmInsArqCat52;
-    ins.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codes[0]);
-    ins.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codes[1]);
-    ins.paramByName(QStringLiteral("P_CDLOJA")).setAsString(codes[2]);
-    ins.paramByName(QStringLiteral("P_CDOPERADOR")).setAsString(codes[3]);
-    ins.paramByName(QStringLiteral("P_DTGERACAT52")).setAsDateTime(AutomationDate::now());
-    ins.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
-    ins.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
-    ins.execute();
-
-    AdoCommand &upd = rdm.acmUpdArqCat52;
-    AdoParameter &conteudo = upd.paramByName(QStringLiteral("DSARQCAT52"));
-    conteudo.setAsBytes(bytes);
-    upd.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codes[0]);
-    upd.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codes[1]);
-    upd.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(movimento);
-    upd.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(nome);
-    upd.execute();
-    // The content is not kept by the command once stored.
-    conteudo.clear();
-    rdm.CommitTrans();
-    return true;
-}
-} // namespace
 
 ServerResult<Done> storeCat52File(const QString &CdFilial, const QString &CdCaixa, const QString &CdLoja,
                                   const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
@@ -294,58 +198,45 @@ ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &Cd
     if (!rdmCadRedz)
         return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
+    Cat52FileStore::File file;
     try {
-        const QStringList codes{codePage(CdFilial), codePage(CdCaixa), codePage(CdLoja), codePage(CdOperador)};
         const TDateTime movimento = FormatSettings::strToDate(codePage(DtMovimento));
-        return ServerResult<bool>::of(
-            storeFile(rdm, codes, movimento, codePage(NmArquivo), fileBytes(Conteudo), NrSerieEcf));
-    } catch (const ECommitUnanswered &e) {
-        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
-        const ServerResult<bool> result = failure<bool>(e, rdm);
-        switch (afterLostCommit(rdm, [&] { return cat52StoredNow(rdm, CdFilial, CdCaixa, DtMovimento, NmArquivo); })) {
-        case LostCommit::Stored:
-            return ServerResult<bool>::of(true);
-        case LostCommit::NotStored:
-            return result;
-        case LostCommit::Unknown:
-            break;
-        }
-        return ServerResult<bool>::uncertain(
-            QStringLiteral("não foi possível saber se o arquivo Cat-52 %1 foi gravado: confira antes de guardá-lo com "
-                           "kal02700-fiscal cat52-guardar.")
-                .arg(NmArquivo));
+        file = {codePage(CdFilial),
+                codePage(CdCaixa),
+                codePage(CdLoja),
+                codePage(CdOperador),
+                AutomationDate::toDate(movimento),
+                codePage(NmArquivo),
+                Cat52FileStore::contentOf(Conteudo)};
     } catch (const Exception &e) {
-        rdm.acmUpdArqCat52.paramByName(QStringLiteral("DSARQCAT52")).clear();
-        const ServerResult<bool> result = failure<bool>(e, rdm);
-        rollbackQuietly(rdm);
-        return result;
+        return failure<bool>(e, rdm);
     }
+    const Cat52FileStore::Outcome outcome = rdm.arqCat52.store(
+        file, NrSerieEcf, [&rdm](const Exception &e) { return ADOExceptionMessage(e, rdm.adcCadRedz, QString()); });
+    switch (outcome.kind) {
+    case Cat52FileStore::Outcome::Stored:
+        return ServerResult<bool>::of(true);
+    case Cat52FileStore::Outcome::PrinterHadOne:
+        return ServerResult<bool>::of(false);
+    case Cat52FileStore::Outcome::Uncertain:
+        return ServerResult<bool>::uncertain(outcome.message);
+    case Cat52FileStore::Outcome::Failed:
+        break;
+    }
+    return ServerResult<bool>::failure(outcome.message);
 }
 
-bool cat52StoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &DtMovimento,
-                    const QString &NmArquivo)
-{
-    AdoQuery &q = rdm.adqArqCat52Gravado;
-    q.close();
-    q.paramByName(QStringLiteral("P_CDFILIAL")).setAsString(codePage(CdFilial));
-    q.paramByName(QStringLiteral("P_CDCAIXA")).setAsString(codePage(CdCaixa));
-    q.paramByName(QStringLiteral("P_DTMOVCAT52")).setAsDateTime(FormatSettings::strToDate(codePage(DtMovimento)));
-    q.paramByName(QStringLiteral("P_NMARQCAT52")).setAsString(codePage(NmArquivo));
-    q.open();
-    const bool stored = !q.isEmpty();
-    q.close();
-    return stored;
-}
-
-ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia)
+ServerResult<bool> printerCat52Stored(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia,
+                                      const QString &NrSerieEcf)
 {
     if (!rdmCadRedz)
         return NoDataModule();
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
-        return ServerResult<QList<QByteArray>>::of(filesOfDayNow(rdm, codePage(CdFilial), codePage(CdCaixa), Dia));
+        return ServerResult<bool>::of(rdm.arqCat52.printerFileStored(codePage(CdFilial), codePage(CdCaixa),
+                                                                     AutomationDate::toDate(Dia), NrSerieEcf));
     } catch (const Exception &e) {
-        return failure<QList<QByteArray>>(e, rdm);
+        return failure<bool>(e, rdm);
     }
 }
 

@@ -46,14 +46,10 @@ ServerResult<bool> storeCat52FileOnce(const QString &CdFilial, const QString &Cd
                                       const QString &CdOperador, const QString &DtMovimento, const QString &NmArquivo,
                                       const QStringList &Conteudo, const QString &NrSerieEcf);
 
-// Whether the CAT-52 file of that name is stored, with its content, for the
-// branch, register and day (a date text as setArqCat52 takes it); raises on
-// failure.
-bool cat52StoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &DtMovimento,
-                    const QString &NmArquivo);
-
-// The contents of the CAT-52 files stored for the branch, register and day.
-ServerResult<QList<QByteArray>> cat52FilesOfDay(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);
+// Whether the CAT-52 file of the printer whose stored serial is given is
+// stored for the branch, register and day (the store's serial rule).
+ServerResult<bool> printerCat52Stored(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia,
+                                      const QString &NrSerieEcf);
 
 // The figures a CAT-52 file of the day must carry, as the stored Z reduction
 // of that branch, register, printer and day holds them.

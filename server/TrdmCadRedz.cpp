@@ -15,12 +15,10 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
       adqUltimoCupomEcf(QStringLiteral("adqUltimoCupomEcf"), &adcCadRedz),
       adqPesqCdImposto(QStringLiteral("adqPesqCdImposto"), &adcCadRedz),
       adqRedZGravada(QStringLiteral("adqRedZGravada"), &adcCadRedz),
-      adqRedZDoDia(QStringLiteral("adqRedZDoDia"), &adcCadRedz),
-      adqArqCat52Gravado(QStringLiteral("adqArqCat52Gravado"), &adcCadRedz),
-      adqArqCat52DoDia(QStringLiteral("adqArqCat52DoDia"), &adcCadRedz),
-      acmTravaRedZ(QStringLiteral("acmTravaRedZ"), &adcCadRedz),
-      acmInsArqCat52(QStringLiteral("acmInsArqCat52"), &adcCadRedz),
-      acmUpdArqCat52(QStringLiteral("acmUpdArqCat52"), &adcCadRedz)
+      adqRedZDoDia(QStringLiteral("adqRedZDoDia"), &adcCadRedz), arqCat52(adcCadRedz),
+      adqArqCat52Gravado(arqCat52.adqArqCat52Gravado), adqArqCat52DoDia(arqCat52.adqArqCat52DoDia),
+      acmTravaRedZ(arqCat52.acmTravaRedZ), acmInsArqCat52(arqCat52.acmInsArqCat52),
+      acmUpdArqCat52(arqCat52.acmUpdArqCat52)
 {
     // Only the two connection events are bound; activation is left to a host
     // that manages it.
@@ -61,23 +59,6 @@ TrdmCadRedz::TrdmCadRedz(QObject * /*owner*/)
              {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRECFREDZ", K::Text}, {"P_DTREDUCAOZ", K::Date}});
     describe(adqRedZDoDia,
              {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_NRECFREDZ", K::Text}, {"P_DTREDUCAOZ", K::Date}});
-    describe(
-        adqArqCat52Gravado,
-        {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVCAT52", K::DateTime}, {"P_NMARQCAT52", K::Text}});
-    describe(adqArqCat52DoDia, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTMOVCAT52", K::DateTime}});
-    describe(acmTravaRedZ, {{"P_CDFILIAL", K::Text}, {"P_CDCAIXA", K::Text}, {"P_DTREDUCAOZ", K::Date}});
-    describe(acmInsArqCat52, {{"P_CDFILIAL", K::Text},
-                              {"P_CDCAIXA", K::Text},
-                              {"P_CDLOJA", K::Text},
-                              {"P_CDOPERADOR", K::Text},
-                              {"P_DTGERACAT52", K::DateTime},
-                              {"P_DTMOVCAT52", K::DateTime},
-                              {"P_NMARQCAT52", K::Text}});
-    describe(acmUpdArqCat52, {{"DSARQCAT52", K::Blob},
-                              {"P_CDFILIAL", K::Text},
-                              {"P_CDCAIXA", K::Text},
-                              {"P_DTMOVCAT52", K::DateTime},
-                              {"P_NMARQCAT52", K::Text}});
 
     // The same eight fields as the screen's tax list: the packet it sends.
     const TaxLines::Fields campos = TaxLines::addFields(cdsImpRed);

@@ -3,6 +3,7 @@
 // the statements the server methods run. One instance per process.
 #include "AdoCommand.h"
 #include "AdoConnection.h"
+#include "Cat52FileStore.h"
 #include "ClientDataSet.h"
 #include <QObject>
 
@@ -29,11 +30,13 @@ public:
     AdoQuery adqPesqCdImposto;
     AdoQuery adqRedZGravada;
     AdoQuery adqRedZDoDia;
-    AdoQuery adqArqCat52Gravado;
-    AdoQuery adqArqCat52DoDia;
-    AdoCommand acmTravaRedZ;
-    AdoCommand acmInsArqCat52;
-    AdoCommand acmUpdArqCat52;
+    // The CAT-52 files' statements are the store's that the ledger shares.
+    Cat52FileStore arqCat52;
+    AdoQuery &adqArqCat52Gravado;
+    AdoQuery &adqArqCat52DoDia;
+    AdoCommand &acmTravaRedZ;
+    AdoCommand &acmInsArqCat52;
+    AdoCommand &acmUpdArqCat52;
 
     // Persistent fields of cdsImpRed.
     Field *cdsImpRedCDFILIAL;

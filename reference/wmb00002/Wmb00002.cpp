@@ -7,7 +7,6 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "SharedServices.h"
-#include "Statements.h"
 #include "TaxLinesDialog.h"
 #include "TaxPackage.h"
 
@@ -26,9 +25,9 @@ int g_unitLevel = 0;
 int g_connections = 0;
 QPointer<QWidget> g_notice;
 
-// The tax codes of the central database, by rate: the module's own lookup
-// statement, on a connection that the shared services set up as they set up
-// the module's.
+// The tax codes of the central database, by rate: the package's own lookup,
+// the same question the module asks, on a connection that the shared
+// services set up as they set up the module's.
 class TaxCodeLookup {
 public:
     TaxCodeLookup()
@@ -39,7 +38,9 @@ public:
             sender.setConnectionString(_GetStringConexKiv(QString()));
         };
         m_connection.afterConnect = [](AdoConnection &sender) { SetADODBSession(sender); };
-        Statements::describe(m_query, {{"VRPEALIMPFIS", ParamKind::Float}});
+        m_query.setCommandText(
+            QStringLiteral("SELECT DISTINCT CDIMPOSTO FROM ALIQIMPFIS WHERE VRPEALIMPFIS = :VRPEALIMPFIS"));
+        m_query.declareParam(QStringLiteral("VRPEALIMPFIS"), ParamKind::Float);
         m_connection.open();
     }
 

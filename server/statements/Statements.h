@@ -1,8 +1,7 @@
 #pragma once
 // The module's statement texts, kept in its resources, one per component
-// (acmInsRedZ, adqPesqCdImposto...): whoever runs one of the module's
-// statements, the data module or the tax package's tax-code lookup, takes its
-// text from here.
+// (acmInsRedZ, adqPesqCdImposto...): the data module takes each text from
+// here. The CAT-52 files' statements are the CAT-52 store's own.
 #include "AdoCommand.h"
 #include <QString>
 #include <initializer_list>

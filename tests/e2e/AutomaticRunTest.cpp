@@ -7,6 +7,39 @@
 
 using AutomaticRunTest = HostInstall;
 
+namespace {
+// The day's one CAT-52 row: the file the printer wrote, byte for byte,
+// stored between `before` and `after`.
+void expectCat52Row(const QString &connectionString, const QString &cat52Folder, const QDate &day,
+                    const QDateTime &before, const QDateTime &after)
+{
+    AdoConnection connection(QStringLiteral("e2e-read"));
+    connection.setConnectionString(connectionString);
+    connection.open();
+    AdoQuery cat(QStringLiteral("cat"), &connection);
+    cat.setCommandText(QStringLiteral("SELECT CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, DTGERACAT52, DTMOVCAT52, "
+                                      "NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
+    cat.open();
+    ASSERT_FALSE(cat.isEmpty());
+    EXPECT_EQ(cat.asString(QStringLiteral("CDFILIAL")), QStringLiteral("0001"));
+    EXPECT_EQ(cat.asString(QStringLiteral("CDCAIXA")), QStringLiteral("001"));
+    EXPECT_EQ(cat.asString(QStringLiteral("CDLOJA")), QStringLiteral("000"));
+    EXPECT_EQ(cat.asString(QStringLiteral("CDOPERADOR")), QStringLiteral("000000000000"));
+    const QDateTime stored = AutomationDate::toDateTime(cat.asDateTime(QStringLiteral("DTGERACAT52")));
+    EXPECT_GE(stored, before);
+    EXPECT_LE(stored, after);
+    EXPECT_EQ(cat.asDateTime(QStringLiteral("DTMOVCAT52")), AutomationDate::fromDate(day));
+    const QString name = cat.asString(QStringLiteral("NMARQCAT52"));
+    QFile file(cat52Folder + QStringLiteral("/") + name);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    const QByteArray content = file.readAll();
+    EXPECT_EQ(cat.value(QStringLiteral("DSARQCAT52")).toByteArray(), content);
+    EXPECT_TRUE(content.startsWith("E12BE091010100011223344")) << content.left(40).toStdString();
+    cat.next();
+    EXPECT_TRUE(cat.eof());
+}
+} // namespace
+
 TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
 {
     const QString printer = writePrinter(text(yesterday));
@@ -66,30 +99,7 @@ TEST_F(AutomaticRunTest, StoresTheDayColumnByColumnAndRefusesItTwice)
             EXPECT_EQ(taxes[row][i].toDouble(), want[i].toDouble()) << row << "/" << i;
     }
 
-    AdoConnection connection(QStringLiteral("e2e-read"));
-    connection.setConnectionString(db.connectionString());
-    connection.open();
-    AdoQuery cat(QStringLiteral("cat"), &connection);
-    cat.setCommandText(QStringLiteral("SELECT CDFILIAL, CDCAIXA, CDLOJA, CDOPERADOR, DTGERACAT52, DTMOVCAT52, "
-                                      "NMARQCAT52, DSARQCAT52 FROM ARQCAT52"));
-    cat.open();
-    ASSERT_FALSE(cat.isEmpty());
-    EXPECT_EQ(cat.asString(QStringLiteral("CDFILIAL")), QStringLiteral("0001"));
-    EXPECT_EQ(cat.asString(QStringLiteral("CDCAIXA")), QStringLiteral("001"));
-    EXPECT_EQ(cat.asString(QStringLiteral("CDLOJA")), QStringLiteral("000"));
-    EXPECT_EQ(cat.asString(QStringLiteral("CDOPERADOR")), QStringLiteral("000000000000"));
-    const QDateTime stored = AutomationDate::toDateTime(cat.asDateTime(QStringLiteral("DTGERACAT52")));
-    EXPECT_GE(stored, before);
-    EXPECT_LE(stored, after);
-    EXPECT_EQ(cat.asDateTime(QStringLiteral("DTMOVCAT52")), AutomationDate::fromDate(yesterday));
-    const QString name = cat.asString(QStringLiteral("NMARQCAT52"));
-    QFile file(dir.filePath(QStringLiteral("cat52/") + name));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    const QByteArray content = file.readAll();
-    EXPECT_EQ(cat.value(QStringLiteral("DSARQCAT52")).toByteArray(), content);
-    EXPECT_TRUE(content.startsWith("E12BE091010100011223344")) << content.left(40).toStdString();
-    cat.next();
-    EXPECT_TRUE(cat.eof());
+    expectCat52Row(db.connectionString(), dir.filePath(QStringLiteral("cat52")), yesterday, before, after);
 
     // The same call again: refused at the opening, told, nothing more stored.
     const HostRun again = run(automaticCall(QStringLiteral("001"), text(yesterday), printer));

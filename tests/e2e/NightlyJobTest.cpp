@@ -89,6 +89,33 @@ protected:
         return arguments;
     }
 
+    // One table missing: created, and the server's notices on the tables
+    // already there ("relation ... already exists, skipping") stay off the console.
+    void expectMissingTableCreated(const QString &description)
+    {
+        db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
+        const HostRun created = run({"--db", db.connectionString(), "--init-db"});
+        EXPECT_EQ(created.exitCode, 0);
+        EXPECT_EQ(created.out, QStringLiteral("Tabelas criadas em %1.\n").arg(description));
+        EXPECT_EQ(created.err, QString()) << shown(created);
+    }
+
+    void expectSqliteWaitGivenUp()
+    {
+        // Another writer holds the file: the save waits its 5 s and gives up.
+        db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        const Timed locked = timed(call(db.connectionString(), text(yesterday)));
+        db.exec(QStringLiteral("ROLLBACK"));
+        EXPECT_EQ(locked.run.exitCode, 1) << shown(locked.run);
+        EXPECT_LT(locked.ms, BoundMs);
+        EXPECT_EQ(stored(text(yesterday)), 0);
+        if (!locked.run.err.isEmpty()) { // the module's reason, when it gives one, names the wait
+            EXPECT_TRUE(locked.run.err.contains(QStringLiteral("ocupado"))) << shown(locked.run);
+        }
+        expectOnlyHostLines(locked.run);
+    }
+
     // Until the server has ended every other session of the database.
     void waitForSessionsToEnd()
     {
@@ -114,13 +141,7 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
     const QString png = dir.filePath(QStringLiteral("tela.png"));
     const QString printer = writePrinter(text(yesterday));
 
-    // One table missing: created, and the server's notices on the tables
-    // already there ("relation ... already exists, skipping") stay off the console.
-    db.exec(QStringLiteral("DROP TABLE MOVCAIXA"));
-    const HostRun created = run({"--db", db.connectionString(), "--init-db"});
-    EXPECT_EQ(created.exitCode, 0);
-    EXPECT_EQ(created.out, QStringLiteral("Tabelas criadas em %1.\n").arg(description));
-    EXPECT_EQ(created.err, QString()) << shown(created);
+    expectMissingTableCreated(description);
 
     const struct {
         QStringList arguments;
@@ -187,18 +208,7 @@ TEST_F(NightlyJobTest, TheExitStatusAndOutputTellStoredNotStoredBadArgumentsAndN
 TEST_F(NightlyJobTest, AWaitThatDoesNotEndIsGivenUpWithinTheBound)
 {
     if (!TestDb::isPostgres()) {
-        // Another writer holds the file: the save waits its 5 s and gives up.
-        db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        const Timed locked = timed(call(db.connectionString(), text(yesterday)));
-        db.exec(QStringLiteral("ROLLBACK"));
-        EXPECT_EQ(locked.run.exitCode, 1) << shown(locked.run);
-        EXPECT_LT(locked.ms, BoundMs);
-        EXPECT_EQ(stored(text(yesterday)), 0);
-        if (!locked.run.err.isEmpty()) { // the module's reason, when it gives one, names the wait
-            EXPECT_TRUE(locked.run.err.contains(QStringLiteral("ocupado"))) << shown(locked.run);
-        }
-        expectOnlyHostLines(locked.run);
+        expectSqliteWaitGivenUp();
         return;
     }
     if (TestDb::isOdbc())

@@ -8,6 +8,36 @@
 #include <unistd.h>
 #include <vector>
 
+namespace {
+// A client accepted and its own connection to the server; -1, -1 when
+// either cannot be had.
+std::pair<int, int> acceptPair(int listener, quint16 serverPort)
+{
+    const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(serverPort);
+    if (client >= 0 && server >= 0 && ::connect(server, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        return {client, server};
+    for (int fd : {client, server})
+        if (fd >= 0)
+            ::close(fd);
+    return {-1, -1};
+}
+
+void writeAll(int to, const char *buffer, ssize_t size)
+{
+    for (ssize_t sent = 0; sent < size;) {
+        const ssize_t n = ::write(to, buffer + sent, size_t(size - sent));
+        if (n <= 0)
+            break;
+        sent += n;
+    }
+}
+} // namespace
+
 TcpRelay::TcpRelay(quint16 serverPort, QByteArray stallAt, Stall stall)
     : m_serverPort(serverPort), m_stallAt(std::move(stallAt)), m_stall(stall)
 {
@@ -65,20 +95,8 @@ void TcpRelay::relay()
         if (m_stalled)
             continue;
         if (watched[1].revents & POLLIN) {
-            const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            address.sin_port = htons(m_serverPort);
-            if (client >= 0 && server >= 0
-                && ::connect(server, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0) {
+            if (const auto [client, server] = acceptPair(m_listener, m_serverPort); client >= 0)
                 pairs.push_back({client, server, {}});
-            } else {
-                for (int fd : {client, server})
-                    if (fd >= 0)
-                        ::close(fd);
-            }
             continue;
         }
         for (size_t i = 0; i < pairs.size() && !m_stalled; ++i) {
@@ -110,13 +128,7 @@ void TcpRelay::relay()
                     }
                 }
                 if (!stop || m_stall.forwardText) {
-                    const int to = fromClient ? pair.server : pair.client;
-                    for (ssize_t sent = 0; sent < got;) {
-                        const ssize_t n = ::write(to, buffer + sent, size_t(got - sent));
-                        if (n <= 0)
-                            break;
-                        sent += n;
-                    }
+                    writeAll(fromClient ? pair.server : pair.client, buffer, got);
                 }
                 if (stop) {
                     pair.frozen = true;

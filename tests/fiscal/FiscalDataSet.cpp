@@ -431,18 +431,23 @@ void FiscalDataSet::edgeChains()
     insertDay(m_db, *this, turned);
 }
 
+namespace {
+// A printer of branch 0003 whose number is its register's.
+Day branch3Printer(const char *caixa, const char *serial)
+{
+    Day d;
+    d.filial = QStringLiteral("0003");
+    d.caixa = QLatin1String(caixa);
+    d.nrecf = QLatin1String(caixa);
+    d.serial = QLatin1String(serial);
+    return d;
+}
+} // namespace
+
 void FiscalDataSet::hardDays()
 {
-    auto printer = [](const char *caixa, const char *serial) {
-        Day d;
-        d.filial = QStringLiteral("0003");
-        d.caixa = QLatin1String(caixa);
-        d.nrecf = QLatin1String(caixa);
-        d.serial = QLatin1String(serial);
-        return d;
-    };
     // Register 010: a printer with a long model, one character of it outside ISO-8859-1.
-    Day base = printer("010", "BE1010101000000000E1");
+    Day base = branch3Printer("010", "BE1010101000000000E1");
     base.model = QStringLiteral("MP–4000 TH FI ECF-IF DUAL");
     base.brand = QStringLiteral("BMT");
     auto on = [&](int dayOfMonth, const QList<Tax> &taxes, qint64 gross, qint64 cancel, qint64 discount) {
@@ -483,9 +488,13 @@ void FiscalDataSet::hardDays()
     // A second file on 01/12, of a printer the register has no Z reduction of.
     storeFile(QStringLiteral("0003"), QStringLiteral("010"), QDate(2026, 12, 1), QStringLiteral("Z9.0112"),
               cat52(QStringLiteral("BE9999999900000000Z9"), base.model, 7, 700, 1, QDate(2026, 12, 1), 100000));
+    hardChains();
+}
 
+void FiscalDataSet::hardChains()
+{
     // Register 011: the CRZ counter turns over after 9999.
-    Day turn = printer("011", "BE1111111100000000F1");
+    Day turn = branch3Printer("011", "BE1111111100000000F1");
     turn.crz = 9998;
     turn.first = 5001;
     turn.gt = 7000000;
@@ -500,7 +509,7 @@ void FiscalDataSet::hardDays()
         insertDay(m_db, *this, d);
 
     // A printer moved from register 012 to register 013, with the number of each.
-    Day moved = printer("012", "BE1313131300000000H1");
+    Day moved = branch3Printer("012", "BE1313131300000000H1");
     moved.crz = 70;
     moved.first = 301;
     moved.gt = 4000000;
@@ -517,7 +526,7 @@ void FiscalDataSet::hardDays()
         insertDay(m_db, *this, d);
 
     // A Z reduction without a serial, and one with a CRO of zero.
-    Day noSerial = printer("014", "");
+    Day noSerial = branch3Printer("014", "");
     noSerial.day = QDate(2026, 12, 1);
     noSerial.crz = 5;
     noSerial.first = 1;
@@ -525,7 +534,7 @@ void FiscalDataSet::hardDays()
     noSerial.gt = 1000000;
     noSerial.file = false;
     insertDay(m_db, *this, noSerial);
-    Day zero = printer("015", "BE1515151500000000K1");
+    Day zero = branch3Printer("015", "BE1515151500000000K1");
     zero.day = QDate(2026, 12, 1);
     zero.crz = 8;
     zero.cro = 0;

@@ -85,6 +85,7 @@ private:
     void plant();
     void edgeChains();
     void hardDays();
+    void hardChains(); // hardDays' turned counters, moved printers, a missing serial
     void twoPrinters();
     void reportedDays();
 

@@ -94,8 +94,11 @@ TEST(HostOptions, EachArgumentListGivesItsOptionsOrTheLineThatRefusesIt)
         EXPECT_EQ(got.toStdString(), c.expected.toStdString());
         EXPECT_TRUE(help.isEmpty());
     }
+}
 
-    // --help stops at the help, whatever else the line holds, and names the program.
+// --help stops at the help, whatever else the line holds, and names the program.
+TEST(HostOptions, HelpStopsAtTheHelpAndNamesTheProgram)
+{
     QString error;
     QString help;
     const std::optional<HostOptions> options = HostOptions::parse(

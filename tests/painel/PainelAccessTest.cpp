@@ -20,6 +20,66 @@ QByteArray basic(const QByteArray &user, const QByteArray &password)
 {
     return "Basic " + (user + ':' + password).toBase64();
 }
+
+// A self-signed certificate for localhost and its key.
+void makeCertificate(const QString &cert, const QString &key)
+{
+    QByteArray out, err;
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    ASSERT_FALSE(openssl.isEmpty()) << "openssl is not installed (scripts/install-deps.sh installs it)";
+    ASSERT_EQ(PainelProcess::run(openssl,
+                                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                                  "-days", "2", "-subj", "/CN=localhost"},
+                                 {}, &out, &err),
+              0)
+        << err.toStdString();
+}
+
+// A port scan: connections that close before or during their handshake
+// leave the service answering.
+void scanPorts(PainelProcess &p)
+{
+    for (int i = 0; i < 300; ++i) {
+        QTcpSocket scan;
+        scan.connectToHost(QStringLiteral("127.0.0.1"), p.port());
+        // No longer taken: the request below tells.
+        if (!scan.waitForConnected(2000))
+            break;
+        if (i % 3 == 0) {
+            scan.write("\x16\x03\x01\x00\x05hello");
+            scan.waitForBytesWritten(1000);
+        }
+        scan.abort();
+    }
+    EXPECT_EQ(p.get(QStringLiteral("/saude"), {}, 5000).status, 200);
+}
+
+// Twenty clients sending wrong passwords: /saude and a header already
+// checked answer at their usual pace meanwhile; the wrong ones get 401
+// or are told to come back (or wait longer than the client does).
+void floodWithWrongPasswords(PainelProcess &p, const QString &night)
+{
+    std::atomic_bool flooding{true};
+    std::vector<std::future<QSet<int>>> flood;
+    for (int i = 0; i < 20; ++i)
+        flood.push_back(std::async(std::launch::async, [&p, &flooding, &night, i] {
+            QSet<int> seen;
+            while (flooding)
+                seen << p.get(night, basic("matriz", "errada" + QByteArray::number(i)), 3000).status;
+            return seen;
+        }));
+    for (int i = 0; i < 5; ++i) {
+        QThread::msleep(400);
+        EXPECT_EQ(p.get(QStringLiteral("/saude"), {}, 2000).status, 200);
+        EXPECT_EQ(p.get(night, basic("matriz", "Cofre#2026"), 2000).status, 200);
+    }
+    flooding = false;
+    QSet<int> seen;
+    for (auto &client : flood)
+        seen += client.get();
+    EXPECT_TRUE(seen.contains(401));
+    EXPECT_TRUE((seen - QSet<int>{0, 401, 503}).isEmpty());
+}
 } // namespace
 
 TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
@@ -35,14 +95,7 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
 
     QTemporaryDir dir;
     const QString cert = dir.filePath(QStringLiteral("cert.pem")), key = dir.filePath(QStringLiteral("key.pem"));
-    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-    ASSERT_FALSE(openssl.isEmpty()) << "openssl is not installed (scripts/install-deps.sh installs it)";
-    ASSERT_EQ(PainelProcess::run(openssl,
-                                 {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                                  "-days", "2", "-subj", "/CN=localhost"},
-                                 {}, &out, &err),
-              0)
-        << err.toStdString();
+    ASSERT_NO_FATAL_FAILURE(makeCertificate(cert, key));
     ASSERT_EQ(PainelProcess::run(PainelProcess::program(), {"--nova-senha", "matriz"}, "Cofre#2026\n", &out, &err), 0);
     EXPECT_TRUE(out.startsWith("matriz:pbkdf2-sha256$")) << out.toStdString();
     EXPECT_FALSE(out.contains("Cofre#2026"));
@@ -97,45 +150,9 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
     // HTTPS only: a plain request gets no HTTP answer.
     EXPECT_EQ(p.raw("GET /saude HTTP/1.1\r\nHost: x\r\n\r\n", true).status, 0);
 
-    // A port scan: connections that close before or during their handshake
-    // leave the service answering.
-    for (int i = 0; i < 300; ++i) {
-        QTcpSocket scan;
-        scan.connectToHost(QStringLiteral("127.0.0.1"), p.port());
-        // No longer taken: the request below tells.
-        if (!scan.waitForConnected(2000))
-            break;
-        if (i % 3 == 0) {
-            scan.write("\x16\x03\x01\x00\x05hello");
-            scan.waitForBytesWritten(1000);
-        }
-        scan.abort();
-    }
-    EXPECT_EQ(p.get(QStringLiteral("/saude"), {}, 5000).status, 200);
-
-    // Twenty clients sending wrong passwords: /saude and a header already
-    // checked answer at their usual pace meanwhile; the wrong ones get 401
-    // or are told to come back (or wait longer than the client does).
-    std::atomic_bool flooding{true};
-    std::vector<std::future<QSet<int>>> flood;
-    for (int i = 0; i < 20; ++i)
-        flood.push_back(std::async(std::launch::async, [&p, &flooding, &night, i] {
-            QSet<int> seen;
-            while (flooding)
-                seen << p.get(night, basic("matriz", "errada" + QByteArray::number(i)), 3000).status;
-            return seen;
-        }));
-    for (int i = 0; i < 5; ++i) {
-        QThread::msleep(400);
-        EXPECT_EQ(p.get(QStringLiteral("/saude"), {}, 2000).status, 200);
-        EXPECT_EQ(p.get(night, basic("matriz", "Cofre#2026"), 2000).status, 200);
-    }
-    flooding = false;
-    QSet<int> seen;
-    for (auto &client : flood)
-        seen += client.get();
-    EXPECT_TRUE(seen.contains(401));
-    EXPECT_TRUE((seen - QSet<int>{0, 401, 503}).isEmpty());
+    // A port scan, then a flood of wrong passwords.
+    scanPorts(p);
+    floodWithWrongPasswords(p, night);
 
     // An operator's Ctrl+C ends it as SIGTERM does.
     EXPECT_EQ(p.terminate(SIGINT), 0);

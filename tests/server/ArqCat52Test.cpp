@@ -1,5 +1,6 @@
 // Keeping the day's CAT-52 file in the central database.
 #include "ServerFixture.h"
+#include "ServerCalls.h"
 #include "Win1252.h"
 
 using ArqCat52Test = ServerTest;
@@ -138,4 +139,41 @@ TEST_F(ArqCat52Test, EveryByteValueIsStoredAndReadBackUnchanged)
     q.setCommandText(QStringLiteral("SELECT DSARQCAT52 FROM ARQCAT52"));
     q.open();
     EXPECT_EQ(q.value(QStringLiteral("DSARQCAT52")).toByteArray(), expected);
+}
+
+TEST_F(ArqCat52Test, APrintersFileOfTheDayIsKeptOnceAndFoundByTheSerialItsE12Carries)
+{
+    namespace Server = Srv_kal02700::ServerCalls;
+    // The stored serial runs past the 20 characters an E12 holds, with blanks.
+    const QString serial = QStringLiteral(" BE091010100011223344XYZ ");
+    const QString e12 = QStringLiteral("E12BE091010100011223344 FS-700 MACH         01000042001234000001"
+                                       "2026120820261209101112")
+                        + QStringLiteral("00000000052095V");
+    const auto first = Server::storeCat52FileOnce(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("000"),
+                                                  QStringLiteral("000000000000"), QStringLiteral("08/12/2026"),
+                                                  QStringLiteral("A.8CQ"), {e12}, serial);
+    ASSERT_TRUE(first.ok()) << first.error().toStdString();
+    EXPECT_TRUE(first.value());
+    // A second run of that printer stores nothing, whatever the file's name.
+    const auto second = Server::storeCat52FileOnce(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("000"),
+                                                   QStringLiteral("000000000000"), QStringLiteral("08/12/2026"),
+                                                   QStringLiteral("B.8CQ"), {e12}, serial);
+    ASSERT_TRUE(second.ok()) << second.error().toStdString();
+    EXPECT_FALSE(second.value());
+    EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ARQCAT52")), 1);
+
+    // A row written with a time of day is still the day's; another printer
+    // and another day have none.
+    AdoCommand later(QStringLiteral("later"), &rdm().adcCadRedz);
+    later.setCommandText(QStringLiteral("UPDATE ARQCAT52 SET DTMOVCAT52 = :P_DT"));
+    later.declareParam(QStringLiteral("P_DT"), ParamKind::DateTime);
+    later.paramByName(QStringLiteral("P_DT")).setAsDateTime(dia(2026, 12, 8) + 10.0 / 24);
+    later.execute();
+    const auto found = [](TDateTime day, const QString &ofSerial) {
+        const auto r = Server::printerCat52Stored(QStringLiteral("0001"), QStringLiteral("001"), day, ofSerial);
+        return r.ok() ? QString::number(r.value()) : r.error();
+    };
+    EXPECT_EQ(found(dia(2026, 12, 8), serial), QStringLiteral("1"));
+    EXPECT_EQ(found(dia(2026, 12, 8), QStringLiteral("BE0910101000112233")), QStringLiteral("0"));
+    EXPECT_EQ(found(dia(2026, 12, 9), serial), QStringLiteral("0"));
 }
