@@ -91,6 +91,35 @@ QVariant afterLostCommit(const ECommitUnanswered &e, const QString &CdFilial, co
     }
     return QVariant(false);
 }
+// The day's tax lines, inside the save's transaction.
+void insertTaxLines(TrdmCadRedz &rdm, ClientDataSet &cds)
+{
+    AdoCommand &imp = rdm.acmInsImpRedZ;
+    AdoParameter &pFilial = imp.paramByName(QStringLiteral("CDFILIAL"));
+    AdoParameter &pCaixa = imp.paramByName(QStringLiteral("CDCAIXA"));
+    AdoParameter &pEcf = imp.paramByName(QStringLiteral("NRECFREDZ"));
+    AdoParameter &pData = imp.paramByName(QStringLiteral("DTREDUCAOZ"));
+    AdoParameter &pImposto = imp.paramByName(QStringLiteral("CDIMPOSTO"));
+    AdoParameter &pAliquota = imp.paramByName(QStringLiteral("VRALIQIMPRZ"));
+    AdoParameter &pBase = imp.paramByName(QStringLiteral("VRBCALCIMPRZ"));
+    AdoParameter &pValor = imp.paramByName(QStringLiteral("VRIMPOSTORZ"));
+    while (!cds.eof()) {
+        // A rate with sales is kept even when its tax truncates to zero:
+        // its base is part of the day's gross sales.
+        if (rdm.cdsImpRedVRIMPOSTORZ->asFloat() > 0 || rdm.cdsImpRedVRBCALCIMPRZ->asFloat() > 0) {
+            pFilial.setAsString(rdm.cdsImpRedCDFILIAL->asString());
+            pCaixa.setAsString(rdm.cdsImpRedCDCAIXA->asString());
+            pEcf.setAsString(rdm.cdsImpRedNRECFREDZ->asString());
+            pData.setAsDateTime(rdm.cdsImpRedDTREDUCAOZ->asDateTime());
+            pImposto.setAsString(rdm.cdsImpRedCDIMPOSTO->asString());
+            pAliquota.setAsFloat(rdm.cdsImpRedVRALIQIMPRZ->asFloat());
+            pBase.setAsFloat(rdm.cdsImpRedVRBCALCIMPRZ->asFloat());
+            pValor.setAsFloat(rdm.cdsImpRedVRIMPOSTORZ->asFloat());
+            imp.execute();
+        }
+        cds.next();
+    }
+}
 } // namespace
 
 QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
@@ -150,31 +179,7 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         ins.paramByName(QStringLiteral("DSMODMARCAECF")).setAsString(DsModMarcaEcf);
         ins.execute();
 
-        AdoCommand &imp = rdm.acmInsImpRedZ;
-        AdoParameter &pFilial = imp.paramByName(QStringLiteral("CDFILIAL"));
-        AdoParameter &pCaixa = imp.paramByName(QStringLiteral("CDCAIXA"));
-        AdoParameter &pEcf = imp.paramByName(QStringLiteral("NRECFREDZ"));
-        AdoParameter &pData = imp.paramByName(QStringLiteral("DTREDUCAOZ"));
-        AdoParameter &pImposto = imp.paramByName(QStringLiteral("CDIMPOSTO"));
-        AdoParameter &pAliquota = imp.paramByName(QStringLiteral("VRALIQIMPRZ"));
-        AdoParameter &pBase = imp.paramByName(QStringLiteral("VRBCALCIMPRZ"));
-        AdoParameter &pValor = imp.paramByName(QStringLiteral("VRIMPOSTORZ"));
-        while (!cds.eof()) {
-            // A rate with sales is kept even when its tax truncates to zero:
-            // its base is part of the day's gross sales.
-            if (rdm.cdsImpRedVRIMPOSTORZ->asFloat() > 0 || rdm.cdsImpRedVRBCALCIMPRZ->asFloat() > 0) {
-                pFilial.setAsString(rdm.cdsImpRedCDFILIAL->asString());
-                pCaixa.setAsString(rdm.cdsImpRedCDCAIXA->asString());
-                pEcf.setAsString(rdm.cdsImpRedNRECFREDZ->asString());
-                pData.setAsDateTime(rdm.cdsImpRedDTREDUCAOZ->asDateTime());
-                pImposto.setAsString(rdm.cdsImpRedCDIMPOSTO->asString());
-                pAliquota.setAsFloat(rdm.cdsImpRedVRALIQIMPRZ->asFloat());
-                pBase.setAsFloat(rdm.cdsImpRedVRBCALCIMPRZ->asFloat());
-                pValor.setAsFloat(rdm.cdsImpRedVRIMPOSTORZ->asFloat());
-                imp.execute();
-            }
-            cds.next();
-        }
+        insertTaxLines(rdm, cds);
 
         rdm.CommitTrans();
         return QVariant(true);
