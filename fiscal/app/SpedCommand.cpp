@@ -1,0 +1,32 @@
+#include "SpedCommand.h"
+#include "ConsoleLine.h"
+#include "ExportLines.h"
+#include "SpedWriter.h"
+
+QList<LedgerOption> SpedCommand::options() const
+{
+    return {{"db", true},     {"cdfilial", true},    {"de", true},      {"ate", true},
+            {"saida", false}, {"cfop", false, true}, {"cfop-st", false}};
+}
+
+QStringList SpedCommand::help() const
+{
+    return {QStringLiteral("linhas C400, C405, C420 e C490 do ECF no EFD ICMS/IPI (ISO-8859-1, CR LF).")};
+}
+
+int SpedCommand::run(const FiscalOptions &o) const
+{
+    LedgerSession session(o.db);
+    LedgerOutput out(o.saida);
+    SpedWriter writer(out, o.cfop, o.cfopSt,
+                      [](const QString &notice) { ConsoleLine::report("kal02700-fiscal", notice); });
+    // NRECFULTIMA: the number of the printer's last Z reduction in the period.
+    exportLines(
+        session, o, name(), QStringLiteral("reducoes-ecf"), QStringLiteral("impostos-ecf"), out,
+        [&](const Reduction &r, const ReductionReader &reader) { writer.reduction(r, reader.extra(0).toString()); });
+    if (writer.leftOut() == 0)
+        return Done;
+    ConsoleLine::report("kal02700-fiscal",
+                        QStringLiteral("%1 Redução(ões) Z fora do sped (veja auditar).").arg(writer.leftOut()));
+    return AuditFoundErrors;
+}
