@@ -8,7 +8,6 @@
 #include "UsersFile.h"
 
 #include <QFile>
-#include <QHash>
 #include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -156,7 +155,7 @@ void PainelServer::handle(HttpConnection &connection, quint64 id, const HttpRequ
     }
     const QString path = request.path;
     const QUrlQuery query = request.query;
-    if (!m_gate || path == QLatin1String("/saude"))
+    if (const Route *known = routeOf(path); !m_gate || (known && known->open))
         return route(path, query, reply);
     m_gate->check(request.value("authorization"), connection.peer(), [this, path, query, reply](LoginGate::Verdict v) {
         if (v == LoginGate::Verdict::Allowed)
@@ -171,32 +170,39 @@ void PainelServer::handle(HttpConnection &connection, quint64 id, const HttpRequ
     });
 }
 
+// Every path the service answers: its parameters, its handler, and whether
+// it is open without a login. A new path is a row here.
+const QList<PainelServer::Route> &PainelServer::routes()
+{
+    static const QList<Route> table{
+        {QStringLiteral("/"), {}, &PainelServer::page, false},
+        {QStringLiteral("/api/noite"), {"dia", "cdfilial"}, &PainelServer::night, false},
+        {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}, &PainelServer::audit, false},
+        {QStringLiteral("/metrics"), {}, &PainelServer::metrics, false},
+        {QStringLiteral("/saude"), {}, &PainelServer::health, true},
+    };
+    return table;
+}
+
+const PainelServer::Route *PainelServer::routeOf(const QString &path)
+{
+    for (const Route &route : routes())
+        if (route.path == path)
+            return &route;
+    return nullptr;
+}
+
 void PainelServer::route(const QString &path, const QUrlQuery &query, Reply reply)
 {
-    static const QHash<QString, QStringList> parameters{
-        {QStringLiteral("/"), {}},
-        {QStringLiteral("/api/noite"), {"dia", "cdfilial"}},
-        {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}},
-        {QStringLiteral("/metrics"), {}},
-        {QStringLiteral("/saude"), {}}};
-    const auto known = parameters.constFind(path);
-    if (known == parameters.cend()) {
+    const Route *known = routeOf(path);
+    if (!known) {
         send(reply, Status::NotFound, Json, NightJson::error(QStringLiteral("caminho desconhecido: %1").arg(path)));
         return;
     }
-    const QString unknown = unknownParameter(query, *known);
+    const QString unknown = unknownParameter(query, known->parameters);
     if (!unknown.isEmpty())
         return badParameter(reply, QStringLiteral("parâmetro desconhecido: %1").arg(unknown));
-    if (path == QLatin1String("/api/noite"))
-        night(query, reply);
-    else if (path == QLatin1String("/api/auditoria"))
-        audit(query, reply);
-    else if (path == QLatin1String("/metrics"))
-        metrics(reply);
-    else if (path == QLatin1String("/saude"))
-        health(reply);
-    else
-        page(reply);
+    (this->*known->handler)(query, reply);
 }
 
 void PainelServer::night(const QUrlQuery &query, Reply reply)
@@ -251,7 +257,7 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
              {{"Retry-After", "5"}});
 }
 
-void PainelServer::metrics(Reply reply)
+void PainelServer::metrics(const QUrlQuery &, Reply reply)
 {
     NightCache &cache = m_cache;
     m_cache.night(m_cache.currentNight(), [reply, &cache](const NightAnswer &answer) {
@@ -260,7 +266,7 @@ void PainelServer::metrics(Reply reply)
     });
 }
 
-void PainelServer::health(Reply reply)
+void PainelServer::health(const QUrlQuery &, Reply reply)
 {
     NightCache &cache = m_cache;
     m_cache.night(m_cache.currentNight(), [reply, &cache](const NightAnswer &answer) {
@@ -270,7 +276,7 @@ void PainelServer::health(Reply reply)
     });
 }
 
-void PainelServer::page(Reply reply)
+void PainelServer::page(const QUrlQuery &, Reply reply)
 {
     QFile file(QStringLiteral(":/painel/painel.html"));
     file.open(QIODevice::ReadOnly);
