@@ -5,6 +5,7 @@
 #include "NightCache.h"
 #include "NightJson.h"
 #include "NightMetrics.h"
+#include "StoreCodes.h"
 #include "UsersFile.h"
 
 #include <QFile>
@@ -72,12 +73,7 @@ void badParameter(const PainelServer::Reply &reply, const QString &message)
 
 bool validCode(const QString &value, int width)
 {
-    if (value.isEmpty() || value.size() > width)
-        return false;
-    for (const QChar c : value)
-        if (!c.isLetterOrNumber() || c.unicode() > 127)
-            return false;
-    return true;
+    return StoreCodes::check(value, width) == StoreCodes::Problem::None;
 }
 
 // yyyy-MM-dd exactly.
@@ -214,7 +210,7 @@ void PainelServer::night(const QUrlQuery &query, Reply reply)
             return badParameter(reply, QStringLiteral("dia: data inválida, use aaaa-mm-dd"));
     }
     const QString cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
-    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(cdFilial, 4))
+    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
     m_cache.night(dia, [reply, cdFilial](const NightAnswer &answer) {
         if (!answer.night)
@@ -241,9 +237,9 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
         return badParameter(
             reply,
             QStringLiteral("ate: período de %1 dias, no máximo %2").arg(scope.de.daysTo(scope.ate) + 1).arg(MaxDays));
-    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(scope.cdFilial, 4))
+    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(scope.cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
-    if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, 3))
+    if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, StoreCodes::RegisterWidth))
         return badParameter(reply, QStringLiteral("cdcaixa: código inválido, de 1 a 3 letras ou algarismos"));
     const bool queued = m_cache.audit(scope, [reply](const AuditRead &read) {
         if (read.ok)

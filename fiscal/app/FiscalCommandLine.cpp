@@ -3,6 +3,7 @@
 #include "ConnectionString.h"
 #include "LedgerCommands.h"
 #include "LedgerValues.h"
+#include "StoreCodes.h"
 
 #include <QMap>
 #include <QRegularExpression>
@@ -65,14 +66,18 @@ bool takeCodesAndDays(const Values &values, FiscalOptions &options, QString &err
         const char *name;
         QString &value;
         int width;
-    } codes[] = {{"cdfilial", options.cdFilial, 4}, {"cdcaixa", options.cdCaixa, 3}};
+    } codes[] = {{"cdfilial", options.cdFilial, StoreCodes::BranchWidth},
+                 {"cdcaixa", options.cdCaixa, StoreCodes::RegisterWidth}};
     for (const auto &code : codes) {
         const QString name = QLatin1String(code.name);
         if (!values.contains(name))
             continue;
         code.value = values.value(name);
-        if (code.value.isEmpty() || code.value.size() > code.width || code.value.trimmed().isEmpty()) {
-            error = QStringLiteral("--%1: de 1 a %2 caracteres.").arg(name).arg(code.width);
+        if (const StoreCodes::Problem problem = StoreCodes::check(code.value, code.width);
+            problem != StoreCodes::Problem::None) {
+            error = problem == StoreCodes::Problem::Width
+                        ? QStringLiteral("--%1: de 1 a %2 caracteres.").arg(name).arg(code.width)
+                        : QStringLiteral("--%1: só letras e algarismos.").arg(name);
             return false;
         }
     }

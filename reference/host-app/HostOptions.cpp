@@ -5,6 +5,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "InputLimits.h"
+#include "StoreCodes.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -91,8 +92,8 @@ bool readCodes(const QCommandLineParser &parser, const Accepted &o, HostOptions 
         const QCommandLineOption &option;
         QString &value;
         int width;
-    } codes[] = {{o.cdFilial, options.cdFilial, 4},
-                 {o.cdCaixa, options.cdCaixa, 3},
+    } codes[] = {{o.cdFilial, options.cdFilial, StoreCodes::BranchWidth},
+                 {o.cdCaixa, options.cdCaixa, StoreCodes::RegisterWidth},
                  {o.nrEcf, options.nrEcf, 10},
                  {o.nrSerieEcf, options.nrSerieEcf, 20}};
     for (const auto &code : codes) {
@@ -101,6 +102,14 @@ bool readCodes(const QCommandLineParser &parser, const Accepted &o, HostOptions 
         code.value = parser.value(code.option);
         if (code.value.size() > code.width || (code.width < 20 && code.value.trimmed().isEmpty())) {
             error = QStringLiteral("--%1: de 1 a %2 caracteres.").arg(code.option.names().constFirst()).arg(code.width);
+            return false;
+        }
+    }
+    // Branch and register by the rule every program takes them by.
+    for (const auto &[option, value] :
+         {std::pair{&o.cdFilial, &options.cdFilial}, std::pair{&o.cdCaixa, &options.cdCaixa}}) {
+        if (parser.isSet(*option) && StoreCodes::check(*value, int(value->size())) == StoreCodes::Problem::Characters) {
+            error = QStringLiteral("--%1: só letras e algarismos.").arg(option->names().constFirst());
             return false;
         }
     }
