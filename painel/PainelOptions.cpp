@@ -1,41 +1,43 @@
 #include "PainelOptions.h"
+#include "CommandLine.h"
 #include "ConnectionString.h"
 
 #include <QHash>
-#include <QSet>
 
 namespace {
 
-const QSet<QString> ValueOptions{"db",       "endereco",    "porta", "atualizar", "virada",
-                                 "usuarios", "certificado", "chave", "nova-senha"};
+const QStringList ValueOptions{"db",       "endereco",    "porta", "atualizar", "virada",
+                               "usuarios", "certificado", "chave", "nova-senha"};
 
-// --name VALUE or --name=VALUE, each at most once.
+// --name VALUE or --name=VALUE, each at most once, read by the shared parser
+// and its problems worded here.
 QHash<QString, QString> collect(const QStringList &arguments, QString &error)
 {
+    QList<QCommandLineOption> options;
+    for (const QString &name : ValueOptions)
+        options.append(QCommandLineOption(name, QString(), QStringLiteral("VALOR")));
+    CommandLine line(options, CommandLine::SingleDash::Argument);
+    line.setEmptyValueMissing(true);
     QHash<QString, QString> values;
-    for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
-        QString name = arguments.at(i);
-        if (!name.startsWith(QLatin1String("--"))) {
-            error = QStringLiteral("Argumento inesperado: %1").arg(name);
-            break;
-        }
-        name = name.mid(2);
-        QString value;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = name.mid(eq + 1);
-            name = name.left(eq);
-        } else if (ValueOptions.contains(name) && i + 1 < arguments.size()) {
-            value = arguments.at(++i);
-        }
-        if (!ValueOptions.contains(name))
-            error = QStringLiteral("Opção desconhecida: --%1").arg(name);
-        else if (value.isEmpty())
-            error = QStringLiteral("--%1: falta o valor.").arg(name);
-        else if (values.contains(name))
-            error = QStringLiteral("--%1 informado mais de uma vez.").arg(name);
-        else
-            values.insert(name, value);
+    switch (const CommandLineProblem problem = line.parse(arguments); problem.kind) {
+    case CommandLineProblem::Kind::None:
+        for (const QString &name : ValueOptions)
+            if (line.isSet(name))
+                values.insert(name, line.value(name));
+        break;
+    case CommandLineProblem::Kind::UnexpectedArgument:
+        error = QStringLiteral("Argumento inesperado: %1").arg(problem.name);
+        break;
+    case CommandLineProblem::Kind::UnknownOption:
+    case CommandLineProblem::Kind::UnexpectedValue:
+        error = QStringLiteral("Opção desconhecida: --%1").arg(problem.name);
+        break;
+    case CommandLineProblem::Kind::MissingValue:
+        error = QStringLiteral("--%1: falta o valor.").arg(problem.name);
+        break;
+    case CommandLineProblem::Kind::Repeated:
+        error = QStringLiteral("--%1 informado mais de uma vez.").arg(problem.name);
+        break;
     }
     return values;
 }

@@ -5,10 +5,10 @@
 #include "NightCache.h"
 #include "NightJson.h"
 #include "NightMetrics.h"
+#include "StoreCodes.h"
 #include "UsersFile.h"
 
 #include <QFile>
-#include <QHash>
 #include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -73,12 +73,7 @@ void badParameter(const PainelServer::Reply &reply, const QString &message)
 
 bool validCode(const QString &value, int width)
 {
-    if (value.isEmpty() || value.size() > width)
-        return false;
-    for (const QChar c : value)
-        if (!c.isLetterOrNumber() || c.unicode() > 127)
-            return false;
-    return true;
+    return StoreCodes::check(value, width) == StoreCodes::Problem::None;
 }
 
 // yyyy-MM-dd exactly.
@@ -156,7 +151,7 @@ void PainelServer::handle(HttpConnection &connection, quint64 id, const HttpRequ
     }
     const QString path = request.path;
     const QUrlQuery query = request.query;
-    if (!m_gate || path == QLatin1String("/saude"))
+    if (const Route *known = routeOf(path); !m_gate || (known && known->open))
         return route(path, query, reply);
     m_gate->check(request.value("authorization"), connection.peer(), [this, path, query, reply](LoginGate::Verdict v) {
         if (v == LoginGate::Verdict::Allowed)
@@ -171,32 +166,39 @@ void PainelServer::handle(HttpConnection &connection, quint64 id, const HttpRequ
     });
 }
 
+// Every path the service answers: its parameters, its handler, and whether
+// it is open without a login. A new path is a row here.
+const QList<PainelServer::Route> &PainelServer::routes()
+{
+    static const QList<Route> table{
+        {QStringLiteral("/"), {}, &PainelServer::page, false},
+        {QStringLiteral("/api/noite"), {"dia", "cdfilial"}, &PainelServer::night, false},
+        {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}, &PainelServer::audit, false},
+        {QStringLiteral("/metrics"), {}, &PainelServer::metrics, false},
+        {QStringLiteral("/saude"), {}, &PainelServer::health, true},
+    };
+    return table;
+}
+
+const PainelServer::Route *PainelServer::routeOf(const QString &path)
+{
+    for (const Route &route : routes())
+        if (route.path == path)
+            return &route;
+    return nullptr;
+}
+
 void PainelServer::route(const QString &path, const QUrlQuery &query, Reply reply)
 {
-    static const QHash<QString, QStringList> parameters{
-        {QStringLiteral("/"), {}},
-        {QStringLiteral("/api/noite"), {"dia", "cdfilial"}},
-        {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}},
-        {QStringLiteral("/metrics"), {}},
-        {QStringLiteral("/saude"), {}}};
-    const auto known = parameters.constFind(path);
-    if (known == parameters.cend()) {
+    const Route *known = routeOf(path);
+    if (!known) {
         send(reply, Status::NotFound, Json, NightJson::error(QStringLiteral("caminho desconhecido: %1").arg(path)));
         return;
     }
-    const QString unknown = unknownParameter(query, *known);
+    const QString unknown = unknownParameter(query, known->parameters);
     if (!unknown.isEmpty())
         return badParameter(reply, QStringLiteral("parâmetro desconhecido: %1").arg(unknown));
-    if (path == QLatin1String("/api/noite"))
-        night(query, reply);
-    else if (path == QLatin1String("/api/auditoria"))
-        audit(query, reply);
-    else if (path == QLatin1String("/metrics"))
-        metrics(reply);
-    else if (path == QLatin1String("/saude"))
-        health(reply);
-    else
-        page(reply);
+    (this->*known->handler)(query, reply);
 }
 
 void PainelServer::night(const QUrlQuery &query, Reply reply)
@@ -208,7 +210,7 @@ void PainelServer::night(const QUrlQuery &query, Reply reply)
             return badParameter(reply, QStringLiteral("dia: data inválida, use aaaa-mm-dd"));
     }
     const QString cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
-    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(cdFilial, 4))
+    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
     m_cache.night(dia, [reply, cdFilial](const NightAnswer &answer) {
         if (!answer.night)
@@ -235,9 +237,9 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
         return badParameter(
             reply,
             QStringLiteral("ate: período de %1 dias, no máximo %2").arg(scope.de.daysTo(scope.ate) + 1).arg(MaxDays));
-    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(scope.cdFilial, 4))
+    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(scope.cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
-    if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, 3))
+    if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, StoreCodes::RegisterWidth))
         return badParameter(reply, QStringLiteral("cdcaixa: código inválido, de 1 a 3 letras ou algarismos"));
     const bool queued = m_cache.audit(scope, [reply](const AuditRead &read) {
         if (read.ok)
@@ -251,7 +253,7 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
              {{"Retry-After", "5"}});
 }
 
-void PainelServer::metrics(Reply reply)
+void PainelServer::metrics(const QUrlQuery &, Reply reply)
 {
     NightCache &cache = m_cache;
     m_cache.night(m_cache.currentNight(), [reply, &cache](const NightAnswer &answer) {
@@ -260,7 +262,7 @@ void PainelServer::metrics(Reply reply)
     });
 }
 
-void PainelServer::health(Reply reply)
+void PainelServer::health(const QUrlQuery &, Reply reply)
 {
     NightCache &cache = m_cache;
     m_cache.night(m_cache.currentNight(), [reply, &cache](const NightAnswer &answer) {
@@ -270,7 +272,7 @@ void PainelServer::health(Reply reply)
     });
 }
 
-void PainelServer::page(Reply reply)
+void PainelServer::page(const QUrlQuery &, Reply reply)
 {
     QFile file(QStringLiteral(":/painel/painel.html"));
     file.open(QIODevice::ReadOnly);

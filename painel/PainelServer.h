@@ -43,12 +43,23 @@ public:
 private:
     void takeConnections();
     void handle(HttpConnection &connection, quint64 id, const HttpRequest &request);
+    // A path the service answers: the parameters it takes, who answers it,
+    // and whether it is answered without a login.
+    struct Route {
+        QString path;
+        QStringList parameters;
+        void (PainelServer::*handler)(const QUrlQuery &query, Reply reply);
+        bool open;
+    };
+    static const QList<Route> &routes();
+    static const Route *routeOf(const QString &path);
+
     void route(const QString &path, const QUrlQuery &query, Reply reply);
     void night(const QUrlQuery &query, Reply reply);
     void audit(const QUrlQuery &query, Reply reply);
-    void metrics(Reply reply);
-    void health(Reply reply);
-    void page(Reply reply);
+    void metrics(const QUrlQuery &query, Reply reply);
+    void health(const QUrlQuery &query, Reply reply);
+    void page(const QUrlQuery &query, Reply reply);
 
     PainelOptions m_options;
     NightCache &m_cache;

@@ -1,6 +1,7 @@
 // kal02700-painel: the head office's live view of the night across every
 // branch (the page, its JSON, Prometheus metrics), read through the fiscal
 // ledger. Runs until SIGTERM or SIGINT.
+#include "ConsoleLine.h"
 #include "NightCache.h"
 #include "PainelOptions.h"
 #include "PainelServer.h"
@@ -29,13 +30,6 @@ constexpr int ShutdownMs = 1500;
 
 int g_signalPipe[2] = {-1, -1};
 
-void printLine(std::FILE *out, const QString &text)
-{
-    std::fputs(text.toUtf8().constData(), out);
-    std::fputc('\n', out);
-    std::fflush(out);
-}
-
 // The password from standard input, not echoed on a terminal.
 QByteArray readPassword()
 {
@@ -63,10 +57,10 @@ int newPassword(const QString &user)
 {
     const QByteArray password = readPassword();
     if (password.isEmpty()) {
-        printLine(stderr, QStringLiteral("Senha vazia: nada gerado."));
+        ConsoleLine::print(stderr, QStringLiteral("Senha vazia: nada gerado."));
         return BadArguments;
     }
-    printLine(stdout, UsersFile::line(user, password));
+    ConsoleLine::print(stdout, UsersFile::line(user, password));
     return Done;
 }
 
@@ -128,35 +122,35 @@ int serve(QCoreApplication &app, const PainelOptions &options)
     std::optional<UsersFile> users;
     QStringList warnings;
     if (!options.usuarios.isEmpty() && !users.emplace().load(options.usuarios, error, warnings)) {
-        printLine(stderr, error);
+        ConsoleLine::print(stderr, error);
         return BadArguments;
     }
     for (const QString &warning : warnings)
-        printLine(stderr, warning);
+        ConsoleLine::print(stderr, warning);
     std::optional<QSslConfiguration> tls;
     if (options.secured() && !(tls = tlsOf(options, error))) {
-        printLine(stderr, error);
+        ConsoleLine::print(stderr, error);
         return BadArguments;
     }
     stopOnSignals(app);
     NightCache cache(options.db, options.atualizar, options.virada);
     PainelServer server(options, cache, users ? &*users : nullptr);
     if (!server.start(tls ? &*tls : nullptr, error)) {
-        printLine(stderr, error);
+        ConsoleLine::print(stderr, error);
         return CannotListen;
     }
-    printLine(stderr, QStringLiteral("Painel em %1://%2:%3/")
-                          .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
-                               options.endereco.protocol() == QAbstractSocket::IPv6Protocol
-                                   ? QLatin1Char('[') + options.endereco.toString() + QLatin1Char(']')
-                                   : options.endereco.toString())
-                          .arg(options.porta));
+    ConsoleLine::print(stderr, QStringLiteral("Painel em %1://%2:%3/")
+                                   .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
+                                        options.endereco.protocol() == QAbstractSocket::IPv6Protocol
+                                            ? QLatin1Char('[') + options.endereco.toString() + QLatin1Char(']')
+                                            : options.endereco.toString())
+                                   .arg(options.porta));
     app.exec();
     // Nothing new is taken; what runs gets a moment to end.
     const QDeadlineTimer deadline(ShutdownMs);
     const bool stopped = server.stop(deadline);
     const bool ended = cache.finishReads(deadline);
-    printLine(stderr, QStringLiteral("Painel encerrado."));
+    ConsoleLine::print(stderr, QStringLiteral("Painel encerrado."));
     if (!stopped || !ended) {
         // A read hung on a silent database (or a check still deriving) is
         // not waited for: the process ends with its threads. It only read.
@@ -175,14 +169,14 @@ int main(int argc, char **argv)
     QString error;
     const PainelOptions options = PainelOptions::parse(app.arguments().mid(1), error);
     if (!error.isEmpty()) {
-        printLine(stderr, error);
-        printLine(stderr, PainelOptions::usage());
+        ConsoleLine::print(stderr, error);
+        ConsoleLine::print(stderr, PainelOptions::usage());
         return BadArguments;
     }
     try {
         return options.novaSenha.isEmpty() ? serve(app, options) : newPassword(options.novaSenha);
     } catch (const std::exception &e) {
-        printLine(stderr, QString::fromUtf8(e.what()));
+        ConsoleLine::print(stderr, QString::fromUtf8(e.what()));
         return CannotListen;
     }
 }

@@ -1,14 +1,15 @@
 #pragma once
-// The command line of kal02700-fiscal: the command, its options, checked
+// The command line of kal02700-fiscal: the verb, its options, checked
 // before anything is read. Bad arguments are told in Portuguese.
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
+class LedgerCommand;
+
 struct FiscalOptions {
-    enum class Command { Help, Auditar, Sped, Sintegra, Cat52Exportar, Cat52Guardar };
-    Command command = Command::Help;
+    const LedgerCommand *command = nullptr; // none: the help
     QString db;
     QString cdFilial;
     QString cdCaixa;
@@ -27,6 +28,4 @@ namespace FiscalCommandLine {
 // arguments without the program name. On bad arguments: nullopt and the
 // message in error.
 std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error);
-QString usage();
-QString help();
 } // namespace FiscalCommandLine

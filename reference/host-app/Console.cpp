@@ -1,17 +1,16 @@
 #include "Console.h"
+#include "ConsoleLine.h"
 
 namespace Console {
 
 void printLine(std::FILE *out, const QString &text)
 {
-    std::fputs(text.toUtf8().constData(), out);
-    std::fputc('\n', out);
-    std::fflush(out);
+    ConsoleLine::print(out, text);
 }
 
 void report(const QString &text)
 {
-    printLine(stderr, QStringLiteral("%1: %2").arg(QLatin1String(ProgramName), text));
+    ConsoleLine::report(ProgramName, text);
 }
 
 } // namespace Console

@@ -1,9 +1,11 @@
 #include "HostOptions.h"
+#include "CommandLine.h"
 #include "Console.h"
 #include "ConnectionString.h"
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "InputLimits.h"
+#include "StoreCodes.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -45,32 +47,26 @@ struct Accepted {
     }
 };
 
-// The parser's own refusal, in Portuguese.
-QString parserError(const QCommandLineParser &parser)
+// What is wrong with the command line, in the host's words. A name the
+// operator typed is quoted cut short: it may be anything.
+QString problemText(const CommandLineProblem &problem)
 {
-    const QString text = parser.errorText();
-    const QRegularExpressionMatch named = QRegularExpression(QStringLiteral("'(.*)'")).match(text);
-    const QString name = InputLimits::excerpt(named.hasMatch() ? named.captured(1) : QString());
-    if (text.startsWith(QLatin1String("Unknown option")))
+    const QString name = InputLimits::excerpt(problem.name), written = InputLimits::excerpt(problem.written);
+    switch (problem.kind) {
+    case CommandLineProblem::Kind::UnknownOption:
         return QStringLiteral("Opção desconhecida: '%1'.").arg(name);
-    if (text.startsWith(QLatin1String("Missing value")))
-        return QStringLiteral("Falta o valor depois de '%1'.").arg(name);
-    if (text.startsWith(QLatin1String("Unexpected value")))
-        return QStringLiteral("'%1' não leva valor.").arg(name);
-    return QStringLiteral("Argumentos inválidos: %1").arg(text);
-}
-
-// An option given twice is refused: taking its last value silently could
-// store a day under the wrong register or date. Its long name, or empty.
-QString repeatedOption(const QCommandLineParser &parser, const Accepted &o)
-{
-    const QStringList given = parser.optionNames();
-    for (const QCommandLineOption &option : o.all()) {
-        qsizetype times = 0;
-        for (const QString &name : option.names())
-            times += given.count(name);
-        if (times > 1)
-            return option.names().constLast();
+    case CommandLineProblem::Kind::MissingValue:
+        return QStringLiteral("Falta o valor depois de '%1'.").arg(written);
+    case CommandLineProblem::Kind::UnexpectedValue:
+        return QStringLiteral("'%1' não leva valor.").arg(written);
+    // An option given twice is refused: taking its last value silently could
+    // store a day under the wrong register or date.
+    case CommandLineProblem::Kind::Repeated:
+        return QStringLiteral("A opção --%1 foi informada mais de uma vez.").arg(name);
+    case CommandLineProblem::Kind::UnexpectedArgument:
+        return QStringLiteral("Argumento inesperado: \"%1\".").arg(name);
+    case CommandLineProblem::Kind::None:
+        break;
     }
     return QString();
 }
@@ -96,8 +92,8 @@ bool readCodes(const QCommandLineParser &parser, const Accepted &o, HostOptions 
         const QCommandLineOption &option;
         QString &value;
         int width;
-    } codes[] = {{o.cdFilial, options.cdFilial, 4},
-                 {o.cdCaixa, options.cdCaixa, 3},
+    } codes[] = {{o.cdFilial, options.cdFilial, StoreCodes::BranchWidth},
+                 {o.cdCaixa, options.cdCaixa, StoreCodes::RegisterWidth},
                  {o.nrEcf, options.nrEcf, 10},
                  {o.nrSerieEcf, options.nrSerieEcf, 20}};
     for (const auto &code : codes) {
@@ -106,6 +102,14 @@ bool readCodes(const QCommandLineParser &parser, const Accepted &o, HostOptions 
         code.value = parser.value(code.option);
         if (code.value.size() > code.width || (code.width < 20 && code.value.trimmed().isEmpty())) {
             error = QStringLiteral("--%1: de 1 a %2 caracteres.").arg(code.option.names().constFirst()).arg(code.width);
+            return false;
+        }
+    }
+    // Branch and register by the rule every program takes them by.
+    for (const auto &[option, value] :
+         {std::pair{&o.cdFilial, &options.cdFilial}, std::pair{&o.cdCaixa, &options.cdCaixa}}) {
+        if (parser.isSet(*option) && StoreCodes::check(*value, int(value->size())) == StoreCodes::Problem::Characters) {
+            error = QStringLiteral("--%1: só letras e algarismos.").arg(option->names().constFirst());
             return false;
         }
     }
@@ -169,32 +173,23 @@ QString HostOptions::usage()
 std::optional<HostOptions> HostOptions::parse(const QStringList &arguments, QString &error, QString &helpText)
 {
     const Accepted o;
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral("Registra a Redução Z de uma impressora fiscal."));
-    parser.addOptions(o.all());
-    if (!parser.parse(arguments)) {
-        error = parserError(parser);
+    CommandLine line(o.all());
+    line.setHelpOption(QStringLiteral("help"));
+    line.setDescription(QStringLiteral("Registra a Redução Z de uma impressora fiscal."));
+    if (const CommandLineProblem problem = line.parse(arguments.mid(1))) {
+        error = problemText(problem);
         return std::nullopt;
     }
+    const QCommandLineParser &parser = line.parser();
     HostOptions options;
-    if (parser.isSet(o.help)) {
+    if (line.helpAsked()) {
         options.help = true;
-        // Parsed before the application exists, the parser names the program
-        // by a placeholder.
+        // The parser's help names the program by a placeholder and heads the
+        // options in English: both are ours to write.
         helpText = usage() + u'\n' + parser.helpText().section(u'\n', 1);
         helpText.replace(QLatin1String("<executable_name>"), QLatin1String(Console::ProgramName));
         helpText.replace(QLatin1String("\nOptions:\n"), QStringLiteral("\nOpções:\n"));
         return options;
-    }
-    if (const QString repeated = repeatedOption(parser, o); !repeated.isEmpty()) {
-        error = QStringLiteral("A opção --%1 foi informada mais de uma vez.").arg(repeated);
-        return std::nullopt;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("Argumento inesperado: \"%1\".")
-                    .arg(InputLimits::excerpt(parser.positionalArguments().constFirst()));
-        return std::nullopt;
     }
     options.automatico = parser.isSet(o.automatico);
     options.initDb = parser.isSet(o.initDb);

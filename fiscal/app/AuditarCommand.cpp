@@ -1,0 +1,47 @@
+#include "AuditarCommand.h"
+#include "Auditor.h"
+#include "CsvAuditWriter.h"
+#include "HtmlAuditWriter.h"
+#include "JsonAuditWriter.h"
+#include "LedgerOutput.h"
+#include "LedgerSession.h"
+#include "Progress.h"
+#include "TextAuditWriter.h"
+
+#include <memory>
+
+QList<LedgerOption> AuditarCommand::options() const
+{
+    return {{"db", true},  {"cdfilial", false},      {"cdcaixa", false}, {"de", true},
+            {"ate", true}, {"formato", false, true}, {"saida", false}};
+}
+
+QStringList AuditarCommand::help() const
+{
+    return {QStringLiteral("confere cada impressora em ordem de CRZ (CRZ, COO, grande total, vendas,"),
+            QStringLiteral("totalizadores parciais, imposto, dias sem Redução Z, arquivos CAT-52) e"),
+            QStringLiteral("lista as ocorrências em texto, JSON, CSV (para programas), planilha (\";\","),
+            QStringLiteral("vírgula decimal, para abrir numa planilha) ou numa página HTML.")};
+}
+
+int AuditarCommand::run(const FiscalOptions &o) const
+{
+    LedgerSession session(o.db);
+    LedgerOutput out(o.saida);
+    std::unique_ptr<AuditWriter> writer;
+    if (o.formato == QLatin1String("json"))
+        writer = std::make_unique<JsonAuditWriter>(out);
+    else if (o.formato == QLatin1String("csv"))
+        writer = std::make_unique<CsvAuditWriter>(out);
+    else if (o.formato == QLatin1String("planilha"))
+        writer = std::make_unique<CsvAuditWriter>(out, CsvAuditWriter::Style::Planilha);
+    else if (o.formato == QLatin1String("html"))
+        writer = std::make_unique<HtmlAuditWriter>(out);
+    else
+        writer = std::make_unique<TextAuditWriter>(out);
+    Progress progress(QStringLiteral("auditar"));
+    Auditor auditor(session, *writer, &progress);
+    const AuditTotals totals = auditor.run({o.cdFilial, o.cdCaixa, o.de, o.ate});
+    out.commit();
+    return totals.errors > 0 ? AuditFoundErrors : Done;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// What sped and sintegra share: the branch's Z reductions of the period with
+// their tax lines, read in the order of the statements inside one snapshot,
+// each handed to take(reduction, reader); answers how many it read.
+#include "ConsoleLine.h"
+#include "FiscalCommandLine.h"
+#include "LedgerCommand.h"
+#include "LedgerOutput.h"
+#include "LedgerSession.h"
+#include "LedgerValues.h"
+#include "Progress.h"
+#include "ReductionReader.h"
+
+template <typename Take>
+qint64 exportLines(LedgerSession &session, const FiscalOptions &o, const QString &verb, const QString &reductions,
+                   const QString &taxes, LedgerOutput &out, Take &&take)
+{
+    Progress progress(verb);
+    qint64 read = 0;
+    session.beginSnapshot();
+    {
+        ReductionReader reader(
+            session, reductions, taxes,
+            {{QStringLiteral("cdfilial"), o.cdFilial}, {QStringLiteral("de"), o.de}, {QStringLiteral("ate"), o.ate}});
+        Reduction r;
+        while (reader.next(r)) {
+            take(r, reader);
+            ++read;
+            progress.update(reader.rowsRead(), LedgerValues::displayDay(r.day));
+        }
+    }
+    session.endSnapshot();
+    progress.done();
+    out.commit();
+    return read;
+}
+
+// The end of sped and sintegra: an empty period is said, not left silent;
+// a Z reduction left out makes the status the audit's.
+inline int exportStatus(const FiscalOptions &o, qint64 read, qint64 leftOut, const QString &verb)
+{
+    if (read == 0)
+        ConsoleLine::report("kal02700-fiscal",
+                            QStringLiteral("Nenhuma Redução Z da filial %1 de %2 a %3.")
+                                .arg(o.cdFilial, LedgerValues::displayDay(o.de), LedgerValues::displayDay(o.ate)));
+    if (leftOut == 0)
+        return Done;
+    ConsoleLine::report("kal02700-fiscal",
+                        QStringLiteral("%1 Redução(ões) Z fora do %2 (veja auditar).").arg(leftOut).arg(verb));
+    return AuditFoundErrors;
+}
+
+// A writer's remark on the standard error.
+inline void exportNotice(const QString &text)
+{
+    ConsoleLine::report("kal02700-fiscal", text);
+}
