@@ -1,3 +1,4 @@
+#include "FormatSettings.h"
 #include "AuditRules.h"
 #include "ExportGate.h"
 #include "LedgerValues.h"
@@ -5,8 +6,8 @@
 
 #include <QStringList>
 
+using FormatSettings::displayMoney;
 using LedgerValues::displayDay;
-using LedgerValues::displayMoney;
 
 namespace AuditRules {
 

@@ -1,3 +1,4 @@
+#include "FormatSettings.h"
 #include "HtmlAuditWriter.h"
 #include "LedgerValues.h"
 
@@ -7,8 +8,8 @@
 
 #include <algorithm>
 
+using FormatSettings::displayMoney;
 using LedgerValues::displayDay;
-using LedgerValues::displayMoney;
 
 namespace {
 QString esc(const QString &text)

@@ -28,11 +28,6 @@ QString dotMoney(qint64 cents)
     return FormatSettings::centsToStr(cents, QLatin1Char('.'), false);
 }
 
-QString displayMoney(qint64 cents)
-{
-    return FormatSettings::centsToStr(cents, QLatin1Char(','), true);
-}
-
 qint64 counter(const QString &text)
 {
     const QString trimmed = text.trimmed();

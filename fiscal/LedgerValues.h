@@ -19,8 +19,7 @@ KALFISCAL_EXPORT QString commaMoney(qint64 cents);
 // "1234.56" (JSON, CSV).
 KALFISCAL_EXPORT QString dotMoney(qint64 cents);
 // "1.234,56" for people (text report, HTML).
-KALFISCAL_EXPORT QString displayMoney(qint64 cents);
-
+KALFISCAL_EXPORT
 // A counter's number: the text trimmed, digits only (at most 18 of them);
 // -1 when the text is empty or not a number.
 KALFISCAL_EXPORT qint64 counter(const QString &text);

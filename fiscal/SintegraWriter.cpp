@@ -1,3 +1,4 @@
+#include "FormatSettings.h"
 #include "SintegraWriter.h"
 #include "Exception.h"
 #include "ExportGate.h"
@@ -19,7 +20,7 @@ QByteArray money(qint64 cents, int width, const char *what, const Reduction &r)
     const QByteArray digits = QByteArray::number(cents);
     if (cents < 0 || digits.size() > width)
         throw Exception(QStringLiteral("%1 %2 não cabe no Sintegra (%3)")
-                            .arg(QString::fromUtf8(what), LedgerValues::displayMoney(cents), where(r)));
+                            .arg(QString::fromUtf8(what), FormatSettings::displayMoney(cents), where(r)));
     return digits.rightJustified(width, '0');
 }
 

@@ -92,7 +92,8 @@ QList<Cat52Difference> compare(const E12Record &e12, const Cat52DayFigures &day)
     if (e12.movementDay != day.day)
         out.append({QStringLiteral("data do movimento"), displayDay(e12.movementDay), displayDay(day.day)});
     if (e12.gross != day.gross)
-        out.append({QStringLiteral("venda bruta"), displayMoney(e12.gross), displayMoney(day.gross)});
+        out.append({QStringLiteral("venda bruta"), FormatSettings::displayMoney(e12.gross),
+                    FormatSettings::displayMoney(day.gross)});
     return out;
 }
 
@@ -107,11 +108,6 @@ QString describe(const QList<Cat52Difference> &differences)
     for (const Cat52Difference &d : differences)
         parts << QStringLiteral("%1 %2 no arquivo, %3 na Redução Z").arg(d.field, d.inFile, d.inReduction);
     return parts.join(QStringLiteral("; "));
-}
-
-QString displayMoney(qint64 cents)
-{
-    return FormatSettings::centsToStr(cents, QLatin1Char(','), true);
 }
 
 } // namespace Cat52Record

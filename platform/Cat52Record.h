@@ -56,7 +56,4 @@ QString serialOf(const QString &storedSerial);
 // "CRZ 000043 no arquivo, 000042 na Redução Z; ..."
 QString describe(const QList<Cat52Difference> &differences);
 
-// Money as people read it: "1.234,56".
-QString displayMoney(qint64 cents);
-
 } // namespace Cat52Record

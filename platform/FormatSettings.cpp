@@ -244,4 +244,9 @@ QString centsToStr(qint64 cents, QChar separator, bool grouped)
     return (negative ? QStringLiteral("-") : QString()) + whole + separator + fraction;
 }
 
+QString displayMoney(qint64 cents)
+{
+    return centsToStr(cents, QLatin1Char(','), true);
+}
+
 } // namespace FormatSettings

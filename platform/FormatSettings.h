@@ -30,4 +30,8 @@ int strToInt(const QString &text); // signed 32-bit decimal; raises EConvertErro
 // Whole cents as text, never through a double: "1234,56" with the separator
 // given; grouped, "1.234,56" as people read it.
 QString centsToStr(qint64 cents, QChar separator = QLatin1Char(','), bool grouped = false);
+
+// Money as the screen, the ledger's findings and the CAT-52 checks show it
+// to people: "1.234,56".
+QString displayMoney(qint64 cents);
 } // namespace FormatSettings

@@ -59,7 +59,7 @@ QString summary(const QVariant &dados)
         return QStringLiteral("Impostos: nenhuma alíquota informada.");
     return QStringLiteral("Impostos: %1 %2, base de cálculo %3")
         .arg(QString::number(linhas), linhas == 1 ? QStringLiteral("alíquota") : QStringLiteral("alíquotas"),
-             FormatSettings::centsToStr(centavos, QLatin1Char(','), true));
+             FormatSettings::displayMoney(centavos));
 }
 
 } // namespace TaxEntry

@@ -2,6 +2,7 @@
 // print, and the E12 check with more than one printer on a day.
 #include "AuditRules.h"
 #include "Cat52Check.h"
+#include "FormatSettings.h"
 #include "LedgerValues.h"
 #include "ReductionRules.h"
 
@@ -102,7 +103,7 @@ TEST(RulesTest, ValuesAsTheWritersPrintThem)
     EXPECT_EQ(cents(1234567.89), 123456789);
     EXPECT_EQ(commaMoney(-5), QStringLiteral("-0,05"));
     EXPECT_EQ(dotMoney(99200), QStringLiteral("992.00"));
-    EXPECT_EQ(displayMoney(123456789), QStringLiteral("1.234.567,89"));
+    EXPECT_EQ(FormatSettings::displayMoney(123456789), QStringLiteral("1.234.567,89"));
     EXPECT_EQ(counter(QStringLiteral("9999999999")), 9999999999LL);
     EXPECT_EQ(counter(QStringLiteral(" 0000000042 ")), 42);
     EXPECT_EQ(counter(QString()), -1);
