@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QThread>
@@ -114,6 +115,34 @@ QString chromiumDom(const QString &url, QTemporaryDir &dir)
     if (!browser.waitForFinished(120000))
         browser.kill();
     return QString::fromUtf8(browser.readAllStandardOutput());
+}
+
+// The page in a real browser, on a phone's width, after its script ran:
+// the branch, its counts, the registers (pending first), the notice; then
+// the filter and the search, as a link gives them.
+void expectPages(const QString &dom, const QString &pendingOnly)
+{
+    ASSERT_FALSE(dom.isEmpty()) << "chromium gave no document";
+    EXPECT_TRUE(dom.contains(QStringLiteral("data-cdfilial=\"0001\""))) << dom.left(3000).toStdString();
+    EXPECT_TRUE(dom.contains(QStringLiteral("1 pendente")));
+    EXPECT_TRUE(dom.contains(QStringLiteral("2 caixas")));
+    EXPECT_TRUE(dom.contains(QStringLiteral("10/12/2026")));
+    EXPECT_TRUE(dom.contains(QStringLiteral("banco indisponível desde")));
+    EXPECT_LT(dom.indexOf(QStringLiteral("data-estado=\"pendente\" data-cdcaixa=\"003\"")),
+              dom.indexOf(QStringLiteral("data-cdcaixa=\"001\"")));
+    EXPECT_GE(dom.indexOf(QStringLiteral("data-estado=\"pendente\" data-cdcaixa=\"003\"")), 0);
+
+    // The filter and the search, as a link gives them: the pending registers
+    // of the branch searched for, unfolded, and nothing else.
+    static const QRegularExpression drawn(QStringLiteral("class=\"caixa\" data-estado=\"([a-z_0-9]+)\""));
+    QStringList states;
+    for (const auto &m : drawn.globalMatch(pendingOnly))
+        states << m.captured(1);
+    EXPECT_EQ(states, QStringList{QStringLiteral("pendente")}) << pendingOnly.left(3000).toStdString();
+    EXPECT_TRUE(pendingOnly.contains(QStringLiteral("mostrando: pendente")));
+    static const QRegularExpression branches(QStringLiteral("<details class=\"filial\" data-cdfilial=\"([0-9]+)\""));
+    for (const auto &m : branches.globalMatch(pendingOnly))
+        EXPECT_EQ(m.captured(1), QStringLiteral("0001"));
 }
 
 class PainelServiceTest : public ::testing::Test {
@@ -316,6 +345,7 @@ TEST_F(PainelServiceTest, MetricsPassPromtoolAndTheDatabaseGoingAwayIsToldAndRec
     const HttpAnswer downMetrics = p.get("/metrics");
     QTemporaryDir browserDir;
     const QString dom = chromiumDom(p.url("/#" + iso(Dec10)), browserDir);
+    const QString pendingOnly = chromiumDom(p.url("/#dia=" + iso(Dec10) + "&filtro=pendente&busca=0001"), browserDir);
     setDatabaseUp(true);
     ASSERT_TRUE(down) << p.log().toStdString();
     EXPECT_TRUE(health.body.startsWith("banco indisponível desde ")) << health.body.toStdString();
@@ -326,17 +356,7 @@ TEST_F(PainelServiceTest, MetricsPassPromtoolAndTheDatabaseGoingAwayIsToldAndRec
     EXPECT_EQ(stale.value("totais"), before.value("totais"));
     EXPECT_TRUE(downMetrics.body.contains("kal02700_banco_disponivel 0\n"));
 
-    // The page in a real browser, on a phone's width, after its script ran:
-    // the branch, its counts, the registers (pending first), the notice.
-    ASSERT_FALSE(dom.isEmpty()) << "chromium gave no document";
-    EXPECT_TRUE(dom.contains(QStringLiteral("data-cdfilial=\"0001\""))) << dom.left(3000).toStdString();
-    EXPECT_TRUE(dom.contains(QStringLiteral("1 pendente")));
-    EXPECT_TRUE(dom.contains(QStringLiteral("2 caixas")));
-    EXPECT_TRUE(dom.contains(QStringLiteral("10/12/2026")));
-    EXPECT_TRUE(dom.contains(QStringLiteral("banco indisponível desde")));
-    EXPECT_LT(dom.indexOf(QStringLiteral("data-estado=\"pendente\" data-cdcaixa=\"003\"")),
-              dom.indexOf(QStringLiteral("data-cdcaixa=\"001\"")));
-    EXPECT_GE(dom.indexOf(QStringLiteral("data-estado=\"pendente\" data-cdcaixa=\"003\"")), 0);
+    expectPages(dom, pendingOnly);
 
     // Back by itself.
     EXPECT_TRUE(waitForStatus(p, "/saude", 200));
