@@ -31,8 +31,14 @@ int main(int argc, char **argv)
         std::fputs(LedgerCommands::help().toUtf8().constData(), stdout);
         return Done;
     }
+    // The verbs tell a failure as their result; an Exception here is one
+    // that escaped them, told the same way.
     try {
-        return options->command->run(*options);
+        const Result<int> status = options->command->run(*options);
+        if (status)
+            return status.value();
+        ConsoleLine::report(program, ConsoleLine::oneLine(status.error()));
+        return CouldNotFinish;
     } catch (const Exception &e) {
         ConsoleLine::report(program, ConsoleLine::oneLine(e.message()));
         return CouldNotFinish;

@@ -144,7 +144,7 @@ TEST(ValidatorCheckerTest, ATinyTaxIsWrittenAndADayThatDoesNotAddUpIsLeftOut)
     QStringList notices;
     SpedWriter writer(out, QStringLiteral("5102"), QStringLiteral("5405"),
                       [&](const QString &notice) { notices << notice; });
-    writer.reduction(r, QStringLiteral("001"));
+    EXPECT_TRUE(writer.reduction(r, QStringLiteral("001")).ok());
     EXPECT_EQ(notices, QStringList());
     EXPECT_TRUE(out.data().contains("|C420|02T2500|0,03|2||\r\n"));
     EXPECT_TRUE(out.data().contains("|C490|000|5102|25,00|0,03|0,03|0,00||\r\n"));
@@ -155,7 +155,7 @@ TEST(ValidatorCheckerTest, ATinyTaxIsWrittenAndADayThatDoesNotAddUpIsLeftOut)
     r.day = r.day.addDays(1);
     r.gross += 1;
     const qint64 before = out.data().size();
-    writer.reduction(r, QStringLiteral("001"));
+    EXPECT_TRUE(writer.reduction(r, QStringLiteral("001")).ok());
     EXPECT_EQ(out.data().size(), before);
     EXPECT_EQ(writer.leftOut(), 1);
     ASSERT_EQ(notices.size(), 1);
