@@ -3,6 +3,7 @@
 #include "Cat52Check.h"
 #include "Cat52Record.h"
 #include "ForwardQuery.h"
+#include "Guarded.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "ReductionReader.h"
@@ -69,8 +70,10 @@ ForwardQuery::Parameters parametersOf(const AuditScope &scope)
 
 void readDaysWithoutReduction(LedgerSession &session, const AuditScope &scope, DayFindings &out)
 {
-    ForwardQuery q(session, QStringLiteral("movimentos-sem-reducao"), parametersOf(scope));
-    while (q.next()) {
+    const std::unique_ptr<ForwardQuery> rows = Guarded::take(
+        ForwardQuery::run(session, QStringLiteral("movimentos-sem-reducao"), parametersOf(scope)));
+    const ForwardQuery &q = *rows;
+    while (Guarded::take(rows->next())) {
         const QDate day = q.date(2);
         out.addDay(AuditRules::dayFinding(
             "DIA_SEM_REDUCAO", q.text(0), q.text(1), day,
@@ -148,10 +151,11 @@ private:
 void readStoredFiles(LedgerSession &session, const AuditScope &scope, DayFindings &out)
 {
     // The heads of files can be large: few of them per fetch.
-    StoredFileReader files(session, QStringLiteral("cat52-verificacao"), parametersOf(scope), 16);
+    StoredFileReader files = Guarded::take(
+        StoredFileReader::read(session, QStringLiteral("cat52-verificacao"), parametersOf(scope), 16));
     StoredFile file;
     RegisterDayFiles day(out);
-    while (files.next(file)) {
+    while (Guarded::take(files.next(file))) {
         checkFile(file, out);
         day.add(file);
     }
@@ -307,9 +311,14 @@ Auditor::Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress
 {
 }
 
-AuditTotals Auditor::run(const AuditScope &scope)
+Result<AuditTotals> Auditor::run(const AuditScope &scope)
 {
-    m_session.beginSnapshot();
+    return Guarded::run([&] { return audit(scope); });
+}
+
+AuditTotals Auditor::audit(const AuditScope &scope)
+{
+    Guarded::take(m_session.beginSnapshot());
     DayFindings days;
     readDaysWithoutReduction(m_session, scope, days);
     readStoredFiles(m_session, scope, days);
@@ -317,17 +326,17 @@ AuditTotals Auditor::run(const AuditScope &scope)
     m_writer.begin(scope);
     Walk walk(m_writer, scope, days);
     {
-        ReductionReader reader(m_session, QStringLiteral("reducoes-cadeia"), QStringLiteral("impostos-cadeia"),
-                               parametersOf(scope));
+        const std::unique_ptr<ReductionReader> reader = Guarded::take(ReductionReader::read(
+            m_session, QStringLiteral("reducoes-cadeia"), QStringLiteral("impostos-cadeia"), parametersOf(scope)));
         Reduction r;
         qint64 rows = 0;
-        while (reader.next(r)) {
+        while (Guarded::take(reader->next(r))) {
             walk.row(r);
             if (m_progress && (++rows & 1023) == 0)
-                m_progress->update(reader.rowsRead(), r.cdFilial + QLatin1Char(' ') + LedgerValues::displayDay(r.day));
+                m_progress->update(reader->rowsRead(), r.cdFilial + QLatin1Char(' ') + LedgerValues::displayDay(r.day));
         }
     }
-    m_session.endSnapshot();
+    Guarded::take(m_session.endSnapshot());
     if (m_progress)
         m_progress->done();
     const AuditTotals totals = walk.finish();

@@ -8,16 +8,19 @@
 #include "FiscalExport.h"
 #include "AuditWriter.h"
 #include "Progress.h"
+#include "Result.h"
 
 class LedgerSession;
 
 class KALFISCAL_EXPORT Auditor {
 public:
     Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress = nullptr);
-    // Raises EDatabaseError when the database cannot be read.
-    AuditTotals run(const AuditScope &scope);
+    // The totals, or why the database could not be read.
+    Result<AuditTotals> run(const AuditScope &scope);
 
 private:
+    AuditTotals audit(const AuditScope &scope); // raises Exception
+
     LedgerSession &m_session;
     AuditWriter &m_writer;
     Progress *m_progress;

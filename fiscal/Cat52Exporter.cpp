@@ -2,6 +2,7 @@
 #include "Cat52Check.h"
 #include "DatabaseFiles.h"
 #include "Exception.h"
+#include "Guarded.h"
 #include "InputLimits.h"
 #include "LedgerOutput.h"
 #include "LedgerSession.h"
@@ -44,18 +45,24 @@ QString Cat52Exporter::deliver(const QString &folder, const StoredFile &file)
             return QStringLiteral("já existe na pasta um arquivo diferente com esse nome");
     }
     // Written whole under a temporary name, then renamed: never a cut file.
-    try {
-        LedgerOutput out(path, LedgerOutput::Target::Replaced);
-        out.write(file.content);
-        out.commit();
-    } catch (const Exception &e) {
-        QString why = e.message();
-        return why.endsWith(QLatin1Char('.')) ? why.chopped(1) : why;
+    const Result<std::unique_ptr<LedgerOutput>> out = LedgerOutput::create(path, LedgerOutput::Target::Replaced);
+    Result<NoValue> written = Result<NoValue>::failureOf(out);
+    if (out) {
+        out.value()->write(file.content);
+        written = out.value()->commit();
     }
-    return {};
+    if (written)
+        return {};
+    const QString &why = written.error();
+    return why.endsWith(QLatin1Char('.')) ? why.chopped(1) : why;
 }
 
-bool Cat52Exporter::run(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder)
+Result<bool> Cat52Exporter::run(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder)
+{
+    return Guarded::run([&] { return deliverAll(cdFilial, de, ate, folder); });
+}
+
+bool Cat52Exporter::deliverAll(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder)
 {
     QDir dir(folder);
     if (!dir.exists() && !QDir().mkpath(folder))
@@ -82,24 +89,24 @@ bool Cat52Exporter::run(const QString &cdFilial, const QDate &de, const QDate &a
         report(check.describe());
     };
 
-    m_session.beginSnapshot();
+    Guarded::take(m_session.beginSnapshot());
     {
         // Whole files: few of them per fetch.
-        StoredFileReader files(m_session, QStringLiteral("cat52-exportar"),
-                               {{QStringLiteral("de"), de},
-                                {QStringLiteral("ate"), ate},
-                                {QStringLiteral("depois"), ate.addDays(1)},
-                                {QStringLiteral("cdfilial"), cdFilial},
-                                {QStringLiteral("cdcaixa"), QString()}},
-                               4);
+        StoredFileReader files = Guarded::take(StoredFileReader::read(m_session, QStringLiteral("cat52-exportar"),
+                                                                      {{QStringLiteral("de"), de},
+                                                                       {QStringLiteral("ate"), ate},
+                                                                       {QStringLiteral("depois"), ate.addDays(1)},
+                                                                       {QStringLiteral("cdfilial"), cdFilial},
+                                                                       {QStringLiteral("cdcaixa"), QString()}},
+                                                                      4));
         StoredFile file;
-        while (files.next(file)) {
+        while (Guarded::take(files.next(file))) {
             deliver(file);
             if (m_progress)
                 m_progress->update(files.rowsRead(), file.name);
         }
     }
-    m_session.endSnapshot();
+    Guarded::take(m_session.endSnapshot());
     if (m_progress)
         m_progress->done();
     return complete;

@@ -3,6 +3,7 @@
 // byte for byte under their stored names, and checks each against its
 // register's Z reductions of the day: one line per file on the report.
 #include "FiscalExport.h"
+#include "Result.h"
 #include <QDate>
 #include <QString>
 
@@ -20,14 +21,16 @@ public:
 
     // True when every stored file with content is in the folder. A file is
     // never written over a different one of the same name, nor outside the
-    // folder. Raises EDatabaseError, and Exception when the folder cannot
-    // be made.
-    bool run(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder);
+    // folder. Fails when the database cannot be read or the folder cannot be
+    // made.
+    Result<bool> run(const QString &cdFilial, const QDate &de, const QDate &ate, const QString &folder);
 
     int files() const { return m_files; }
     int divergent() const { return m_divergent; }
 
 private:
+    bool deliverAll(const QString &cdFilial, const QDate &de, const QDate &ate,
+                    const QString &folder); // raises Exception
     // Puts one file in the folder; why it is not there, or empty.
     QString deliver(const QString &folder, const StoredFile &file);
 

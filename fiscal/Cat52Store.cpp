@@ -6,6 +6,7 @@
 #include "DatabaseDialect.h"
 #include "Exception.h"
 #include "ForwardQuery.h"
+#include "Guarded.h"
 #include "InputLimits.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
@@ -27,7 +28,13 @@ void openForWriting(AdoConnection &connection, const QString &connectionString)
 }
 } // namespace
 
-void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path)
+Result<NoValue> Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QDate &day,
+                                  const QString &path)
+{
+    return Guarded::run([&] { storeFile(cdFilial, cdCaixa, day, path); });
+}
+
+void Cat52Store::storeFile(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
     // cat52-exportar could never deliver it under its name.
@@ -96,19 +103,20 @@ void Cat52Store::store(const QString &cdFilial, const QString &cdCaixa, const QD
 QList<Reduction> Cat52Store::reductionsOfDay(const QString &cdFilial, const QString &cdCaixa, const QDate &day)
 {
     QList<Reduction> reductions;
-    m_session.beginSnapshot();
+    Guarded::take(m_session.beginSnapshot());
     {
         const ForwardQuery::Parameters parameters{
             {QStringLiteral("cdfilial"), cdFilial}, {QStringLiteral("cdcaixa"), cdCaixa}, {QStringLiteral("dia"), day}};
-        ForwardQuery q(m_session, QStringLiteral("reducoes-do-dia"), parameters);
-        while (q.next()) {
+        const std::unique_ptr<ForwardQuery> q = Guarded::take(
+            ForwardQuery::run(m_session, QStringLiteral("reducoes-do-dia"), parameters));
+        while (Guarded::take(q->next())) {
             Reduction r;
-            ReductionColumns::read(q, 0, r);
+            ReductionColumns::read(*q, 0, r);
             reductions.append(r);
         }
     }
     // The read ends before the store writes: SQLite lets no one write under
     // an open read in its default journal.
-    m_session.endSnapshot();
+    Guarded::take(m_session.endSnapshot());
     return reductions;
 }

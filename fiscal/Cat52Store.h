@@ -7,6 +7,7 @@
 // of the register and day gets its file beside the first's.
 #include "FiscalExport.h"
 #include "Reduction.h"
+#include "Result.h"
 
 #include <QDate>
 #include <QList>
@@ -23,14 +24,15 @@ public:
     {
     }
 
-    // Stores the file under its own name. Raises Exception, with nothing
-    // stored, when the file cannot be read, its E12 does not match its
-    // printer's stored Z reduction, the day has no Z reduction of that
-    // printer, or that printer has a CAT-52 file for the day already;
-    // EDatabaseError when the database fails.
-    void store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path);
+    // Stores the file under its own name. Fails, with nothing stored, when
+    // the file cannot be read, its E12 does not match its printer's stored
+    // Z reduction, the day has no Z reduction of that printer, that printer
+    // has a CAT-52 file for the day already, or the database fails.
+    Result<NoValue> store(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path);
 
 private:
+    // These raise Exception, which store turns into its Result.
+    void storeFile(const QString &cdFilial, const QString &cdCaixa, const QDate &day, const QString &path);
     QList<Reduction> reductionsOfDay(const QString &cdFilial, const QString &cdCaixa, const QDate &day);
 
     LedgerSession &m_session;

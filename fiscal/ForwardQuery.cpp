@@ -1,5 +1,6 @@
 #include "ForwardQuery.h"
 #include "Exception.h"
+#include "Guarded.h"
 #include "LedgerSession.h"
 
 #include <QSqlDriver>
@@ -67,20 +68,36 @@ QString withLiterals(const QString &sql, const ForwardQuery::Parameters &paramet
 }
 } // namespace
 
-ForwardQuery::ForwardQuery(LedgerSession &session, const QString &statement, const Parameters &parameters,
-                           int batchRows)
+ForwardQuery::ForwardQuery(LedgerSession &session, const QString &statement, int batchRows)
     : m_session(session), m_name(statement), m_query(session.connection().database()), m_batchRows(batchRows)
 {
-    const QString sql = session.statement(statement);
+}
+
+Result<std::unique_ptr<ForwardQuery>> ForwardQuery::run(LedgerSession &session, const QString &statement,
+                                                        const Parameters &parameters, int batchRows)
+{
+    return Guarded::run([&] {
+        std::unique_ptr<ForwardQuery> query(new ForwardQuery(session, statement, batchRows));
+        query->start(parameters);
+        return query;
+    });
+}
+
+void ForwardQuery::start(const Parameters &parameters)
+{
+    LedgerSession &session = m_session;
+    const QString sql = session.statement(m_name);
     m_query.setForwardOnly(true);
     if (session.dialect().readsInBatches()) {
         if (!session.inSnapshot())
-            throw Exception(QStringLiteral("Leitura de %1 fora de uma transação de leitura").arg(statement));
-        m_cursor = session.nextCursorName();
-        const QString declare = QStringLiteral("DECLARE ") + m_cursor + QStringLiteral(" NO SCROLL CURSOR FOR ")
+            throw Exception(QStringLiteral("Leitura de %1 fora de uma transação de leitura").arg(m_name));
+        // Named once declared: only a declared cursor is closed at the end.
+        const QString cursor = session.nextCursorName();
+        const QString declare = QStringLiteral("DECLARE ") + cursor + QStringLiteral(" NO SCROLL CURSOR FOR ")
                                 + withLiterals(sql, parameters, *session.connection().database().driver());
         if (!m_query.exec(declare))
             fail(QStringLiteral("Erro ao consultar"), m_query);
+        m_cursor = cursor;
         m_query.clear();
         // A batch is taken whole: Qt reads a forward-only PostgreSQL result
         // row by row, and a second query on the connection would discard the
@@ -128,7 +145,12 @@ void ForwardQuery::fetchBatch()
     m_cursorDone = size >= 0 && size < m_batchRows;
 }
 
-bool ForwardQuery::next()
+Result<bool> ForwardQuery::next()
+{
+    return Guarded::run([this] { return step(); });
+}
+
+bool ForwardQuery::step()
 {
     if (m_direct) {
         if (m_directRow == DirectRow::Waiting) {
@@ -176,10 +198,10 @@ QDate ForwardQuery::date(int column) const
 
 void ForwardQuery::fail(const QString &what, const QSqlQuery &query)
 {
-    m_session.fail(what, m_name, query);
+    throw EDatabaseError(m_session.failure(what, m_name, query));
 }
 
 void ForwardQuery::fail(const QString &what, const QSqlError &error)
 {
-    m_session.fail(what, m_name, error);
+    throw EDatabaseError(m_session.failure(what, m_name, error));
 }

@@ -6,6 +6,7 @@
 // cursor inside the session's snapshot is fetched a batch at a time. On
 // QSQLITE the rows are read on its sqlite3 connection itself, each value
 // converted when asked for (SqliteDirect).
+#include "Result.h"
 #include "SqliteDirect.h"
 
 #include <QDate>
@@ -14,6 +15,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 class LedgerSession;
 
@@ -22,15 +24,17 @@ public:
     using Parameters = QList<QPair<QString, QVariant>>;
 
     // Runs the named statement of the session with its parameters (bound by
-    // name; a name may occur several times). batchRows bounds what one fetch
-    // of a cursor holds. Raises EDatabaseError.
-    ForwardQuery(LedgerSession &session, const QString &statement, const Parameters &parameters, int batchRows = 2000);
+    // name; a name may occur several times), or tells why the database
+    // refused it. batchRows bounds what one fetch of a cursor holds.
+    static Result<std::unique_ptr<ForwardQuery>> run(LedgerSession &session, const QString &statement,
+                                                     const Parameters &parameters, int batchRows = 2000);
     ~ForwardQuery();
     ForwardQuery(const ForwardQuery &) = delete;
     ForwardQuery &operator=(const ForwardQuery &) = delete;
 
-    // The next row; false after the last. Raises EDatabaseError.
-    bool next();
+    // Whether there was a next row (false after the last), or why it could
+    // not be read.
+    Result<bool> next();
 
     QVariant value(int column) const { return m_direct ? m_rows.value(column) : m_query.value(column); }
     QString text(int column) const { return m_direct ? m_rows.text(column) : m_query.value(column).toString(); }
@@ -53,6 +57,10 @@ public:
     bool isNull(int column) const { return m_direct ? m_rows.isNull(column) : m_query.isNull(column); }
 
 private:
+    ForwardQuery(LedgerSession &session, const QString &statement, int batchRows);
+    // These raise EDatabaseError, which run and next turn into their Result.
+    void start(const Parameters &parameters);
+    bool step();
     void fetchBatch();
     [[noreturn]] void fail(const QString &what, const QSqlQuery &query);
     [[noreturn]] void fail(const QString &what, const QSqlError &error);

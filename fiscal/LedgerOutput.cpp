@@ -3,6 +3,7 @@
 #include "DatabaseFiles.h"
 #include "Exception.h"
 #include "FileWrite.h"
+#include "Guarded.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,8 +25,18 @@ QString writeError(int code)
 
 } // namespace
 
-LedgerOutput::LedgerOutput(const QString &path, Target target) : m_path(path)
+Result<std::unique_ptr<LedgerOutput>> LedgerOutput::create(const QString &path, Target target)
 {
+    return Guarded::run([&] {
+        std::unique_ptr<LedgerOutput> output(new LedgerOutput(path));
+        output->start(target);
+        return output;
+    });
+}
+
+void LedgerOutput::start(Target target)
+{
+    const QString &path = m_path;
     if (target == Target::AsGiven)
         target = path.isEmpty()                                         ? Target::Stream
                  : QFileInfo::exists(path) && !QFileInfo(path).isFile() ? Target::Stream
@@ -95,7 +106,12 @@ bool LedgerOutput::drain()
     return m_failure == 0;
 }
 
-void LedgerOutput::commit()
+Result<NoValue> LedgerOutput::commit()
+{
+    return Guarded::run([this] { finish(); });
+}
+
+void LedgerOutput::finish()
 {
     if (!drain())
         fail(writeError(m_failure));

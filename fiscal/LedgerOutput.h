@@ -6,9 +6,11 @@
 // a full disk, a file-size limit or /dev/full end the command with the
 // cause instead of leaving a cut output taken for a whole one.
 #include "FiscalExport.h"
+#include "Result.h"
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <memory>
 
 class KALFISCAL_EXPORT LedgerOutput : public QIODevice {
 public:
@@ -17,14 +19,14 @@ public:
         AsGiven, // standard output when the path is empty, a device or pipe as it is, else Replaced
         Replaced // a regular file written whole or not at all
     };
-    // Opens for writing; raises Exception, in Portuguese, when it cannot.
-    explicit LedgerOutput(const QString &path, Target target = Target::AsGiven);
+    // The output open for writing, or why it cannot be, in Portuguese.
+    static Result<std::unique_ptr<LedgerOutput>> create(const QString &path, Target target = Target::AsGiven);
     ~LedgerOutput() override;
 
     // Everything written reaches its place (a file replaces the old one only
-    // now); raises Exception naming the output and the cause when any write
-    // failed, and then a file is left as it was.
-    void commit();
+    // now); else why not, naming the output and the cause, and then a file
+    // is left as it was.
+    Result<NoValue> commit();
 
     bool isSequential() const override { return true; }
 
@@ -33,6 +35,10 @@ protected:
     qint64 writeData(const char *data, qint64 length) override;
 
 private:
+    explicit LedgerOutput(const QString &path) : m_path(path) {}
+    // These raise Exception, which create and commit turn into their Result.
+    void start(Target target);
+    void finish();
     bool drain();
     [[noreturn]] void fail(const QString &why);
 

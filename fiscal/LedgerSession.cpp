@@ -1,5 +1,6 @@
 #include "LedgerSession.h"
 #include "Exception.h"
+#include "Guarded.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -43,22 +44,23 @@ QString sqlText(const QString &name, const DatabaseDialect &dialect)
 }
 } // namespace
 
-LedgerSession::LedgerSession(const QString &connectionString) : m_connection(QStringLiteral("fiscal"))
+Result<std::unique_ptr<LedgerSession>> LedgerSession::open(const QString &connectionString)
 {
-    // The ledger only reads through this connection (cat52-guardar writes
-    // through one of its own): a mistyped path is an error, not a new file.
-    DatabaseDialect::openForReading(m_connection, connectionString);
+    return Guarded::run([&] {
+        std::unique_ptr<LedgerSession> session(new LedgerSession);
+        // The ledger only reads through this connection (cat52-guardar writes
+        // through one of its own): a mistyped path is an error, not a new file.
+        DatabaseDialect::openForReading(session->m_connection, connectionString);
+        return session;
+    });
 }
 
 LedgerSession::~LedgerSession()
 {
     if (m_snapshotDepth > 0) {
         m_snapshotDepth = 1;
-        try {
-            endSnapshot();
-        } catch (const Exception &) {
-            // Closing the connection ends the read anyway.
-        }
+        // A failure changes nothing: closing the connection ends the read anyway.
+        endSnapshot();
     }
 }
 
@@ -81,23 +83,21 @@ QString LedgerSession::statementText(const QString &name, const DatabaseDialect 
     return withoutComments(out);
 }
 
-void LedgerSession::beginSnapshot()
+Result<NoValue> LedgerSession::beginSnapshot()
 {
     if (m_snapshotDepth++ > 0)
-        return;
-    try {
-        dialect().beginSnapshot(m_connection);
-    } catch (...) {
+        return Result<NoValue>::of({});
+    Result<NoValue> begun = Guarded::run([this] { dialect().beginSnapshot(m_connection); });
+    if (!begun)
         m_snapshotDepth = 0;
-        throw;
-    }
+    return begun;
 }
 
-void LedgerSession::endSnapshot()
+Result<NoValue> LedgerSession::endSnapshot()
 {
     if (m_snapshotDepth == 0 || --m_snapshotDepth > 0)
-        return;
-    dialect().endSnapshot(m_connection);
+        return Result<NoValue>::of({});
+    return Guarded::run([this] { dialect().endSnapshot(m_connection); });
 }
 
 QString LedgerSession::nextCursorName()
@@ -105,18 +105,16 @@ QString LedgerSession::nextCursorName()
     return QStringLiteral("kalfiscal_%1").arg(++m_cursorSerial);
 }
 
-void LedgerSession::fail(const QString &what, const QString &statement, const QSqlQuery &query)
+QString LedgerSession::failure(const QString &what, const QString &statement, const QSqlQuery &query)
 {
-    fail(what, statement,
-         m_connection.nativeForm(query.lastError(), query.result() ? query.result()->handle() : QVariant()));
+    return failure(what, statement,
+                   m_connection.nativeForm(query.lastError(), query.result() ? query.result()->handle() : QVariant()));
 }
 
-void LedgerSession::fail(const QString &what, const QString &statement, const QSqlError &error)
+QString LedgerSession::failure(const QString &what, const QString &statement, const QSqlError &error)
 {
     const bool lost = m_connection.noteFailure(error);
     const EDatabaseError raw(error.text(), error.nativeErrorCode(), error.driverText(), error.databaseText(),
                              lost ? EDatabaseError::Kind::Connection : EDatabaseError::Kind::Statement);
-    throw EDatabaseError(
-        QStringLiteral("%1 (%2): %3").arg(what, statement, DatabaseDialect::message(raw, m_connection)),
-        raw.nativeCode(), raw.driverText(), raw.databaseText(), raw.kind());
+    return QStringLiteral("%1 (%2): %3").arg(what, statement, DatabaseDialect::message(raw, m_connection));
 }

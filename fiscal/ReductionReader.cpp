@@ -1,4 +1,5 @@
 #include "ReductionReader.h"
+#include "Guarded.h"
 #include "LedgerSession.h"
 #include "LedgerValues.h"
 #include "ReductionColumns.h"
@@ -10,19 +11,36 @@ const int TemCat52 = ReductionColumns::Count;
 enum TaxColumn { TaxFilial, TaxCaixa, TaxEcf, TaxDia, TaxCdImposto, TaxAliquota, TaxBase, TaxImposto };
 } // namespace
 
-ReductionReader::ReductionReader(LedgerSession &session, const QString &reductions, const QString &taxes,
-                                 const ForwardQuery::Parameters &parameters)
-    : m_reductions(std::make_unique<ForwardQuery>(session, reductions, parameters)),
-      m_taxes(std::make_unique<ForwardQuery>(session, taxes, parameters))
+ReductionReader::ReductionReader(std::unique_ptr<ForwardQuery> reductions, std::unique_ptr<ForwardQuery> taxes)
+    : m_reductions(std::move(reductions)), m_taxes(std::move(taxes))
 {
+}
+
+Result<std::unique_ptr<ReductionReader>> ReductionReader::read(LedgerSession &session, const QString &reductions,
+                                                               const QString &taxes,
+                                                               const ForwardQuery::Parameters &parameters)
+{
+    Result<std::unique_ptr<ForwardQuery>> rows = ForwardQuery::run(session, reductions, parameters);
+    if (!rows)
+        return Result<std::unique_ptr<ReductionReader>>::failureOf(rows);
+    Result<std::unique_ptr<ForwardQuery>> lines = ForwardQuery::run(session, taxes, parameters);
+    if (!lines)
+        return Result<std::unique_ptr<ReductionReader>>::failureOf(lines);
+    return Result<std::unique_ptr<ReductionReader>>::of(
+        std::unique_ptr<ReductionReader>(new ReductionReader(std::move(rows.value()), std::move(lines.value()))));
 }
 
 ReductionReader::~ReductionReader() = default;
 
-bool ReductionReader::next(Reduction &r)
+Result<bool> ReductionReader::next(Reduction &r)
+{
+    return Guarded::run([&] { return take(r); });
+}
+
+bool ReductionReader::take(Reduction &r)
 {
     ForwardQuery &q = *m_reductions;
-    if (!q.next())
+    if (!Guarded::take(q.next()))
         return false;
     ++m_rowsRead;
     ReductionColumns::read(q, 0, r);
@@ -33,7 +51,7 @@ bool ReductionReader::next(Reduction &r)
     ForwardQuery &t = *m_taxes;
     while (!m_taxesDone) {
         if (!m_taxPending) {
-            if (!t.next()) {
+            if (!Guarded::take(t.next())) {
                 m_taxesDone = true;
                 break;
             }

@@ -2,6 +2,7 @@
 #include "SintegraWriter.h"
 #include "Exception.h"
 #include "ExportGate.h"
+#include "Guarded.h"
 #include "LedgerValues.h"
 
 #include <QIODevice>
@@ -49,7 +50,12 @@ void SintegraWriter::line(const QByteArray &content)
     ++m_lines;
 }
 
-void SintegraWriter::reduction(const Reduction &r)
+Result<NoValue> SintegraWriter::reduction(const Reduction &r)
+{
+    return Guarded::run([&] { write(r); });
+}
+
+void SintegraWriter::write(const Reduction &r)
 {
     if (const QString why = ExportGate::refusal(r, ExportGate::Layout::Sintegra); !why.isEmpty()) {
         ++m_leftOut;

@@ -4,6 +4,7 @@
 // CR LF. Fed by day, then printer number.
 #include "FiscalExport.h"
 #include "Reduction.h"
+#include "Result.h"
 
 #include <functional>
 
@@ -17,15 +18,17 @@ public:
 
     explicit SintegraWriter(QIODevice &out, Notice notice = {}) : m_out(out), m_notice(std::move(notice)) {}
     // A Z reduction ExportGate refuses is left out, with a notice, as the
-    // SPED leaves it out. Raises Exception for a value the layout cannot
-    // hold (negative money, money wider than its field, a counter that is
-    // no number, a serial outside ASCII).
-    void reduction(const Reduction &r);
+    // SPED leaves it out. Fails on a value the layout cannot hold (negative
+    // money, money wider than its field, a counter that is no number, a
+    // serial outside ASCII), after the lines before it.
+    Result<NoValue> reduction(const Reduction &r);
     qint64 lines() const { return m_lines; }
     // Z reductions left out.
     qint64 leftOut() const { return m_leftOut; }
 
 private:
+    // These raise Exception, which reduction turns into its Result.
+    void write(const Reduction &r);
     void line(const QByteArray &text);
 
     QIODevice &m_out;

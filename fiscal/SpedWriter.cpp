@@ -1,6 +1,7 @@
 #include "SpedWriter.h"
 #include "Exception.h"
 #include "ExportGate.h"
+#include "Guarded.h"
 #include "LedgerValues.h"
 
 #include <QIODevice>
@@ -111,7 +112,12 @@ void SpedWriter::printer(const Reduction &r, const QString &printerNrEcf)
           number(LedgerValues::counter(nrEcf), nrEcf, "Número do ECF", r)});
 }
 
-void SpedWriter::reduction(const Reduction &r, const QString &printerNrEcf)
+Result<NoValue> SpedWriter::reduction(const Reduction &r, const QString &printerNrEcf)
+{
+    return Guarded::run([&] { write(r, printerNrEcf); });
+}
+
+void SpedWriter::write(const Reduction &r, const QString &printerNrEcf)
 {
     if (!writable(r))
         return;

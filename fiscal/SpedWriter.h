@@ -6,6 +6,7 @@
 // each printer's by day.
 #include "FiscalExport.h"
 #include "Reduction.h"
+#include "Result.h"
 
 #include <QString>
 #include <functional>
@@ -22,10 +23,10 @@ public:
                         Notice notice = {});
     // printerNrEcf: NRECFREDZ of the printer's last Z reduction in the
     // period (ECF_CX of its C400). A Z reduction ExportGate refuses is left
-    // out, with a notice. Raises Exception for a
-    // value the layout cannot hold (a counter that is no number, a field
-    // with "|", a rate of 100% or more).
-    void reduction(const Reduction &r, const QString &printerNrEcf);
+    // out, with a notice. Fails on a value the layout cannot hold (a counter
+    // that is no number, a field with "|", a rate of 100% or more), after
+    // the lines before it.
+    Result<NoValue> reduction(const Reduction &r, const QString &printerNrEcf);
     qint64 lines() const { return m_lines; }
     // Z reductions left out.
     qint64 leftOut() const { return m_leftOut; }
@@ -37,6 +38,8 @@ public:
     };
 
 private:
+    // These raise Exception, which reduction turns into its Result.
+    void write(const Reduction &r, const QString &printerNrEcf);
     bool writable(const Reduction &r);
     void printer(const Reduction &r, const QString &printerNrEcf);
     QList<Taxed> taxed(const Reduction &r);

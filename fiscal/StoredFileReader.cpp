@@ -1,4 +1,5 @@
 #include "StoredFileReader.h"
+#include "Guarded.h"
 #include "ReductionColumns.h"
 
 namespace {
@@ -8,19 +9,27 @@ enum Column { CdFilial, CdCaixa, Dia, NmArq, Id, Conteudo };
 const int FirstReductionColumn = Conteudo + 1;
 } // namespace
 
-StoredFileReader::StoredFileReader(LedgerSession &session, const QString &statement,
-                                   const ForwardQuery::Parameters &parameters, int batchRows)
-    : m_query(session, statement, parameters, batchRows)
+Result<StoredFileReader> StoredFileReader::read(LedgerSession &session, const QString &statement,
+                                                const ForwardQuery::Parameters &parameters, int batchRows)
 {
+    Result<std::unique_ptr<ForwardQuery>> query = ForwardQuery::run(session, statement, parameters, batchRows);
+    if (!query)
+        return Result<StoredFileReader>::failureOf(query);
+    return Result<StoredFileReader>::of(StoredFileReader(std::move(query.value())));
 }
 
-bool StoredFileReader::next(StoredFile &file)
+Result<bool> StoredFileReader::next(StoredFile &file)
 {
-    ForwardQuery &q = m_query;
+    return Guarded::run([&] { return take(file); });
+}
+
+bool StoredFileReader::take(StoredFile &file)
+{
+    ForwardQuery &q = *m_query;
     if (m_done)
         return false;
     if (!m_pending) {
-        if (!q.next()) {
+        if (!Guarded::take(q.next())) {
             m_done = true;
             return false;
         }
@@ -40,7 +49,7 @@ bool StoredFileReader::next(StoredFile &file)
             ReductionColumns::read(q, FirstReductionColumn, r);
             file.candidates.append(r);
         }
-        if (!q.next()) {
+        if (!Guarded::take(q.next())) {
             m_done = true;
             break;
         }

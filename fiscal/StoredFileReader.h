@@ -21,13 +21,18 @@ class StoredFileReader {
 public:
     // statement: cat52-verificacao (the head of each file) or cat52-exportar
     // (whole files); batchRows bounds how many contents one fetch holds.
-    StoredFileReader(LedgerSession &session, const QString &statement, const ForwardQuery::Parameters &parameters,
-                     int batchRows);
-    bool next(StoredFile &file);
+    // Fails as the database refuses the statement.
+    static Result<StoredFileReader> read(LedgerSession &session, const QString &statement,
+                                         const ForwardQuery::Parameters &parameters, int batchRows);
+    // Whether a next file was read (false after the last), or why not.
+    Result<bool> next(StoredFile &file);
     qint64 rowsRead() const { return m_rowsRead; }
 
 private:
-    ForwardQuery m_query;
+    explicit StoredFileReader(std::unique_ptr<ForwardQuery> query) : m_query(std::move(query)) {}
+    bool take(StoredFile &file); // raises Exception
+
+    std::unique_ptr<ForwardQuery> m_query;
     bool m_pending = false; // the query stands on the first row of the next file
     bool m_done = false;
     qint64 m_rowsRead = 0;

@@ -18,11 +18,16 @@ NightRead readNight(const QString &connectionString, const QDate &dia)
     clock.start();
     const QDateTime started = QDateTime::currentDateTime();
     try {
-        LedgerSession session(connectionString);
+        const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(connectionString);
         NightBuilder builder;
-        Auditor(session, builder).run({QString(), QString(), dia, dia});
-        out.night = builder.night(dia);
-        out.ok = true;
+        const Result<AuditTotals> audit = session
+                                              ? Auditor(*session.value(), builder).run({QString(), QString(), dia, dia})
+                                              : Result<AuditTotals>::failureOf(session);
+        out.ok = audit.ok();
+        if (audit)
+            out.night = builder.night(dia);
+        else
+            out.error = audit.error();
     } catch (const Exception &e) {
         out.error = e.message();
     } catch (const std::exception &e) {
@@ -38,12 +43,17 @@ AuditRead readAudit(const QString &connectionString, const AuditScope &scope)
 {
     AuditRead out;
     try {
-        LedgerSession session(connectionString);
+        const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(connectionString);
         QBuffer buffer(&out.json);
         buffer.open(QIODevice::WriteOnly);
         JsonAuditWriter writer(buffer);
-        Auditor(session, writer).run(scope);
-        out.ok = true;
+        const Result<AuditTotals> audit = session ? Auditor(*session.value(), writer).run(scope)
+                                                  : Result<AuditTotals>::failureOf(session);
+        out.ok = audit.ok();
+        if (!audit) {
+            out.json.clear();
+            out.error = audit.error();
+        }
     } catch (const Exception &e) {
         out.json.clear();
         out.error = e.message();

@@ -24,10 +24,15 @@ QStringList AuditarCommand::help() const
             QStringLiteral("vírgula decimal, para abrir numa planilha) ou numa página HTML.")};
 }
 
-int AuditarCommand::run(const FiscalOptions &o) const
+Result<int> AuditarCommand::run(const FiscalOptions &o) const
 {
-    LedgerSession session(o.db);
-    LedgerOutput out(o.saida);
+    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
+    if (!session)
+        return Result<int>::failureOf(session);
+    const Result<std::unique_ptr<LedgerOutput>> opened = LedgerOutput::create(o.saida);
+    if (!opened)
+        return Result<int>::failureOf(opened);
+    LedgerOutput &out = *opened.value();
     std::unique_ptr<AuditWriter> writer;
     if (o.formato == QLatin1String("json"))
         writer = std::make_unique<JsonAuditWriter>(out);
@@ -40,8 +45,11 @@ int AuditarCommand::run(const FiscalOptions &o) const
     else
         writer = std::make_unique<TextAuditWriter>(out);
     Progress progress(QStringLiteral("auditar"));
-    Auditor auditor(session, *writer, &progress);
-    const AuditTotals totals = auditor.run({o.cdFilial, o.cdCaixa, o.de, o.ate});
-    out.commit();
-    return totals.errors > 0 ? AuditFoundErrors : Done;
+    Auditor auditor(*session.value(), *writer, &progress);
+    const Result<AuditTotals> totals = auditor.run({o.cdFilial, o.cdCaixa, o.de, o.ate});
+    if (!totals)
+        return Result<int>::failureOf(totals);
+    if (const Result<NoValue> written = out.commit(); !written)
+        return Result<int>::failureOf(written);
+    return Result<int>::of(totals.value().errors > 0 ? AuditFoundErrors : Done);
 }

@@ -7,5 +7,5 @@ public:
     QString name() const override { return QStringLiteral("auditar"); }
     QList<LedgerOption> options() const override;
     QStringList help() const override;
-    int run(const FiscalOptions &o) const override;
+    Result<int> run(const FiscalOptions &o) const override;
 };

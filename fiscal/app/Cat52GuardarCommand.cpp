@@ -18,13 +18,16 @@ QStringList Cat52GuardarCommand::help() const
             QStringLiteral("interrompida); o ECF é o da série do registro E12 do arquivo.")};
 }
 
-int Cat52GuardarCommand::run(const FiscalOptions &o) const
+Result<int> Cat52GuardarCommand::run(const FiscalOptions &o) const
 {
-    LedgerSession session(o.db);
-    Cat52Store store(session, o.db);
-    store.store(o.cdFilial, o.cdCaixa, o.dtReducao, o.arquivo);
+    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
+    if (!session)
+        return Result<int>::failureOf(session);
+    Cat52Store store(*session.value(), o.db);
+    if (const Result<NoValue> stored = store.store(o.cdFilial, o.cdCaixa, o.dtReducao, o.arquivo); !stored)
+        return Result<int>::failureOf(stored);
     ConsoleLine::print(stdout, QStringLiteral("Arquivo CAT-52 %1 guardado para a filial %2, caixa %3, dia %4.")
                                    .arg(QFileInfo(o.arquivo).fileName(), o.cdFilial, o.cdCaixa,
                                         LedgerValues::displayDay(o.dtReducao)));
-    return Done;
+    return Result<int>::of(Done);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // What sped and sintegra share: the branch's Z reductions of the period with
 // their tax lines, read in the order of the statements inside one snapshot,
-// each handed to take(reduction, reader); answers how many it read.
+// each handed to take(reduction, reader), which tells its failure as a
+// result; answers how many it read, or the first failure.
 #include "ConsoleLine.h"
 #include "FiscalCommandLine.h"
 #include "LedgerCommand.h"
@@ -12,27 +13,38 @@
 #include "ReductionReader.h"
 
 template <typename Take>
-qint64 exportLines(LedgerSession &session, const FiscalOptions &o, const QString &verb, const QString &reductions,
-                   const QString &taxes, LedgerOutput &out, Take &&take)
+Result<qint64> exportLines(LedgerSession &session, const FiscalOptions &o, const QString &verb,
+                           const QString &reductions, const QString &taxes, LedgerOutput &out, Take &&take)
 {
     Progress progress(verb);
     qint64 read = 0;
-    session.beginSnapshot();
+    if (const Result<NoValue> begun = session.beginSnapshot(); !begun)
+        return Result<qint64>::failureOf(begun);
     {
-        ReductionReader reader(
+        const Result<std::unique_ptr<ReductionReader>> reader = ReductionReader::read(
             session, reductions, taxes,
             {{QStringLiteral("cdfilial"), o.cdFilial}, {QStringLiteral("de"), o.de}, {QStringLiteral("ate"), o.ate}});
+        if (!reader)
+            return Result<qint64>::failureOf(reader);
         Reduction r;
-        while (reader.next(r)) {
-            take(r, reader);
+        for (;;) {
+            const Result<bool> more = reader.value()->next(r);
+            if (!more)
+                return Result<qint64>::failureOf(more);
+            if (!more.value())
+                break;
+            if (const Result<NoValue> taken = take(r, *reader.value()); !taken)
+                return Result<qint64>::failureOf(taken);
             ++read;
-            progress.update(reader.rowsRead(), LedgerValues::displayDay(r.day));
+            progress.update(reader.value()->rowsRead(), LedgerValues::displayDay(r.day));
         }
     }
-    session.endSnapshot();
+    if (const Result<NoValue> ended = session.endSnapshot(); !ended)
+        return Result<qint64>::failureOf(ended);
     progress.done();
-    out.commit();
-    return read;
+    if (const Result<NoValue> written = out.commit(); !written)
+        return Result<qint64>::failureOf(written);
+    return Result<qint64>::of(read);
 }
 
 // The end of sped and sintegra: an empty period is said, not left silent;

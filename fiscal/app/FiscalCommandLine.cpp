@@ -151,22 +151,23 @@ bool takeTexts(const Values &values, FiscalOptions &options, QString &error)
 }
 } // namespace
 
-std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error)
+Result<FiscalOptions> parse(const QStringList &arguments)
 {
     FiscalOptions options;
+    QString error;
     if (arguments.isEmpty()) {
-        error = QStringLiteral("Informe o comando: auditar, sped, sintegra, cat52-exportar ou cat52-guardar.");
-        return std::nullopt;
+        return Result<FiscalOptions>::failure(
+            QStringLiteral("Informe o comando: auditar, sped, sintegra, cat52-exportar ou cat52-guardar."));
     }
     const QString first = arguments.first();
     if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("ajuda"))
-        return options; // the help
+        return Result<FiscalOptions>::of(options); // the help
     options.command = LedgerCommands::find(first);
     if (!options.command) {
-        error = QStringLiteral("Comando desconhecido: \"%1\" (use auditar, sped, sintegra, cat52-exportar ou "
-                               "cat52-guardar).")
-                    .arg(first);
-        return std::nullopt;
+        return Result<FiscalOptions>::failure(
+            QStringLiteral("Comando desconhecido: \"%1\" (use auditar, sped, sintegra, cat52-exportar ou "
+                           "cat52-guardar).")
+                .arg(first));
     }
     QList<QCommandLineOption> accepted{QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")})};
     for (const LedgerOption &option : options.command->options())
@@ -175,10 +176,10 @@ std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error)
     CommandLine line(accepted, CommandLine::SingleDash::Argument);
     line.setHelpOption(QStringLiteral("help"));
     if (!readValues(arguments.mid(1), *options.command, line, error))
-        return std::nullopt;
+        return Result<FiscalOptions>::failure(error);
     if (line.helpAsked()) {
         options.command = nullptr;
-        return options;
+        return Result<FiscalOptions>::of(options);
     }
     Values values;
     for (const LedgerOption &option : options.command->options())
@@ -186,8 +187,8 @@ std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error)
             values.insert(QLatin1String(option.name), line.value(QLatin1String(option.name)));
     if (!takeConnection(values, options, error) || !takeCodesAndDays(values, options, error)
         || !takeTexts(values, options, error))
-        return std::nullopt;
-    return options;
+        return Result<FiscalOptions>::failure(error);
+    return Result<FiscalOptions>::of(options);
 }
 
 } // namespace FiscalCommandLine

@@ -1,10 +1,11 @@
 #pragma once
 // The command line of kal02700-fiscal: the verb, its options, checked
 // before anything is read. Bad arguments are told in Portuguese.
+#include "Result.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 class LedgerCommand;
 
@@ -25,7 +26,7 @@ struct FiscalOptions {
 };
 
 namespace FiscalCommandLine {
-// arguments without the program name. On bad arguments: nullopt and the
-// message in error.
-std::optional<FiscalOptions> parse(const QStringList &arguments, QString &error);
+// arguments without the program name: the options, or what is wrong with
+// them, in Portuguese.
+Result<FiscalOptions> parse(const QStringList &arguments);
 } // namespace FiscalCommandLine

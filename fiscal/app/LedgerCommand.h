@@ -3,6 +3,7 @@
 // its usage line shows them), the lines of its help and what it does. A new
 // verb is a class of this kind and a line in LedgerCommands::all().
 #include "FiscalCommandLine.h"
+#include "Result.h"
 
 #include <QList>
 #include <QString>
@@ -22,8 +23,9 @@ public:
     virtual QList<LedgerOption> options() const = 0;
     // The verb's paragraph of the help, a line a string.
     virtual QStringList help() const = 0;
-    // The exit status (ExitStatus).
-    virtual int run(const FiscalOptions &options) const = 0;
+    // The exit status (ExitStatus), or why the verb could not finish
+    // (CouldNotFinish, the reason told on the standard error).
+    virtual Result<int> run(const FiscalOptions &options) const = 0;
 };
 
 // The exit statuses formats.md fixes. AuditFoundErrors also for sped and

@@ -14,12 +14,19 @@ QStringList SintegraCommand::help() const
             QStringLiteral("arquivo completo, que ele mesmo completa e entrega.")};
 }
 
-int SintegraCommand::run(const FiscalOptions &o) const
+Result<int> SintegraCommand::run(const FiscalOptions &o) const
 {
-    LedgerSession session(o.db);
-    LedgerOutput out(o.saida);
-    SintegraWriter writer(out, exportNotice);
-    const qint64 read = exportLines(session, o, name(), QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"),
-                                    out, [&](const Reduction &r, const ReductionReader &) { writer.reduction(r); });
-    return exportStatus(o, read, writer.leftOut(), name());
+    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
+    if (!session)
+        return Result<int>::failureOf(session);
+    const Result<std::unique_ptr<LedgerOutput>> out = LedgerOutput::create(o.saida);
+    if (!out)
+        return Result<int>::failureOf(out);
+    SintegraWriter writer(*out.value(), exportNotice);
+    const Result<qint64> read = exportLines(
+        *session.value(), o, name(), QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), *out.value(),
+        [&](const Reduction &r, const ReductionReader &) { return writer.reduction(r); });
+    if (!read)
+        return Result<int>::failureOf(read);
+    return Result<int>::of(exportStatus(o, read.value(), writer.leftOut(), name()));
 }

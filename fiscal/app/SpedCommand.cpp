@@ -13,14 +13,22 @@ QStringList SpedCommand::help() const
     return {QStringLiteral("linhas C400, C405, C420 e C490 do ECF no EFD ICMS/IPI (ISO-8859-1, CR LF).")};
 }
 
-int SpedCommand::run(const FiscalOptions &o) const
+Result<int> SpedCommand::run(const FiscalOptions &o) const
 {
-    LedgerSession session(o.db);
-    LedgerOutput out(o.saida);
-    SpedWriter writer(out, o.cfop, o.cfopSt, exportNotice);
+    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
+    if (!session)
+        return Result<int>::failureOf(session);
+    const Result<std::unique_ptr<LedgerOutput>> out = LedgerOutput::create(o.saida);
+    if (!out)
+        return Result<int>::failureOf(out);
+    SpedWriter writer(*out.value(), o.cfop, o.cfopSt, exportNotice);
     // NRECFULTIMA: the number of the printer's last Z reduction in the period.
-    const qint64 read = exportLines(
-        session, o, name(), QStringLiteral("reducoes-ecf"), QStringLiteral("impostos-ecf"), out,
-        [&](const Reduction &r, const ReductionReader &reader) { writer.reduction(r, reader.extra(0).toString()); });
-    return exportStatus(o, read, writer.leftOut(), name());
+    const Result<qint64> read = exportLines(*session.value(), o, name(), QStringLiteral("reducoes-ecf"),
+                                            QStringLiteral("impostos-ecf"), *out.value(),
+                                            [&](const Reduction &r, const ReductionReader &reader) {
+                                                return writer.reduction(r, reader.extra(0).toString());
+                                            });
+    if (!read)
+        return Result<int>::failureOf(read);
+    return Result<int>::of(exportStatus(o, read.value(), writer.leftOut(), name()));
 }

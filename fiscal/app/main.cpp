@@ -15,24 +15,30 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const char *program = "kal02700-fiscal";
-    QString error;
-    const std::optional<FiscalOptions> options = FiscalCommandLine::parse(app.arguments().mid(1), error);
-    if (!options) {
-        ConsoleLine::report(program, error);
+    const Result<FiscalOptions> parsed = FiscalCommandLine::parse(app.arguments().mid(1));
+    if (!parsed) {
+        ConsoleLine::report(program, parsed.error());
         std::fputs(LedgerCommands::usage().toUtf8().constData(), stderr);
         return BadArguments;
     }
+    const FiscalOptions &options = parsed.value();
     // The output never lands on the database it is made from.
-    if (const QString clash = DatabaseFiles::clash(options->saida, options->db); !clash.isEmpty()) {
+    if (const QString clash = DatabaseFiles::clash(options.saida, options.db); !clash.isEmpty()) {
         ConsoleLine::report(program, QStringLiteral("--saida: ") + clash);
         return BadArguments;
     }
-    if (!options->command) {
+    if (!options.command) {
         std::fputs(LedgerCommands::help().toUtf8().constData(), stdout);
         return Done;
     }
+    // The verbs tell a failure as their result; an Exception here is one
+    // that escaped them, told the same way.
     try {
-        return options->command->run(*options);
+        const Result<int> status = options.command->run(options);
+        if (status)
+            return status.value();
+        ConsoleLine::report(program, ConsoleLine::oneLine(status.error()));
+        return CouldNotFinish;
     } catch (const Exception &e) {
         ConsoleLine::report(program, ConsoleLine::oneLine(e.message()));
         return CouldNotFinish;

@@ -21,9 +21,15 @@ public:
 
 Recorder audit(const QString &filial, const QString &caixa, const QDate &de, const QDate &ate)
 {
-    LedgerSession session(FiscalDataSet::instance().connectionString());
+    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(
+        FiscalDataSet::instance().connectionString());
     Recorder recorder;
-    Auditor(session, recorder).run({filial, caixa, de, ate});
+    if (!session) {
+        ADD_FAILURE() << session.error().toStdString();
+        return recorder;
+    }
+    const Result<AuditTotals> totals = Auditor(*session.value(), recorder).run({filial, caixa, de, ate});
+    EXPECT_TRUE(totals.ok()) << totals.error().toStdString();
     return recorder;
 }
 

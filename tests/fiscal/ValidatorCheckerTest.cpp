@@ -1,7 +1,9 @@
 // The validators' checker fed by hand: lines the ledger wrote before they
 // were mended (the hard days), each breaking one rule or a field size of the
 // layouts, are caught; a good day passes; a tiny tax line is written and
-// passes; and a day whose stored figures do not add up is left out, and said.
+// passes; a day whose stored figures do not add up is left out, and said;
+// and a value the layouts cannot carry fails the day, with nothing written.
+#include "SintegraWriter.h"
 #include "SpedWriter.h"
 #include "ValidatorChecker.h"
 
@@ -144,7 +146,7 @@ TEST(ValidatorCheckerTest, ATinyTaxIsWrittenAndADayThatDoesNotAddUpIsLeftOut)
     QStringList notices;
     SpedWriter writer(out, QStringLiteral("5102"), QStringLiteral("5405"),
                       [&](const QString &notice) { notices << notice; });
-    writer.reduction(r, QStringLiteral("001"));
+    EXPECT_TRUE(writer.reduction(r, QStringLiteral("001")).ok());
     EXPECT_EQ(notices, QStringList());
     EXPECT_TRUE(out.data().contains("|C420|02T2500|0,03|2||\r\n"));
     EXPECT_TRUE(out.data().contains("|C490|000|5102|25,00|0,03|0,03|0,00||\r\n"));
@@ -155,10 +157,26 @@ TEST(ValidatorCheckerTest, ATinyTaxIsWrittenAndADayThatDoesNotAddUpIsLeftOut)
     r.day = r.day.addDays(1);
     r.gross += 1;
     const qint64 before = out.data().size();
-    writer.reduction(r, QStringLiteral("001"));
+    EXPECT_TRUE(writer.reduction(r, QStringLiteral("001")).ok());
     EXPECT_EQ(out.data().size(), before);
     EXPECT_EQ(writer.leftOut(), 1);
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices.first(), QStringLiteral("Redução Z ECF 001, caixa 001, 03/12/2026 com totalizadores somando "
                                               "1000,00 e venda bruta 1000,01 (C420_DIVERGENTE): não escrita."));
+
+    // A value neither layout can carry: the day fails with the reason, and
+    // nothing of it is written.
+    r.gross -= 1;
+    r.serial = QStringLiteral("BÉ01|01");
+    const Result<NoValue> sped = writer.reduction(r, QStringLiteral("001"));
+    EXPECT_EQ(sped.error(), QStringLiteral("Campo \"BÉ01|01\" com \"|\" ou quebra de linha não cabe no SPED"));
+    EXPECT_EQ(out.data().size(), before);
+    QBuffer sintegraOut;
+    sintegraOut.open(QIODevice::WriteOnly);
+    SintegraWriter sintegra(sintegraOut);
+    const Result<NoValue> refused = sintegra.reduction(r);
+    EXPECT_EQ(refused.error(), QStringLiteral("Texto \"BÉ01|01\" fora do ASCII não cabe no Sintegra (ECF 001, "
+                                              "03/12/2026)"));
+    EXPECT_FALSE(sped.ok() || refused.ok());
+    EXPECT_EQ(sintegraOut.data(), QByteArray());
 }
