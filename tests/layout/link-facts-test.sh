@@ -21,7 +21,7 @@ for forbidden in Srv_kal02700 Cli_kal02700 Pkg_kal02700 'AuditRules::' 'ForwardQ
   grep -q -- "$forbidden" <<<"$names" && fail "$(basename "$library") mostra $forbidden: $(grep -m3 -- "$forbidden" <<<"$names")"
 done
 # What its programs use is there.
-for needed in 'LedgerSession::LedgerSession' 'Auditor::run' 'Cat52Store::store'; do
+for needed in 'LedgerSession::open' 'Auditor::run' 'Cat52Store::store'; do
   grep -q -- "$needed" <<<"$names" || fail "$(basename "$library") não mostra $needed"
 done
 [ $failures -eq 0 ] && echo "ligações: o livro fiscal e o painel não carregam o módulo nem a interface gráfica"
