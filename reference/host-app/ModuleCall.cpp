@@ -85,8 +85,8 @@ ExitStatus run(const HostOptions &options)
         return *ended;
 
     ModuleLibrary module(folder);
-    if (!module.isReady()) {
-        Console::report(module.error());
+    if (!module.loaded()) {
+        Console::report(module.loaded().error());
         return CannotRun;
     }
 
