@@ -158,19 +158,19 @@ void TfrmCadRedz::abreForm(const QString &CdFilial, const QString &CdCaixa, cons
         Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
     const DayRefusal::Day dia{FCdFilial, FCdCaixa, FNrEcf, FNrSerieEcf, FDtReducao};
-    const Result<bool> diaGravado = DayRefusal::isStored(dia);
-    if (!diaGravado)
-        throw Exception(diaGravado.error());
+    const Result<bool> gravado = DayRefusal::isStored(dia);
+    const bool diaGravado = gravado ? gravado.value() : throw Exception(gravado.error());
 
     // Without the parameter file the schema and the CAT-52 flag simply stay empty.
-    const LocalParameters::Values locais = LocalParameters::load(parametersDir(), cdsParametrosKiv, cdsKiv);
+    const Result<LocalParameters::Values> lidos = LocalParameters::load(parametersDir(), cdsParametrosKiv, cdsKiv);
+    const LocalParameters::Values locais = lidos ? lidos.value() : throw Exception(lidos.error());
     FIdEsquema = locais.idEsquema;
     FIdGeraArqVndrio = locais.idGeraArqVndrio;
     FIdTipoImpFis = locais.idTipoImpFis;
 
     // A stored day is refused once the local files tell whether its CAT-52
     // file is due: a run cut short after its commit left it without one.
-    if (diaGravado.value())
+    if (diaGravado)
         recusaDiaGravado(dia);
 
     ui->lblCodTela->setText(MontaRodapeGeral(false, QStringLiteral("KAL02700"), QStringLiteral("N")));
