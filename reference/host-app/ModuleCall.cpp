@@ -114,10 +114,7 @@ ExitStatus run(const HostOptions &options)
 
     const bool screenshotMissing = !options.screenshot.isEmpty() && !grabber.saved();
     if (screenshotMissing)
-        Console::report(QStringLiteral("tela não gravada em %1%2")
-                            .arg(options.screenshot, grabber.error().isEmpty()
-                                                         ? QStringLiteral(": a tela não foi exibida")
-                                                         : QStringLiteral(": ") + grabber.error()));
+        Console::report(QStringLiteral("tela não gravada em %1: %2").arg(options.screenshot, grabber.saved().error()));
     return callStatus(stored, uncertain, screenshotMissing);
 }
 
