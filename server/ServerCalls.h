@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
-#include <functional>
 
 namespace Srv_kal02700 {
 
