@@ -77,7 +77,7 @@ void runSetRedZ(benchmark::State &state, const QString &name, const QString &con
             1234567.89, 520.95, 2, 5, 513.95, 0, day, packet, QStringLiteral("FS-700|ACME"));
         us += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
         if (!r.toBool()) {
-            state.SkipWithError(Srv_kal02700::UltimoErroSetRedZ().toStdString().c_str());
+            state.SkipWithError(Srv_kal02700::lastSaveReason().toStdString().c_str());
             break;
         }
         day += 1;

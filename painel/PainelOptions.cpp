@@ -94,35 +94,32 @@ bool checkAccess(PainelOptions &o, const QHash<QString, QString> &v, QString &er
 
 } // namespace
 
-PainelOptions PainelOptions::parse(const QStringList &arguments, QString &error)
+Result<PainelOptions> PainelOptions::parse(const QStringList &arguments)
 {
     PainelOptions o;
-    error.clear();
+    QString error;
     const QHash<QString, QString> v = collect(arguments, error);
     if (!error.isEmpty())
-        return o;
+        return Result<PainelOptions>::failure(error);
     o.novaSenha = v.value("nova-senha");
     if (!o.novaSenha.isEmpty()) {
         if (v.size() > 1 || o.novaSenha.contains(QLatin1Char(':')) || o.novaSenha.trimmed() != o.novaSenha)
-            error = QStringLiteral("--nova-senha USUARIO vai sozinho; o usuário não tem ':' nem espaços nas pontas.");
-        return o;
+            return Result<PainelOptions>::failure(
+                QStringLiteral("--nova-senha USUARIO vai sozinho; o usuário não tem ':' nem espaços nas pontas."));
+        return Result<PainelOptions>::of(o);
     }
     o.db = v.value("db");
     o.usuarios = v.value("usuarios");
     o.certificado = v.value("certificado");
     o.chave = v.value("chave");
-    if (o.db.isEmpty()) {
-        error = QStringLiteral("--db: falta a conexão do banco.");
-        return o;
-    }
+    if (o.db.isEmpty())
+        return Result<PainelOptions>::failure(QStringLiteral("--db: falta a conexão do banco."));
     const ConnectionString connection = ConnectionString::parse(o.db);
-    if (!connection.isValid()) {
-        error = QStringLiteral("--db: %1").arg(connection.error());
-        return o;
-    }
-    if (parseNumbers(o, v, error))
-        checkAccess(o, v, error);
-    return o;
+    if (!connection.isValid())
+        return Result<PainelOptions>::failure(QStringLiteral("--db: %1").arg(connection.error()));
+    if (!parseNumbers(o, v, error) || !checkAccess(o, v, error))
+        return Result<PainelOptions>::failure(error);
+    return Result<PainelOptions>::of(o);
 }
 
 QString PainelOptions::usage()

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTime>
 
+#include "Result.h"
+
 struct PainelOptions {
     QString db;
     QHostAddress endereco{QHostAddress::LocalHost};
@@ -21,8 +23,8 @@ struct PainelOptions {
     // HTTPS and a users file.
     bool secured() const { return !certificado.isEmpty(); }
 
-    // Parses the arguments (without the program name). On failure error
-    // holds the message.
-    static PainelOptions parse(const QStringList &arguments, QString &error);
+    // Parses the arguments (without the program name): the options, or the
+    // message of what is wrong.
+    static Result<PainelOptions> parse(const QStringList &arguments);
     static QString usage();
 };

@@ -100,20 +100,18 @@ PainelServer::PainelServer(const PainelOptions &options, NightCache &cache, cons
 
 PainelServer::~PainelServer() = default;
 
-bool PainelServer::start(const QSslConfiguration *tls, QString &error)
+Result<NoValue> PainelServer::start(const QSslConfiguration *tls)
 {
     m_server = tls ? new GuardedSslServer(*tls, this) : new QTcpServer(this);
     // Room in the system's queue for a burst of connections.
     m_server->setListenBacklogSize(1024);
-    if (!m_server->listen(m_options.endereco, m_options.porta)) {
-        error = QStringLiteral("Não foi possível atender em %1 porta %2: %3")
-                    .arg(m_options.endereco.toString())
-                    .arg(m_options.porta)
-                    .arg(m_server->errorString());
-        return false;
-    }
+    if (!m_server->listen(m_options.endereco, m_options.porta))
+        return Result<NoValue>::failure(QStringLiteral("Não foi possível atender em %1 porta %2: %3")
+                                            .arg(m_options.endereco.toString())
+                                            .arg(m_options.porta)
+                                            .arg(m_server->errorString()));
     connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &PainelServer::takeConnections);
-    return true;
+    return Result<NoValue>::of(NoValue{});
 }
 
 bool PainelServer::stop(QDeadlineTimer deadline)

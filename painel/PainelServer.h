@@ -24,9 +24,9 @@ class PainelServer : public QObject {
 public:
     PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users, QObject *parent = nullptr);
     ~PainelServer() override;
-    // Listens on the options' address and port (TLS when configured); false
-    // with the reason when it cannot.
-    bool start(const QSslConfiguration *tls, QString &error);
+    // Listens on the options' address and port (TLS when configured): done,
+    // or the reason it cannot.
+    Result<NoValue> start(const QSslConfiguration *tls);
     // Stops listening and waits for the password checks under way, at most
     // until deadline (at shutdown).
     bool stop(QDeadlineTimer deadline);

@@ -48,7 +48,7 @@ bool UsersFile::parse(const QString &text, QString &user, Entry &entry)
     return true;
 }
 
-bool UsersFile::load(const QString &path, QString &error, QStringList &warnings)
+Result<NoValue> UsersFile::load(const QString &path, QStringList &warnings)
 {
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
                                             | QFileDevice::WriteOther;
@@ -58,8 +58,8 @@ bool UsersFile::load(const QString &path, QString &error, QStringList &warnings)
                         .arg(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Não foi possível ler o arquivo de usuários %1: %2").arg(path, file.errorString());
-        return false;
+        return Result<NoValue>::failure(
+            QStringLiteral("Não foi possível ler o arquivo de usuários %1: %2").arg(path, file.errorString()));
     }
     m_users.clear();
     int number = 0;
@@ -71,21 +71,20 @@ bool UsersFile::load(const QString &path, QString &error, QStringList &warnings)
         QString user;
         Entry entry;
         if (!parse(text, user, entry)) {
-            error = QStringLiteral(
-                        "Arquivo de usuários %1, linha %2: esperado USUARIO:pbkdf2-sha256$ITERACOES$SAL$HASH "
-                        "(gere com --nova-senha).")
-                        .arg(path)
-                        .arg(number);
-            return false;
+            return Result<NoValue>::failure(
+                QStringLiteral("Arquivo de usuários %1, linha %2: esperado USUARIO:pbkdf2-sha256$ITERACOES$SAL$HASH "
+                               "(gere com --nova-senha).")
+                    .arg(path)
+                    .arg(number));
         }
         if (entry.iterations > MaxIterations) {
-            error = QStringLiteral("Arquivo de usuários %1, linha %2: %3 iterações, no máximo %4 (cada verificação de "
-                                   "senha levaria tempo demais).")
-                        .arg(path)
-                        .arg(number)
-                        .arg(entry.iterations)
-                        .arg(MaxIterations);
-            return false;
+            return Result<NoValue>::failure(
+                QStringLiteral("Arquivo de usuários %1, linha %2: %3 iterações, no máximo %4 (cada verificação de "
+                               "senha levaria tempo demais).")
+                    .arg(path)
+                    .arg(number)
+                    .arg(entry.iterations)
+                    .arg(MaxIterations));
         }
         if (entry.iterations < DefaultIterations)
             warnings << QStringLiteral("kal02700-painel: arquivo de usuários %1, linha %2: só %3 iterações, menos que "
@@ -96,11 +95,9 @@ bool UsersFile::load(const QString &path, QString &error, QStringList &warnings)
                             .arg(DefaultIterations);
         m_users.insert(user, entry);
     }
-    if (m_users.isEmpty()) {
-        error = QStringLiteral("Arquivo de usuários %1 sem nenhum usuário.").arg(path);
-        return false;
-    }
-    return true;
+    if (m_users.isEmpty())
+        return Result<NoValue>::failure(QStringLiteral("Arquivo de usuários %1 sem nenhum usuário.").arg(path));
+    return Result<NoValue>::of(NoValue{});
 }
 
 bool UsersFile::verify(const QString &user, const QByteArray &password) const

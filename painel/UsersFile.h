@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Result.h"
+
 class UsersFile {
 public:
     static constexpr int DefaultIterations = 100000;
@@ -14,10 +16,10 @@ public:
     // line asking more rounds (about 2.5 s of a core each) is refused.
     static constexpr int MaxIterations = 1000000;
 
-    // Reads the file; false with the reason (line number) when it cannot.
+    // Reads the file: done, or the reason (line number) it cannot.
     // warnings: what the operator should fix that does not stop the service
     // (a file others may read, a hash weaker than --nova-senha makes).
-    bool load(const QString &path, QString &error, QStringList &warnings);
+    Result<NoValue> load(const QString &path, QStringList &warnings);
     int size() const { return int(m_users.size()); }
 
     // Right user and password. A user not in the file costs the same

@@ -64,23 +64,21 @@ int newPassword(const QString &user)
     return Done;
 }
 
-std::optional<QSslConfiguration> tlsOf(const PainelOptions &o, QString &error)
+Result<QSslConfiguration> tlsOf(const PainelOptions &o)
 {
     QFile certFile(o.certificado), keyFile(o.chave);
-    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Não foi possível ler o certificado ou a chave (%1, %2).").arg(o.certificado, o.chave);
-        return std::nullopt;
-    }
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
+        return Result<QSslConfiguration>::failure(
+            QStringLiteral("Não foi possível ler o certificado ou a chave (%1, %2).").arg(o.certificado, o.chave));
     const QList<QSslCertificate> chain = QSslCertificate::fromDevice(&certFile, QSsl::Pem);
     const QByteArray keyPem = keyFile.readAll();
     QSslKey anyKey(keyPem, QSsl::Rsa, QSsl::Pem);
     if (anyKey.isNull())
         anyKey = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
-    if (chain.isEmpty() || anyKey.isNull()) {
-        error = QStringLiteral("Certificado ou chave inválidos: esperados arquivos PEM (%1, %2).")
-                    .arg(o.certificado, o.chave);
-        return std::nullopt;
-    }
+    if (chain.isEmpty() || anyKey.isNull())
+        return Result<QSslConfiguration>::failure(
+            QStringLiteral("Certificado ou chave inválidos: esperados arquivos PEM (%1, %2).")
+                .arg(o.certificado, o.chave));
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificateChain(chain);
     tls.setPrivateKey(anyKey);
@@ -88,7 +86,7 @@ std::optional<QSslConfiguration> tlsOf(const PainelOptions &o, QString &error)
     // Clients are not asked for certificates: the system's authorities are
     // not loaded for each connection.
     tls.setCaCertificates({});
-    return tls;
+    return Result<QSslConfiguration>::of(tls);
 }
 
 void onSignal(int)
@@ -118,25 +116,30 @@ void stopOnSignals(QCoreApplication &app)
 
 int serve(QCoreApplication &app, const PainelOptions &options)
 {
-    QString error;
     std::optional<UsersFile> users;
     QStringList warnings;
-    if (!options.usuarios.isEmpty() && !users.emplace().load(options.usuarios, error, warnings)) {
-        ConsoleLine::print(stderr, error);
-        return BadArguments;
+    if (!options.usuarios.isEmpty()) {
+        if (const Result<NoValue> loaded = users.emplace().load(options.usuarios, warnings); !loaded) {
+            ConsoleLine::print(stderr, loaded.error());
+            return BadArguments;
+        }
     }
     for (const QString &warning : warnings)
         ConsoleLine::print(stderr, warning);
     std::optional<QSslConfiguration> tls;
-    if (options.secured() && !(tls = tlsOf(options, error))) {
-        ConsoleLine::print(stderr, error);
-        return BadArguments;
+    if (options.secured()) {
+        const Result<QSslConfiguration> read = tlsOf(options);
+        if (!read) {
+            ConsoleLine::print(stderr, read.error());
+            return BadArguments;
+        }
+        tls = read.value();
     }
     stopOnSignals(app);
     NightCache cache(options.db, options.atualizar, options.virada);
     PainelServer server(options, cache, users ? &*users : nullptr);
-    if (!server.start(tls ? &*tls : nullptr, error)) {
-        ConsoleLine::print(stderr, error);
+    if (const Result<NoValue> listening = server.start(tls ? &*tls : nullptr); !listening) {
+        ConsoleLine::print(stderr, listening.error());
         return CannotListen;
     }
     ConsoleLine::print(stderr, QStringLiteral("Painel em %1://%2:%3/")
@@ -166,13 +169,13 @@ int main(int argc, char **argv)
     // The page lives in the service's static library.
     Q_INIT_RESOURCE(painel);
     QCoreApplication app(argc, argv);
-    QString error;
-    const PainelOptions options = PainelOptions::parse(app.arguments().mid(1), error);
-    if (!error.isEmpty()) {
-        ConsoleLine::print(stderr, error);
+    const Result<PainelOptions> parsed = PainelOptions::parse(app.arguments().mid(1));
+    if (!parsed) {
+        ConsoleLine::print(stderr, parsed.error());
         ConsoleLine::print(stderr, PainelOptions::usage());
         return BadArguments;
     }
+    const PainelOptions &options = parsed.value();
     try {
         return options.novaSenha.isEmpty() ? serve(app, options) : newPassword(options.novaSenha);
     } catch (const std::exception &e) {

@@ -58,9 +58,13 @@ Cat52Stage::Cat52Stage(QString cdFilial, QString cdCaixa)
 {
 }
 
-bool Cat52Stage::isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio)
+Result<bool> Cat52Stage::isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio)
 {
-    return PrinterTypes::generatesCat52(FormatSettings::strToInt(idTipoImpFis), idGeraArqVndrio);
+    try {
+        return Result<bool>::of(PrinterTypes::generatesCat52(FormatSettings::strToInt(idTipoImpFis), idGeraArqVndrio));
+    } catch (const EConvertError &erro) {
+        return Result<bool>::failure(erro.message());
+    }
 }
 
 Cat52Stage::Outcome Cat52Stage::attempt(QWidget *form, const QString &notice, const ClientDataSet &parametros,

@@ -6,6 +6,7 @@
 // does not agree with the day.
 #include "AutomationDate.h"
 #include "Cat52Record.h"
+#include "Result.h"
 #include "SharedServices.h"
 #include <QString>
 
@@ -17,9 +18,9 @@ public:
     Cat52Stage(QString cdFilial, QString cdCaixa);
 
     // Whether the printer type (IDTIPOIMPFIS) calls for the file, given the
-    // parameter file's IDGERAARQVNDRIO; raises EConvertError for a type that
-    // is no number.
-    static bool isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio);
+    // parameter file's IDGERAARQVNDRIO; a failure for a type that is no
+    // number.
+    static Result<bool> isDue(const QString &idTipoImpFis, const QString &idGeraArqVndrio);
 
     // What became of the day's file: stored (agreeing with the day or not,
     // `detail` then says what differs), stored by another run meanwhile, not

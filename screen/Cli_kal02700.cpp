@@ -84,7 +84,13 @@ void CriaCadRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
             // is stale: every call sets up a fresh screen.
             boCriado = false;
             frmCadRedz = new TfrmCadRedz(nullptr);
-            frmCadRedz->InicializaForm(CdFilial, CdCaixa, NrEcf, NrSerieEcf, DtReducao, Automatico);
+            const Result<NoValue> aberta = frmCadRedz->InicializaForm(CdFilial, CdCaixa, NrEcf, NrSerieEcf, DtReducao,
+                                                                      Automatico);
+            // Why it did not open is reported below, unless already told.
+            if (!aberta && aberta.error().isEmpty())
+                throw EAbort();
+            if (!aberta)
+                throw Exception(aberta.error());
             if (!Automatico)
                 frmCadRedz->exec();
         },

@@ -4,6 +4,7 @@
 // and a day stored already for the branch, register and printer (it would be
 // refused at the end), whose missing CAT-52 file the rerun makes first.
 #include "AutomationDate.h"
+#include "Result.h"
 #include "SharedServices.h"
 #include <QString>
 
@@ -20,20 +21,20 @@ struct Day {
     TDateTime dtReducao = 0;
 };
 
-// Raises, with the line the host reads, for a day after today or a database
-// that cannot tell whether the day is stored; true when it is.
-bool isStored(const Day &day);
+// Whether the day is stored; a failure, with the line the host reads, for a
+// day after today or a database that cannot tell.
+Result<bool> isStored(const Day &day);
 
 // The refusal of a stored day and the kind of its notice. When the printer
 // type calls for a CAT-52 file (`idTipoImpFis` known) and none of this
 // printer's is stored, a run cut short after its commit left the day without
 // it: the stage runs first, under `notice` over `form`, and the line says
-// what became of the file.
+// what became of the file. A failure when the printer type is no number.
 struct Refusal {
     QString line;
     TTipoMsg kind = tmErro;
 };
-Refusal storedDay(const Day &day, const QString &idTipoImpFis, const QString &idGeraArqVndrio, QWidget *form,
-                  const QString &notice, const ClientDataSet &parametros);
+Result<Refusal> storedDay(const Day &day, const QString &idTipoImpFis, const QString &idGeraArqVndrio, QWidget *form,
+                          const QString &notice, const ClientDataSet &parametros);
 
 } // namespace DayRefusal

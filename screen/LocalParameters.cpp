@@ -1,5 +1,6 @@
 #include "LocalParameters.h"
 #include "ClientDataSet.h"
+#include "Exception.h"
 #include "ScreenSupport.h"
 #include "SharedServices.h"
 #include <QDir>
@@ -7,7 +8,9 @@
 
 namespace LocalParameters {
 
-Values load(const QString &folder, ClientDataSet &parametros, ClientDataSet &impressora)
+namespace {
+// Raises for a file that cannot be read: load turns it into its result.
+Values read(const QString &folder, ClientDataSet &parametros, ClientDataSet &impressora)
 {
     Values values;
     const QDir pasta(folder);
@@ -33,6 +36,18 @@ Values load(const QString &folder, ClientDataSet &parametros, ClientDataSet &imp
                 .arg(QDir::toNativeSeparators(pasta.path())));
     }
     return values;
+}
+} // namespace
+
+Result<Values> load(const QString &folder, ClientDataSet &parametros, ClientDataSet &impressora)
+{
+    try {
+        return Result<Values>::of(read(folder, parametros, impressora));
+    } catch (const Exception &erro) {
+        return Result<Values>::failure(erro.message());
+    } catch (const std::exception &erro) {
+        return Result<Values>::failure(QString::fromLocal8Bit(erro.what()));
+    }
 }
 
 } // namespace LocalParameters

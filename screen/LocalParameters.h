@@ -2,6 +2,7 @@
 // The two local parameter files in the host's folder, of which only the
 // first record counts: "PARAMETROSKIV.CDS" (the schema and the CAT-52 flag)
 // and "PRAXUMO.CDS" (the fiscal printer's type).
+#include "Result.h"
 #include <QString>
 
 class ClientDataSet;
@@ -19,7 +20,8 @@ struct Values {
 };
 
 // Loads the files of `folder` into the two datasets, which stay open for the
-// screen's life. A missing printer file leaves the line the host reads.
-Values load(const QString &folder, ClientDataSet &parametros, ClientDataSet &impressora);
+// screen's life: their values, or why a file could not be read. A missing
+// printer file leaves the line the host reads.
+Result<Values> load(const QString &folder, ClientDataSet &parametros, ClientDataSet &impressora);
 
 } // namespace LocalParameters

@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "FormatSettings.h"
 #include "ReductionFigures.h"
+#include "ScreenSupport.h"
 #include "ServerCalls.h"
 #include "Shield.h"
 #include "Wmb00001.h"
@@ -38,6 +39,22 @@ PrinterPrefill::Result PrinterPrefill::read(const Day &day, const QStringList &c
                 result.reason = texto;
         });
     return result;
+}
+
+::Result<QString> PrinterPrefill::model()
+{
+    try {
+        if (!Wmb00001::Modelo_Impressora)
+            return ::Result<QString>::failure(QStringLiteral("O pacote da impressora fiscal não está carregado."));
+        QString modelo, marca, outro;
+        Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
+        return ::Result<QString>::of(
+            (Cli_kal02700::trimPrinterText(modelo) + QLatin1Char('|') + Cli_kal02700::trimPrinterText(marca)).left(30));
+    } catch (const Exception &erro) {
+        return ::Result<QString>::failure(erro.message());
+    } catch (const std::exception &erro) {
+        return ::Result<QString>::failure(QString::fromLocal8Bit(erro.what()));
+    }
 }
 
 void PrinterPrefill::readPrinter(const Day &day, ClientDataSet &totalizadores, Result &result)

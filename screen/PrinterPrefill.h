@@ -4,6 +4,7 @@
 // from the lookups, and whether they are the day being recorded. It only
 // reads: the screen decides what to show and lock from what it returns.
 #include "AutomationDate.h"
+#include "Result.h"
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -45,6 +46,10 @@ public:
     // `totalizadores` receives the printer's partial taxed totalisers.
     // Never raises.
     static Result read(const Day &day, const QStringList &captions, ClientDataSet &totalizadores);
+
+    // The printer's model and brand as stored with the Z reduction
+    // ("MODELO|MARCA", at most 30 characters), or why they could not be read.
+    static ::Result<QString> model();
 
 private:
     static void readPrinter(const Day &day, ClientDataSet &totalizadores, Result &result);

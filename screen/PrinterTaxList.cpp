@@ -8,7 +8,19 @@ PrinterTaxList::PrinterTaxList(ClientDataSet &lista, const TaxLines::Fields &cam
 {
 }
 
-void PrinterTaxList::build(ClientDataSet &totalizadores, const Reducao &reducao)
+Result<NoValue> PrinterTaxList::build(ClientDataSet &totalizadores, const Reducao &reducao)
+{
+    try {
+        fill(totalizadores, reducao);
+        return Result<NoValue>::of(NoValue{});
+    } catch (const Exception &erro) {
+        return Result<NoValue>::failure(erro.message());
+    } catch (const std::exception &erro) {
+        return Result<NoValue>::failure(QString::fromLocal8Bit(erro.what()));
+    }
+}
+
+void PrinterTaxList::fill(ClientDataSet &totalizadores, const Reducao &reducao)
 {
     m_lista.close();
     m_lista.createDataSet();

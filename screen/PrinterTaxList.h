@@ -4,6 +4,7 @@
 // (getPesqCdImposto), each line posted so that the list's tax rule computes
 // the tax sent; a day without taxed sales still carries one line, with no tax.
 #include "AutomationDate.h"
+#include "Result.h"
 #include "TaxLines.h"
 #include <QString>
 
@@ -23,11 +24,13 @@ public:
     PrinterTaxList(ClientDataSet &lista, const TaxLines::Fields &campos);
 
     // Closes the list and creates it afresh from the totalisers (VRALIQIMPFIS,
-    // CDIMPOSTO, VRVENDIDO and VRIMPOSTO, read as text). A figure that is no
-    // number, or a lookup that fails, raises.
-    void build(ClientDataSet &totalizadores, const Reducao &reducao);
+    // CDIMPOSTO, VRVENDIDO and VRIMPOSTO, read as text): done, or why not (a
+    // figure that is no number, a lookup that fails).
+    Result<NoValue> build(ClientDataSet &totalizadores, const Reducao &reducao);
 
 private:
+    void fill(ClientDataSet &totalizadores, const Reducao &reducao);
+
     ClientDataSet &m_lista;
     TaxLines::Fields m_campos;
 };

@@ -17,24 +17,24 @@ bool isList(const QVariant &dados)
 }
 } // namespace
 
-QString run(const Day &day, ClientDataSet &totalizadores, QVariant &dados)
+Result<std::optional<QVariant>> run(const Day &day, ClientDataSet &totalizadores, const QVariant &dados)
 {
+    using Lista = Result<std::optional<QVariant>>;
     // The list confirmed before goes in: a package that is cancelled leaves it.
     QVariant lista = dados;
     try {
         if (!Wmb00002::CriaImpostoRedz)
-            return QStringLiteral("O pacote de impostos não está carregado.");
+            return Lista::failure(QStringLiteral("O pacote de impostos não está carregado."));
         Wmb00002::CriaImpostoRedz(day.cdFilial, day.cdCaixa, day.nrEcf, day.dtReducao, day.dtUltRedZ, totalizadores,
                                   lista);
     } catch (const EAbort &) {
-        throw;
+        return Lista::of(std::nullopt);
     } catch (const Exception &erro) {
-        return Failed + erro.message();
+        return Lista::failure(Failed + erro.message());
     } catch (const std::exception &erro) {
-        return Failed + QString::fromLocal8Bit(erro.what());
+        return Lista::failure(Failed + QString::fromLocal8Bit(erro.what()));
     }
-    dados = lista;
-    return QString();
+    return Lista::of(lista);
 }
 
 QString summary(const QVariant &dados)

@@ -132,8 +132,18 @@ QStringList TfrmCadRedz::textosCampos() const
 
 // ------------------------------------------------------------------ opening
 
-void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                                 const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
+Result<NoValue> TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                            const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
+{
+    // The silent abort leaves no reason: the operator has been told.
+    QString motivo;
+    const bool aberta = shield([&] { abreForm(CdFilial, CdCaixa, NrEcf, NrSerieEcf, DtReducao, Automatico); },
+                               [&](const QString &texto) { motivo = texto; });
+    return aberta ? Result<NoValue>::of(NoValue{}) : Result<NoValue>::failure(motivo);
+}
+
+void TfrmCadRedz::abreForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                           const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico)
 {
     // Each set-up decides the lock anew; an earlier call's state means nothing here.
     boDadosUltima = false;
@@ -148,10 +158,12 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
         Srv_kal02700::rdmCadRedz = new Srv_kal02700::TrdmCadRedz(nullptr);
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
     const DayRefusal::Day dia{FCdFilial, FCdCaixa, FNrEcf, FNrSerieEcf, FDtReducao};
-    const bool diaGravado = DayRefusal::isStored(dia);
+    const Result<bool> gravado = DayRefusal::isStored(dia);
+    const bool diaGravado = gravado ? gravado.value() : throw Exception(gravado.error());
 
     // Without the parameter file the schema and the CAT-52 flag simply stay empty.
-    const LocalParameters::Values locais = LocalParameters::load(parametersDir(), cdsParametrosKiv, cdsKiv);
+    const Result<LocalParameters::Values> lidos = LocalParameters::load(parametersDir(), cdsParametrosKiv, cdsKiv);
+    const LocalParameters::Values locais = lidos ? lidos.value() : throw Exception(lidos.error());
     FIdEsquema = locais.idEsquema;
     FIdGeraArqVndrio = locais.idGeraArqVndrio;
     FIdTipoImpFis = locais.idTipoImpFis;
@@ -184,9 +196,10 @@ void TfrmCadRedz::InicializaForm(const QString &CdFilial, const QString &CdCaixa
 
 void TfrmCadRedz::recusaDiaGravado(const DayRefusal::Day &dia)
 {
-    const DayRefusal::Refusal recusa = DayRefusal::storedDay(dia, FIdTipoImpFis, FIdGeraArqVndrio, frmCadRedz,
-                                                             msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
-                                                             cdsParametrosKiv);
+    const Result<DayRefusal::Refusal> recusada = DayRefusal::storedDay(dia, FIdTipoImpFis, FIdGeraArqVndrio, frmCadRedz,
+                                                                       msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")),
+                                                                       cdsParametrosKiv);
+    const DayRefusal::Refusal recusa = recusada ? recusada.value() : throw Exception(recusada.error());
     setReason(recusa.line);
     if (recusa.kind == tmErro)
         throw Exception(recusa.line);
@@ -476,8 +489,13 @@ void TfrmCadRedz::sbtICMSClick(QObject *)
 {
     // Something was done about the tax list: the next confirmation is no repeat.
     m_paradaAnterior = false;
-    m_erroImpostos = TaxEntry::run({FCdFilial, FCdCaixa, ui->lblNrEcf->text(), FDtReducao, lastReductionDayForTaxes()},
-                                   cdsTotalizadorParciaisTributados, FDadosImpostos);
+    const Result<std::optional<QVariant>> lista = TaxEntry::run(
+        {FCdFilial, FCdCaixa, ui->lblNrEcf->text(), FDtReducao, lastReductionDayForTaxes()},
+        cdsTotalizadorParciaisTributados, FDadosImpostos);
+    if (lista && !lista.value())
+        return; // cancelled: the list and its notice stay as they were
+    m_erroImpostos = lista.error();
+    FDadosImpostos = lista ? *lista.value() : FDadosImpostos;
     ui->lblImpostos->setText(TaxEntry::summary(FDadosImpostos));
     if (!m_erroImpostos.isEmpty())
         throw Exception(m_erroImpostos);
@@ -625,8 +643,11 @@ bool TfrmCadRedz::montaImpostos()
         if (temLista)
             cdsImpRedZ.setData(FDadosImpostos);
         if (!temLista && boDadosUltima) {
-            PrinterTaxList(cdsImpRedZ, camposImpostos())
-                .build(cdsTotalizadorParciaisTributados, {FCdFilial, FCdCaixa, FNrEcf, FDtReducao});
+            const Result<NoValue> lista = PrinterTaxList(cdsImpRedZ, camposImpostos())
+                                              .build(cdsTotalizadorParciaisTributados,
+                                                     {FCdFilial, FCdCaixa, FNrEcf, FDtReducao});
+            if (!lista)
+                throw Exception(lista.error());
             return true;
         }
         if (temLista && !cdsImpRedZ.isEmpty())
@@ -646,21 +667,14 @@ bool TfrmCadRedz::montaImpostos()
 
 QString TfrmCadRedz::modeloDaImpressora()
 {
-    // The printer's model and brand, as stored with the Z reduction. A
-    // printer that does not answer (a day typed by hand, a cable pulled)
+    // A printer that does not answer (a day typed by hand, a cable pulled)
     // does not keep the day from being stored: it goes without them.
-    try {
-        if (!Wmb00001::Modelo_Impressora)
-            throw Exception(QStringLiteral("O pacote da impressora fiscal não está carregado."));
-        QString modelo, marca, outro;
-        Wmb00001::Modelo_Impressora(QString(), modelo, marca, outro);
-        return (trimPrinterText(modelo) + QLatin1Char('|') + trimPrinterText(marca)).left(30);
-    } catch (const Exception &erro) {
-        mostra(QStringLiteral("O modelo da impressora fiscal não pôde ser lido: ") + erro.message().simplified()
+    const Result<QString> modelo = PrinterPrefill::model();
+    if (!modelo)
+        mostra(QStringLiteral("O modelo da impressora fiscal não pôde ser lido: ") + modelo.error().simplified()
                    + QStringLiteral("\nA redução Z será gravada sem o modelo da impressora fiscal."),
                tmAviso);
-        return QString();
-    }
+    return modelo ? modelo.value() : QString();
 }
 
 void TfrmCadRedz::gravaReducao(const QString &modeloMarca)
@@ -668,22 +682,22 @@ void TfrmCadRedz::gravaReducao(const QString &modeloMarca)
     // From here on every outcome ends the screen.
     boRedZGravada = false;
     try {
-        const QVariant resultado = chamaSetRedZ(modeloMarca);
-        // The host learns from the method itself whether the day was committed.
-        boRedZGravada = resultado.typeId() == QMetaType::Bool && resultado.toBool();
-        const QVariant gravou = MensagemMetodo(resultado, true, 0, QStringLiteral("setRedZ"),
+        const Srv_kal02700::ServerResult<Srv_kal02700::Done> salvo = chamaSetRedZ(modeloMarca);
+        // The host learns from the save itself whether the day was committed.
+        boRedZGravada = salvo.ok();
+        const QVariant gravou = MensagemMetodo(QVariant(salvo.ok()), true, 0, QStringLiteral("setRedZ"),
                                                QStringLiteral("cli_Kal02700"), chaveDoDia(), FIdEsquema);
-        if (!gravou.toBool() && Srv_kal02700::SetRedZIncerto()) {
+        if (!gravou.toBool() && salvo.isUncertain()) {
             // The day may be stored: not "not stored", and no rerun before
             // someone has looked.
             boRedZIncerta = true;
-            setReason(Srv_kal02700::UltimoErroSetRedZ());
-            mostra(Srv_kal02700::UltimoErroSetRedZ().simplified(), tmErro);
+            setReason(salvo.error());
+            mostra(salvo.error().simplified(), tmErro);
             Close();
             return;
         }
         if (!gravou.toBool()) {
-            naoGravado(Srv_kal02700::UltimoErroSetRedZ());
+            naoGravado(salvo.error());
             return;
         }
         stMotivoRedZ.clear();
@@ -699,13 +713,13 @@ void TfrmCadRedz::gravaReducao(const QString &modeloMarca)
     Close();
 }
 
-QVariant TfrmCadRedz::chamaSetRedZ(const QString &modeloMarca)
+Srv_kal02700::ServerResult<Srv_kal02700::Done> TfrmCadRedz::chamaSetRedZ(const QString &modeloMarca)
 {
-    return Srv_kal02700::setRedZ(FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text(),
-                                 ui->lblContRedZ->text(), ui->lblContRei->text(), Ajusta(ui->lblNRCupIni->text(), 10),
-                                 Ajusta(ui->lblNrCupFin->text(), 10), valorDoCampo(5), valorDoCampo(6), valorDoCampo(7),
-                                 valorDoCampo(8), valorDoCampo(9), valorDoCampo(10), valorDoCampo(11), valorDoCampo(12),
-                                 valorDoCampo(13), dataDaReducao(), cdsImpRedZ.data(), modeloMarca);
+    return Srv_kal02700::storeReduction(
+        FCdFilial, FCdCaixa, ui->lblNrEcf->text(), ui->lblSerieEcf->text(), ui->lblContRedZ->text(),
+        ui->lblContRei->text(), Ajusta(ui->lblNRCupIni->text(), 10), Ajusta(ui->lblNrCupFin->text(), 10),
+        valorDoCampo(5), valorDoCampo(6), valorDoCampo(7), valorDoCampo(8), valorDoCampo(9), valorDoCampo(10),
+        valorDoCampo(11), valorDoCampo(12), valorDoCampo(13), dataDaReducao(), cdsImpRedZ.data(), modeloMarca);
 }
 
 double TfrmCadRedz::valorDoCampo(int campo) const
@@ -765,11 +779,14 @@ void TfrmCadRedz::avisoCat52(const QString &linha)
 
 void TfrmCadRedz::geraArquivosCat52()
 {
-    if (!Cat52Stage::isDue(FIdTipoImpFis, FIdGeraArqVndrio))
-        return;
-    const QString linha = Cat52Stage(FCdFilial, FCdCaixa)
-                              .run(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")), cdsParametrosKiv,
-                                   cdsImpRedZDTREDUCAOZ->asDateTime(), figurasGravadas());
+    // A printer type that is no number leaves the file unmade, as a failed one.
+    const Result<bool> devido = Cat52Stage::isDue(FIdTipoImpFis, FIdGeraArqVndrio);
+    const QString linha = !devido ? Cat52Stage::fileNotStored(devido.error())
+                          : devido.value()
+                              ? Cat52Stage(FCdFilial, FCdCaixa)
+                                    .run(frmCadRedz, msgPadrao->Msg(QStringLiteral("GERA_ARQUIVOS")), cdsParametrosKiv,
+                                         cdsImpRedZDTREDUCAOZ->asDateTime(), figurasGravadas())
+                              : QString();
     if (!linha.isEmpty())
         avisoCat52(linha);
 }
@@ -778,12 +795,6 @@ Cat52DayFigures TfrmCadRedz::figurasGravadas() const
 {
     // As setRedZ stored them: the counters as typed, the gross sales in cents.
     const Reduction tela = ReductionRules::fromTexts(textosCampos(), {});
-    Cat52DayFigures dia;
-    dia.serial = ui->lblSerieEcf->text();
-    dia.crz = tela.crz;
-    dia.cro = tela.cro;
-    dia.lastCoupon = tela.lastCoupon;
-    dia.day = AutomationDate::toDate(dataDaReducao());
-    dia.gross = tela.gross;
-    return dia;
+    const QDate dia = AutomationDate::toDate(dataDaReducao());
+    return {ui->lblSerieEcf->text(), tela.crz, tela.cro, tela.lastCoupon, dia, tela.gross};
 }

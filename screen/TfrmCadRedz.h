@@ -8,6 +8,8 @@
 #include "DayRefusal.h"
 #include "KeyTranslation.h"
 #include "ReductionFigures.h"
+#include "Result.h"
+#include "ServerResult.h"
 #include "SharedServices.h"
 #include "TMessages.h"
 #include <QDialog>
@@ -53,9 +55,10 @@ public:
     Field *cdsImpRedZVRBCALCIMPRZ;
     Field *cdsImpRedZVRIMPOSTORZ;
 
-    // Opening.
-    void InicializaForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                        const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico);
+    // Opening: done, or why the screen does not open; no reason when the
+    // operator has been told already.
+    Result<NoValue> InicializaForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                   const QString &NrSerieEcf, TDateTime DtReducao, bool Automatico);
     void FormCreate(QObject *Sender);
     void FormActivate(QObject *Sender);
     void FormClose(QObject *Sender, TCloseAction &Action);
@@ -131,8 +134,10 @@ private:
     // The operator answered Sim to leaving: a failed save, nothing stored.
     void saiSemGravar(const QString &motivo);
     QString modeloDaImpressora();
+    void abreForm(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                  TDateTime DtReducao, bool Automatico);
     void gravaReducao(const QString &modeloMarca);
-    QVariant chamaSetRedZ(const QString &modeloMarca);
+    Srv_kal02700::ServerResult<Srv_kal02700::Done> chamaSetRedZ(const QString &modeloMarca);
     // A field's figure, and the day shown; an error names the field by its caption.
     double valorDoCampo(int campo) const;
     TDateTime dataDaReducao() const;

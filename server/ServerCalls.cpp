@@ -142,8 +142,10 @@ static void bindDayKey(AdoQuery &q, const QString &CdFilial, const QString &CdCa
     q.paramByName(QStringLiteral("P_DTREDUCAOZ")).setAsDateTime(DtReducao);
 }
 
-bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                        TDateTime DtReducao)
+// Whether the day is stored, read on the connection as it stands; raises on
+// failure, for its callers in this unit to turn into their result.
+static bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                               TDateTime DtReducao)
 {
     AdoQuery &q = rdm.adqRedZGravada;
     bindDayKey(q, CdFilial, CdCaixa, NrEcf, DtReducao);
@@ -166,8 +168,11 @@ ServerResult<bool> reductionStored(const QString &CdFilial, const QString &CdCai
     }
 }
 
-LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow)
+LostCommit afterLostCommit(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                           TDateTime DtReducao)
 {
+    // The platform's check raises where the read fails: the day is then unknown.
+    const auto storedNow = [&] { return reductionStoredNow(rdm, CdFilial, CdCaixa, NrEcf, DtReducao); };
     switch (ServerSession::afterLostCommit(rdm.adcCadRedz, storedNow)) {
     case ServerSession::LostCommit::Stored:
         return LostCommit::Stored;

@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
-#include <functional>
 
 namespace Srv_kal02700 {
 
@@ -56,16 +55,13 @@ ServerResult<bool> printerCat52Stored(const QString &CdFilial, const QString &Cd
 ServerResult<Cat52DayFigures> storedDay(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                                         TDateTime DtReducao);
 
-// Whether the Z reduction of that branch, register, printer and day is
-// stored, read on the connection as it stands; raises on failure.
-bool reductionStoredNow(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
-                        TDateTime DtReducao);
-
-// After a commit whose answer was lost (ECommitUnanswered): whether it took
-// effect, as a new session reads it with `storedNow`, within the
-// connection's own bounds (connect and answer time-outs).
+// After the commit of that branch, register, printer and day's Z reduction
+// lost its answer (ECommitUnanswered): whether it took effect, as a new
+// session reads the day, within the connection's own bounds (connect and
+// answer time-outs).
 enum class LostCommit { Stored, NotStored, Unknown };
-LostCommit afterLostCommit(TrdmCadRedz &rdm, const std::function<bool()> &storedNow);
+LostCommit afterLostCommit(TrdmCadRedz &rdm, const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                           TDateTime DtReducao);
 
 // The failure of a call made before the data module exists.
 QString noDataModuleMessage();

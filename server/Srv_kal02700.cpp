@@ -23,9 +23,6 @@ QString counter(const QString &value, const char *what)
     return adjusted;
 }
 
-QString g_lastSaveError;
-bool g_saveUncertain = false;
-
 // A counter wider than its CAT-52 field would be stored whole and cut in
 // every fiscal file: refused with the others.
 void checkWidth(const QString &value, const char *what, const ReductionFigures::Figure &figure)
@@ -72,24 +69,20 @@ QString amountsRefusal(const std::array<double, 9> &amounts, ClientDataSet &taxL
 
 // The commit's answer was lost: the day is stored or not as a new session
 // finds it; when none can tell, the save is neither.
-QVariant afterLostCommit(const ECommitUnanswered &e, const QString &CdFilial, const QString &CdCaixa,
-                         const QString &NrEcf, TDateTime DtReducao)
+ServerResult<Done> afterLostCommit(const ECommitUnanswered &e, const QString &CdFilial, const QString &CdCaixa,
+                                   const QString &NrEcf, TDateTime DtReducao)
 {
     TrdmCadRedz &rdm = *rdmCadRedz;
-    g_lastSaveError = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
-    const ServerCalls::LostCommit outcome = ServerCalls::afterLostCommit(
-        rdm, [&] { return ServerCalls::reductionStoredNow(rdm, CdFilial, CdCaixa, NrEcf, DtReducao); });
-    if (outcome == ServerCalls::LostCommit::Stored) {
-        g_lastSaveError.clear();
-        return QVariant(true);
-    }
-    if (outcome == ServerCalls::LostCommit::Unknown) {
-        g_saveUncertain = true;
-        g_lastSaveError = QStringLiteral("Não foi possível saber se a Redução Z de %1 foi gravada: confira antes de "
-                                         "repetir.")
-                              .arg(FormatSettings::dateToStr(DtReducao));
-    }
-    return QVariant(false);
+    const QString lost = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
+    const ServerCalls::LostCommit outcome = ServerCalls::afterLostCommit(rdm, CdFilial, CdCaixa, NrEcf, DtReducao);
+    if (outcome == ServerCalls::LostCommit::Stored)
+        return ServerResult<Done>::of(Done{});
+    if (outcome == ServerCalls::LostCommit::Unknown)
+        return ServerResult<Done>::uncertain(
+            QStringLiteral("Não foi possível saber se a Redução Z de %1 foi gravada: confira antes de "
+                           "repetir.")
+                .arg(FormatSettings::dateToStr(DtReducao)));
+    return ServerResult<Done>::failure(lost);
 }
 // The day's tax lines, inside the save's transaction.
 void insertTaxLines(TrdmCadRedz &rdm, ClientDataSet &cds)
@@ -122,22 +115,15 @@ void insertTaxLines(TrdmCadRedz &rdm, ClientDataSet &cds)
 }
 } // namespace
 
-QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
-                 const QString &NrRedZ, const QString &NrReinicio, const QString &NrPrimCupom,
-                 const QString &NrUltCupom, double VrSubTrib, double VrIsento, double VrNaoIncid, double VrTotGeral,
-                 double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
-                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf)
+ServerResult<Done> storeReduction(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                  const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
+                                  const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
+                                  double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
+                                  double VrCancelamento, double VrDesconto, double VrVendaLiquida, double VrAcrescimo,
+                                  TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf)
 {
-    g_lastSaveError.clear();
-    g_saveUncertain = false;
-    // Whatever the way out, the host can read why.
-    struct Publish {
-        ~Publish() { lastSaveReason() = g_lastSaveError.simplified(); }
-    } publish;
-    if (!rdmCadRedz) {
-        g_lastSaveError = ServerCalls::noDataModuleMessage();
-        return QVariant(false);
-    }
+    if (!rdmCadRedz)
+        return ServerResult<Done>::failure(ServerCalls::noDataModuleMessage());
     TrdmCadRedz &rdm = *rdmCadRedz;
     try {
         // Whoever calls, nothing is stored that a fiscal file cannot carry.
@@ -154,9 +140,9 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         cds.setData(DadosImpostos);
         const std::array<double, 9> amounts{VrSubTrib,      VrIsento,   VrNaoIncid,     VrTotGeral, VrVendaBruta,
                                             VrCancelamento, VrDesconto, VrVendaLiquida, VrAcrescimo};
-        g_lastSaveError = amountsRefusal(amounts, cds, rdm);
-        if (!g_lastSaveError.isEmpty())
-            return QVariant(false);
+        const QString refusal = amountsRefusal(amounts, cds, rdm);
+        if (!refusal.isEmpty())
+            return ServerResult<Done>::failure(refusal);
 
         rdm.StartTrans();
 
@@ -182,30 +168,35 @@ QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString 
         insertTaxLines(rdm, cds);
 
         rdm.CommitTrans();
-        return QVariant(true);
+        return ServerResult<Done>::of(Done{});
     } catch (const ECommitUnanswered &e) {
         return afterLostCommit(e, CdFilial, CdCaixa, NrEcf, DtReducao);
     } catch (const Exception &e) {
-        g_lastSaveError = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
+        const QString reason = ADOExceptionMessage(e, rdm.adcCadRedz, QString());
         ServerCalls::rollbackQuietly(rdm);
-        return QVariant(false);
+        return ServerResult<Done>::failure(reason);
     }
+}
+
+QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf, const QString &NrSerieEcf,
+                 const QString &NrRedZ, const QString &NrReinicio, const QString &NrPrimCupom,
+                 const QString &NrUltCupom, double VrSubTrib, double VrIsento, double VrNaoIncid, double VrTotGeral,
+                 double VrVendaBruta, double VrCancelamento, double VrDesconto, double VrVendaLiquida,
+                 double VrAcrescimo, TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf)
+{
+    const ServerResult<Done> saved = storeReduction(
+        CdFilial, CdCaixa, NrEcf, NrSerieEcf, NrRedZ, NrReinicio, NrPrimCupom, NrUltCupom, VrSubTrib, VrIsento,
+        VrNaoIncid, VrTotGeral, VrVendaBruta, VrCancelamento, VrDesconto, VrVendaLiquida, VrAcrescimo, DtReducao,
+        DadosImpostos, DsModMarcaEcf);
+    // Whatever the way out, the host can read why.
+    lastSaveReason() = saved.error().simplified();
+    return QVariant(saved.ok());
 }
 
 QString &lastSaveReason()
 {
     static QString reason;
     return reason;
-}
-
-QString UltimoErroSetRedZ()
-{
-    return g_lastSaveError;
-}
-
-bool SetRedZIncerto()
-{
-    return g_saveUncertain;
 }
 
 // The exported methods give the variants hosts read: the value found, or the

@@ -5,6 +5,7 @@
 // declares them.
 #include "AutomationDate.h"
 #include "Pkg_kal02700.h"
+#include "ServerResult.h"
 #include "TrdmCadRedz.h"
 #include <QString>
 #include <QStringList>
@@ -16,7 +17,8 @@ namespace Srv_kal02700 {
 extern KAL02700_EXPORT TrdmCadRedz *rdmCadRedz;
 
 // Stores one Z reduction and its tax lines in one transaction.
-// Boolean true when everything was committed, false when it was rolled back.
+// Boolean true when everything was committed, false when it was rolled back;
+// the reason goes where the host reads it (lastSaveReason).
 KAL02700_EXPORT QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
                                  const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
                                  const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
@@ -24,16 +26,19 @@ KAL02700_EXPORT QVariant setRedZ(const QString &CdFilial, const QString &CdCaixa
                                  double VrCancelamento, double VrDesconto, double VrVendaLiquida, double VrAcrescimo,
                                  TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf);
 
-// The operator message of the last failed setRedZ (empty after a good one):
-// the result itself only says that the save failed.
-QString UltimoErroSetRedZ();
+// What setRedZ does, as the module's own callers read it: done, or the
+// operator message of the failure; uncertain when the commit's answer was
+// lost and no new session could tell whether the day is stored.
+ServerResult<Done> storeReduction(const QString &CdFilial, const QString &CdCaixa, const QString &NrEcf,
+                                  const QString &NrSerieEcf, const QString &NrRedZ, const QString &NrReinicio,
+                                  const QString &NrPrimCupom, const QString &NrUltCupom, double VrSubTrib,
+                                  double VrIsento, double VrNaoIncid, double VrTotGeral, double VrVendaBruta,
+                                  double VrCancelamento, double VrDesconto, double VrVendaLiquida, double VrAcrescimo,
+                                  TDateTime DtReducao, const QVariant &DadosImpostos, const QString &DsModMarcaEcf);
 // Why the last call ended without storing its day, one line: the screen's
 // own reasons and those of setRedZ, whoever called it, in one place, which
 // the host reads (MotivoRedZ) after either.
 QString &lastSaveReason();
-// Whether the last failed setRedZ lost its commit's answer and no new session
-// could tell whether the day is stored: the day may be stored.
-bool SetRedZIncerto();
 
 // Lookups: the value found as text, or the failure message as text.
 KAL02700_EXPORT QVariant getCupomInicial(const QString &CdFilial, const QString &CdCaixa, TDateTime Dia);

@@ -170,31 +170,30 @@ QString HostOptions::usage()
                           "                   [--printer FILE] [--screenshot FILE.png] [--init-db]");
 }
 
-std::optional<HostOptions> HostOptions::parse(const QStringList &arguments, QString &error, QString &helpText)
+Result<HostOptions> HostOptions::parse(const QStringList &arguments)
 {
     const Accepted o;
     CommandLine line(o.all());
     line.setHelpOption(QStringLiteral("help"));
     line.setDescription(QStringLiteral("Registra a Redução Z de uma impressora fiscal."));
-    if (const CommandLineProblem problem = line.parse(arguments.mid(1))) {
-        error = problemText(problem);
-        return std::nullopt;
-    }
+    if (const CommandLineProblem problem = line.parse(arguments.mid(1)))
+        return Result<HostOptions>::failure(problemText(problem));
     const QCommandLineParser &parser = line.parser();
     HostOptions options;
     if (line.helpAsked()) {
         options.help = true;
         // The parser's help names the program by a placeholder and heads the
         // options in English: both are ours to write.
-        helpText = usage() + u'\n' + parser.helpText().section(u'\n', 1);
-        helpText.replace(QLatin1String("<executable_name>"), QLatin1String(Console::ProgramName));
-        helpText.replace(QLatin1String("\nOptions:\n"), QStringLiteral("\nOpções:\n"));
-        return options;
+        options.helpText = usage() + u'\n' + parser.helpText().section(u'\n', 1);
+        options.helpText.replace(QLatin1String("<executable_name>"), QLatin1String(Console::ProgramName));
+        options.helpText.replace(QLatin1String("\nOptions:\n"), QStringLiteral("\nOpções:\n"));
+        return Result<HostOptions>::of(options);
     }
     options.automatico = parser.isSet(o.automatico);
     options.initDb = parser.isSet(o.initDb);
+    QString error;
     if (!readDatabase(parser, o, options, error) || !readCodes(parser, o, options, error)
         || !readDay(parser, o, options, error) || !readFiles(parser, o, options, error))
-        return std::nullopt;
-    return options;
+        return Result<HostOptions>::failure(error);
+    return Result<HostOptions>::of(options);
 }

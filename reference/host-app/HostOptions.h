@@ -4,9 +4,9 @@
 // display could be opened, and before any database is touched. Needs QtCore
 // alone.
 #include "AutomationDate.h"
+#include "Result.h"
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 struct HostOptions {
     QString db; // empty: the SQLite database in the user's data folder
@@ -21,15 +21,15 @@ struct HostOptions {
     QString screenshot;
     bool initDb = false;
     bool help = false;
+    QString helpText; // with help: the text to print
 
     // Whether the run shows the screen to an operator.
     bool needsScreen() const { return !automatico && screenshot.isEmpty() && !initDb; }
 
-    // The arguments as the program received them, its own name first. Bad
-    // arguments give nothing, with error set to one line that never quotes a
-    // password; --help gives options with help set and the text to print in
-    // helpText.
-    static std::optional<HostOptions> parse(const QStringList &arguments, QString &error, QString &helpText);
+    // The arguments as the program received them, its own name first: the
+    // options, or for bad arguments one line that never quotes a password;
+    // --help gives options with help and helpText set.
+    static Result<HostOptions> parse(const QStringList &arguments);
 
     // The synopsis printed after a bad argument.
     static QString usage();

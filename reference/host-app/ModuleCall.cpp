@@ -22,8 +22,8 @@ const int SerialWidth = 20;
 
 // The printer's serial: the one given, or the printer memory's. A day stored
 // without it could never be chained by an audit, so without one the host
-// does not call the screen; `refusal` says why.
-QString printerSerial(const HostOptions &options, QString &refusal)
+// does not call the screen: then the result says why.
+Result<QString> printerSerial(const HostOptions &options)
 {
     QString serial = options.nrSerieEcf;
     QString why;
@@ -43,17 +43,19 @@ QString printerSerial(const HostOptions &options, QString &refusal)
         }
     }
     if (serial.trimmed().isEmpty())
-        refusal = QStringLiteral("sem o número de série da impressora fiscal (%1): informe --nrserieecf ou --printer "
-                                 "com uma memória de impressora legível.")
-                      .arg(why);
+        return Result<QString>::failure(QStringLiteral("sem o número de série da impressora fiscal (%1): informe "
+                                                       "--nrserieecf ou --printer com uma memória de impressora "
+                                                       "legível.")
+                                            .arg(why));
     // A longer serial is refused as --nrserieecf refuses it: cut, it would
     // be another printer's.
-    else if (serial.size() > SerialWidth)
-        refusal = QStringLiteral("o número de série da memória da impressora \"%1\" tem mais de %2 caracteres: "
-                                 "confira a impressora ou informe --nrserieecf.")
-                      .arg(InputLimits::excerpt(serial))
-                      .arg(SerialWidth);
-    return serial;
+    if (serial.size() > SerialWidth)
+        return Result<QString>::failure(QStringLiteral("o número de série da memória da impressora \"%1\" tem mais "
+                                                       "de %2 caracteres: confira a impressora ou informe "
+                                                       "--nrserieecf.")
+                                            .arg(InputLimits::excerpt(serial))
+                                            .arg(SerialWidth));
+    return Result<QString>::of(serial);
 }
 } // namespace
 
@@ -73,10 +75,9 @@ ExitStatus run(const HostOptions &options)
         }
     }
 
-    QString refusal;
-    const QString serial = options.initDb ? QString() : printerSerial(options, refusal);
-    if (!refusal.isEmpty()) {
-        Console::report(refusal);
+    const Result<QString> serial = options.initDb ? Result<QString>::of(QString()) : printerSerial(options);
+    if (!serial) {
+        Console::report(serial.error());
         return CannotRun;
     }
 
@@ -84,8 +85,8 @@ ExitStatus run(const HostOptions &options)
         return *ended;
 
     ModuleLibrary module(folder);
-    if (!module.isReady()) {
-        Console::report(module.error());
+    if (!module.loaded()) {
+        Console::report(module.loaded().error());
         return CannotRun;
     }
 
@@ -99,7 +100,7 @@ ExitStatus run(const HostOptions &options)
 
     module.initialize();
     module.criaCadRedZ(options.cdFilial.toUtf8().constData(), options.cdCaixa.toUtf8().constData(),
-                       options.nrEcf.toUtf8().constData(), serial.toUtf8().constData(), options.dtReducao,
+                       options.nrEcf.toUtf8().constData(), serial.value().toUtf8().constData(), options.dtReducao,
                        options.automatico);
     // The module's own word: whether this call's save committed the day, and
     // why not, or why the day went without its CAT-52 file.
@@ -113,10 +114,7 @@ ExitStatus run(const HostOptions &options)
 
     const bool screenshotMissing = !options.screenshot.isEmpty() && !grabber.saved();
     if (screenshotMissing)
-        Console::report(QStringLiteral("tela não gravada em %1%2")
-                            .arg(options.screenshot, grabber.error().isEmpty()
-                                                         ? QStringLiteral(": a tela não foi exibida")
-                                                         : QStringLiteral(": ") + grabber.error()));
+        Console::report(QStringLiteral("tela não gravada em %1: %2").arg(options.screenshot, grabber.saved().error()));
     return callStatus(stored, uncertain, screenshotMissing);
 }
 

@@ -6,7 +6,7 @@ ModuleLibrary::ModuleLibrary(const QString &folder)
 {
     m_library.setLoadHints(QLibrary::PreventUnloadHint);
     if (!m_library.load()) {
-        m_error = QStringLiteral("módulo não carregado: %1").arg(m_library.errorString());
+        m_loaded = Result<NoValue>::failure(QStringLiteral("módulo não carregado: %1").arg(m_library.errorString()));
         return;
     }
     initialize = reinterpret_cast<TInitialize>(m_library.resolve("Initialize"));
@@ -16,7 +16,7 @@ ModuleLibrary::ModuleLibrary(const QString &folder)
     motivoRedZ = reinterpret_cast<TMotivoRedZ>(m_library.resolve("MotivoRedZ"));
     redZIncerta = reinterpret_cast<TRedZIncerta>(m_library.resolve("RedZIncerta"));
     if (!initialize || !criaCadRedZ || !finalize || !redZGravada || !motivoRedZ || !redZIncerta)
-        m_error = QStringLiteral("o módulo %1 não exporta Initialize, CriaCadRedZ, Finalize, RedZGravada, MotivoRedZ e "
-                                 "RedZIncerta.")
-                      .arg(m_library.fileName());
+        m_loaded = Result<NoValue>::failure(QStringLiteral("o módulo %1 não exporta Initialize, CriaCadRedZ, Finalize, "
+                                                           "RedZGravada, MotivoRedZ e RedZIncerta.")
+                                                .arg(m_library.fileName()));
 }

@@ -3,19 +3,19 @@
 // (its resources and metaobjects live in it, so it is never unloaded), and
 // the names the host calls, typed by the frame's own header.
 #include "Pkg_kal02700.h"
+#include "Result.h"
 #include <QLibrary>
 #include <QString>
 
 class ModuleLibrary {
 public:
-    // Loads "kal02700" from the folder and looks up its names; error() says
-    // why it could not, as the host reports it.
+    // Loads "kal02700" from the folder and looks up its names; loaded() says
+    // whether it could, or why not, as the host reports it.
     explicit ModuleLibrary(const QString &folder);
     ModuleLibrary(const ModuleLibrary &) = delete;
     ModuleLibrary &operator=(const ModuleLibrary &) = delete;
 
-    bool isReady() const { return m_error.isEmpty(); }
-    QString error() const { return m_error; }
+    const Result<NoValue> &loaded() const { return m_loaded; }
 
     TInitialize initialize = nullptr;
     TCriaCadRedZ criaCadRedZ = nullptr;
@@ -26,5 +26,5 @@ public:
 
 private:
     QLibrary m_library;
-    QString m_error;
+    Result<NoValue> m_loaded = Result<NoValue>::of(NoValue{});
 };

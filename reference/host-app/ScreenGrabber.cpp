@@ -28,11 +28,14 @@ void ScreenGrabber::capture(QPointer<QWidget> screen)
             screen->activateWindow();
             QCoreApplication::processEvents();
             const QImage image = screen->grab().toImage();
-            m_saved = image.save(m_path, "PNG");
-            if (!m_saved)
-                m_error = QStringLiteral("não foi possível gravar %1").arg(m_path);
+            m_saved = image.save(m_path, "PNG")
+                          ? Result<NoValue>::of(NoValue{})
+                          : Result<NoValue>::failure(QStringLiteral("não foi possível gravar %1").arg(m_path));
         },
-        [this](const QString &text) { m_error = text; });
+        [this](const QString &text) {
+            if (!text.isEmpty())
+                m_saved = Result<NoValue>::failure(text);
+        });
     if (screen)
         screen->hide();
 }

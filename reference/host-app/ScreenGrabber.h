@@ -3,6 +3,7 @@
 // (date, printer number and serial shown) and before the operator could
 // change anything, then takes it down again, which ends its modal display.
 // Installed as an application-wide event filter for the one call.
+#include "Result.h"
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -13,8 +14,9 @@ class QWidget;
 class ScreenGrabber : public QObject {
 public:
     explicit ScreenGrabber(QString path) : m_path(std::move(path)) {}
-    bool saved() const { return m_saved; }
-    QString error() const { return m_error; }
+    // The screen saved, or why not ("a tela não foi exibida" until it is
+    // shown).
+    const Result<NoValue> &saved() const { return m_saved; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -24,6 +26,5 @@ private:
 
     QString m_path;
     bool m_seen = false;
-    bool m_saved = false;
-    QString m_error;
+    Result<NoValue> m_saved = Result<NoValue>::failure(QStringLiteral("a tela não foi exibida"));
 };

@@ -18,12 +18,13 @@ bool withoutDisplay()
 }
 
 // The screen cannot be shown: why, and how to run without one.
-QString noScreen(const QString &why)
+Result<NoValue> noScreen(const QString &why)
 {
-    return QStringLiteral("não há tela para mostrar a Redução Z (%1). Sem tela, use --automatico ou "
-                          "--screenshot ARQUIVO.png, que não precisam dela, ou QT_QPA_PLATFORM=vnc para operar a "
-                          "tela por um visualizador VNC.")
-        .arg(why);
+    return Result<NoValue>::failure(
+        QStringLiteral("não há tela para mostrar a Redução Z (%1). Sem tela, use --automatico ou "
+                       "--screenshot ARQUIVO.png, que não precisam dela, ou QT_QPA_PLATFORM=vnc para operar a "
+                       "tela por um visualizador VNC.")
+            .arg(why));
 }
 
 } // namespace
@@ -36,14 +37,14 @@ ScreenPlatform::ScreenPlatform(bool needsScreen)
 {
 }
 
-QString ScreenPlatform::prepare() const
+Result<NoValue> ScreenPlatform::prepare() const
 {
     if (!m_needsScreen) {
         // Nothing is shown: a display that is not there, or does not answer,
         // must not stop a nightly run.
         if (m_windowing)
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        return {};
+        return Result<NoValue>::of(NoValue{});
     }
     if (withoutDisplay())
         return noScreen(m_windowing ? QStringLiteral("DISPLAY e WAYLAND_DISPLAY vazios")
@@ -56,13 +57,13 @@ QString ScreenPlatform::prepare() const
             "QT_QPA_PLATFORM",
             ((m_platform.isEmpty() ? QStringLiteral("xcb") : m_platform) + QStringLiteral(";offscreen")).toLocal8Bit());
     }
-    return {};
+    return Result<NoValue>::of(NoValue{});
 }
 
-QString ScreenPlatform::checkStarted() const
+Result<NoValue> ScreenPlatform::checkStarted() const
 {
     if (!m_needsScreen || !m_windowing || QGuiApplication::platformName() != QLatin1String("offscreen"))
-        return {};
+        return Result<NoValue>::of(NoValue{});
     const QString display = qEnvironmentVariable("WAYLAND_DISPLAY").isEmpty() || m_platformName == QLatin1String("xcb")
                                 ? QStringLiteral("DISPLAY=%1").arg(qEnvironmentVariable("DISPLAY"))
                                 : QStringLiteral("WAYLAND_DISPLAY=%1").arg(qEnvironmentVariable("WAYLAND_DISPLAY"));

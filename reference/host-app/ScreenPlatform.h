@@ -4,6 +4,7 @@
 // (--automatico, --screenshot, --init-db) must not stop on a display that is
 // not there or does not answer; a run that shows the screen ends with a line
 // that says how to run without one.
+#include "Result.h"
 #include <QString>
 
 class ScreenPlatform {
@@ -11,14 +12,14 @@ public:
     // Reads QT_QPA_PLATFORM, DISPLAY and WAYLAND_DISPLAY as the host got them.
     explicit ScreenPlatform(bool needsScreen);
 
-    // Before the QApplication: sets the platform for the run. Why the screen
-    // cannot be shown, or empty.
-    QString prepare() const;
+    // Before the QApplication: sets the platform for the run. Done, or why
+    // the screen cannot be shown.
+    Result<NoValue> prepare() const;
 
-    // Once the QApplication exists: why the screen cannot be shown after all
-    // (the display did not answer and Qt fell back to drawing off-screen), or
-    // empty.
-    QString checkStarted() const;
+    // Once the QApplication exists: done, or why the screen cannot be shown
+    // after all (the display did not answer and Qt fell back to drawing
+    // off-screen).
+    Result<NoValue> checkStarted() const;
 
 private:
     bool m_needsScreen;

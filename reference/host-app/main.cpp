@@ -22,38 +22,37 @@ int main(int argc, char **argv)
 
     // Everything is checked before the QApplication exists, so that bad
     // arguments end with status 2 even where no display could be opened.
-    QString error;
-    QString help;
-    const std::optional<HostOptions> options = HostOptions::parse(arguments, error, help);
-    if (!options) {
-        Console::report(error);
+    const Result<HostOptions> parsed = HostOptions::parse(arguments);
+    if (!parsed) {
+        Console::report(parsed.error());
         Console::printLine(stderr, HostOptions::usage());
         return CannotRun;
     }
-    if (options->help) {
-        Console::printLine(stdout, help);
+    const HostOptions &options = parsed.value();
+    if (options.help) {
+        Console::printLine(stdout, options.helpText);
         return Stored;
     }
 
     ConsoleFilter::install();
-    const ScreenPlatform platform(options->needsScreen());
-    if (const QString refusal = platform.prepare(); !refusal.isEmpty()) {
-        Console::report(refusal);
+    const ScreenPlatform platform(options.needsScreen());
+    if (const Result<NoValue> prepared = platform.prepare(); !prepared) {
+        Console::report(prepared.error());
         return CannotRun;
     }
     QApplication::setApplicationName(QLatin1String(Console::ProgramName));
     QApplication application(argc, argv);
     ConsoleFilter::platformStarted();
-    if (const QString refusal = platform.checkStarted(); !refusal.isEmpty()) {
-        Console::report(refusal);
+    if (const Result<NoValue> started = platform.checkStarted(); !started) {
+        Console::report(started.error());
         return CannotRun;
     }
 
     // Messages wait for the operator only when there is one to see them.
-    SharedServicesHost::setMessagePresenter(options->needsScreen() ? SharedServicesHost::dialogPresenter()
-                                                                   : SharedServicesHost::consolePresenter(stdout));
+    SharedServicesHost::setMessagePresenter(options.needsScreen() ? SharedServicesHost::dialogPresenter()
+                                                                  : SharedServicesHost::consolePresenter(stdout));
 
     ExitStatus status = NotStored;
-    shield([&] { status = ModuleCall::run(*options); }, [](const QString &text) { Console::report(text); });
+    shield([&] { status = ModuleCall::run(options); }, [](const QString &text) { Console::report(text); });
     return status;
 }

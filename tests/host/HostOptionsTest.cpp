@@ -86,31 +86,27 @@ TEST(HostOptions, EachArgumentListGivesItsOptionsOrTheLineThatRefusesIt)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        QString error;
-        QString help;
-        const std::optional<HostOptions> options = HostOptions::parse(
-            QStringList{QStringLiteral("kal02700-host")} + c.arguments, error, help);
-        const QString got = options ? summary(*options) : error;
+        const Result<HostOptions> options = HostOptions::parse(QStringList{QStringLiteral("kal02700-host")}
+                                                               + c.arguments);
+        const QString got = options ? summary(options.value()) : options.error();
         EXPECT_EQ(got.toStdString(), c.expected.toStdString());
-        EXPECT_TRUE(help.isEmpty());
+        EXPECT_TRUE(!options || options.value().helpText.isEmpty());
     }
 }
 
 // --help stops at the help, whatever else the line holds, and names the program.
 TEST(HostOptions, HelpStopsAtTheHelpAndNamesTheProgram)
 {
-    QString error;
-    QString help;
-    const std::optional<HostOptions> options = HostOptions::parse(
-        {QStringLiteral("kal02700-host"), QStringLiteral("--automatico"), QStringLiteral("-h")}, error, help);
-    ASSERT_TRUE(options);
-    EXPECT_TRUE(options->help);
+    const Result<HostOptions> options = HostOptions::parse(
+        {QStringLiteral("kal02700-host"), QStringLiteral("--automatico"), QStringLiteral("-h")});
+    ASSERT_TRUE(options) << options.error().toStdString();
+    EXPECT_TRUE(options.value().help);
+    const QString &help = options.value().helpText;
     EXPECT_TRUE(help.startsWith(HostOptions::usage() + u'\n')) << help.toStdString();
     for (const char *piece :
          {"--screenshot <FILE.png>", "--dtreducao <dd/MM/yyyy>", "--init-db", "kal02700-host", "Opções:"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(piece))) << piece;
     EXPECT_FALSE(help.contains(QLatin1String("<executable_name>"))) << help.toStdString();
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
 }
 
 } // namespace

@@ -279,6 +279,14 @@ TEST_F(HostInstall, ScreenshotOfTheScreenAfterSetUp)
     EXPECT_EQ(image.size(), QSize(701, 524));
     // The empty SQLite database got its tables on first use.
     EXPECT_EQ(tablesOf(m_dbFile), SixTables);
+
+    // A screen that cannot be written is told, and the run could not do its work.
+    const QString nowhere = m_dir.filePath(QStringLiteral("nao-existe/screen.png"));
+    const HostRun lost = host({"--db", m_db, "--dtreducao", m_yesterday, "--nrecf", "7", "--nrserieecf", "SERIE-XYZ",
+                               "--screenshot", nowhere});
+    EXPECT_EQ(lost.exitCode, 2) << lost.err.toStdString();
+    EXPECT_TRUE(lost.err.contains(QStringLiteral("tela não gravada em %1: não foi possível gravar %1\n").arg(nowhere)))
+        << lost.err.toStdString();
 }
 
 TEST_F(HostInstall, AutomaticStoresThePrintersReductionOnce)

@@ -137,9 +137,9 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     file.write("# usuários do painel\n" + line.toUtf8() + "\n" + UsersFile::line("outro", "x", 1000).toUtf8() + "\n");
     file.close();
     UsersFile users;
-    QString error;
     QStringList warnings;
-    ASSERT_TRUE(users.load(path, error, warnings)) << error.toStdString();
+    const Result<NoValue> loaded = users.load(path, warnings);
+    ASSERT_TRUE(loaded.ok()) << loaded.error().toStdString();
     EXPECT_EQ(users.size(), 2);
     // Fewer rounds than --nova-senha makes: told, line by line.
     EXPECT_TRUE(warnings.join('\n').contains(QStringLiteral("linha 3: só 1000 iterações")))
@@ -152,21 +152,23 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(line.toUtf8() + "\nmatriz:md5$abc\n");
     file.close();
-    EXPECT_FALSE(users.load(path, error, warnings));
-    EXPECT_TRUE(error.contains(QStringLiteral("linha 2"))) << error.toStdString();
+    const Result<NoValue> refused = users.load(path, warnings);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().contains(QStringLiteral("linha 2"))) << refused.error().toStdString();
 }
 
 TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
 {
-    QString error;
-    const PainelOptions d = PainelOptions::parse({"--db", "sqlite:/tmp/x.db"}, error);
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    const Result<PainelOptions> parsed = PainelOptions::parse({"--db", "sqlite:/tmp/x.db"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error().toStdString();
+    const PainelOptions &d = parsed.value();
     EXPECT_EQ(d.endereco, QHostAddress(QHostAddress::LocalHost));
     EXPECT_EQ(d.porta, 8052);
     EXPECT_EQ(d.atualizar, 30);
     EXPECT_EQ(d.virada, QTime(12, 0));
-    EXPECT_TRUE(PainelOptions::parse({"--db", "sqlite:x", "--endereco", "::1"}, error).endereco.isLoopback());
-    EXPECT_TRUE(error.isEmpty());
+    const Result<PainelOptions> ipv6 = PainelOptions::parse({"--db", "sqlite:x", "--endereco", "::1"});
+    ASSERT_TRUE(ipv6.ok()) << ipv6.error().toStdString();
+    EXPECT_TRUE(ipv6.value().endereco.isLoopback());
 
     const struct {
         QStringList arguments;
@@ -186,14 +188,15 @@ TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
         {{"--nova-senha", "a:b"}, "--nova-senha"},
     };
     for (const auto &b : bad) {
-        PainelOptions::parse(b.arguments, error);
-        EXPECT_TRUE(error.contains(QLatin1String(b.named)))
-            << b.arguments.join(' ').toStdString() << ": " << error.toStdString();
+        const Result<PainelOptions> refused = PainelOptions::parse(b.arguments);
+        EXPECT_FALSE(refused.ok()) << b.arguments.join(' ').toStdString();
+        EXPECT_TRUE(refused.error().contains(QLatin1String(b.named)))
+            << b.arguments.join(' ').toStdString() << ": " << refused.error().toStdString();
     }
-    const PainelOptions secured = PainelOptions::parse(
-        {"--db", "sqlite:x", "--endereco", "0.0.0.0", "--usuarios", "u", "--certificado", "c", "--chave", "k"}, error);
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_TRUE(secured.secured());
+    const Result<PainelOptions> secured = PainelOptions::parse(
+        {"--db", "sqlite:x", "--endereco", "0.0.0.0", "--usuarios", "u", "--certificado", "c", "--chave", "k"});
+    ASSERT_TRUE(secured.ok()) << secured.error().toStdString();
+    EXPECT_TRUE(secured.value().secured());
 }
 
 TEST(NightModelTest, RequestsAreTakenOneByOneAndAnswersKeepTheirOrder)

@@ -191,3 +191,21 @@ TEST_F(Cat52StageTest, ARerunSaysWhatToDoForAFileStillMissing)
               tmAviso);
     EXPECT_TRUE(Cat52Stage::missingFileLine(day, {Outcome::AlreadyStored, QString(), QString()}).line.isEmpty());
 }
+
+// Whether a type keeps the file is an answer, or the reason the type is no
+// number: never an exception the caller must know to catch.
+TEST(Cat52StageDue, TheTypeAndTheParameterDecideAndATypeThatIsNoNumberIsAFailure)
+{
+    const struct {
+        const char *tipo, *geraArq;
+        bool due;
+    } cases[] = {{"18", "S", true}, {"18", "N", false}, {"22", "S", false}, {"1", "N", true}};
+    for (const auto &c : cases) {
+        const Result<bool> due = Cat52Stage::isDue(QLatin1String(c.tipo), QLatin1String(c.geraArq));
+        ASSERT_TRUE(due.ok()) << c.tipo << ": " << due.error().toStdString();
+        EXPECT_EQ(due.value(), c.due) << c.tipo << " " << c.geraArq;
+    }
+    const Result<bool> refused = Cat52Stage::isDue(QStringLiteral("1x"), QStringLiteral("S"));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error(), QStringLiteral("'1x' não é um número inteiro válido"));
+}

@@ -141,8 +141,10 @@ std::unique_ptr<TfrmCadRedz> ScreenFlowTest::setUpForm(bool automatic)
 {
     auto form = std::make_unique<TfrmCadRedz>(nullptr);
     Cli_kal02700::frmCadRedz = form.get();
-    form->InicializaForm(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
-                         QStringLiteral("BE091010100011223344"), day, automatic);
+    const Result<NoValue> opened = form->InicializaForm(QStringLiteral("0001"), QStringLiteral("001"),
+                                                        QStringLiteral("001"), QStringLiteral("BE091010100011223344"),
+                                                        day, automatic);
+    EXPECT_TRUE(opened.ok()) << opened.error().toStdString();
     // What the activation shows.
     ScreenTest::widget<QLabel>(*form, "lblDataNum")->setText(dateText);
     ScreenTest::widget<QLabel>(*form, "lblNrEcf")->setText(QStringLiteral("001"));

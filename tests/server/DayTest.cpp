@@ -49,7 +49,7 @@ TEST_F(DayTest, AMidnightTheLocalClockSkipsStaysItsDay)
                   text.toStdString());
 
         // A Z reduction of the day, with its tax line, under that day.
-        EXPECT_EQ(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)), QVariant(true));
+        EXPECT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).ok());
         EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE DTREDUCAOZ = '%1'").arg(iso)), 1);
         EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ WHERE DTREDUCAOZ = '%1'").arg(iso)), 1);
         read.setCommandText(QStringLiteral("SELECT DTREDUCAOZ FROM REDUCAOZ WHERE DTREDUCAOZ = '%1'").arg(iso));

@@ -31,13 +31,13 @@ TEST_F(FaultTest, ASessionLostBetweenTheTwoStatementsStoresNothing)
 {
     const TDateTime day = dia(2026, 12, 8);
     breakTaxInsert(db);
-    const QVariant result = saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day));
-    EXPECT_FALSE(result.toBool());
+    const auto result = saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day));
+    EXPECT_FALSE(result.ok());
     // The operator reads the same cause natively and through ODBC.
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().startsWith(
+    EXPECT_TRUE(result.error().startsWith(
         TestDb::isPostgres() ? QStringLiteral("A conexão foi encerrada pelo servidor do banco de dados.\n")
                              : QStringLiteral("Gravação recusada por uma restrição do banco de dados.\n")))
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+        << result.error().toStdString();
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
 
@@ -45,8 +45,7 @@ TEST_F(FaultTest, ASessionLostBetweenTheTwoStatementsStoresNothing)
     repairTaxInsert(db);
     rdm().adcCadRedz.setConnected(true);
     ASSERT_TRUE(rdm().adcCadRedz.connected());
-    EXPECT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).toBool())
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(stored(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day))));
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 1);
 }
 
@@ -60,13 +59,14 @@ TEST_F(FaultTest, ASessionEndedBeforeTheSaveIsReportedAndRecovered)
         rdm().adcCadRedz.setConnected(false);
     }
     const TDateTime day = dia(2026, 12, 9);
-    EXPECT_FALSE(saveDay(day, taxPacket({}, day)).toBool());
-    const QString message = Srv_kal02700::UltimoErroSetRedZ();
+    const auto failed = saveDay(day, taxPacket({}, day));
+    EXPECT_FALSE(failed.ok());
+    const QString message = failed.error();
     EXPECT_FALSE(message.isEmpty());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
 
     rdm().adcCadRedz.setConnected(true);
-    EXPECT_TRUE(saveDay(day, taxPacket({}, day)).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(stored(saveDay(day, taxPacket({}, day))));
 }
 
 TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
@@ -75,10 +75,11 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     // The database takes no writes, as a read-only file or standby server would.
     rdm().adcCadRedz.execute(TestDb::isPostgres() ? QStringLiteral("SET default_transaction_read_only = on")
                                                   : QStringLiteral("PRAGMA query_only = ON"));
-    EXPECT_FALSE(saveDay(readOnlyDay, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, readOnlyDay)).toBool());
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().section(QLatin1Char('\n'), 0, 0)
+    const auto readOnly = saveDay(readOnlyDay, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, readOnlyDay));
+    EXPECT_FALSE(readOnly.ok());
+    EXPECT_TRUE(readOnly.error().section(QLatin1Char('\n'), 0, 0)
                 == QStringLiteral("Banco de dados somente para leitura: não é possível gravar."))
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+        << readOnly.error().toStdString();
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     if (!TestDb::isPostgres()) {
@@ -91,15 +92,16 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     QList<PacketTaxLine> lines;
     for (int i = 0; i < 600; ++i)
         lines << PacketTaxLine{QStringLiteral("T%1").arg(i % 10), 18, 1000.0 + i, 180.0 + i};
-    EXPECT_FALSE(saveDay(day, taxPacket(lines, day)).toBool());
+    const auto full = saveDay(day, taxPacket(lines, day));
+    EXPECT_FALSE(full.ok());
     if (!TestDb::isPostgres()) {
         // One sentence naming the database, SQLite's words inside it.
-        const QString full = Srv_kal02700::UltimoErroSetRedZ();
-        EXPECT_TRUE(full.startsWith(QStringLiteral("Disco cheio: não há espaço para gravar no "))
-                    && full.contains(QStringLiteral("kal.db")) && !full.contains(QLatin1Char('\n')))
-            << full.toStdString();
+        const QString text = full.error();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Disco cheio: não há espaço para gravar no "))
+                    && text.contains(QStringLiteral("kal.db")) && !text.contains(QLatin1Char('\n')))
+            << text.toStdString();
     }
-    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_FALSE(full.error().isEmpty());
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ")), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 0);
@@ -107,6 +109,6 @@ TEST_F(FaultTest, ADatabaseThatTakesNoMoreWritesRefusesTheSaveWhole)
     // Room again: the same day is stored whole.
     rdm().adcCadRedz.execute(TestDb::isPostgres() ? QStringLiteral("SET default_transaction_read_only = off")
                                                   : QStringLiteral("PRAGMA max_page_count = 1073741823"));
-    EXPECT_TRUE(saveDay(day, taxPacket(lines, day)).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(stored(saveDay(day, taxPacket(lines, day))));
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM IMPOSTOREDZ")), 600);
 }

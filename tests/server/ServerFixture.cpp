@@ -17,10 +17,11 @@ void ServerTest::TearDown()
     rdm().adcCadRedz.setConnected(false);
 }
 
-QVariant ServerTest::saveDay(TDateTime day, const QVariant &packet, const QString &nrRedZ)
+Srv_kal02700::ServerResult<Srv_kal02700::Done> ServerTest::saveDay(TDateTime day, const QVariant &packet,
+                                                                   const QString &nrRedZ)
 {
-    return Srv_kal02700::setRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
-                                 QStringLiteral("BE091010100011223344"), nrRedZ, QStringLiteral("1"),
-                                 QStringLiteral("001234"), QStringLiteral("001300"), 35.5, 10.0, 0.0, 1234567.89,
-                                 520.95, 2.0, 5.0, 513.95, 0.0, day, packet, QStringLiteral("FS-700 MACH|ACME"));
+    return Srv_kal02700::storeReduction(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                        QStringLiteral("BE091010100011223344"), nrRedZ, QStringLiteral("1"),
+                                        QStringLiteral("001234"), QStringLiteral("001300"), 35.5, 10.0, 0.0, 1234567.89,
+                                        520.95, 2.0, 5.0, 513.95, 0.0, day, packet, QStringLiteral("FS-700 MACH|ACME"));
 }

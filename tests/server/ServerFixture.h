@@ -16,11 +16,21 @@ protected:
 
     static Srv_kal02700::TrdmCadRedz &rdm() { return *Srv_kal02700::rdmCadRedz; }
     static QVariant taxPacket(const QList<PacketTaxLine> &lines, TDateTime day) { return taxLinePacket(lines, day); }
-    // setRedZ with typical values for branch 0001, register 001, printer 001.
-    QVariant saveDay(TDateTime day, const QVariant &packet, const QString &nrRedZ = QStringLiteral("42"));
+    // The save setRedZ does, with typical values for branch 0001, register
+    // 001, printer 001.
+    Srv_kal02700::ServerResult<Srv_kal02700::Done> saveDay(TDateTime day, const QVariant &packet,
+                                                           const QString &nrRedZ = QStringLiteral("42"));
 
     TestDb::Database db;
     SharedServicesHost::MessageRecorder messages;
 };
 
 TDateTime dia(int y, int m, int d);
+
+// A save that went through, or the reason it did not, in the failure.
+inline ::testing::AssertionResult stored(const Srv_kal02700::ServerResult<Srv_kal02700::Done> &result)
+{
+    if (result.ok())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << result.error().toStdString();
+}

@@ -94,12 +94,12 @@ protected:
 
 TEST_F(ServerRestartTest, AServerStoppedBeforeTheSaveIsReportedAndTheNextCallWorks)
 {
-    ASSERT_TRUE(save(1).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    ASSERT_TRUE(save(1).toBool()) << Srv_kal02700::lastSaveReason().toStdString();
     ASSERT_TRUE(halt());
     const QVariant result = save(2);
     EXPECT_EQ(result.typeId(), QMetaType::Bool);
     EXPECT_FALSE(result.toBool());
-    const QString message = Srv_kal02700::UltimoErroSetRedZ();
+    const QString message = Srv_kal02700::lastSaveReason();
     EXPECT_FALSE(message.isEmpty());
     EXPECT_FALSE(message.contains(QStringLiteral("kaltest")))
         << "no password in the message: " << message.toStdString();
@@ -108,7 +108,7 @@ TEST_F(ServerRestartTest, AServerStoppedBeforeTheSaveIsReportedAndTheNextCallWor
     // The next screen set-up connects again.
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
     ASSERT_TRUE(Srv_kal02700::rdmCadRedz->adcCadRedz.connected());
-    EXPECT_TRUE(save(2).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(save(2).toBool()) << Srv_kal02700::lastSaveReason().toStdString();
     EXPECT_EQ(count("SELECT COUNT(*) AS N FROM REDUCAOZ"), 2);
     EXPECT_EQ(count("SELECT COUNT(*) AS N FROM IMPOSTOREDZ"), 4);
 }
@@ -126,7 +126,7 @@ TEST_F(ServerRestartTest, AServerStoppedBetweenTheTwoStatementsStoresNothing)
     const QVariant result = save(3);
     stopper.join();
     EXPECT_FALSE(result.toBool());
-    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    EXPECT_FALSE(Srv_kal02700::lastSaveReason().isEmpty());
 
     ASSERT_TRUE(resume());
     admin("DROP TRIGGER trg_devagar ON IMPOSTOREDZ");
@@ -134,6 +134,6 @@ TEST_F(ServerRestartTest, AServerStoppedBetweenTheTwoStatementsStoresNothing)
     EXPECT_EQ(count("SELECT COUNT(*) AS N FROM IMPOSTOREDZ"), 0);
 
     Srv_kal02700::rdmCadRedz->adcCadRedz.setConnected(true);
-    EXPECT_TRUE(save(3).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(save(3).toBool()) << Srv_kal02700::lastSaveReason().toStdString();
     EXPECT_EQ(count("SELECT COUNT(*) AS N FROM IMPOSTOREDZ"), 2);
 }

@@ -31,9 +31,7 @@ TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
                                        {QStringLiteral("T1"), 18, 123.45, 22.22},
                                        {QStringLiteral("T4"), 25, 0.03, 0}},
                                       day);
-    const QVariant result = saveDay(day, packet);
-    ASSERT_EQ(result.typeId(), QMetaType::Bool);
-    EXPECT_TRUE(result.toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(stored(saveDay(day, packet)));
 
     const auto rows = db.rows(QLatin1String(kReducaoZ));
     ASSERT_EQ(rows.size(), 1);
@@ -75,7 +73,7 @@ TEST_F(SetRedZTest, StoresTheReductionAndTheTaxedLinesInOrder)
 TEST_F(SetRedZTest, ADateBoundAsADateFindsTheStoredDay)
 {
     const TDateTime day = dia(2026, 2, 28);
-    ASSERT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 10, 1.8}}, day)).toBool());
+    ASSERT_TRUE(stored(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 10, 1.8}}, day))));
 
     AdoQuery q(QStringLiteral("q"), &rdm().adcCadRedz);
     q.setCommandText(QStringLiteral("SELECT COUNT(*) AS N FROM REDUCAOZ R WHERE R.DTREDUCAOZ = :D AND EXISTS "
@@ -99,13 +97,13 @@ TEST_F(SetRedZTest, ADateBoundAsADateFindsTheStoredDay)
 TEST_F(SetRedZTest, PacketsWithoutTaxedLinesStoreOnlyTheReduction)
 {
     const TDateTime day = dia(2026, 12, 1);
-    EXPECT_TRUE(saveDay(day, taxPacket({}, day)).toBool());
+    EXPECT_TRUE(stored(saveDay(day, taxPacket({}, day))));
     EXPECT_EQ(reducoes(db), 1);
     EXPECT_EQ(impostos(db), 0);
 
     const TDateTime next = dia(2026, 12, 2);
     EXPECT_TRUE(
-        saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next)).toBool());
+        stored(saveDay(next, taxPacket({{QStringLiteral("00"), 0, 0, 0}, {QStringLiteral("T1"), 18, 0, 0}}, next))));
     EXPECT_EQ(reducoes(db), 2);
     EXPECT_EQ(impostos(db), 0);
 }
@@ -117,34 +115,32 @@ TEST_F(SetRedZTest, AFailureOnTheSecondTaxLineLeavesNothing)
     // without its reduction.
     const QVariant packet = taxPacket(
         {{QStringLiteral("T1"), 18, 100, 18}, {QStringLiteral("T2"), 12, 100, 12, QStringLiteral("999")}}, day);
-    const QVariant result = saveDay(day, packet);
-    ASSERT_EQ(result.typeId(), QMetaType::Bool);
-    EXPECT_FALSE(result.toBool());
+    const auto result = saveDay(day, packet);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(reducoes(db), 0);
     EXPECT_EQ(impostos(db), 0);
     EXPECT_FALSE(rdm().adcCadRedz.inTransaction());
     // The operator reads the same cause natively and through ODBC.
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().startsWith(
+    EXPECT_TRUE(result.error().startsWith(
         QStringLiteral("Registro relacionado inexistente ou ainda em uso (chave estrangeira).\n")))
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+        << result.error().toStdString();
 
     // The connection is usable at once for the corrected day.
-    EXPECT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).toBool());
+    EXPECT_TRUE(stored(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day))));
     EXPECT_EQ(impostos(db), 1);
 }
 
 TEST_F(SetRedZTest, ASecondSaveOfTheSameDayIsRefusedAndStoresNothing)
 {
     const TDateTime day = dia(2026, 12, 8);
-    ASSERT_TRUE(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day)).toBool());
-    const QVariant again = saveDay(day, taxPacket({{QStringLiteral("T2"), 12, 50, 6}}, day), QStringLiteral("43"));
-    EXPECT_FALSE(again.toBool());
+    ASSERT_TRUE(stored(saveDay(day, taxPacket({{QStringLiteral("T1"), 18, 100, 18}}, day))));
+    const auto again = saveDay(day, taxPacket({{QStringLiteral("T2"), 12, 50, 6}}, day), QStringLiteral("43"));
+    EXPECT_FALSE(again.ok());
     EXPECT_EQ(reducoes(db), 1);
     EXPECT_EQ(impostos(db), 1);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT NRREDREDZ FROM REDUCAOZ")).toString(), QStringLiteral("0000000042"));
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().startsWith(
-        QStringLiteral("Registro duplicado: já existe um registro com esta chave.\n")))
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(again.error().startsWith(QStringLiteral("Registro duplicado: já existe um registro com esta chave.\n")))
+        << again.error().toStdString();
 }
 
 TEST_F(SetRedZTest, APacketLackingAFieldIsAFailedSaveNamingIt)
@@ -157,25 +153,25 @@ TEST_F(SetRedZTest, APacketLackingAFieldIsAFailedSaveNamingIt)
     cds.addField(QStringLiteral("VRALIQIMPRZ"), FieldType::Float);
     cds.addField(QStringLiteral("VRBCALCIMPRZ"), FieldType::Float);
     cds.createDataSet();
-    const QVariant result = saveDay(day, cds.data());
-    EXPECT_FALSE(result.toBool());
+    const auto result = saveDay(day, cds.data());
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(reducoes(db), 0);
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(QStringLiteral("VRIMPOSTORZ")))
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(result.error().contains(QStringLiteral("VRIMPOSTORZ"))) << result.error().toStdString();
 
     // Not a packet at all.
-    EXPECT_FALSE(saveDay(day, QVariant(QByteArray("not a packet"))).toBool());
+    EXPECT_FALSE(saveDay(day, QVariant(QByteArray("not a packet"))).ok());
     EXPECT_EQ(reducoes(db), 0);
 }
 
 TEST_F(SetRedZTest, ACounterThatDoesNotFitIsNeverStoredAsText)
 {
     const TDateTime day = dia(2026, 12, 8);
-    EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12345678901")).toBool());
-    EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12a")).toBool());
+    EXPECT_FALSE(saveDay(day, taxPacket({}, day), QStringLiteral("12345678901")).ok());
+    const auto notANumber = saveDay(day, taxPacket({}, day), QStringLiteral("12a"));
+    EXPECT_FALSE(notANumber.ok());
     // The operator's message names the counter.
-    EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(QStringLiteral("Contador de redução Z inválido: '12a'")))
-        << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_TRUE(notANumber.error().contains(QStringLiteral("Contador de redução Z inválido: '12a'")))
+        << notANumber.error().toStdString();
     EXPECT_EQ(reducoes(db), 0);
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM REDUCAOZ WHERE NRREDREDZ = 'ERRO'")), 0);
 }
@@ -188,7 +184,9 @@ TEST_F(SetRedZTest, TextsWithQuotesAndForeignCharactersAreStoredUnharmed)
                                                   QStringLiteral("SÉRIE'; --"), QStringLiteral("1"),
                                                   QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), 0, 0,
                                                   0, 0, 0, 0, 0, 0, 0, day, taxPacket({}, day), model);
-    ASSERT_TRUE(result.toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    // What a host reads: a boolean, and no reason after a good save.
+    ASSERT_EQ(result.typeId(), QMetaType::Bool);
+    ASSERT_TRUE(result.toBool()) << Srv_kal02700::lastSaveReason().toStdString();
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT DSMODMARCAECF FROM REDUCAOZ")).toString(), model);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT NRSERIEREDZ FROM REDUCAOZ")).toString(), QStringLiteral("SÉRIE'; --"));
     EXPECT_EQ(db.count(QStringLiteral("SELECT COUNT(*) FROM ALIQIMPFIS")), 0);
@@ -216,9 +214,9 @@ TEST_F(SetRedZTest, ALostConnectionIsAFailedSaveNotACrash)
 {
     const TDateTime day = dia(2026, 12, 8);
     rdm().adcCadRedz.setConnected(false);
-    const QVariant result = saveDay(day, taxPacket({}, day));
-    EXPECT_FALSE(result.toBool());
-    EXPECT_FALSE(Srv_kal02700::UltimoErroSetRedZ().isEmpty());
+    const auto result = saveDay(day, taxPacket({}, day));
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error().isEmpty());
     rdm().adcCadRedz.setConnected(true);
     EXPECT_EQ(reducoes(db), 0);
 }
@@ -251,20 +249,27 @@ TEST_F(SetRedZTest, FiguresNoFiscalFileCanCarryAreRefusedWhoeverCalls)
         // The CAT-52 E12 carries six digits of the CRZ.
         {QStringLiteral("1234567"), 0, 1, goodTaxes, QStringLiteral("Contador de redução Z inválido: '1234567'")},
     };
+    const auto exported = [&](const Case &c) {
+        return Srv_kal02700::setRedZ(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"),
+                                     QStringLiteral("BE0910"), c.nrRedZ, QStringLiteral("1"), QStringLiteral("1"),
+                                     QStringLiteral("2"), c.subTrib, 0, 0, c.grandTotal, 0, 0, 0, 0, 0, day, c.taxes,
+                                     QString());
+    };
     for (const Case &c : cases) {
-        const QVariant result = Srv_kal02700::setRedZ(
+        const auto refused = Srv_kal02700::storeReduction(
             QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("001"), QStringLiteral("BE0910"), c.nrRedZ,
             QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), c.subTrib, 0, 0, c.grandTotal, 0, 0, 0, 0, 0,
             day, c.taxes, QString());
-        EXPECT_EQ(result, QVariant(false)) << c.named.toStdString();
-        EXPECT_TRUE(Srv_kal02700::UltimoErroSetRedZ().contains(c.named))
-            << Srv_kal02700::UltimoErroSetRedZ().toStdString();
-        // Where a host reads the reason of the last save.
-        EXPECT_EQ(Srv_kal02700::lastSaveReason(), Srv_kal02700::UltimoErroSetRedZ().simplified());
+        EXPECT_FALSE(refused.ok()) << c.named.toStdString();
+        EXPECT_TRUE(refused.error().contains(c.named)) << refused.error().toStdString();
+        // Where a host reads the reason of the last save: the same, on one line.
+        EXPECT_EQ(exported(c), QVariant(false)) << c.named.toStdString();
+        EXPECT_EQ(Srv_kal02700::lastSaveReason(), refused.error().simplified());
     }
     EXPECT_EQ(reducoes(db), 0);
     EXPECT_EQ(impostos(db), 0);
     // The same day with figures a file can carry is stored, and the reason cleared.
-    EXPECT_TRUE(saveDay(day, goodTaxes).toBool()) << Srv_kal02700::UltimoErroSetRedZ().toStdString();
+    EXPECT_EQ(exported({QStringLiteral("42"), 0, 1, goodTaxes, QString()}), QVariant(true))
+        << Srv_kal02700::lastSaveReason().toStdString();
     EXPECT_TRUE(Srv_kal02700::lastSaveReason().isEmpty());
 }
