@@ -118,7 +118,7 @@ bool PrinterPrefill::readFirstCoupon(const Day &day, TDateTime lastDay, Result &
                             .arg(FormatSettings::dateToStr(lastDay), diaPedido);
     else if (inicial.ok() || inicial.isNotFound())
         result.reason = QStringLiteral("O cupom fiscal inicial de %1 não foi encontrado (nem contador do dia nem "
-                                       "redução Z anterior do caixa).")
+                                       "redução Z anterior deste ECF no caixa).")
                             .arg(diaPedido);
     else
         // The database failed or did not answer: nothing was found out.

@@ -427,7 +427,7 @@ INSTANTIATE_TEST_SUITE_P(NightlyRun, AutomaticReasonTest,
                                  },
                                  QStringLiteral(
                                      "O cupom fiscal inicial de 08/12/2026 não foi encontrado (nem contador do dia nem "
-                                     "redução Z anterior do caixa)."),
+                                     "redução Z anterior deste ECF no caixa)."),
                                  false},
                              NothingStored{
                                  "AFirstCouponLookupThatFails",
