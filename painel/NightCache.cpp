@@ -90,19 +90,19 @@ void NightCache::startRead(const QDate &dia, Entry &entry)
 
 void NightCache::finished(const QDate &dia, const NightRead &read)
 {
-    m_lastReadSeconds = read.night.leituraSegundos;
-    if (read.ok && !m_available)
+    m_lastReadSeconds = read.seconds;
+    if (read.night && !m_available)
         log(QStringLiteral("Banco disponível de novo."));
-    if (read.ok)
+    if (read.night)
         m_available = true;
     else
-        setUnavailable(read.error, QTime::currentTime());
+        setUnavailable(read.night.error(), QTime::currentTime());
     m_answered = true;
     Entry &entry = m_entries[dia];
     entry.reading = false;
     entry.late = false;
-    if (read.ok)
-        entry.night = read.night;
+    if (read.night)
+        entry.night = read.night.value();
     const QList<NightCallback> waiting = std::move(entry.waiting);
     entry.waiting.clear();
     const NightAnswer answer = answerOf(entry);

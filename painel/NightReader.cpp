@@ -23,45 +23,37 @@ NightRead readNight(const QString &connectionString, const QDate &dia)
         const Result<AuditTotals> audit = session
                                               ? Auditor(*session.value(), builder).run({QString(), QString(), dia, dia})
                                               : Result<AuditTotals>::failureOf(session);
-        out.ok = audit.ok();
-        if (audit)
-            out.night = builder.night(dia);
-        else
-            out.error = audit.error();
+        out.night = audit ? Result<Night>::of(builder.night(dia)) : Result<Night>::failureOf(audit);
     } catch (const Exception &e) {
-        out.error = e.message();
+        out.night = Result<Night>::failure(e.message());
     } catch (const std::exception &e) {
-        out.error = QString::fromUtf8(e.what());
+        out.night = Result<Night>::failure(QString::fromUtf8(e.what()));
     }
-    out.night.dia = dia;
-    out.night.lidoEm = started;
-    out.night.leituraSegundos = double(clock.nsecsElapsed()) / 1e9;
+    out.seconds = double(clock.nsecsElapsed()) / 1e9;
+    if (out.night) {
+        out.night.value().dia = dia;
+        out.night.value().lidoEm = started;
+        out.night.value().leituraSegundos = out.seconds;
+    }
     return out;
 }
 
 AuditRead readAudit(const QString &connectionString, const AuditScope &scope)
 {
-    AuditRead out;
     try {
         const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(connectionString);
-        QBuffer buffer(&out.json);
+        QByteArray json;
+        QBuffer buffer(&json);
         buffer.open(QIODevice::WriteOnly);
         JsonAuditWriter writer(buffer);
         const Result<AuditTotals> audit = session ? Auditor(*session.value(), writer).run(scope)
                                                   : Result<AuditTotals>::failureOf(session);
-        out.ok = audit.ok();
-        if (!audit) {
-            out.json.clear();
-            out.error = audit.error();
-        }
+        return audit ? AuditRead::of(json) : AuditRead::failureOf(audit);
     } catch (const Exception &e) {
-        out.json.clear();
-        out.error = e.message();
+        return AuditRead::failure(e.message());
     } catch (const std::exception &e) {
-        out.json.clear();
-        out.error = QString::fromUtf8(e.what());
+        return AuditRead::failure(QString::fromUtf8(e.what()));
     }
-    return out;
 }
 
 } // namespace NightReader

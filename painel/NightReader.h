@@ -5,21 +5,20 @@
 // Each read opens its own read-only session and snapshot and closes them.
 #include "AuditWriter.h"
 #include "Night.h"
+#include "Result.h"
 
 #include <QByteArray>
 #include <QString>
 
+// A night, or the database's cause worded for the operator; how long the
+// read took either way.
 struct NightRead {
-    bool ok = false;
-    Night night;
-    QString error; // the database's cause, worded for the operator
+    Result<Night> night = Result<Night>::failure(QString());
+    double seconds = 0;
 };
 
-struct AuditRead {
-    bool ok = false;
-    QByteArray json;
-    QString error;
-};
+// The audit as `auditar --formato json` writes it, or the database's cause.
+using AuditRead = Result<QByteArray>;
 
 namespace NightReader {
 NightRead readNight(const QString &connectionString, const QDate &dia);

@@ -240,10 +240,10 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
     if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, StoreCodes::RegisterWidth))
         return badParameter(reply, QStringLiteral("cdcaixa: código inválido, de 1 a 3 letras ou algarismos"));
     const bool queued = m_cache.audit(scope, [reply](const AuditRead &read) {
-        if (read.ok)
-            return send(reply, Status::Ok, Json, read.json);
+        if (read)
+            return send(reply, Status::Ok, Json, read.value());
         send(reply, Status::ServiceUnavailable, Json,
-             NightJson::error(QStringLiteral("banco indisponível: ") + read.error));
+             NightJson::error(QStringLiteral("banco indisponível: ") + read.error()));
     });
     if (!queued)
         send(reply, Status::ServiceUnavailable, Json,
