@@ -182,11 +182,18 @@ Counts generate(const Size &size, Sink &sink, bool isoT)
                       c,
                       fmt("%04d", b),
                       fmt("%03d", c),
-                      fmt("BE%02d%03d0000000000%03d", b, c, c),
+                      fmt("BE%03d%03d000000000%03d", b, c, c),
                       1,
                       100000000LL * b + 1000000LL * c,
                       1};
-            for (long long day = first; day < last; ++day, ++p.crz) {
+            for (long long day = first; day < last; ++day) {
+                if (size.pendingEvery > 0 && (b * 31 + c * 7 + day) % size.pendingEvery == 0) {
+                    const auto date = civil(day);
+                    const std::string iso = fmt("%04d-%02d-%02d", date.y, date.m, date.d);
+                    sink.movement({p.filial, p.caixa, iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
+                    ++counts.movements;
+                    continue;
+                }
                 const Day d = drawDay(p, day);
                 emitReduction(p, d, sink);
                 ++counts.reductions;
@@ -197,6 +204,7 @@ Counts generate(const Size &size, Sink &sink, bool isoT)
                     emitFile(p, d, sink, isoT);
                     ++counts.files;
                 }
+                ++p.crz;
             }
         }
     }

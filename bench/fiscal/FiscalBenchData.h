@@ -14,6 +14,9 @@ struct Size {
     int firstYear = 2015;
     int years = 10;
     // Registers whose code is 001 keep their CAT-52 files; the others' printers make none.
+    // When above zero, about one register-day in pendingEvery has its cash
+    // movement and no Z reduction (a register still pending).
+    int pendingEvery = 0;
 };
 
 struct Counts {
