@@ -42,14 +42,14 @@ void LoginGate::check(const QByteArray &authorization, const QHostAddress &peer,
     const qsizetype colon = decoded ? decoded.decoded.indexOf(':') : -1;
     // No credentials at all: nothing to check, nothing held against anyone.
     if (!header.startsWith("Basic ") || colon < 0)
-        return done(Verdict::Refused);
+        return done(Verdict::Refused, {});
     const QByteArray key = QMessageAuthenticationCode::hash(header, m_key, QCryptographicHash::Sha256);
-    if (remembered(key))
-        return done(Verdict::Allowed);
+    if (const Remembered *known = remembered(key))
+        return done(Verdict::Allowed, known->scope);
     const QString from = peer.toString();
     Address &a = address(from);
     if (m_waiting >= MaxWaiting || a.waiting >= MaxWaitingPerAddress)
-        return done(Verdict::Busy);
+        return done(Verdict::Busy, {});
     ++m_waiting;
     ++a.waiting;
     // Checks of one address run one after the other, spaced by its failures.
@@ -68,10 +68,13 @@ void LoginGate::run(const QString &peer, const QByteArray &key, const QString &u
     const UsersFile *users = &m_users;
     QtConcurrent::run(&m_pool, [users, user, password] {
         return users->verify(user, password);
-    }).then(this, [this, peer, key, done = std::move(done)](bool right) { ended(peer, key, right, done); });
+    }).then(this, [this, peer, key, done = std::move(done)](const Result<BranchScope> &right) {
+        ended(peer, key, right, done);
+    });
 }
 
-void LoginGate::ended(const QString &peer, const QByteArray &key, bool right, const Callback &done)
+void LoginGate::ended(const QString &peer, const QByteArray &key, const Result<BranchScope> &right,
+                      const Callback &done)
 {
     --m_waiting;
     Address &a = address(peer);
@@ -79,12 +82,12 @@ void LoginGate::ended(const QString &peer, const QByteArray &key, bool right, co
     a.forget.setRemainingTime(ForgetMs);
     if (right) {
         a.failures = 0;
-        remember(key);
-    } else {
-        ++a.failures;
-        a.nextCheck.setRemainingTime(std::max(a.nextCheck.remainingTime(), backOffMs(a.failures)));
+        remember(key, right.value());
+        return done(Verdict::Allowed, right.value());
     }
-    done(right ? Verdict::Allowed : Verdict::Refused);
+    ++a.failures;
+    a.nextCheck.setRemainingTime(std::max(a.nextCheck.remainingTime(), backOffMs(a.failures)));
+    done(Verdict::Refused, {});
 }
 
 LoginGate::Address &LoginGate::address(const QString &peer)
@@ -109,23 +112,24 @@ LoginGate::Address &LoginGate::address(const QString &peer)
     return m_addresses[peer];
 }
 
-bool LoginGate::remembered(const QByteArray &key)
+const LoginGate::Remembered *LoginGate::remembered(const QByteArray &key) const
 {
     const auto it = m_remembered.constFind(key);
-    return it != m_remembered.cend() && !it->hasExpired();
+    return it != m_remembered.cend() && !it->until.hasExpired() ? &*it : nullptr;
 }
 
-void LoginGate::remember(const QByteArray &key)
+void LoginGate::remember(const QByteArray &key, const BranchScope &scope)
 {
     if (m_remembered.size() >= MaxRemembered) {
         for (auto it = m_remembered.begin(); it != m_remembered.end();)
-            it = it->hasExpired() ? m_remembered.erase(it) : std::next(it);
+            it = it->until.hasExpired() ? m_remembered.erase(it) : std::next(it);
         if (m_remembered.size() >= MaxRemembered) {
-            auto soonest = std::min_element(
-                m_remembered.begin(), m_remembered.end(),
-                [](const QDeadlineTimer &x, const QDeadlineTimer &y) { return x.remainingTime() < y.remainingTime(); });
+            auto soonest = std::min_element(m_remembered.begin(), m_remembered.end(),
+                                            [](const Remembered &x, const Remembered &y) {
+                                                return x.until.remainingTime() < y.until.remainingTime();
+                                            });
             m_remembered.erase(soonest);
         }
     }
-    m_remembered.insert(key, QDeadlineTimer(RememberMs));
+    m_remembered.insert(key, Remembered{QDeadlineTimer(RememberMs), scope});
 }

@@ -7,7 +7,11 @@
 // process; neither the header nor the password is kept). An address that
 // keeps failing waits longer for each new check, up to 10 s; at most two
 // checks of one address and 64 in all wait at a time, a request past that is
-// told to come back later. Unknown users cost the same as known ones.
+// told to come back later. Unknown users cost the same as known ones. A
+// request let in comes with the branches its user sees, remembered with
+// the header.
+#include "BranchScope.h"
+
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -21,7 +25,8 @@ class LoginGate : public QObject {
     Q_OBJECT
 public:
     enum class Verdict { Allowed, Refused, Busy };
-    using Callback = std::function<void(Verdict)>;
+    // scope: the user's branches, when Allowed.
+    using Callback = std::function<void(Verdict, const BranchScope &scope)>;
 
     static constexpr int RememberMs = 5 * 60 * 1000;
     static constexpr int MaxRemembered = 1024;
@@ -43,6 +48,10 @@ public:
     bool finish(QDeadlineTimer deadline);
 
 private:
+    struct Remembered {
+        QDeadlineTimer until;
+        BranchScope scope;
+    };
     struct Address {
         int failures = 0;
         int waiting = 0;
@@ -50,15 +59,15 @@ private:
         QDeadlineTimer forget{ForgetMs};
     };
     Address &address(const QString &peer);
-    bool remembered(const QByteArray &key);
-    void remember(const QByteArray &key);
+    const Remembered *remembered(const QByteArray &key) const;
+    void remember(const QByteArray &key, const BranchScope &scope);
     void run(const QString &peer, const QByteArray &key, const QString &user, const QByteArray &password,
              Callback done);
-    void ended(const QString &peer, const QByteArray &key, bool right, const Callback &done);
+    void ended(const QString &peer, const QByteArray &key, const Result<BranchScope> &right, const Callback &done);
 
     const UsersFile &m_users;
     QByteArray m_key;
-    QHash<QByteArray, QDeadlineTimer> m_remembered;
+    QHash<QByteArray, Remembered> m_remembered;
     QHash<QString, Address> m_addresses;
     int m_waiting = 0;
     QThreadPool m_pool;

@@ -63,6 +63,18 @@ Night Night::onlyBranch(const QString &cdFilial) const
     return night;
 }
 
+Night Night::within(const BranchScope &scope) const
+{
+    if (scope.everyBranch())
+        return *this;
+    Night night = *this;
+    night.filiais.clear();
+    for (const NightBranch &b : filiais)
+        if (scope.allows(b.cdFilial))
+            night.filiais << b;
+    return night;
+}
+
 QString Night::stateName(RegisterState state)
 {
     switch (state) {

@@ -1,6 +1,7 @@
 #pragma once
 // The night as the head office sees it: plain data built from the ledger's
 // findings on one day, which the JSON, the metrics and the page only format.
+#include "BranchScope.h"
 #include "Finding.h"
 
 #include <QDate>
@@ -50,6 +51,8 @@ struct Night {
     StateCounts totais() const;
     // The branch alone (for ?cdfilial=); no branch when it has nothing that day.
     Night onlyBranch(const QString &cdFilial) const;
+    // The branches a user may see (its totals are counted from them).
+    Night within(const BranchScope &scope) const;
 
     static QString stateName(RegisterState state);
     // The night without a day asked for: today from the turn of the day

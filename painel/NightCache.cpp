@@ -165,14 +165,14 @@ void NightCache::evict()
     }
 }
 
-bool NightCache::audit(const AuditScope &scope, AuditCallback callback)
+bool NightCache::audit(const AuditScope &scope, const BranchScope &within, AuditCallback callback)
 {
     if (m_audits >= MaxAudits)
         return false;
     ++m_audits;
     const QString connection = m_connectionString;
-    QtConcurrent::run(&m_pool, [connection, scope] {
-        return NightReader::readAudit(connection, scope);
+    QtConcurrent::run(&m_pool, [connection, scope, within] {
+        return NightReader::readAudit(connection, scope, within);
     }).then(this, [this, callback = std::move(callback)](const AuditRead &read) {
         --m_audits;
         callback(read);

@@ -38,8 +38,9 @@ public:
     QDate currentNight() const;
     // Calls back on this object's thread, at once when the night is at hand.
     void night(const QDate &dia, NightCallback callback);
-    // False (nothing called) when too many audits wait already.
-    bool audit(const AuditScope &scope, AuditCallback callback);
+    // Of the branches within (the user's). False (nothing called) when too
+    // many audits wait already.
+    bool audit(const AuditScope &scope, const BranchScope &within, AuditCallback callback);
 
     bool available() const { return m_available; }
     QString unavailableReason() const { return m_reason; }

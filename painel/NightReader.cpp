@@ -4,6 +4,7 @@
 #include "JsonAuditWriter.h"
 #include "LedgerSession.h"
 #include "NightBuilder.h"
+#include "ScopedAuditWriter.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -38,14 +39,16 @@ NightRead readNight(const QString &connectionString, const QDate &dia)
     return out;
 }
 
-AuditRead readAudit(const QString &connectionString, const AuditScope &scope)
+AuditRead readAudit(const QString &connectionString, const AuditScope &scope, const BranchScope &within)
 {
     try {
         const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(connectionString);
         QByteArray json;
         QBuffer buffer(&json);
         buffer.open(QIODevice::WriteOnly);
-        JsonAuditWriter writer(buffer);
+        JsonAuditWriter all(buffer);
+        ScopedAuditWriter scoped(all, within);
+        AuditWriter &writer = within.everyBranch() ? static_cast<AuditWriter &>(all) : scoped;
         const Result<AuditTotals> audit = session ? Auditor(*session.value(), writer).run(scope)
                                                   : Result<AuditTotals>::failureOf(session);
         return audit ? AuditRead::of(json) : AuditRead::failureOf(audit);

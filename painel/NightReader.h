@@ -4,6 +4,7 @@
 // audit of that day, or the audit of a period as `auditar --formato json`.
 // Each read opens its own read-only session and snapshot and closes them.
 #include "AuditWriter.h"
+#include "BranchScope.h"
 #include "Night.h"
 #include "Result.h"
 
@@ -22,5 +23,6 @@ using AuditRead = Result<QByteArray>;
 
 namespace NightReader {
 NightRead readNight(const QString &connectionString, const QDate &dia);
-AuditRead readAudit(const QString &connectionString, const AuditScope &scope);
+// within: the branches whose findings are told (the user's).
+AuditRead readAudit(const QString &connectionString, const AuditScope &scope, const BranchScope &within);
 } // namespace NightReader

@@ -6,8 +6,8 @@
 
 namespace {
 
-const QStringList ValueOptions{"db",       "endereco",    "porta", "atualizar", "virada",
-                               "usuarios", "certificado", "chave", "nova-senha"};
+const QStringList ValueOptions{"db",       "endereco",    "porta", "atualizar",  "virada",
+                               "usuarios", "certificado", "chave", "nova-senha", "filiais"};
 
 // --name VALUE or --name=VALUE, each at most once, read by the shared parser
 // and its problems worded here.
@@ -103,11 +103,23 @@ Result<PainelOptions> PainelOptions::parse(const QStringList &arguments)
         return Result<PainelOptions>::failure(error);
     o.novaSenha = v.value("nova-senha");
     if (!o.novaSenha.isEmpty()) {
-        if (v.size() > 1 || o.novaSenha.contains(QLatin1Char(':')) || o.novaSenha.trimmed() != o.novaSenha)
+        if (v.size() > (v.contains("filiais") ? 2 : 1) || o.novaSenha.contains(QLatin1Char(':'))
+            || o.novaSenha.trimmed() != o.novaSenha)
             return Result<PainelOptions>::failure(
-                QStringLiteral("--nova-senha USUARIO vai sozinho; o usuário não tem ':' nem espaços nas pontas."));
+                QStringLiteral("--nova-senha USUARIO vai sozinho ou com --filiais; o usuário não tem ':' nem espaços "
+                               "nas pontas."));
+        if (v.contains("filiais")) {
+            const Result<BranchScope> filiais = BranchScope::parse(v.value("filiais"));
+            if (!filiais)
+                return Result<PainelOptions>::failure(QStringLiteral("--filiais: %1.").arg(filiais.error()));
+            o.filiais = filiais.value();
+        }
         return Result<PainelOptions>::of(o);
     }
+    if (v.contains("filiais"))
+        return Result<PainelOptions>::failure(
+            QStringLiteral("--filiais só vai com --nova-senha: as filiais de cada usuário ficam no arquivo de "
+                           "--usuarios."));
     o.db = v.value("db");
     o.usuarios = v.value("usuarios");
     o.certificado = v.value("certificado");
@@ -127,5 +139,5 @@ QString PainelOptions::usage()
     return QStringLiteral(
         "Uso: kal02700-painel --db CONEXAO [--endereco ENDERECO] [--porta PORTA] [--atualizar SEGUNDOS] "
         "[--virada HH:mm] [--usuarios ARQUIVO] [--certificado ARQUIVO.pem --chave ARQUIVO.pem]\n"
-        "     kal02700-painel --nova-senha USUARIO   (lê a senha da entrada padrão)");
+        "     kal02700-painel --nova-senha USUARIO [--filiais 0001,0002]   (lê a senha da entrada padrão)");
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTime>
 
+#include "BranchScope.h"
 #include "Result.h"
 
 struct PainelOptions {
@@ -17,7 +18,8 @@ struct PainelOptions {
     QString usuarios;
     QString certificado;
     QString chave;
-    QString novaSenha; // --nova-senha USER: print a users-file line and exit
+    QString novaSenha;   // --nova-senha USER: print a users-file line and exit
+    BranchScope filiais; // --filiais with it: the only branches that user sees
 
     // Anyone on this machine may read a loopback address; any other needs
     // HTTPS and a users file.

@@ -19,6 +19,7 @@ enum class Status {
     Ok = 200,
     BadRequest = 400,
     Unauthorized = 401,
+    Forbidden = 403,
     NotFound = 404,
     MethodNotAllowed = 405,
     ServiceUnavailable = 503
@@ -36,6 +37,8 @@ QByteArray reason(Status status)
         return "Bad Request";
     case Status::Unauthorized:
         return "Unauthorized";
+    case Status::Forbidden:
+        return "Forbidden";
     case Status::NotFound:
         return "Not Found";
     case Status::MethodNotAllowed:
@@ -69,6 +72,15 @@ void send(const PainelServer::Reply &reply, Status status, const QByteArray &mim
 void badParameter(const PainelServer::Reply &reply, const QString &message)
 {
     send(reply, Status::BadRequest, Json, NightJson::error(message));
+}
+
+// A branch named in a request that its user may not see.
+bool refused(const PainelServer::Reply &reply, const BranchScope &scope, const QString &cdFilial)
+{
+    if (cdFilial.isEmpty() || scope.allows(cdFilial))
+        return false;
+    send(reply, Status::Forbidden, Json, NightJson::error(QStringLiteral("filial %1: sem acesso").arg(cdFilial)));
+    return true;
 }
 
 bool validCode(const QString &value, int width)
@@ -150,18 +162,20 @@ void PainelServer::handle(HttpConnection &connection, quint64 id, const HttpRequ
     const QString path = request.path;
     const QUrlQuery query = request.query;
     if (const Route *known = routeOf(path); !m_gate || (known && known->open))
-        return route(path, query, reply);
-    m_gate->check(request.value("authorization"), connection.peer(), [this, path, query, reply](LoginGate::Verdict v) {
-        if (v == LoginGate::Verdict::Allowed)
-            return route(path, query, reply);
-        if (v == LoginGate::Verdict::Busy)
-            return send(reply, Status::ServiceUnavailable, Json,
-                        NightJson::error(QStringLiteral("verificações de senha demais em andamento; tente de novo "
-                                                        "em instantes")),
-                        {{"Retry-After", "5"}});
-        send(reply, Status::Unauthorized, Json, NightJson::error(QStringLiteral("usuário ou senha inválidos")),
-             {{"WWW-Authenticate", "Basic realm=\"kal02700-painel\", charset=\"UTF-8\""}});
-    });
+        return route(path, query, BranchScope(), reply);
+    m_gate->check(
+        request.value("authorization"), connection.peer(),
+        [this, path, query, reply](LoginGate::Verdict v, const BranchScope &scope) {
+            if (v == LoginGate::Verdict::Allowed)
+                return route(path, query, scope, reply);
+            if (v == LoginGate::Verdict::Busy)
+                return send(reply, Status::ServiceUnavailable, Json,
+                            NightJson::error(QStringLiteral("verificações de senha demais em andamento; tente de novo "
+                                                            "em instantes")),
+                            {{"Retry-After", "5"}});
+            send(reply, Status::Unauthorized, Json, NightJson::error(QStringLiteral("usuário ou senha inválidos")),
+                 {{"WWW-Authenticate", "Basic realm=\"kal02700-painel\", charset=\"UTF-8\""}});
+        });
 }
 
 // Every path the service answers: its parameters, its handler, and whether
@@ -186,7 +200,7 @@ const PainelServer::Route *PainelServer::routeOf(const QString &path)
     return nullptr;
 }
 
-void PainelServer::route(const QString &path, const QUrlQuery &query, Reply reply)
+void PainelServer::route(const QString &path, const QUrlQuery &query, const BranchScope &scope, Reply reply)
 {
     const Route *known = routeOf(path);
     if (!known) {
@@ -196,10 +210,10 @@ void PainelServer::route(const QString &path, const QUrlQuery &query, Reply repl
     const QString unknown = unknownParameter(query, known->parameters);
     if (!unknown.isEmpty())
         return badParameter(reply, QStringLiteral("parâmetro desconhecido: %1").arg(unknown));
-    (this->*known->handler)(query, reply);
+    (this->*known->handler)(query, scope, reply);
 }
 
-void PainelServer::night(const QUrlQuery &query, Reply reply)
+void PainelServer::night(const QUrlQuery &query, const BranchScope &scope, Reply reply)
 {
     QDate dia = m_cache.currentNight();
     if (query.hasQueryItem(QStringLiteral("dia"))) {
@@ -210,36 +224,44 @@ void PainelServer::night(const QUrlQuery &query, Reply reply)
     const QString cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
     if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
-    m_cache.night(dia, [reply, cdFilial](const NightAnswer &answer) {
+    if (refused(reply, scope, cdFilial))
+        return;
+    m_cache.night(dia, [reply, cdFilial, scope](const NightAnswer &answer) {
         if (!answer.night)
             return send(reply, Status::ServiceUnavailable, Json, NightJson::error(answer.error));
-        const Night night = cdFilial.isEmpty() ? *answer.night : answer.night->onlyBranch(cdFilial);
+        const Night night = cdFilial.isEmpty() ? answer.night->within(scope) : answer.night->onlyBranch(cdFilial);
         send(reply, Status::Ok, Json, NightJson::night(night, answer.banco));
     });
 }
 
-void PainelServer::audit(const QUrlQuery &query, Reply reply)
+void PainelServer::audit(const QUrlQuery &query, const BranchScope &scope, Reply reply)
 {
-    AuditScope scope;
-    scope.de = dayOf(query.queryItemValue(QStringLiteral("de"), QUrl::FullyDecoded));
-    scope.ate = dayOf(query.queryItemValue(QStringLiteral("ate"), QUrl::FullyDecoded));
-    scope.cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
-    scope.cdCaixa = query.queryItemValue(QStringLiteral("cdcaixa"), QUrl::FullyDecoded);
-    if (!scope.de.isValid())
+    AuditScope asked;
+    asked.de = dayOf(query.queryItemValue(QStringLiteral("de"), QUrl::FullyDecoded));
+    asked.ate = dayOf(query.queryItemValue(QStringLiteral("ate"), QUrl::FullyDecoded));
+    asked.cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
+    asked.cdCaixa = query.queryItemValue(QStringLiteral("cdcaixa"), QUrl::FullyDecoded);
+    if (!asked.de.isValid())
         return badParameter(reply, QStringLiteral("de: data inválida ou ausente, use aaaa-mm-dd"));
-    if (!scope.ate.isValid())
+    if (!asked.ate.isValid())
         return badParameter(reply, QStringLiteral("ate: data inválida ou ausente, use aaaa-mm-dd"));
-    if (scope.ate < scope.de)
+    if (asked.ate < asked.de)
         return badParameter(reply, QStringLiteral("ate: anterior a de"));
-    if (scope.de.daysTo(scope.ate) + 1 > MaxDays)
+    if (asked.de.daysTo(asked.ate) + 1 > MaxDays)
         return badParameter(
             reply,
-            QStringLiteral("ate: período de %1 dias, no máximo %2").arg(scope.de.daysTo(scope.ate) + 1).arg(MaxDays));
-    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(scope.cdFilial, StoreCodes::BranchWidth))
+            QStringLiteral("ate: período de %1 dias, no máximo %2").arg(asked.de.daysTo(asked.ate) + 1).arg(MaxDays));
+    if (query.hasQueryItem(QStringLiteral("cdfilial")) && !validCode(asked.cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
-    if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(scope.cdCaixa, StoreCodes::RegisterWidth))
+    if (query.hasQueryItem(QStringLiteral("cdcaixa")) && !validCode(asked.cdCaixa, StoreCodes::RegisterWidth))
         return badParameter(reply, QStringLiteral("cdcaixa: código inválido, de 1 a 3 letras ou algarismos"));
-    const bool queued = m_cache.audit(scope, [reply](const AuditRead &read) {
+    if (refused(reply, scope, asked.cdFilial))
+        return;
+    // A user of one branch: the ledger reads that branch alone.
+    if (asked.cdFilial.isEmpty() && scope.codes().size() == 1)
+        asked.cdFilial = scope.codes().constFirst();
+    const BranchScope within = asked.cdFilial.isEmpty() ? scope : BranchScope();
+    const bool queued = m_cache.audit(asked, within, [reply](const AuditRead &read) {
         if (read)
             return send(reply, Status::Ok, Json, read.value());
         send(reply, Status::ServiceUnavailable, Json,
@@ -251,16 +273,17 @@ void PainelServer::audit(const QUrlQuery &query, Reply reply)
              {{"Retry-After", "5"}});
 }
 
-void PainelServer::metrics(const QUrlQuery &, Reply reply)
+void PainelServer::metrics(const QUrlQuery &, const BranchScope &scope, Reply reply)
 {
     NightCache &cache = m_cache;
-    m_cache.night(m_cache.currentNight(), [reply, &cache](const NightAnswer &answer) {
+    m_cache.night(m_cache.currentNight(), [reply, scope, &cache](const NightAnswer &answer) {
+        const std::optional<Night> night = answer.night ? std::optional(answer.night->within(scope)) : std::nullopt;
         send(reply, Status::Ok, NightMetrics::MediaType,
-             NightMetrics::text(answer.night ? &*answer.night : nullptr, cache.available(), cache.lastReadSeconds()));
+             NightMetrics::text(night ? &*night : nullptr, cache.available(), cache.lastReadSeconds()));
     });
 }
 
-void PainelServer::health(const QUrlQuery &, Reply reply)
+void PainelServer::health(const QUrlQuery &, const BranchScope &, Reply reply)
 {
     NightCache &cache = m_cache;
     m_cache.night(m_cache.currentNight(), [reply, &cache](const NightAnswer &answer) {
@@ -270,7 +293,8 @@ void PainelServer::health(const QUrlQuery &, Reply reply)
     });
 }
 
-void PainelServer::page(const QUrlQuery &, Reply reply)
+// The page asks /api/noite: what it shows is the user's branches.
+void PainelServer::page(const QUrlQuery &, const BranchScope &, Reply reply)
 {
     QFile file(QStringLiteral(":/painel/painel.html"));
     file.open(QIODevice::ReadOnly);

@@ -4,6 +4,7 @@
 // ledger's audit; nothing here reads the database. Connections are taken
 // by HttpConnection (requests in order, limits), TLS handshakes by
 // GuardedSslServer, passwords by LoginGate.
+#include "BranchScope.h"
 #include "PainelOptions.h"
 
 #include <QDeadlineTimer>
@@ -44,22 +45,23 @@ private:
     void takeConnections();
     void handle(HttpConnection &connection, quint64 id, const HttpRequest &request);
     // A path the service answers: the parameters it takes, who answers it,
-    // and whether it is answered without a login.
+    // and whether it is answered without a login. A handler answers only
+    // of the branches in scope (every branch without a users file).
     struct Route {
         QString path;
         QStringList parameters;
-        void (PainelServer::*handler)(const QUrlQuery &query, Reply reply);
+        void (PainelServer::*handler)(const QUrlQuery &query, const BranchScope &scope, Reply reply);
         bool open;
     };
     static const QList<Route> &routes();
     static const Route *routeOf(const QString &path);
 
-    void route(const QString &path, const QUrlQuery &query, Reply reply);
-    void night(const QUrlQuery &query, Reply reply);
-    void audit(const QUrlQuery &query, Reply reply);
-    void metrics(const QUrlQuery &query, Reply reply);
-    void health(const QUrlQuery &query, Reply reply);
-    void page(const QUrlQuery &query, Reply reply);
+    void route(const QString &path, const QUrlQuery &query, const BranchScope &scope, Reply reply);
+    void night(const QUrlQuery &query, const BranchScope &scope, Reply reply);
+    void audit(const QUrlQuery &query, const BranchScope &scope, Reply reply);
+    void metrics(const QUrlQuery &query, const BranchScope &scope, Reply reply);
+    void health(const QUrlQuery &query, const BranchScope &scope, Reply reply);
+    void page(const QUrlQuery &query, const BranchScope &scope, Reply reply);
 
     PainelOptions m_options;
     NightCache &m_cache;

@@ -1,12 +1,14 @@
 #pragma once
 // The users of an HTTPS service: "USER:pbkdf2-sha256$ITERATIONS$SALT$HASH"
-// lines (salt and hash in base64), as --nova-senha prints them. A password
-// is only ever held to be derived, never kept or logged.
+// lines (salt and hash in base64), as --nova-senha prints them, each maybe
+// ending with ":filiais=0001,0002", the only branches its user sees. A
+// password is only ever held to be derived, never kept or logged.
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include "BranchScope.h"
 #include "Result.h"
 
 class UsersFile {
@@ -22,20 +24,25 @@ public:
     Result<NoValue> load(const QString &path, QStringList &warnings);
     int size() const { return int(m_users.size()); }
 
-    // Right user and password. A user not in the file costs the same
-    // derivation as one that is, so the answer's delay tells nothing.
-    bool verify(const QString &user, const QByteArray &password) const;
+    // Right user and password: the branches the user sees; else the
+    // failure. A user not in the file costs the same derivation as one
+    // that is, so the answer's delay tells nothing.
+    Result<BranchScope> verify(const QString &user, const QByteArray &password) const;
 
-    // The line for the file, with a fresh random salt.
-    static QString line(const QString &user, const QByteArray &password, int iterations = DefaultIterations);
+    // The line for the file, with a fresh random salt (and the branches
+    // unless the scope is every branch).
+    static QString line(const QString &user, const QByteArray &password, int iterations = DefaultIterations,
+                        const BranchScope &scope = {});
 
 private:
     struct Entry {
         int iterations = 0;
         QByteArray salt;
         QByteArray hash;
+        BranchScope scope;
     };
-    static bool parse(const QString &text, QString &user, Entry &entry);
+    // The line read into user and entry, or what is wrong with it.
+    static Result<NoValue> parse(const QString &text, QString &user, Entry &entry);
     static QByteArray derive(const QByteArray &password, const QByteArray &salt, int iterations, int length);
 
     QHash<QString, Entry> m_users;

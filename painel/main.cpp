@@ -53,14 +53,14 @@ QByteArray readPassword()
     return password;
 }
 
-int newPassword(const QString &user)
+int newPassword(const QString &user, const BranchScope &filiais)
 {
     const QByteArray password = readPassword();
     if (password.isEmpty()) {
         ConsoleLine::print(stderr, QStringLiteral("Senha vazia: nada gerado."));
         return BadArguments;
     }
-    ConsoleLine::print(stdout, UsersFile::line(user, password));
+    ConsoleLine::print(stdout, UsersFile::line(user, password, UsersFile::DefaultIterations, filiais));
     return Done;
 }
 
@@ -177,7 +177,7 @@ int main(int argc, char **argv)
     }
     const PainelOptions &options = parsed.value();
     try {
-        return options.novaSenha.isEmpty() ? serve(app, options) : newPassword(options.novaSenha);
+        return options.novaSenha.isEmpty() ? serve(app, options) : newPassword(options.novaSenha, options.filiais);
     } catch (const std::exception &e) {
         ConsoleLine::print(stderr, QString::fromUtf8(e.what()));
         return CannotListen;

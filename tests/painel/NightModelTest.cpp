@@ -1,8 +1,8 @@
 // The service's units fed by hand: the night built from the ledger's
 // entries (the four states, findings that name no row, code order), its JSON
 // and metrics, the night without a day asked for, the users file and the
-// command line's access rules, requests taken off a connection's bytes and
-// their answers put back in order.
+// command line's access rules, a user's branches, requests taken off a
+// connection's bytes and their answers put back in order.
 #include "HttpRequest.h"
 #include "NightBuilder.h"
 #include "NightJson.h"
@@ -109,6 +109,13 @@ TEST(NightModelTest, BuildsTheFourStatesInCodeOrderAndFormatsThem)
     EXPECT_FALSE(QJsonDocument::fromJson(NightJson::night(night, {})).object().contains("banco"));
     EXPECT_EQ(night.onlyBranch(QStringLiteral("0002")).totais().caixas, 1);
     EXPECT_EQ(night.onlyBranch(QStringLiteral("9999")).filiais.size(), 0);
+    // A user's branches: the others gone, the totals counted again.
+    const Night mine = night.within(BranchScope::parse(QStringLiteral("0002,9999")).value());
+    ASSERT_EQ(mine.filiais.size(), 1);
+    EXPECT_EQ(mine.filiais.at(0).cdFilial, QStringLiteral("0002"));
+    EXPECT_EQ(QJsonDocument::fromJson(NightJson::night(mine, {})).object().value("totais").toObject().value("caixas"),
+              1);
+    EXPECT_EQ(night.within(BranchScope()).totais().caixas, 6);
 
     const QByteArray metrics = NightMetrics::text(&night, false, 0.25);
     EXPECT_TRUE(metrics.contains("kal02700_caixas{cdfilial=\"0001\",estado=\"com_erro\"} 3\n"));
@@ -144,17 +151,38 @@ TEST(NightModelTest, TheNightTurnsAtTheViradaAndTheUsersFileChecksPasswords)
     // Fewer rounds than --nova-senha makes: told, line by line.
     EXPECT_TRUE(warnings.join('\n').contains(QStringLiteral("linha 3: só 1000 iterações")))
         << warnings.join('\n').toStdString();
-    EXPECT_TRUE(users.verify(QStringLiteral("matriz"), "s3nh@ forte"));
+    const Result<BranchScope> right = users.verify(QStringLiteral("matriz"), "s3nh@ forte");
+    ASSERT_TRUE(right.ok());
+    EXPECT_TRUE(right.value().everyBranch());
     EXPECT_FALSE(users.verify(QStringLiteral("matriz"), "s3nh@ fort"));
     EXPECT_FALSE(users.verify(QStringLiteral("ninguem"), "s3nh@ forte"));
     EXPECT_FALSE(users.verify(QStringLiteral("outro"), "s3nh@ forte"));
 
+    // A user of some branches: in code order, each once, and given back by its check.
+    const QString regional = UsersFile::line("regional", "x", 1000,
+                                             BranchScope::parse(QStringLiteral("0002,A1,0002")).value());
+    EXPECT_TRUE(regional.endsWith(QStringLiteral(":filiais=0002,A1"))) << regional.toStdString();
+    for (const char *bad : {"", "0002,", "0002,00001", "0 1"})
+        EXPECT_FALSE(BranchScope::parse(QLatin1String(bad)).ok()) << bad;
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(line.toUtf8() + "\nmatriz:md5$abc\n");
+    file.write(regional.toUtf8() + "\n" + line.toUtf8() + "\n");
     file.close();
-    const Result<NoValue> refused = users.load(path, warnings);
-    EXPECT_FALSE(refused.ok());
-    EXPECT_TRUE(refused.error().contains(QStringLiteral("linha 2"))) << refused.error().toStdString();
+    ASSERT_TRUE(users.load(path, warnings).ok());
+    const Result<BranchScope> scoped = users.verify(QStringLiteral("regional"), "x");
+    ASSERT_TRUE(scoped.ok());
+    EXPECT_EQ(scoped.value().codes(), QStringList({"0002", "A1"}));
+    EXPECT_TRUE(scoped.value().allows(QStringLiteral("A1")));
+    EXPECT_FALSE(scoped.value().allows(QStringLiteral("0001")));
+
+    for (const QString &wrong : {QStringLiteral("matriz:md5$abc"), regional + QStringLiteral(",00001"),
+                                 QString(regional).replace(QStringLiteral(":filiais="), QStringLiteral(":lojas="))}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(line.toUtf8() + "\n" + wrong.toUtf8() + "\n");
+        file.close();
+        const Result<NoValue> refused = users.load(path, warnings);
+        EXPECT_FALSE(refused.ok()) << wrong.toStdString();
+        EXPECT_TRUE(refused.error().contains(QStringLiteral("linha 2"))) << refused.error().toStdString();
+    }
 }
 
 TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
@@ -186,6 +214,8 @@ TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
         {{"--db", "sqlite:x", "--db", "sqlite:y"}, "--db"},
         {{"--db", "sqlite:x", "--senha", "y"}, "--senha"},
         {{"--nova-senha", "a:b"}, "--nova-senha"},
+        {{"--nova-senha", "a", "--filiais", "0001,,0002"}, "--filiais: filial vazia"},
+        {{"--db", "sqlite:x", "--filiais", "0001"}, "vai com --nova-senha"},
     };
     for (const auto &b : bad) {
         const Result<PainelOptions> refused = PainelOptions::parse(b.arguments);
@@ -197,6 +227,9 @@ TEST(NightModelTest, CommandLineDefaultsAndAccessRules)
         {"--db", "sqlite:x", "--endereco", "0.0.0.0", "--usuarios", "u", "--certificado", "c", "--chave", "k"});
     ASSERT_TRUE(secured.ok()) << secured.error().toStdString();
     EXPECT_TRUE(secured.value().secured());
+    const Result<PainelOptions> regional = PainelOptions::parse({"--nova-senha", "r", "--filiais", "0002,0001"});
+    ASSERT_TRUE(regional.ok()) << regional.error().toStdString();
+    EXPECT_EQ(regional.value().filiais.text(), QStringLiteral("0001,0002"));
 }
 
 TEST(NightModelTest, RequestsAreTakenOneByOneAndAnswersKeepTheirOrder)
