@@ -118,15 +118,15 @@ QByteArray regionalLine()
     return out;
 }
 
-// A register with a movement today in 0002 and in 0003 (the metrics are of
-// today's night).
+// A register with a movement "today" (the service's pinned day) in 0002 and
+// in 0003: the metrics are of today's night.
 void movementsToday()
 {
     for (const char *branch : {"0002", "0003"})
         FiscalDataSet::instance().db().exec(
             QStringLiteral("INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, DTMOVIMCAIXA) VALUES ('%1', '099', %2)")
                 .arg(QLatin1String(branch),
-                     FiscalDataSet::timestamp(QDate::currentDate(), QStringLiteral("10:00:00"))));
+                     FiscalDataSet::timestamp(PainelProcess::ClockDay, QStringLiteral("10:00:00"))));
 }
 
 // A users file the service refuses to start with, told in its message.
@@ -233,7 +233,7 @@ TEST(PainelAccessTest, OffLoopbackItSpeaksHttpsAndAsksForAUser)
     movementsToday();
     PainelProcess p({"--db", db, "--endereco", "0.0.0.0", "--usuarios", users, "--certificado", cert, "--chave", key,
                      "--virada", "00:00"},
-                    true);
+                    true, true);
     ASSERT_TRUE(p.error().isEmpty()) << p.error().toStdString();
     EXPECT_TRUE(p.log().contains("kal02700-painel: o arquivo de usuários " + users + " pode ser lido"))
         << p.log().toStdString();

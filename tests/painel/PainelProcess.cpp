@@ -51,10 +51,19 @@ QList<HttpAnswer> takeAnswers(QByteArray &data)
 }
 } // namespace
 
-PainelProcess::PainelProcess(const QStringList &arguments, bool tls) : m_tls(tls)
+PainelProcess::PainelProcess(const QStringList &arguments, bool tls, bool pinned) : m_tls(tls)
 {
     m_port = freePort();
     m_process = std::make_unique<QProcess>();
+    if (pinned) {
+        // The wall clock only: the service's timers keep the machine's.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"),
+                           QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"));
+        environment.insert(QStringLiteral("FAKETIME"), ClockDay.toString(QStringLiteral("'@'yyyy-MM-dd 12:00:00")));
+        environment.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
+        m_process->setProcessEnvironment(environment);
+    }
     m_process->start(program(), arguments + QStringList{QStringLiteral("--porta"), QString::number(m_port)});
     m_process->closeWriteChannel();
     QDeadlineTimer deadline(StartMs);

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QString>
+#include <QDate>
 #include <QStringList>
 #include <memory>
 
@@ -21,7 +22,13 @@ public:
 
     // Starts the service with the arguments and --porta; empty error when it
     // listens.
-    explicit PainelProcess(const QStringList &arguments, bool tls = false);
+    // The day the service's clock is pinned to when asked (libfaketime), far
+    // from the data set's days: a night of "today" never meets them, whatever
+    // day the suite runs.
+    static inline const QDate ClockDay{2027, 6, 15};
+
+    // pinned: the service's clock reads ClockDay at noon when it starts.
+    explicit PainelProcess(const QStringList &arguments, bool tls = false, bool pinned = false);
     ~PainelProcess();
 
     QString error() const { return m_error; }
