@@ -1,6 +1,7 @@
 #include "PainelOptions.h"
 #include "CommandLine.h"
 #include "ConnectionString.h"
+#include "InputLimits.h"
 
 #include <QHash>
 
@@ -73,7 +74,7 @@ bool parseNumbers(PainelOptions &o, const QHash<QString, QString> &v, QString &e
 bool checkAccess(PainelOptions &o, const QHash<QString, QString> &v, QString &error)
 {
     if (v.contains("endereco") && !o.endereco.setAddress(v.value("endereco"))) {
-        error = QStringLiteral("--endereco: endereço IP inválido: %1").arg(v.value("endereco"));
+        error = QStringLiteral("--endereco: endereço IP inválido: %1").arg(InputLimits::excerpt(v.value("endereco")));
         return false;
     }
     if (o.certificado.isEmpty() != o.chave.isEmpty()) {

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "InputLimits.h"
 
 #include <QSet>
 
@@ -66,6 +67,9 @@ CommandLineProblem CommandLine::parse(const QStringList &arguments)
 {
     m_helpAsked = false;
     CommandLineProblem problem = scan(arguments);
+    // What a message may repeat of an argument: anything may have been typed.
+    problem.name = InputLimits::excerpt(problem.name);
+    problem.written = InputLimits::excerpt(problem.written);
     if (problem || m_helpAsked)
         return problem;
     // The scan found every argument good: the parser only takes the values.

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "ConnectionString.h"
 #include "LedgerCommands.h"
+#include "InputLimits.h"
 #include "LedgerValues.h"
 #include "StoreCodes.h"
 
@@ -91,7 +92,8 @@ bool takeCodesAndDays(const Values &values, FiscalOptions &options, QString &err
             continue;
         day.value = LedgerValues::parseDay(values.value(name));
         if (!day.value.isValid()) {
-            error = QStringLiteral("--%1: data inválida \"%2\" (use dd/MM/aaaa).").arg(name, values.value(name));
+            error = QStringLiteral("--%1: data inválida \"%2\" (use dd/MM/aaaa).")
+                        .arg(name, InputLimits::excerpt(values.value(name)));
             return false;
         }
     }
@@ -167,7 +169,7 @@ Result<FiscalOptions> parse(const QStringList &arguments)
         return Result<FiscalOptions>::failure(
             QStringLiteral("Comando desconhecido: \"%1\" (use auditar, sped, sintegra, cat52-exportar ou "
                            "cat52-guardar).")
-                .arg(first));
+                .arg(InputLimits::excerpt(first)));
     }
     QList<QCommandLineOption> accepted{QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")})};
     for (const LedgerOption &option : options.command->options())

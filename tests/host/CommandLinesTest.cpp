@@ -155,6 +155,9 @@ const Case Cases[] = {
       "--cfop-st", "5102"},
      "kal02700-fiscal: --cfop-st: \"5102\" não é um CFOP de venda dentro do estado com substituição tributária "
      "(54xx)."},
+    {"painel",
+     {"--yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy"},
+     "Opção desconhecida: --yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy..."},
     {"host", {"--bogus"}, "kal02700-host: Opção desconhecida: 'bogus'."},
     {"host", {"--db"}, "kal02700-host: Falta o valor depois de '--db'."},
     {"host",
