@@ -15,11 +15,9 @@
 #include "ScreenSupport.h"
 #include "Shield.h"
 #include "SharedServices.h"
-#include "ServerCalls.h"
 #include "Srv_kal02700.h"
 #include "TaxEntry.h"
 #include "TaxLines.h"
-#include "Wmb00001.h"
 #include "ui_TfrmCadRedz.h"
 #include <QApplication>
 #include <QCloseEvent>
