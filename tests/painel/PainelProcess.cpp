@@ -62,6 +62,10 @@ PainelProcess::PainelProcess(const QStringList &arguments, bool tls, bool pinned
                            QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"));
         environment.insert(QStringLiteral("FAKETIME"), ClockDay.toString(QStringLiteral("'@'yyyy-MM-dd 12:00:00")));
         environment.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
+        // Under AddressSanitizer the preloaded clock comes before its runtime.
+        const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           (asan.isEmpty() ? QString() : asan + u':') + QStringLiteral("verify_asan_link_order=0"));
         m_process->setProcessEnvironment(environment);
     }
     m_process->start(program(), arguments + QStringList{QStringLiteral("--porta"), QString::number(m_port)});
