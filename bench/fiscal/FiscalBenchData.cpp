@@ -176,36 +176,33 @@ Counts generate(const Size &size, Sink &sink, bool isoT)
     Counts counts;
     const long long first = daysFromCivil(size.firstYear, 1, 1);
     const long long last = daysFromCivil(size.firstYear + size.years, 1, 1);
-    for (int b = 1; b <= size.branches; ++b) {
-        for (int c = 1; c <= size.registersPerBranch; ++c) {
-            Printer p{b,
-                      c,
-                      fmt("%04d", b),
-                      fmt("%03d", c),
-                      fmt("BE%03d%03d000000000%03d", b, c, c),
-                      1,
-                      100000000LL * b + 1000000LL * c,
-                      1};
-            for (long long day = first; day < last; ++day) {
-                if (size.pendingEvery > 0 && (b * 31 + c * 7 + day) % size.pendingEvery == 0) {
-                    const auto date = civil(day);
-                    const std::string iso = fmt("%04d-%02d-%02d", date.y, date.m, date.d);
-                    sink.movement({p.filial, p.caixa, iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
-                    ++counts.movements;
-                    continue;
-                }
-                const Day d = drawDay(p, day);
-                emitReduction(p, d, sink);
-                ++counts.reductions;
-                counts.taxLines += 4;
-                sink.movement({p.filial, p.caixa, d.iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
+    std::vector<Printer> printers;
+    for (int b = 1; b <= size.branches; ++b)
+        for (int c = 1; c <= size.registersPerBranch; ++c)
+            printers.push_back(Printer{b, c, fmt("%04d", b), fmt("%03d", c), fmt("BE%03d%03d000000000%03d", b, c, c), 1,
+                                       100000000LL * b + 1000000LL * c, 1});
+    // A night at a time, every register of the chain, as the central
+    // database fills: the rows of one day lie side by side.
+    for (long long day = first; day < last; ++day) {
+        for (Printer &p : printers) {
+            if (size.pendingEvery > 0 && (p.b * 31 + p.c * 7 + day) % size.pendingEvery == 0) {
+                const auto date = civil(day);
+                const std::string iso = fmt("%04d-%02d-%02d", date.y, date.m, date.d);
+                sink.movement({p.filial, p.caixa, iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
                 ++counts.movements;
-                if (c == 1) {
-                    emitFile(p, d, sink, isoT);
-                    ++counts.files;
-                }
-                ++p.crz;
+                continue;
             }
+            const Day d = drawDay(p, day);
+            emitReduction(p, d, sink);
+            ++counts.reductions;
+            counts.taxLines += 4;
+            sink.movement({p.filial, p.caixa, d.iso + (isoT ? "T10:00:00.000" : " 10:00:00")});
+            ++counts.movements;
+            if (p.c == 1) {
+                emitFile(p, d, sink, isoT);
+                ++counts.files;
+            }
+            ++p.crz;
         }
     }
     return counts;
