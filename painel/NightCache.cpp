@@ -10,6 +10,8 @@ constexpr int MaxNights = 32;
 constexpr int MaxAudits = 4;
 constexpr int MinReadLimitMs = 10000;
 constexpr int MaxReadLimitMs = 35000;
+// Formatted answers kept per night: beyond it they are formatted afresh.
+constexpr int MaxFormatted = 32;
 
 void log(const QString &text)
 {
@@ -18,6 +20,17 @@ void log(const QString &text)
     std::fflush(stderr);
 }
 } // namespace
+
+QByteArray FormattedNight::value(const QString &key, const std::function<QByteArray()> &format)
+{
+    if (const auto it = m_answers.constFind(key); it != m_answers.cend())
+        return *it;
+    const QByteArray out = format();
+    if (m_answers.size() >= MaxFormatted)
+        m_answers.clear();
+    m_answers.insert(key, out);
+    return out;
+}
 
 NightCache::NightCache(QString connectionString, int periodSeconds, QTime virada, QObject *parent)
     : QObject(parent), m_connectionString(std::move(connectionString)), m_periodMs(periodSeconds * 1000),
@@ -101,8 +114,11 @@ void NightCache::finished(const QDate &dia, const NightRead &read)
     Entry &entry = m_entries[dia];
     entry.reading = false;
     entry.late = false;
-    if (read.night)
+    if (read.night) {
         entry.night = read.night.value();
+        entry.formatted = std::make_shared<FormattedNight>();
+        emit nightRead(*entry.night);
+    }
     const QList<NightCallback> waiting = std::move(entry.waiting);
     entry.waiting.clear();
     const NightAnswer answer = answerOf(entry);
@@ -144,6 +160,7 @@ NightAnswer NightCache::answerOf(const Entry &entry) const
 {
     NightAnswer answer;
     answer.night = entry.night;
+    answer.formatted = entry.formatted;
     if (!m_available) {
         answer.banco =
             QStringLiteral("indisponível desde %1").arg(m_unavailableSince.toString(QStringLiteral("HH:mm:ss")));

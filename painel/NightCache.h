@@ -18,12 +18,25 @@
 #include <QTime>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
+// The answers formatted from one night read, by what tells them apart (the
+// user's branches, the branch asked, the database's state): formatted once
+// per read, not once per request. Gone with the night.
+class FormattedNight {
+public:
+    QByteArray value(const QString &key, const std::function<QByteArray()> &format);
+
+private:
+    QHash<QString, QByteArray> m_answers;
+};
+
 struct NightAnswer {
-    std::optional<Night> night; // none: not read yet and the database did not answer
-    QString banco;              // "indisponível desde HH:mm:ss" while it does not answer
-    QString error;              // why, when there is no night
+    std::optional<Night> night;                // none: not read yet and the database did not answer
+    QString banco;                             // "indisponível desde HH:mm:ss" while it does not answer
+    QString error;                             // why, when there is no night
+    std::shared_ptr<FormattedNight> formatted; // with the night
 };
 
 class NightCache : public QObject {
@@ -49,10 +62,19 @@ public:
     // Waits for the read under way (at shutdown), at most until deadline:
     // false when it still runs (a read hung on a silent server).
     bool finishReads(QDeadlineTimer deadline);
+    // The one thread that reads (the history's reads queue there too), and
+    // how long a read may run before it is taken for a silent database.
+    QThreadPool &readers() { return m_pool; }
+    int readLimitMs() const { return m_readLimitMs; }
+
+signals:
+    // Each night read, as it is kept.
+    void nightRead(const Night &night);
 
 private:
     struct Entry {
         std::optional<Night> night;
+        std::shared_ptr<FormattedNight> formatted;
         QDeadlineTimer nextRead{0};
         bool reading = false;
         QList<NightCallback> waiting;

@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QMap>
 
 namespace NightReader {
 
@@ -36,6 +37,56 @@ NightRead readNight(const QString &connectionString, const QDate &dia)
         out.night.value().lidoEm = started;
         out.night.value().leituraSegundos = out.seconds;
     }
+    return out;
+}
+
+namespace {
+// The entries of a period, each to the builder of its day.
+class NightsBuilder : public AuditWriter {
+public:
+    void entry(const AuditEntry &entry) override { m_days[entry.day].entry(entry); }
+    void finish(const AuditTotals &totals) override { Q_UNUSED(totals) }
+    Night night(const QDate &dia) const
+    {
+        const auto it = m_days.constFind(dia);
+        return it == m_days.cend() ? NightBuilder().night(dia) : it->night(dia);
+    }
+
+private:
+    QMap<QDate, NightBuilder> m_days;
+};
+} // namespace
+
+NightsRead readNights(const QString &connectionString, const QList<QPair<QDate, QDate>> &periods)
+{
+    NightsRead out;
+    QElapsedTimer clock;
+    clock.start();
+    const QDateTime started = QDateTime::currentDateTime();
+    try {
+        const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(connectionString);
+        out.nights = session ? Result<QList<Night>>::of({}) : Result<QList<Night>>::failureOf(session);
+        for (const auto &[de, ate] : periods) {
+            if (!out.nights)
+                break;
+            NightsBuilder builder;
+            const Result<AuditTotals> audit = Auditor(*session.value(), builder).run({QString(), QString(), de, ate});
+            if (!audit) {
+                out.nights = Result<QList<Night>>::failureOf(audit);
+                break;
+            }
+            for (QDate d = de; d <= ate; d = d.addDays(1))
+                out.nights.value() << builder.night(d);
+        }
+    } catch (const Exception &e) {
+        out.nights = Result<QList<Night>>::failure(e.message());
+    } catch (const std::exception &e) {
+        out.nights = Result<QList<Night>>::failure(QString::fromUtf8(e.what()));
+    }
+    out.seconds = double(clock.nsecsElapsed()) / 1e9;
+    if (out.nights)
+        for (Night &night : out.nights.value())
+            night.lidoEm = started;
     return out;
 }
 

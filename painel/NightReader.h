@@ -21,8 +21,16 @@ struct NightRead {
 // The audit as `auditar --formato json` writes it, or the database's cause.
 using AuditRead = Result<QByteArray>;
 
+// Every night of some periods (each an audit of its own), or the cause.
+struct NightsRead {
+    Result<QList<Night>> nights = Result<QList<Night>>::failure(QString());
+    double seconds = 0;
+};
+
 namespace NightReader {
 NightRead readNight(const QString &connectionString, const QDate &dia);
+// Each night of each period (first, last), empty ones too, in one session.
+NightsRead readNights(const QString &connectionString, const QList<QPair<QDate, QDate>> &periods);
 // within: the branches whose findings are told (the user's).
 AuditRead readAudit(const QString &connectionString, const AuditScope &scope, const BranchScope &within);
 } // namespace NightReader

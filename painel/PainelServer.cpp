@@ -1,5 +1,6 @@
 #include "PainelServer.h"
 #include "GuardedSslServer.h"
+#include "HistoryCache.h"
 #include "HttpConnection.h"
 #include "LoginGate.h"
 #include "NightCache.h"
@@ -27,6 +28,8 @@ enum class Status {
 const QByteArray Json = "application/json; charset=utf-8";
 const QByteArray Text = "text/plain; charset=utf-8";
 constexpr int MaxDays = 366;
+constexpr int MaxHistoryNights = 62;
+constexpr int HistoryNights = 30;
 
 QByteArray reason(Status status)
 {
@@ -105,8 +108,10 @@ QString unknownParameter(const QUrlQuery &query, const QStringList &known)
 
 } // namespace
 
-PainelServer::PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users, QObject *parent)
-    : QObject(parent), m_options(options), m_cache(cache), m_gate(users ? new LoginGate(*users, this) : nullptr)
+PainelServer::PainelServer(const PainelOptions &options, NightCache &cache, HistoryCache &history,
+                           const UsersFile *users, QObject *parent)
+    : QObject(parent), m_options(options), m_cache(cache), m_history(history),
+      m_gate(users ? new LoginGate(*users, this) : nullptr)
 {
 }
 
@@ -185,6 +190,7 @@ const QList<PainelServer::Route> &PainelServer::routes()
     static const QList<Route> table{
         {QStringLiteral("/"), {}, &PainelServer::page, false},
         {QStringLiteral("/api/noite"), {"dia", "cdfilial"}, &PainelServer::night, false},
+        {QStringLiteral("/api/historico"), {"de", "ate", "cdfilial"}, &PainelServer::history, false},
         {QStringLiteral("/api/auditoria"), {"de", "ate", "cdfilial", "cdcaixa"}, &PainelServer::audit, false},
         {QStringLiteral("/metrics"), {}, &PainelServer::metrics, false},
         {QStringLiteral("/saude"), {}, &PainelServer::health, true},
@@ -229,9 +235,46 @@ void PainelServer::night(const QUrlQuery &query, const BranchScope &scope, Reply
     m_cache.night(dia, [reply, cdFilial, scope](const NightAnswer &answer) {
         if (!answer.night)
             return send(reply, Status::ServiceUnavailable, Json, NightJson::error(answer.error));
-        const Night night = cdFilial.isEmpty() ? answer.night->within(scope) : answer.night->onlyBranch(cdFilial);
-        send(reply, Status::Ok, Json, NightJson::night(night, answer.banco));
+        const auto format = [&] {
+            const Night night = cdFilial.isEmpty() ? answer.night->within(scope) : answer.night->onlyBranch(cdFilial);
+            return NightJson::night(night, answer.banco);
+        };
+        const QString key = scope.text() + QLatin1Char('|') + cdFilial + QLatin1Char('|') + answer.banco;
+        send(reply, Status::Ok, Json, answer.formatted ? answer.formatted->value(key, format) : format());
     });
+}
+
+void PainelServer::history(const QUrlQuery &query, const BranchScope &scope, Reply reply)
+{
+    const auto asked = [&](const char *name) { return query.hasQueryItem(QLatin1String(name)); };
+    const QDate ate = asked("ate") ? dayOf(query.queryItemValue(QStringLiteral("ate"), QUrl::FullyDecoded))
+                                   : m_cache.currentNight();
+    if (!ate.isValid())
+        return badParameter(reply, QStringLiteral("ate: data inválida, use aaaa-mm-dd"));
+    const QDate de = asked("de") ? dayOf(query.queryItemValue(QStringLiteral("de"), QUrl::FullyDecoded))
+                                 : ate.addDays(1 - HistoryNights);
+    if (!de.isValid())
+        return badParameter(reply, QStringLiteral("de: data inválida, use aaaa-mm-dd"));
+    if (ate < de)
+        return badParameter(reply, QStringLiteral("ate: anterior a de"));
+    if (de.daysTo(ate) + 1 > MaxHistoryNights)
+        return badParameter(
+            reply,
+            QStringLiteral("ate: período de %1 noites, no máximo %2").arg(de.daysTo(ate) + 1).arg(MaxHistoryNights));
+    const QString cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
+    if (asked("cdfilial") && !validCode(cdFilial, StoreCodes::BranchWidth))
+        return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
+    if (refused(reply, scope, cdFilial))
+        return;
+    const bool queued = m_history.history(de, ate, scope, cdFilial, [reply](const HistoryAnswer &answer) {
+        if (answer)
+            return send(reply, Status::Ok, Json, answer.value());
+        send(reply, Status::ServiceUnavailable, Json, NightJson::error(answer.error()));
+    });
+    if (!queued)
+        send(reply, Status::ServiceUnavailable, Json,
+             NightJson::error(QStringLiteral("pedidos de histórico demais em andamento; tente de novo em instantes")),
+             {{"Retry-After", "5"}});
 }
 
 void PainelServer::audit(const QUrlQuery &query, const BranchScope &scope, Reply reply)

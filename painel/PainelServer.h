@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QUrlQuery>
 
+class HistoryCache;
 class HttpConnection;
 class HttpRequest;
 class LoginGate;
@@ -23,7 +24,8 @@ class UsersFile;
 class PainelServer : public QObject {
     Q_OBJECT
 public:
-    PainelServer(const PainelOptions &options, NightCache &cache, const UsersFile *users, QObject *parent = nullptr);
+    PainelServer(const PainelOptions &options, NightCache &cache, HistoryCache &history, const UsersFile *users,
+                 QObject *parent = nullptr);
     ~PainelServer() override;
     // Listens on the options' address and port (TLS when configured): done,
     // or the reason it cannot.
@@ -58,6 +60,7 @@ private:
 
     void route(const QString &path, const QUrlQuery &query, const BranchScope &scope, Reply reply);
     void night(const QUrlQuery &query, const BranchScope &scope, Reply reply);
+    void history(const QUrlQuery &query, const BranchScope &scope, Reply reply);
     void audit(const QUrlQuery &query, const BranchScope &scope, Reply reply);
     void metrics(const QUrlQuery &query, const BranchScope &scope, Reply reply);
     void health(const QUrlQuery &query, const BranchScope &scope, Reply reply);
@@ -65,6 +68,7 @@ private:
 
     PainelOptions m_options;
     NightCache &m_cache;
+    HistoryCache &m_history;
     LoginGate *m_gate = nullptr;
     QTcpServer *m_server = nullptr;
 };

@@ -2,6 +2,7 @@
 // branch (the page, its JSON, Prometheus metrics), read through the fiscal
 // ledger. Runs until SIGTERM or SIGINT.
 #include "ConsoleLine.h"
+#include "HistoryCache.h"
 #include "NightCache.h"
 #include "PainelOptions.h"
 #include "PainelServer.h"
@@ -137,7 +138,8 @@ int serve(QCoreApplication &app, const PainelOptions &options)
     }
     stopOnSignals(app);
     NightCache cache(options.db, options.atualizar, options.virada);
-    PainelServer server(options, cache, users ? &*users : nullptr);
+    HistoryCache history(cache, options.db, options.atualizar);
+    PainelServer server(options, cache, history, users ? &*users : nullptr);
     if (const Result<NoValue> listening = server.start(tls ? &*tls : nullptr); !listening) {
         ConsoleLine::print(stderr, listening.error());
         return CannotListen;

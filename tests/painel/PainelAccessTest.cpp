@@ -73,7 +73,11 @@ void checkBranchScopes(const PainelProcess &p, const QString &night)
     EXPECT_LT(mine.value("totais").toObject().value("caixas").toInt(),
               all.value("totais").toObject().value("caixas").toInt());
     // Another branch named: 403 (the header is remembered with its branches).
-    for (const QString &path : {night + "&cdfilial=0003", "/api/auditoria?" + period + "&cdfilial=0003"}) {
+    const QString history = "/api/historico?" + period;
+    EXPECT_EQ(listed(json(p.get(history, regional)), "filiais"), QStringList({"0001", "0002"}));
+    EXPECT_GT(listed(json(p.get(history, matriz)), "filiais").size(), 2);
+    for (const QString &path :
+         {night + "&cdfilial=0003", "/api/auditoria?" + period + "&cdfilial=0003", history + "&cdfilial=0003"}) {
         const HttpAnswer a = p.get(path, regional);
         EXPECT_EQ(a.status, 403) << path.toStdString();
         EXPECT_EQ(json(a).value("erro").toString(), QStringLiteral("filial 0003: sem acesso"));

@@ -241,6 +241,79 @@ TEST_F(PainelServiceTest, TheNightsStatesAreTheLedgersFindingsAndAreReadOncePerP
     EXPECT_EQ(readAt.size(), 1);
 }
 
+// Each night of the history against that night as /api/noite gives it
+// (the ledger's findings of that day): a register's state night by night,
+// its nights without movement, the branch's nights in trouble.
+TEST_F(PainelServiceTest, TheHistoryIsEachNightsStatesReadOnce)
+{
+    const PainelProcess &p = *s_painel;
+    const QDate de(2026, 12, 1), ate(2026, 12, 12);
+    const QString path = "/api/historico?de=" + iso(de) + "&ate=" + iso(ate);
+    const HttpAnswer a = p.get(path);
+    ASSERT_EQ(a.status, 200) << a.body.toStdString();
+    const QJsonObject history = json(a);
+    EXPECT_EQ(history.value("de").toString(), iso(de));
+    QHash<QString, QStringList> nights; // "branch/register/ECF": state of each night
+    QHash<QString, int> trouble;
+    QStringList order;
+    for (const QJsonValue b : history.value("filiais").toArray()) {
+        const QString branch = b.toObject().value("cdfilial").toString();
+        order << branch;
+        trouble[branch] = b.toObject().value("noites_com_problema").toInt();
+        for (const QJsonValue c : b.toObject().value("caixas").toArray()) {
+            QStringList states;
+            for (const QJsonValue n : c.toObject().value("noites").toArray())
+                states << n.toObject().value("estado").toString();
+            EXPECT_EQ(states.size(), de.daysTo(ate) + 1);
+            nights.insert(branch + '/' + c.toObject().value("cdcaixa").toString() + '/'
+                              + c.toObject().value("nrecf").toString(),
+                          states);
+        }
+    }
+    EXPECT_EQ(order, (QStringList{"0001", "0002", "0003", "0004", "0005"}));
+    QHash<QString, int> troubleSeen;
+    QSet<QString> seen;
+    for (int n = 0; n <= de.daysTo(ate); ++n) {
+        const auto regs = registers(json(p.get("/api/noite?dia=" + iso(de.addDays(n)))));
+        QSet<QString> branchesInTrouble;
+        for (auto it = regs.cbegin(); it != regs.cend(); ++it) {
+            const QString state = it->value("estado").toString();
+            if (state == QLatin1String("pendente") || state == QLatin1String("com_erro"))
+                branchesInTrouble << it.key().section('/', 0, 0);
+            // A register's night without its Z reduction is on its printers' lines.
+            QStringList keys;
+            for (auto h = nights.cbegin(); h != nights.cend(); ++h)
+                if (h.key() == it.key()
+                    || (it.key().endsWith('/') && !nights.contains(it.key()) && h.key().startsWith(it.key())))
+                    keys << h.key();
+            ASSERT_FALSE(keys.isEmpty()) << it.key().toStdString();
+            for (const QString &key : keys) {
+                EXPECT_EQ(nights.value(key).value(n), state) << key.toStdString() << " " << n;
+                seen << key + '@' + QString::number(n);
+            }
+        }
+        for (const QString &b : branchesInTrouble)
+            ++troubleSeen[b];
+    }
+    int withoutMovement = 0;
+    for (auto h = nights.cbegin(); h != nights.cend(); ++h)
+        for (int n = 0; n < h->size(); ++n)
+            if (!seen.contains(h.key() + '@' + QString::number(n))) {
+                EXPECT_EQ(h->at(n), QStringLiteral("sem_movimento")) << h.key().toStdString() << " " << n;
+                ++withoutMovement;
+            }
+    EXPECT_GT(withoutMovement, 0);
+    EXPECT_GT(troubleSeen.value("0001"), 0);
+    for (const QString &b : order)
+        EXPECT_EQ(trouble.value(b), troubleSeen.value(b)) << b.toStdString();
+    // Read once: the same answer while nothing changes.
+    EXPECT_EQ(p.get(path).body, a.body);
+    EXPECT_EQ(json(p.get(path + "&cdfilial=0002")).value("filiais").toArray().size(), 1);
+    for (const char *bad : {"de=2026-12-10&ate=2026-12-01", "de=2026-10-01&ate=2026-12-10", "ate=10/12/2026",
+                            "cdfilial=00%2F1", "dia=2026-12-01"})
+        EXPECT_EQ(p.get(QStringLiteral("/api/historico?") + bad).status, 400) << bad;
+}
+
 TEST_F(PainelServiceTest, BadRequestsAreAnsweredAndBadConnectionsDroppedWhileItKeepsServing)
 {
     const PainelProcess &p = *s_painel;
