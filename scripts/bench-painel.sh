@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark of the head-office view: kal02700-painel as a process, /api/noite
 # read from the database (each night's first request) and from the cache, then
-# 200 requests 50 at a time: all answered whole, median and slowest printed.
+# 200 requests 50 at a time: all answered whole, median and slowest printed;
+# with --rede also the 30-night history from the database and the cache, and
+# /saude during a flood of wrong passwords.
 #   scripts/bench-painel.sh [--keep]         the ledger benchmark's ten years of a hundred registers (SQLite)
 #   scripts/bench-painel.sh --rede [--keep]  a chain: 500 branches x 10 registers, a year of history, one
 #                                            register-day in twenty pending; on SQLite and on a PostgreSQL of
@@ -70,6 +72,42 @@ measure() {
   [ "$answered" -eq 200 ] && [ "$sizes" -eq 1 ]
 }
 
+# history LABEL ATE...: /api/historico of the 30 nights up to each ATE, first
+# from the database (nights not read yet), then five times each from the cache.
+history() {
+  local label=$1
+  shift
+  : >"$work/hdb"
+  : >"$work/hcache"
+  for ate in "$@"; do
+    curl -s -o "$work/hbody" -w '%{time_total}\n' "$base/api/historico?ate=$ate" >>"$work/hdb"
+    for _ in 1 2 3 4 5; do
+      curl -s -o /dev/null -w '%{time_total}\n' "$base/api/historico?ate=$ate" >>"$work/hcache"
+    done
+  done
+  echo "== $label: histórico de 30 noites, $(wc -c <"$work/hbody") bytes de JSON"
+  echo "/api/historico do banco ($(wc -l <"$work/hdb") períodos): mediana $(median <"$work/hdb") s, mais lenta $(slowest <"$work/hdb") s (meta 1 s)"
+  echo "/api/historico do cache ($(wc -l <"$work/hcache") pedidos): mediana $(median <"$work/hcache") s, mais lenta $(slowest <"$work/hcache") s"
+}
+
+# flood CONNECTION: the service with a users file; 20 clients send wrong
+# passwords for ten seconds while /saude is asked every 0.1 s (in one Python
+# process: curl started 20 times over would measure the machine, not the service).
+flood() {
+  printf 'Cofre#2026\n' | "$build/bin/kal02700-painel" --nova-senha matriz >"$work/usuarios"
+  chmod 600 "$work/usuarios"
+  local port
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  "$build/bin/kal02700-painel" --db "$1" --porta "$port" --atualizar 3600 --usuarios "$work/usuarios" 2>"$work/log" &
+  painel=$!
+  for _ in $(seq 100); do
+    grep -q "Painel em" "$work/log" && break
+    sleep 0.1
+  done
+  python3 "$root/scripts/painel-flood.py" "$port"
+  stopPainel
+}
+
 # page NIGHT: the page in headless chromium at a phone's width, three times:
 # when the night was first drawn (the page notes it) and the document's size.
 page() {
@@ -104,8 +142,10 @@ if [ "$keep" -eq 0 ] || [ ! -f "$db" ]; then
 fi
 startPainel "sqlite:$db"
 measure "rede, SQLite" 0.15 0.005 2026-03-04 2026-03-05 2026-03-06 2026-03-07 2026-03-08 2026-03-11
+history "rede, SQLite" 2026-05-31 2026-07-31 2026-09-30
 page 2026-03-04
 stopPainel
+flood "sqlite:$db"
 
 "$root/tests/support/pg-fixture.sh" start "$work/pg" >/dev/null
 conn=$(cat "$work/pg/connection")
@@ -113,3 +153,4 @@ echo "== dados PostgreSQL: 2026, 500 filiais x 10 caixas"
 "$build/bin/kal02700-painel-bench-data" "postgresql:$conn" "$root/db/schema-postgresql.sql" rede
 startPainel "$conn"
 measure "rede, PostgreSQL" 0.3 0.005 2026-03-04 2026-03-05 2026-03-06 2026-03-07 2026-03-08 2026-03-11
+history "rede, PostgreSQL" 2026-05-31 2026-07-31 2026-09-30
