@@ -79,31 +79,16 @@ void HistoryStore::evict(const QDate &de, const QDate &ate)
     }
 }
 
-QByteArray HistoryStore::json(const QDate &de, const QDate &ate, const BranchScope &scope, const QString &cdFilial)
+quint8 HistoryStore::stateOf(const Kept &night, int row) const
 {
-    const QString key = de.toString(Qt::ISODate) + ate.toString(Qt::ISODate) + scope.text() + QLatin1Char('|')
-                        + cdFilial;
-    Formatted &kept = m_formatted[key];
-    kept.used = ++m_uses;
-    if (kept.generation == m_generation && !kept.json.isEmpty())
-        return kept.json;
+    const auto at = [&](int i) { return i < night.states.size() ? quint8(night.states.at(i)) : Absent; };
+    const quint8 own = at(row);
+    return own != Absent ? own : at(m_rows.at(row).registerRow);
+}
 
-    QList<const Kept *> nights;
-    QList<QByteArray> days;
-    QDateTime lidoEm;
-    static const Kept none;
-    for (QDate d = de; d <= ate; d = d.addDays(1)) {
-        const auto night = m_nights.constFind(d);
-        nights << (night == m_nights.cend() ? &none : &*night);
-        days << "{\"dia\": " + q(d.toString(Qt::ISODate)) + ", \"estado\": ";
-        if (!lidoEm.isValid() || nights.last()->lidoEm > lidoEm)
-            lidoEm = nights.last()->lidoEm;
-    }
-    const auto stateOf = [&](const Kept &night, int row) {
-        const auto at = [&](int i) { return i < night.states.size() ? quint8(night.states.at(i)) : Absent; };
-        const quint8 own = at(row);
-        return own != Absent ? own : at(m_rows.at(row).registerRow);
-    };
+QList<int> HistoryStore::listedRows(const QList<const Kept *> &nights, const BranchScope &scope,
+                                    const QString &cdFilial) const
+{
     // The rows with an entry on some night; a register's nights without a
     // Z reduction go to its printers' rows when it has some.
     QList<bool> listed(m_rows.size(), false), withPrinter(m_rows.size(), false);
@@ -127,6 +112,31 @@ QByteArray HistoryStore::json(const QDate &de, const QDate &ate, const BranchSco
         const Row &x = m_rows.at(a), &y = m_rows.at(b);
         return std::tie(x.cdFilial, x.cdCaixa, x.nrEcf, x.serial) < std::tie(y.cdFilial, y.cdCaixa, y.nrEcf, y.serial);
     });
+
+    return order;
+}
+
+QByteArray HistoryStore::json(const QDate &de, const QDate &ate, const BranchScope &scope, const QString &cdFilial)
+{
+    const QString key = de.toString(Qt::ISODate) + ate.toString(Qt::ISODate) + scope.text() + QLatin1Char('|')
+                        + cdFilial;
+    Formatted &kept = m_formatted[key];
+    kept.used = ++m_uses;
+    if (kept.generation == m_generation && !kept.json.isEmpty())
+        return kept.json;
+
+    QList<const Kept *> nights;
+    QList<QByteArray> days;
+    QDateTime lidoEm;
+    static const Kept none;
+    for (QDate d = de; d <= ate; d = d.addDays(1)) {
+        const auto night = m_nights.constFind(d);
+        nights << (night == m_nights.cend() ? &none : &*night);
+        days << "{\"dia\": " + q(d.toString(Qt::ISODate)) + ", \"estado\": ";
+        if (!lidoEm.isValid() || nights.last()->lidoEm > lidoEm)
+            lidoEm = nights.last()->lidoEm;
+    }
+    const QList<int> order = listedRows(nights, scope, cdFilial);
 
     QByteArray o = "{\"de\": " + q(de.toString(Qt::ISODate)) + ", \"ate\": " + q(ate.toString(Qt::ISODate));
     o += ", \"lido_em\": " + q(lidoEm.toOffsetFromUtc(lidoEm.offsetFromUtc()).toString(Qt::ISODate))

@@ -43,6 +43,10 @@ private:
         qint64 used = 0;
     };
     int rowOf(const QString &cdFilial, const QString &cdCaixa, const QString &nrEcf, const QString &serial);
+    // A row's state on a night: its own entry, or its register's without a printer.
+    quint8 stateOf(const Kept &night, int row) const;
+    // The rows the history lists, in code order.
+    QList<int> listedRows(const QList<const Kept *> &nights, const BranchScope &scope, const QString &cdFilial) const;
 
     QList<Row> m_rows;
     QHash<QString, int> m_rowIndex;
