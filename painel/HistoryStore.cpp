@@ -12,6 +12,21 @@ QByteArray q(const QString &text)
     return JsonAuditWriter::quoted(text);
 }
 
+// Drops the entries least recently used (their "used") beyond max; how many.
+template <typename Map>
+int dropLeastUsed(Map &entries, qsizetype max)
+{
+    int dropped = 0;
+    for (; entries.size() > max; ++dropped) {
+        auto oldest = entries.begin();
+        for (auto it = entries.begin(); it != entries.end(); ++it)
+            if (it->used < oldest->used)
+                oldest = it;
+        entries.erase(oldest);
+    }
+    return dropped;
+}
+
 bool inTrouble(quint8 state)
 {
     return state == quint8(RegisterState::Pendente) || state == quint8(RegisterState::ComErro);
@@ -69,14 +84,8 @@ void HistoryStore::evict(const QDate &de, const QDate &ate)
     for (auto it = m_nights.begin(); it != m_nights.end(); ++it)
         if (it.key() >= de && it.key() <= ate)
             it->used = ++m_uses;
-    while (m_nights.size() > MaxNights) {
-        auto oldest = m_nights.begin();
-        for (auto it = m_nights.begin(); it != m_nights.end(); ++it)
-            if (it->used < oldest->used)
-                oldest = it;
-        m_nights.erase(oldest);
+    if (dropLeastUsed(m_nights, MaxNights) > 0)
         ++m_generation;
-    }
 }
 
 quint8 HistoryStore::stateOf(const Kept &night, int row) const
@@ -178,12 +187,6 @@ QByteArray HistoryStore::json(const QDate &de, const QDate &ate, const BranchSco
     o += "]}\n";
     kept.generation = m_generation;
     kept.json = o;
-    while (m_formatted.size() > MaxFormatted) {
-        auto oldest = m_formatted.begin();
-        for (auto it = m_formatted.begin(); it != m_formatted.end(); ++it)
-            if (it->used < oldest->used)
-                oldest = it;
-        m_formatted.erase(oldest);
-    }
+    dropLeastUsed(m_formatted, MaxFormatted);
     return o;
 }

@@ -43,6 +43,15 @@ startPainel() {
   base="http://127.0.0.1:$port"
 }
 
+# firstThenCached PATH BODY DB CACHE: PATH asked once (its time added to DB,
+# its answer kept in BODY), then five times more (their times added to CACHE).
+firstThenCached() {
+  curl -s -o "$2" -w '%{time_total}\n' "$base$1" >>"$3"
+  for _ in 1 2 3 4 5; do
+    curl -s -o /dev/null -w '%{time_total}\n' "$base$1" >>"$4"
+  done
+}
+
 # measure LABEL TARGET_DB TARGET_CACHE NIGHT... (the last night is the one of the 200 requests)
 measure() {
   local label=$1 goalDb=$2 goalCache=$3
@@ -51,10 +60,7 @@ measure() {
   : >"$work/db"
   : >"$work/cache"
   for d in "${nights[@]:0:${#nights[@]}-1}"; do
-    curl -s -o "$work/body" -w '%{time_total}\n' "$base/api/noite?dia=$d" >>"$work/db"
-    for _ in 1 2 3 4 5; do
-      curl -s -o /dev/null -w '%{time_total}\n' "$base/api/noite?dia=$d" >>"$work/cache"
-    done
+    firstThenCached "/api/noite?dia=$d" "$work/body" "$work/db" "$work/cache"
   done
   local caixas
   caixas=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["totais"]["caixas"])' "$work/body")
@@ -80,10 +86,7 @@ history() {
   : >"$work/hdb"
   : >"$work/hcache"
   for ate in "$@"; do
-    curl -s -o "$work/hbody" -w '%{time_total}\n' "$base/api/historico?ate=$ate" >>"$work/hdb"
-    for _ in 1 2 3 4 5; do
-      curl -s -o /dev/null -w '%{time_total}\n' "$base/api/historico?ate=$ate" >>"$work/hcache"
-    done
+    firstThenCached "/api/historico?ate=$ate" "$work/hbody" "$work/hdb" "$work/hcache"
   done
   echo "== $label: histórico de 30 noites, $(wc -c <"$work/hbody") bytes de JSON"
   echo "/api/historico do banco ($(wc -l <"$work/hdb") períodos): mediana $(median <"$work/hdb") s, mais lenta $(slowest <"$work/hdb") s (meta 1 s)"
