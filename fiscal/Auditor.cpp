@@ -1,6 +1,7 @@
 #include "Auditor.h"
 #include "AuditRules.h"
 #include "Cat52Check.h"
+#include "Cat52FileStore.h"
 #include "Cat52Record.h"
 #include "ForwardQuery.h"
 #include "Guarded.h"
@@ -132,7 +133,7 @@ public:
     {
         if (m_anyContent)
             for (const Reduction &r : m_candidates)
-                if (!m_serials.contains(Cat52Record::serialOf(r.serial)))
+                if (!m_serials.contains(Cat52FileStore::fileSerialOf(r.serial)))
                     m_out.withoutOwnFile.insert(keyOf(r));
         m_candidates.clear();
         m_serials.clear();

@@ -1,4 +1,5 @@
 #include "Cat52Check.h"
+#include "Cat52FileStore.h"
 
 #include <QStringList>
 
@@ -22,7 +23,7 @@ Cat52Check Cat52Check::of(const QByteArray &content, const QList<Reduction> &can
     // The file is of the printer of its E12's serial: held against that
     // printer's row (the one it matches in full, should the day hold two).
     for (int i = 0; i < candidates.size(); ++i) {
-        if (e12->serial.isEmpty() || e12->serial != Cat52Record::serialOf(candidates.at(i).serial))
+        if (!Cat52FileStore::ofPrinter(e12->serial, candidates.at(i).serial))
             continue;
         const QList<Cat52Difference> differences = Cat52Record::compare(*e12, figuresOf(candidates.at(i)));
         if (result.reduction < 0 || differences.isEmpty()) {

@@ -30,22 +30,7 @@ QString dotMoney(qint64 cents)
 
 qint64 counter(const QString &text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return -1;
-    qint64 value = 0;
-    int digits = 0;
-    for (const QChar c : trimmed) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return -1;
-        // Leading zeros do not count against the width.
-        if (value == 0 && c == QLatin1Char('0'))
-            continue;
-        if (++digits > 18)
-            return -1;
-        value = value * 10 + (c.unicode() - '0');
-    }
-    return value;
+    return FormatSettings::strToCounter(text);
 }
 
 qint64 truncatedTax(qint64 baseCents, qint64 rateHundredths)

@@ -21,7 +21,8 @@ KALFISCAL_EXPORT QString dotMoney(qint64 cents);
 // "1.234,56" for people (text report, HTML).
 KALFISCAL_EXPORT
 // A counter's number: the text trimmed, digits only (at most 18 of them);
-// -1 when the text is empty or not a number.
+// -1 when the text is empty or not a number: FormatSettings::strToCounter,
+// which reads the digits as strToInt does.
 KALFISCAL_EXPORT qint64 counter(const QString &text);
 
 // Tax of a tax line as the printer computes it: base x rate / 100, cut to the cent.

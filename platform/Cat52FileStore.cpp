@@ -68,8 +68,13 @@ Cat52FileStore::Cat52FileStore(AdoConnection &connection)
 
 bool Cat52FileStore::ofPrinter(const QString &e12Serial, const QString &storedSerial)
 {
-    const QString serial = Cat52Record::serialOf(storedSerial);
+    const QString serial = fileSerialOf(storedSerial);
     return !serial.isEmpty() && e12Serial.trimmed() == serial;
+}
+
+QString Cat52FileStore::fileSerialOf(const QString &storedSerial)
+{
+    return Cat52Record::serialOf(storedSerial);
 }
 
 QByteArray Cat52FileStore::contentOf(const QStringList &lines)

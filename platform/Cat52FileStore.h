@@ -30,6 +30,10 @@ public:
     // the printer's stored serial as an E12 holds one (trimmed, its first 20
     // characters). A printer without a serial has no file.
     static bool ofPrinter(const QString &e12Serial, const QString &storedSerial);
+    // The serial the E12 of the printer's file carries, for a printer's
+    // stored serial; empty for a printer without one. For whoever gathers
+    // the serials of a day's files and then asks after each printer.
+    static QString fileSerialOf(const QString &storedSerial);
 
     // A file of the day stored with its content: its name and the serial of
     // its E12 (empty when it has no readable E12).

@@ -62,6 +62,28 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// How a run of digits read: its magnitude, or why not.
+enum class Digits { Read, NotANumber, TooLarge };
+
+// The magnitude of s from `from` to its end: ASCII digits only, at least one.
+// TooLarge as soon as it would pass limit (checked before it is computed, so
+// that it never overflows).
+Digits readDigits(const QString &s, qsizetype from, qint64 limit, qint64 &magnitude)
+{
+    if (from == s.size())
+        return Digits::NotANumber;
+    magnitude = 0;
+    for (qsizetype i = from; i < s.size(); ++i) {
+        if (!isDigit(s[i]))
+            return Digits::NotANumber;
+        const int digit = s[i].unicode() - u'0';
+        if (magnitude > (limit - digit) / 10)
+            return Digits::TooLarge;
+        magnitude = magnitude * 10 + digit;
+    }
+    return Digits::Read;
+}
+
 [[noreturn]] void invalidFloat(const QString &text)
 {
     throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(InputLimits::excerpt(text)));
@@ -217,19 +239,25 @@ int strToInt(const QString &text)
     bool negative = false;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
         negative = s[i++] == u'-';
-    if (i == s.size())
-        throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
     const qint64 limit = negative ? -qint64(std::numeric_limits<int>::min()) : qint64(std::numeric_limits<int>::max());
     qint64 magnitude = 0;
-    for (; i < s.size(); ++i) {
-        if (!isDigit(s[i]))
-            throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
-        magnitude = magnitude * 10 + (s[i].unicode() - u'0');
-        if (magnitude > limit)
-            throw EConvertError(
-                QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(text)));
+    switch (readDigits(s, i, limit, magnitude)) {
+    case Digits::Read:
+        return int(negative ? -magnitude : magnitude);
+    case Digits::NotANumber:
+        throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(InputLimits::excerpt(text)));
+    case Digits::TooLarge:
+        break;
     }
-    return int(negative ? -magnitude : magnitude);
+    throw EConvertError(QStringLiteral("'%1' está fora do intervalo dos inteiros").arg(InputLimits::excerpt(text)));
+}
+
+qint64 strToCounter(const QString &text)
+{
+    // 18 digits: 999999999999999999 at most.
+    constexpr qint64 limit = 999'999'999'999'999'999;
+    qint64 magnitude = 0;
+    return readDigits(text.trimmed(), 0, limit, magnitude) == Digits::Read ? magnitude : -1;
 }
 
 QString centsToStr(qint64 cents, QChar separator, bool grouped)

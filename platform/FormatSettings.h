@@ -26,6 +26,11 @@ TDateTime strToDateTime(const QString &text);
 double strToFloat(const QString &text);
 QString floatToStr(double value);  // shortest text that reads back exactly, ',' separator
 int strToInt(const QString &text); // signed 32-bit decimal; raises EConvertError
+// A counter as the back office stores it (CRZ, COO, CRO, the register's
+// number): the same digits as strToInt reads, but no sign, up to 18 of them
+// (leading zeros aside), and -1 instead of raising for an empty text or any
+// other: an unreadable counter is something to report, not a failure.
+qint64 strToCounter(const QString &text);
 
 // Whole cents as text, never through a double: "1234,56" with the separator
 // given; grouped, "1.234,56" as people read it.

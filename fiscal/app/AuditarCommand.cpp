@@ -1,10 +1,9 @@
 #include "AuditarCommand.h"
 #include "Auditor.h"
 #include "CsvAuditWriter.h"
+#include "ExportLines.h"
 #include "HtmlAuditWriter.h"
 #include "JsonAuditWriter.h"
-#include "LedgerOutput.h"
-#include "LedgerSession.h"
 #include "Progress.h"
 #include "TextAuditWriter.h"
 
@@ -26,13 +25,10 @@ QStringList AuditarCommand::help() const
 
 Result<int> AuditarCommand::run(const FiscalOptions &o) const
 {
-    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
-    if (!session)
-        return Result<int>::failureOf(session);
-    const Result<std::unique_ptr<LedgerOutput>> opened = LedgerOutput::create(o.saida);
+    const Result<LedgerRun> opened = openLedgerRun(o.db, o.saida);
     if (!opened)
         return Result<int>::failureOf(opened);
-    LedgerOutput &out = *opened.value();
+    LedgerOutput &out = *opened.value().out;
     std::unique_ptr<AuditWriter> writer;
     if (o.formato == QLatin1String("json"))
         writer = std::make_unique<JsonAuditWriter>(out);
@@ -45,7 +41,7 @@ Result<int> AuditarCommand::run(const FiscalOptions &o) const
     else
         writer = std::make_unique<TextAuditWriter>(out);
     Progress progress(QStringLiteral("auditar"));
-    Auditor auditor(*session.value(), *writer, &progress);
+    Auditor auditor(*opened.value().session, *writer, &progress);
     const Result<AuditTotals> totals = auditor.run({o.cdFilial, o.cdCaixa, o.de, o.ate});
     if (!totals)
         return Result<int>::failureOf(totals);

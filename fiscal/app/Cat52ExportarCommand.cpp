@@ -1,7 +1,6 @@
 #include "Cat52ExportarCommand.h"
 #include "Cat52Exporter.h"
-#include "LedgerOutput.h"
-#include "LedgerSession.h"
+#include "ExportLines.h"
 #include "Progress.h"
 
 QList<LedgerOption> Cat52ExportarCommand::options() const
@@ -16,18 +15,17 @@ QStringList Cat52ExportarCommand::help() const
 
 Result<int> Cat52ExportarCommand::run(const FiscalOptions &o) const
 {
-    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
-    if (!session)
-        return Result<int>::failureOf(session);
-    const Result<std::unique_ptr<LedgerOutput>> report = LedgerOutput::create(QString());
-    if (!report)
-        return Result<int>::failureOf(report);
+    // Its report goes to the standard output: --saida is not one of its options.
+    const Result<LedgerRun> opened = openLedgerRun(o.db, QString());
+    if (!opened)
+        return Result<int>::failureOf(opened);
+    LedgerOutput &report = *opened.value().out;
     Progress progress(name());
-    Cat52Exporter exporter(*session.value(), *report.value(), &progress);
+    Cat52Exporter exporter(*opened.value().session, report, &progress);
     const Result<bool> complete = exporter.run(o.cdFilial, o.de, o.ate, o.pasta);
     if (!complete)
         return Result<int>::failureOf(complete);
-    if (const Result<NoValue> written = report.value()->commit(); !written)
+    if (const Result<NoValue> written = report.commit(); !written)
         return Result<int>::failureOf(written);
     if (!complete.value())
         return Result<int>::of(CouldNotFinish);

@@ -1,8 +1,6 @@
 #pragma once
-// What sped and sintegra share: the branch's Z reductions of the period with
-// their tax lines, read in the order of the statements inside one snapshot,
-// each handed to take(reduction, reader), which tells its failure as a
-// result; answers how many it read, or the first failure.
+// What the ledger's verbs share: the session and the output they open first,
+// and what sped and sintegra share beyond them.
 #include "ConsoleLine.h"
 #include "FiscalCommandLine.h"
 #include "LedgerCommand.h"
@@ -12,6 +10,21 @@
 #include "Progress.h"
 #include "ReductionReader.h"
 
+#include <memory>
+
+// A verb's read-only session on the database and its output, opened in that
+// order (the session's failure told first); the output goes first when
+// they close.
+struct LedgerRun {
+    std::unique_ptr<LedgerSession> session;
+    std::unique_ptr<LedgerOutput> out;
+};
+Result<LedgerRun> openLedgerRun(const QString &db, const QString &saida);
+
+// The branch's Z reductions of the period with their tax lines, read in the
+// order of the statements inside one snapshot, each handed to
+// take(reduction, reader), which tells its failure as a result; answers how
+// many it read, or the first failure.
 template <typename Take>
 Result<qint64> exportLines(LedgerSession &session, const FiscalOptions &o, const QString &verb,
                            const QString &reductions, const QString &taxes, LedgerOutput &out, Take &&take)

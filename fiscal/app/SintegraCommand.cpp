@@ -16,15 +16,14 @@ QStringList SintegraCommand::help() const
 
 Result<int> SintegraCommand::run(const FiscalOptions &o) const
 {
-    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
-    if (!session)
-        return Result<int>::failureOf(session);
-    const Result<std::unique_ptr<LedgerOutput>> out = LedgerOutput::create(o.saida);
-    if (!out)
-        return Result<int>::failureOf(out);
-    SintegraWriter writer(*out.value(), exportNotice);
+    const Result<LedgerRun> opened = openLedgerRun(o.db, o.saida);
+    if (!opened)
+        return Result<int>::failureOf(opened);
+    LedgerSession &session = *opened.value().session;
+    LedgerOutput &out = *opened.value().out;
+    SintegraWriter writer(out, exportNotice);
     const Result<qint64> read = exportLines(
-        *session.value(), o, name(), QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), *out.value(),
+        session, o, name(), QStringLiteral("reducoes-dia"), QStringLiteral("impostos-dia"), out,
         [&](const Reduction &r, const ReductionReader &) { return writer.reduction(r); });
     if (!read)
         return Result<int>::failureOf(read);

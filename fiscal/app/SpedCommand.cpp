@@ -15,16 +15,15 @@ QStringList SpedCommand::help() const
 
 Result<int> SpedCommand::run(const FiscalOptions &o) const
 {
-    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(o.db);
-    if (!session)
-        return Result<int>::failureOf(session);
-    const Result<std::unique_ptr<LedgerOutput>> out = LedgerOutput::create(o.saida);
-    if (!out)
-        return Result<int>::failureOf(out);
-    SpedWriter writer(*out.value(), o.cfop, o.cfopSt, exportNotice);
+    const Result<LedgerRun> opened = openLedgerRun(o.db, o.saida);
+    if (!opened)
+        return Result<int>::failureOf(opened);
+    LedgerSession &session = *opened.value().session;
+    LedgerOutput &out = *opened.value().out;
+    SpedWriter writer(out, o.cfop, o.cfopSt, exportNotice);
     // NRECFULTIMA: the number of the printer's last Z reduction in the period.
-    const Result<qint64> read = exportLines(*session.value(), o, name(), QStringLiteral("reducoes-ecf"),
-                                            QStringLiteral("impostos-ecf"), *out.value(),
+    const Result<qint64> read = exportLines(session, o, name(), QStringLiteral("reducoes-ecf"),
+                                            QStringLiteral("impostos-ecf"), out,
                                             [&](const Reduction &r, const ReductionReader &reader) {
                                                 return writer.reduction(r, reader.extra(0).toString());
                                             });

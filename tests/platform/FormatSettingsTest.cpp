@@ -147,4 +147,17 @@ TEST(FormatSettings, ReadsThirtyTwoBitIntegers)
         expectRefused(strToInt, QString::fromLatin1(bad));
 }
 
+// A counter reads the same digits as strToInt; where they part: no sign,
+// up to 18 digits past int's range, and -1 instead of raising.
+TEST(FormatSettings, ReadsCountersWhereStrToIntDiffers)
+{
+    EXPECT_EQ(FormatSettings::strToCounter(QStringLiteral(" 000042 ")), 42);
+    EXPECT_EQ(FormatSettings::strToCounter(QStringLiteral("2147483648")), 2147483648LL);
+    EXPECT_EQ(FormatSettings::strToCounter(QStringLiteral("999999999999999999")), 999999999999999999LL);
+    EXPECT_EQ(FormatSettings::strToCounter(QStringLiteral("0000999999999999999999")), 999999999999999999LL);
+    for (const char *bad : {"", " ", "+3", "-7", "-0", "1000000000000000000", "99999999999999999999",
+                            "9223372036854775808", "1,0", "0x1F", "1 2"})
+        EXPECT_EQ(FormatSettings::strToCounter(QString::fromLatin1(bad)), -1) << bad;
+}
+
 } // namespace
