@@ -18,8 +18,6 @@ KALFISCAL_EXPORT qint64 rateHundredths(double rate);
 KALFISCAL_EXPORT QString commaMoney(qint64 cents);
 // "1234.56" (JSON, CSV).
 KALFISCAL_EXPORT QString dotMoney(qint64 cents);
-// "1.234,56" for people (text report, HTML).
-KALFISCAL_EXPORT
 // A counter's number: the text trimmed, digits only (at most 18 of them);
 // -1 when the text is empty or not a number: FormatSettings::strToCounter,
 // which reads the digits as strToInt does.
