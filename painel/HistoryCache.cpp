@@ -15,6 +15,12 @@ HistoryCache::HistoryCache(NightCache &nights, QString connectionString, int per
     m_watch.setInterval(1000);
     connect(&m_watch, &QTimer::timeout, this, &HistoryCache::watchRead);
     m_watch.start();
+    // The page's default strips are read at the start, behind the night:
+    // the first manager to open the page does not wait for them.
+    QTimer::singleShot(0, this, [this] {
+        const QDate ate = m_nights.currentNight();
+        history(ate.addDays(1 - DefaultNights), ate, BranchScope(), QString(), Callback());
+    });
 }
 
 bool HistoryCache::history(const QDate &de, const QDate &ate, const BranchScope &scope, const QString &cdFilial,
@@ -22,11 +28,13 @@ bool HistoryCache::history(const QDate &de, const QDate &ate, const BranchScope 
 {
     m_store.evict(de, ate);
     if (m_store.missing(de, ate).isEmpty()) {
-        callback(HistoryAnswer::of(m_store.json(de, ate, scope, cdFilial)));
+        if (callback)
+            callback(HistoryAnswer::of(m_store.json(de, ate, scope, cdFilial)));
         return true;
     }
     if (m_late || (!m_reading && !m_retry.hasExpired())) {
-        callback(HistoryAnswer::failure(m_failure));
+        if (callback)
+            callback(HistoryAnswer::failure(m_failure));
         return true;
     }
     if (m_waiting.size() >= MaxWaiting)
@@ -90,9 +98,11 @@ void HistoryCache::answer(const QString &failure)
             ++it;
             continue;
         }
-        ready.append({std::move(it->callback),
-                      failure.isEmpty() ? HistoryAnswer::of(m_store.json(it->de, it->ate, it->scope, it->cdFilial))
-                                        : HistoryAnswer::failure(failure)});
+        // A read at the start waits for nobody: nothing to format.
+        if (it->callback)
+            ready.append({std::move(it->callback),
+                          failure.isEmpty() ? HistoryAnswer::of(m_store.json(it->de, it->ate, it->scope, it->cdFilial))
+                                            : HistoryAnswer::failure(failure)});
         it = m_waiting.erase(it);
     }
     if (!m_waiting.isEmpty()) {
@@ -116,5 +126,6 @@ void HistoryCache::watchRead()
     QList<Waiting> waiting = std::move(m_waiting);
     m_waiting.clear();
     for (const Waiting &w : waiting)
-        w.callback(HistoryAnswer::failure(m_failure));
+        if (w.callback)
+            w.callback(HistoryAnswer::failure(m_failure));
 }

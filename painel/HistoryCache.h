@@ -4,7 +4,8 @@
 // connection of the ledger at a time), while the requests that need them
 // wait; the night the cache reads each period replaces its own. A read that
 // failed is not tried again before the next period; one past the read limit
-// is told at once to whoever waits, as for the night.
+// is told at once to whoever waits, as for the night. The default nights
+// are read at the start.
 #include "HistoryStore.h"
 #include "NightReader.h"
 
@@ -22,6 +23,8 @@ class HistoryCache : public QObject {
     Q_OBJECT
 public:
     using Callback = std::function<void(const HistoryAnswer &)>;
+    // The nights the page shows and /api/historico gives by default.
+    static constexpr int DefaultNights = 30;
 
     HistoryCache(NightCache &nights, QString connectionString, int periodSeconds, QObject *parent = nullptr);
 

@@ -29,7 +29,6 @@ const QByteArray Json = "application/json; charset=utf-8";
 const QByteArray Text = "text/plain; charset=utf-8";
 constexpr int MaxDays = 366;
 constexpr int MaxHistoryNights = 62;
-constexpr int HistoryNights = 30;
 
 QByteArray reason(Status status)
 {
@@ -252,7 +251,7 @@ void PainelServer::history(const QUrlQuery &query, const BranchScope &scope, Rep
     if (!ate.isValid())
         return badParameter(reply, QStringLiteral("ate: data inválida, use aaaa-mm-dd"));
     const QDate de = asked("de") ? dayOf(query.queryItemValue(QStringLiteral("de"), QUrl::FullyDecoded))
-                                 : ate.addDays(1 - HistoryNights);
+                                 : ate.addDays(1 - HistoryCache::DefaultNights);
     if (!de.isValid())
         return badParameter(reply, QStringLiteral("de: data inválida, use aaaa-mm-dd"));
     if (ate < de)
