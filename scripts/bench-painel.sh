@@ -116,13 +116,15 @@ flood() {
 page() {
   command -v chromium >/dev/null || { echo "página: chromium ausente"; return; }
   : >"$work/drawn"
+  : >"$work/strips"
   for i in 1 2 3; do
     HOME="$work" timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run \
       --user-data-dir="$work/chromium-$i" --window-size=390,844 --virtual-time-budget=10000 \
       --dump-dom "$base/#dia=$1" >"$work/dom" 2>/dev/null || true
     grep -o 'data-desenhado-ms="[0-9]*"' "$work/dom" | grep -o '[0-9]*' >>"$work/drawn" || true
+    grep -o 'data-faixas-ms="[0-9]*"' "$work/dom" | grep -o '[0-9]*' >>"$work/strips" || true
   done
-  echo "página: noite desenhada em $(median <"$work/drawn") ms (mediana de 3, meta 500 ms); documento de $(wc -c <"$work/dom") bytes (meta 500000); $(grep -o '<details' "$work/dom" | wc -l) filiais, $(grep -o 'class="caixa"' "$work/dom" | wc -l) caixas desenhados"
+  echo "página: noite desenhada em $(median <"$work/drawn") ms (mediana de 3, meta 500 ms); últimas 30 noites desenhadas em $(median <"$work/strips") ms; documento de $(wc -c <"$work/dom") bytes (meta 500000); $(grep -o '<details' "$work/dom" | wc -l) filiais, $(grep -o 'class="caixa"' "$work/dom" | wc -l) caixas desenhados"
 }
 
 if [ "$rede" -eq 0 ]; then

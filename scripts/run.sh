@@ -22,7 +22,8 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 "$host" --db "sqlite:$db" --init-db
 sqlite3 "$db" < "$demo/share/kal02700/demo.sql"
-# Other registers of tonight, for the head-office view (kal02700-painel).
+# Other registers of tonight and of the 29 nights before, for the head-office
+# view (kal02700-painel).
 sqlite3 "$db" < "$demo/share/kal02700/demo-painel.sql"
 
 echo "== kal02700-host --automatico (today, branch 0001, register 001, printer 001)"
