@@ -145,6 +145,43 @@ void expectPages(const QString &dom, const QString &pendingOnly)
         EXPECT_EQ(m.captured(1), QStringLiteral("0001"));
 }
 
+// The squares of a register of a branch drawn in the page: state by night
+// ("" for a night without one).
+QHash<QString, QString> squares(const QString &dom, const QString &cdfilial, const QString &cdcaixa)
+{
+    const qsizetype branch = dom.indexOf("data-cdfilial=\"" + cdfilial + '"');
+    const qsizetype at = branch < 0 ? -1 : dom.indexOf("data-cdcaixa=\"" + cdcaixa + '"', branch);
+    if (at < 0)
+        return {};
+    qsizetype end = dom.indexOf(QStringLiteral("<li class=\"caixa\""), at);
+    end = std::min(end < 0 ? dom.size() : end, dom.indexOf(QStringLiteral("</details>"), at));
+    static const QRegularExpression square(
+        QStringLiteral("<i data-dia=\"([0-9-]{10})\"(?: data-estado=\"([a-z_0-9]+)\")?></i>"));
+    QHash<QString, QString> out;
+    for (const auto &m : square.globalMatch(dom.mid(at, end - at)))
+        out.insert(m.captured(1), m.captured(2));
+    return out;
+}
+
+// What /api/historico gives for a register of a branch, night by night: the
+// worst state of its entries (one a printer, or none for a movement alone).
+QHash<QString, QString> historyOf(const QJsonObject &history, const QString &cdfilial, const QString &cdcaixa)
+{
+    static const QStringList worstFirst{"pendente", "com_erro", "sem_cat52", "gravada", "sem_movimento"};
+    QHash<QString, QString> out;
+    for (const QJsonValue b : history.value("filiais").toArray())
+        for (const QJsonValue c : b.toObject().value("caixas").toArray())
+            if (b.toObject().value("cdfilial").toString() == cdfilial
+                && c.toObject().value("cdcaixa").toString() == cdcaixa)
+                for (const QJsonValue n : c.toObject().value("noites").toArray()) {
+                    const QString day = n.toObject().value("dia").toString();
+                    const QString state = n.toObject().value("estado").toString();
+                    if (!out.contains(day) || worstFirst.indexOf(state) < worstFirst.indexOf(out.value(day)))
+                        out.insert(day, state);
+                }
+    return out;
+}
+
 class PainelServiceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -313,6 +350,61 @@ TEST_F(PainelServiceTest, TheHistoryIsEachNightsStatesReadOnce)
     for (const char *bad : {"de=2026-12-10&ate=2026-12-01", "de=2026-10-01&ate=2026-12-10", "ate=10/12/2026",
                             "cdfilial=00%2F1", "dia=2026-12-01"})
         EXPECT_EQ(p.get(QStringLiteral("/api/historico?") + bad).status, 400) << bad;
+}
+
+// The page on 10/12 with its history: a strip for every branch of the
+// period (those silent that night too), one element while folded; the
+// unfolded branch's registers with a square a night, in the history's states.
+TEST_F(PainelServiceTest, ThePageDrawsTheLastThirtyNightsOfEachBranchAndRegister)
+{
+    const PainelProcess &p = *s_painel;
+    const HttpAnswer answer = p.get("/api/historico?de=" + iso(Dec10.addDays(-29)) + "&ate=" + iso(Dec10));
+    ASSERT_EQ(answer.status, 200) << answer.body.toStdString();
+    const QJsonObject history = json(answer);
+    QTemporaryDir browserDir;
+    const QString dom = chromiumDom(p.url("/#dia=" + iso(Dec10)), browserDir);
+    ASSERT_FALSE(dom.isEmpty()) << "chromium gave no document";
+
+    QStringList striped;
+    for (const QString &branch : dom.split(QStringLiteral("<details class=\"filial\" data-cdfilial=\"")).mid(1)) {
+        // 0001's worst on its last night: the pending register.
+        if (branch.startsWith(QStringLiteral("0001"))) {
+            EXPECT_TRUE(branch.contains(QStringLiteral("var(--p) 0 100%)"))) << branch.left(2000).toStdString();
+        }
+        if (branch.contains(QStringLiteral("class=\"faixa\""))
+            && branch.contains(QStringLiteral("--f: linear-gradient")))
+            striped << branch.left(4);
+        if (!branch.contains(QStringLiteral("<ul class=\"caixas\""))) {
+            EXPECT_FALSE(branch.contains(QStringLiteral("<i data-dia"))) << branch.left(4).toStdString();
+        }
+    }
+    // 0001 first (a pending register that night), then the branches silent
+    // that night by their nights with a problem, then their codes.
+    QList<QPair<int, QString>> silent;
+    for (const QJsonValue b : history.value("filiais").toArray())
+        if (b.toObject().value("cdfilial").toString() != QLatin1String("0001"))
+            silent.append(
+                {-b.toObject().value("noites_com_problema").toInt(), b.toObject().value("cdfilial").toString()});
+    std::sort(silent.begin(), silent.end());
+    QStringList order{"0001"};
+    for (const auto &b : silent)
+        order << b.second;
+    EXPECT_EQ(order.size(), 5);
+    EXPECT_EQ(striped, order) << dom.left(4000).toStdString();
+
+    // Branch 0001 opens by itself (a pending register): each register's
+    // squares are the history's nights; the data set's own nights among them.
+    const QHash<QString, QString> r003 = squares(dom, "0001", "003");
+    const QHash<QString, QString> r001 = squares(dom, "0001", "001");
+    EXPECT_EQ(r003.size(), 30);
+    EXPECT_EQ(r003, historyOf(history, "0001", "003"));
+    EXPECT_EQ(r001, historyOf(history, "0001", "001"));
+    EXPECT_EQ(r003.value(iso(Dec10)), QStringLiteral("pendente"));
+    EXPECT_EQ(r003.value(iso(Dec10.addDays(-1))), QStringLiteral("sem_movimento"));
+    EXPECT_EQ(r001.value(iso(Dec2)), QStringLiteral("com_erro"));
+    EXPECT_EQ(r001.value("2026-12-05"), QStringLiteral("pendente"));
+    EXPECT_EQ(r001.value("2026-12-06"), QStringLiteral("sem_movimento"));
+    EXPECT_TRUE(dom.contains(QStringLiteral("<span id=\"nota\"></span>")));
 }
 
 TEST_F(PainelServiceTest, BadRequestsAreAnsweredAndBadConnectionsDroppedWhileItKeepsServing)
