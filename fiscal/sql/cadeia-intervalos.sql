@@ -1,6 +1,6 @@
 -- The ranges of the printer chains that the period touches, as the chain
--- statements read them (reducoes-cadeia.sql, impostos-cadeia.sql take it in
--- where they say "-- @trecho cadeia-intervalos"): for each branch and serial
+-- statement reads them (reducoes-cadeia.sql takes it in where it says
+-- "-- @trecho cadeia-intervalos"): for each branch and serial
 -- (c) the CRZ range to read, a length at a time, from the CRZ before the
 -- period's first to the period's last, and whether the chain turned over.
 WITH g AS MATERIALIZED (
@@ -12,9 +12,18 @@ WITH g AS MATERIALIZED (
   GROUP BY CDFILIAL, NRSERIEREDZ, LENGTH(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0'))),
 e AS MATERIALIZED (
   SELECT x.CDFILIAL, x.SERIE, x.TAMMIN, lo.CRZMIN, x.TAMMAX, hi.CRZMAX,
-         CASE WHEN EXISTS (SELECT 1 FROM REDUCAOZ t
-                           WHERE t.CDFILIAL = x.CDFILIAL AND t.NRSERIEREDZ = x.SERIE
-                             AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) IN (4, 6) AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') IN ('9999', '999999'))
+         -- Turned over: a CRZ 9999 (of length 4) or 999999 (of length 6), each
+         -- an equality on the chain's index (a list of values would be read
+         -- as a filter over the whole chain). A row looked up, not EXISTS,
+         -- which PostgreSQL may turn into one hashed scan of the whole table.
+         CASE WHEN (SELECT 1 FROM REDUCAOZ t
+                    WHERE t.CDFILIAL = x.CDFILIAL AND t.NRSERIEREDZ = x.SERIE
+                      AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = 4 AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') = '9999'
+                    LIMIT 1) IS NOT NULL
+                OR (SELECT 1 FROM REDUCAOZ t
+                    WHERE t.CDFILIAL = x.CDFILIAL AND t.NRSERIEREDZ = x.SERIE
+                      AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = 6 AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') = '999999'
+                    LIMIT 1) IS NOT NULL
               THEN 1 ELSE 0 END AS VOLTAS,
          (SELECT LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') FROM REDUCAOZ t
           WHERE t.CDFILIAL = x.CDFILIAL AND t.NRSERIEREDZ = x.SERIE AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = x.TAMMIN

@@ -16,16 +16,22 @@
 -- A range of CRZ is read a length at a time (the three parts of the union): an index
 -- seek takes an equal length and a range of CRZ, not a range over both.
 -- Plan kept on PostgreSQL (EXPLAIN ANALYZE, PostgreSQL 15, three years of a hundred
--- registers, one day): g by a Bitmap Index Scan on ix_reducaoz_dia (100 rows); the CRZ
+-- registers, one day): g by a Bitmap Index Scan on ix_reducaoz_dia (100 rows); whether a
+-- chain turned over by two Index Scans on ix_reducaoz_cadeia, a CRZ each
+-- (500 branches of ten registers, one day: 0.6 s, where a list of the two CRZ,
+-- a filter over every row of the chain, took 13 s); the CRZ
 -- before by an Index Scan Backward on ix_reducaoz_cadeia, one row a chain;
 -- the ranges by Nested Loop over c with an Index Scan on ix_reducaoz_cadeia
 -- (two rows a chain); arq by a Bitmap Index Scan on ix_arqcat52_dia; a sort
 -- of 200 rows. No step reads a chain's history.
 -- Plan kept on SQLite (EXPLAIN QUERY PLAN, SQLite 3.40, the same data): g "SEARCH REDUCAOZ USING INDEX
--- IX_REDUCAOZ_DIA (DTREDUCAOZ>? AND DTREDUCAOZ<?)"; the CRZ before "SEARCH t
+-- IX_REDUCAOZ_DIA (DTREDUCAOZ>? AND DTREDUCAOZ<?)"; whether a chain turned over
+-- "SEARCH t USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=? AND NRSERIEREDZ=? AND
+-- <expr>=? AND <expr>=?)", twice; the CRZ before "SEARCH t
 -- USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=? AND NRSERIEREDZ=? AND <expr>=? AND
 -- <expr><?)"; the ranges "SEARCH r USING INDEX IX_REDUCAOZ_CADEIA (CDFILIAL=?
--- AND NRSERIEREDZ=? AND <expr>=? AND <expr>>? AND <expr><?)"; arq through
+-- AND NRSERIEREDZ=? AND <expr>=? AND <expr>>? AND <expr><?)" (the lengths between
+-- the first and the last only for a range that spans more than two); arq through
 -- IX_ARQCAT52_DIA and an automatic index; a temporary B-tree for the order.
 -- @trecho cadeia-intervalos
 , arq AS MATERIALIZED (
@@ -45,6 +51,7 @@ FROM (
       -- @trecho cadeia-volta
       FROM c JOIN REDUCAOZ r ON r.CDFILIAL = c.CDFILIAL AND r.NRSERIEREDZ = c.SERIE
         AND LENGTH(LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0')) > c.TAMDE AND LENGTH(LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0')) < c.TAMATE
+      WHERE c.TAMATE > c.TAMDE + 1
       UNION ALL
       -- @trecho cadeia-volta
       FROM c JOIN REDUCAOZ r ON r.CDFILIAL = c.CDFILIAL AND r.NRSERIEREDZ = c.SERIE

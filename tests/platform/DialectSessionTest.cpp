@@ -54,11 +54,13 @@ TEST(DialectSession, AReaderNeverWritesAndReadsOneSnapshot)
     reader.dialect().endSnapshot(reader);
     EXPECT_EQ(scalar(reader, Counters), "2");
 
-    // The session reads date-times in the process's zone and no wait is endless.
+    // The session reads date-times in the process's zone, no wait is endless and
+    // the server compiles none of its statements.
     if (TestDb::isPostgres()) {
         EXPECT_EQ(scalar(reader, QStringLiteral("SHOW TimeZone")), QTimeZone::systemTimeZoneId().toStdString());
         EXPECT_EQ(scalar(reader, QStringLiteral("SHOW lock_timeout")), "15s");
         EXPECT_EQ(scalar(reader, QStringLiteral("SHOW statement_timeout")), "30s");
+        EXPECT_EQ(scalar(reader, QStringLiteral("SHOW jit")), "off");
     } else {
         EXPECT_EQ(scalar(reader, QStringLiteral("PRAGMA busy_timeout")), "5000");
     }
