@@ -11,11 +11,12 @@ HistoryCache::HistoryCache(NightCache &nights, QString connectionString, int per
     : QObject(parent), m_nights(nights), m_connectionString(std::move(connectionString)),
       m_periodMs(periodSeconds * 1000)
 {
+    m_pool.setMaxThreadCount(1);
     connect(&m_nights, &NightCache::nightRead, this, [this](const Night &night) { m_store.put(night); });
     m_watch.setInterval(1000);
     connect(&m_watch, &QTimer::timeout, this, &HistoryCache::watchRead);
     m_watch.start();
-    // The page's default strips are read at the start, behind the night:
+    // The page's default strips are read at the start, beside the night:
     // the first manager to open the page does not wait for them.
     QTimer::singleShot(0, this, [this] {
         const QDate ate = m_nights.currentNight();
@@ -45,6 +46,12 @@ bool HistoryCache::history(const QDate &de, const QDate &ate, const BranchScope 
     return true;
 }
 
+bool HistoryCache::finishReads(QDeadlineTimer deadline)
+{
+    m_watch.stop();
+    return m_pool.waitForDone(int(std::clamp<qint64>(deadline.remainingTime(), 0, 60000)));
+}
+
 void HistoryCache::startRead()
 {
     // The nights the waiting requests need, at most as many as are kept.
@@ -67,7 +74,7 @@ void HistoryCache::startRead()
     m_late = false;
     m_overdue.setRemainingTime(m_nights.readLimitMs());
     const QString connection = m_connectionString;
-    QtConcurrent::run(&m_nights.readers(), [connection, periods] {
+    QtConcurrent::run(&m_pool, [connection, periods] {
         return NightReader::readNights(connection, periods);
     }).then(this, [this](const NightsRead &read) { finished(read); });
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The nights of the history, each read once: the nights a request needs and
-// no other kept are read together, in the nights' reading thread (one
-// connection of the ledger at a time), while the requests that need them
-// wait; the night the cache reads each period replaces its own. A read that
+// no other kept are read together, in a reading thread of the history's own
+// (one connection of the ledger at a time, beside the night's: a month's
+// read never holds up the night, /saude or the metrics), while the requests
+// that need them wait; the night the cache reads each period replaces its own. A read that
 // failed is not tried again before the next period; one past the read limit
 // is told at once to whoever waits, as for the night. The default nights
 // are read at the start.
@@ -11,6 +12,7 @@
 
 #include <QDeadlineTimer>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <functional>
 
@@ -32,6 +34,9 @@ public:
     // called) when too many requests wait already.
     bool history(const QDate &de, const QDate &ate, const BranchScope &scope, const QString &cdFilial,
                  Callback callback);
+    // Waits for the read under way (at shutdown), at most until deadline:
+    // false when it still runs.
+    bool finishReads(QDeadlineTimer deadline);
 
 private:
     struct Waiting {
@@ -56,4 +61,5 @@ private:
     QDeadlineTimer m_retry{0};
     QString m_failure;
     QTimer m_watch;
+    QThreadPool m_pool;
 };

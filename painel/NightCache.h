@@ -62,9 +62,7 @@ public:
     // Waits for the read under way (at shutdown), at most until deadline:
     // false when it still runs (a read hung on a silent server).
     bool finishReads(QDeadlineTimer deadline);
-    // The one thread that reads (the history's reads queue there too), and
-    // how long a read may run before it is taken for a silent database.
-    QThreadPool &readers() { return m_pool; }
+    // How long a read may run before it is taken for a silent database.
     int readLimitMs() const { return m_readLimitMs; }
 
 signals:

@@ -154,7 +154,7 @@ int serve(QCoreApplication &app, const PainelOptions &options)
     // Nothing new is taken; what runs gets a moment to end.
     const QDeadlineTimer deadline(ShutdownMs);
     const bool stopped = server.stop(deadline);
-    const bool ended = cache.finishReads(deadline);
+    const bool ended = cache.finishReads(deadline) && history.finishReads(deadline);
     ConsoleLine::print(stderr, QStringLiteral("Painel encerrado."));
     if (!stopped || !ended) {
         // A read hung on a silent database (or a check still deriving) is

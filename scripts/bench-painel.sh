@@ -41,6 +41,8 @@ startPainel() {
     sleep 0.1
   done
   base="http://127.0.0.1:$port"
+  # The reads of the start (the night, the page's 30 nights) end before anything is measured.
+  curl -s -o /dev/null -m 600 "$base/api/historico"
 }
 
 # firstThenCached PATH BODY DB CACHE: PATH asked once (its time added to DB,
@@ -107,6 +109,7 @@ flood() {
     grep -q "Painel em" "$work/log" && break
     sleep 0.1
   done
+  curl -s -o /dev/null -m 600 -u 'matriz:Cofre#2026' "http://127.0.0.1:$port/api/historico"
   python3 "$root/scripts/painel-flood.py" "$port"
   stopPainel
 }
