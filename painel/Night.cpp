@@ -19,21 +19,36 @@ void StateCounts::add(RegisterState state)
     }
 }
 
-RegisterState NightRegister::stateOf(bool hasReduction, const QList<Finding> &findings)
+void NightRegister::Marks::add(const QList<Finding> &findings)
 {
-    bool error = false;
-    bool withoutFile = false;
     for (const Finding &f : findings) {
         if (f.rule == QLatin1String("DIA_SEM_REDUCAO"))
             continue;
         error = error || f.severity == Severity::Erro;
         withoutFile = withoutFile || f.rule == QLatin1String("CAT52_AUSENTE");
     }
-    if (error)
+}
+
+void NightRegister::Marks::add(const Marks &other)
+{
+    error = error || other.error;
+    withoutFile = withoutFile || other.withoutFile;
+}
+
+RegisterState NightRegister::stateOf(bool hasReduction, const QList<Finding> &findings)
+{
+    Marks marks;
+    marks.add(findings);
+    return stateOf(hasReduction, marks);
+}
+
+RegisterState NightRegister::stateOf(bool hasReduction, const Marks &marks)
+{
+    if (marks.error)
         return RegisterState::ComErro;
     if (!hasReduction)
         return RegisterState::Pendente;
-    return withoutFile ? RegisterState::SemCat52 : RegisterState::Gravada;
+    return marks.withoutFile ? RegisterState::SemCat52 : RegisterState::Gravada;
 }
 
 StateCounts NightBranch::totais() const

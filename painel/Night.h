@@ -32,8 +32,17 @@ struct NightRegister {
     qint64 vendaBruta = 0; // cents
     QList<Finding> ocorrencias;
 
+    // What of the findings makes the state: an error, the CAT-52 file
+    // missing. Those of a register's day and of its row add up.
+    struct Marks {
+        bool error = false;
+        bool withoutFile = false;
+        void add(const QList<Finding> &findings);
+        void add(const Marks &other);
+    };
     // The state the ledger's findings give: see the four states.
     static RegisterState stateOf(bool hasReduction, const QList<Finding> &findings);
+    static RegisterState stateOf(bool hasReduction, const Marks &marks);
 };
 
 struct NightBranch {
