@@ -5,6 +5,9 @@
 
 namespace {
 constexpr int MaxWaiting = 64;
+// The nights of one read: as many as one request may ask, so that one read
+// of a chain stays within a couple of hundred megabytes.
+constexpr int MaxNightsPerRead = HistoryCache::MaxNightsAsked;
 } // namespace
 
 HistoryCache::HistoryCache(NightCache &nights, QString connectionString, int periodSeconds, QObject *parent)
@@ -54,7 +57,8 @@ bool HistoryCache::finishReads(QDeadlineTimer deadline)
 
 void HistoryCache::startRead()
 {
-    // The nights the waiting requests need, at most as many as are kept.
+    // The nights the waiting requests need, at most MaxNightsPerRead: the
+    // first request's all, the others' as they fit.
     QList<QPair<QDate, QDate>> periods;
     qint64 nights = 0;
     for (const Waiting &w : m_waiting) {
@@ -62,7 +66,7 @@ void HistoryCache::startRead()
         for (const auto &[de, ate] : missing) {
             const bool taken = std::any_of(periods.cbegin(), periods.cend(),
                                            [&](const auto &p) { return p.first <= de && ate <= p.second; });
-            if (!taken && nights + de.daysTo(ate) + 1 <= HistoryStore::MaxNights) {
+            if (!taken && nights + de.daysTo(ate) + 1 <= MaxNightsPerRead) {
                 periods.append({de, ate});
                 nights += de.daysTo(ate) + 1;
             }

@@ -27,6 +27,8 @@ public:
     using Callback = std::function<void(const HistoryAnswer &)>;
     // The nights the page shows and /api/historico gives by default.
     static constexpr int DefaultNights = 30;
+    // The most nights one request may ask.
+    static constexpr int MaxNightsAsked = 62;
 
     HistoryCache(NightCache &nights, QString connectionString, int periodSeconds, QObject *parent = nullptr);
 

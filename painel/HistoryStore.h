@@ -16,6 +16,7 @@
 
 class HistoryStore {
 public:
+    // Two requests of the most nights one may ask.
     static constexpr int MaxNights = 124;
 
     void put(const Night &night);

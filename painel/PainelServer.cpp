@@ -28,7 +28,6 @@ enum class Status {
 const QByteArray Json = "application/json; charset=utf-8";
 const QByteArray Text = "text/plain; charset=utf-8";
 constexpr int MaxDays = 366;
-constexpr int MaxHistoryNights = 62;
 
 QByteArray reason(Status status)
 {
@@ -256,10 +255,10 @@ void PainelServer::history(const QUrlQuery &query, const BranchScope &scope, Rep
         return badParameter(reply, QStringLiteral("de: data inválida, use aaaa-mm-dd"));
     if (ate < de)
         return badParameter(reply, QStringLiteral("ate: anterior a de"));
-    if (de.daysTo(ate) + 1 > MaxHistoryNights)
-        return badParameter(
-            reply,
-            QStringLiteral("ate: período de %1 noites, no máximo %2").arg(de.daysTo(ate) + 1).arg(MaxHistoryNights));
+    if (de.daysTo(ate) + 1 > HistoryCache::MaxNightsAsked)
+        return badParameter(reply, QStringLiteral("ate: período de %1 noites, no máximo %2")
+                                       .arg(de.daysTo(ate) + 1)
+                                       .arg(HistoryCache::MaxNightsAsked));
     const QString cdFilial = query.queryItemValue(QStringLiteral("cdfilial"), QUrl::FullyDecoded);
     if (asked("cdfilial") && !validCode(cdFilial, StoreCodes::BranchWidth))
         return badParameter(reply, QStringLiteral("cdfilial: código inválido, de 1 a 4 letras ou algarismos"));
