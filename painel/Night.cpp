@@ -35,13 +35,6 @@ void NightRegister::Marks::add(const Marks &other)
     withoutFile = withoutFile || other.withoutFile;
 }
 
-RegisterState NightRegister::stateOf(bool hasReduction, const QList<Finding> &findings)
-{
-    Marks marks;
-    marks.add(findings);
-    return stateOf(hasReduction, marks);
-}
-
 RegisterState NightRegister::stateOf(bool hasReduction, const Marks &marks)
 {
     if (marks.error)

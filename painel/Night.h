@@ -41,7 +41,6 @@ struct NightRegister {
         void add(const Marks &other);
     };
     // The state the ledger's findings give: see the four states.
-    static RegisterState stateOf(bool hasReduction, const QList<Finding> &findings);
     static RegisterState stateOf(bool hasReduction, const Marks &marks);
 };
 

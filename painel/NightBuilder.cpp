@@ -5,8 +5,13 @@
 void NightBuilder::entry(const AuditEntry &entry)
 {
     const Key key{entry.cdFilial, entry.cdCaixa};
+    NightRegister::Marks marks;
+    marks.add(entry.findings);
     if (!entry.reduction) {
-        m_days[key] += entry.findings;
+        Day &day = m_days[key];
+        day.marks.add(marks);
+        if (m_keepFindings)
+            day.findings += entry.findings;
         return;
     }
     const Reduction &r = *entry.reduction;
@@ -17,35 +22,37 @@ void NightBuilder::entry(const AuditEntry &entry)
     reg.serial = r.serial;
     reg.crz = r.crz;
     reg.vendaBruta = r.gross;
-    reg.ocorrencias = entry.findings;
-    m_rows[key] << reg;
+    if (m_keepFindings)
+        reg.ocorrencias = entry.findings;
+    m_rows[key] << Row{reg, marks};
 }
 
 Night NightBuilder::night(const QDate &dia) const
 {
-    QMap<Key, QList<NightRegister>> rows = m_rows;
+    QMap<Key, QList<Row>> rows = m_rows;
     for (auto it = m_days.cbegin(); it != m_days.cend(); ++it) {
-        QList<NightRegister> &regs = rows[it.key()];
+        QList<Row> &regs = rows[it.key()];
         if (regs.isEmpty()) {
             NightRegister reg;
             reg.cdCaixa = it.key().second;
-            regs << reg;
-            regs.first().ocorrencias = it.value();
+            reg.ocorrencias = it->findings;
+            regs << Row{reg, it->marks};
             continue;
         }
-        for (NightRegister &reg : regs)
-            reg.ocorrencias += it.value();
+        for (Row &row : regs) {
+            row.reg.ocorrencias += it->findings;
+            row.marks.add(it->marks);
+        }
     }
     Night night;
     night.dia = dia;
     for (auto it = rows.begin(); it != rows.end(); ++it) {
         if (night.filiais.isEmpty() || night.filiais.last().cdFilial != it.key().first)
             night.filiais << NightBranch{it.key().first, {}};
-        std::stable_sort(it->begin(), it->end(),
-                         [](const NightRegister &a, const NightRegister &b) { return a.nrEcf < b.nrEcf; });
-        for (NightRegister &reg : *it) {
-            reg.estado = NightRegister::stateOf(reg.hasReduction, reg.ocorrencias);
-            night.filiais.last().caixas << reg;
+        std::stable_sort(it->begin(), it->end(), [](const Row &a, const Row &b) { return a.reg.nrEcf < b.reg.nrEcf; });
+        for (Row &row : *it) {
+            row.reg.estado = NightRegister::stateOf(row.reg.hasReduction, row.marks);
+            night.filiais.last().caixas << row.reg;
         }
     }
     return night;

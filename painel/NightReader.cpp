@@ -9,7 +9,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QMap>
+#include <map>
 
 namespace NightReader {
 
@@ -41,64 +41,19 @@ NightRead readNight(const QString &connectionString, const QDate &dia)
 }
 
 namespace {
-// The states of a period's nights, as NightBuilder gives them night by night,
-// kept as the marks of each entry rather than its findings: a month of a
-// chain is tens of megabytes of findings and a few of marks.
+// The states of a period's nights, each night's entries to a builder of its own.
 class NightsBuilder : public AuditWriter {
 public:
-    void entry(const AuditEntry &entry) override
-    {
-        Register &reg = m_days[entry.day][{entry.cdFilial, entry.cdCaixa}];
-        NightRegister::Marks marks;
-        marks.add(entry.findings);
-        if (!entry.reduction) {
-            reg.day.add(marks);
-            return;
-        }
-        reg.rows.append({entry.reduction->nrEcf, entry.reduction->serial, marks});
-    }
+    void entry(const AuditEntry &entry) override { m_days.try_emplace(entry.day, false).first->second.entry(entry); }
     void finish(const AuditTotals &totals) override { Q_UNUSED(totals) }
-
-    // A night's registers with their states, without their findings.
     Night night(const QDate &dia) const
     {
-        Night night;
-        night.dia = dia;
-        const auto day = m_days.constFind(dia);
-        if (day == m_days.cend())
-            return night;
-        for (auto it = day->cbegin(); it != day->cend(); ++it) {
-            if (night.filiais.isEmpty() || night.filiais.last().cdFilial != it.key().first)
-                night.filiais << NightBranch{it.key().first, {}};
-            NightRegister reg;
-            reg.cdCaixa = it.key().second;
-            if (it->rows.isEmpty()) {
-                reg.estado = NightRegister::stateOf(false, it->day);
-                night.filiais.last().caixas << reg;
-            }
-            for (const Row &row : it->rows) {
-                NightRegister::Marks marks = row.marks;
-                marks.add(it->day);
-                reg.hasReduction = true;
-                reg.nrEcf = row.nrEcf;
-                reg.serial = row.serial;
-                reg.estado = NightRegister::stateOf(true, marks);
-                night.filiais.last().caixas << reg;
-            }
-        }
-        return night;
+        const auto it = m_days.find(dia);
+        return it == m_days.cend() ? NightBuilder(false).night(dia) : it->second.night(dia);
     }
 
 private:
-    struct Row {
-        QString nrEcf, serial;
-        NightRegister::Marks marks;
-    };
-    struct Register {
-        QList<Row> rows;
-        NightRegister::Marks day; // of its day's findings that name no row
-    };
-    QMap<QDate, QMap<QPair<QString, QString>, Register>> m_days;
+    std::map<QDate, NightBuilder> m_days;
 };
 } // namespace
 
