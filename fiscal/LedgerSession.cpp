@@ -64,10 +64,12 @@ LedgerSession::~LedgerSession()
     }
 }
 
-QString LedgerSession::statementText(const QString &name, const DatabaseDialect &dialect)
+namespace {
+// The text of a statement or part with the parts it names, and theirs, in
+// place: a line "-- @trecho NAME" stands for the text NAME.sql, a part that
+// several statements share. Parts are ours and few: a loop is cut short.
+QString withParts(const QString &name, const DatabaseDialect &dialect, int depth)
 {
-    // A line "-- @trecho NAME" stands for the text NAME.sql, a part that
-    // several statements share.
     static const QRegularExpression part(QStringLiteral("^[ \\t]*-- @trecho ([a-z0-9-]+)$"),
                                          QRegularExpression::MultilineOption);
     const QString text = sqlText(name, dialect);
@@ -76,11 +78,18 @@ QString LedgerSession::statementText(const QString &name, const DatabaseDialect 
     for (auto it = part.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         out += QStringView(text).sliced(done, m.capturedStart() - done);
-        out += sqlText(m.captured(1), dialect).trimmed();
+        if (depth < 4)
+            out += withParts(m.captured(1), dialect, depth + 1).trimmed();
         done = m.capturedEnd();
     }
     out += QStringView(text).sliced(done);
-    return withoutComments(out);
+    return out;
+}
+} // namespace
+
+QString LedgerSession::statementText(const QString &name, const DatabaseDialect &dialect)
+{
+    return withoutComments(withParts(name, dialect, 0));
 }
 
 Result<NoValue> LedgerSession::beginSnapshot()

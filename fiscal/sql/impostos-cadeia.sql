@@ -5,9 +5,10 @@
 -- filters) lies in the range of its chain, or among the rows without a
 -- serial. So this statement takes the period's rows themselves (z) without
 -- computing the chains' ranges again, and gives each its place in the chain
--- order: VOLTA as cadeia-volta.sql counts it, for the chains that turned over
--- (v, the test of cadeia-intervalos.sql, once a chain, a row looked up as
--- there); 0 for any other and for a row without a serial. The keys of the
+-- order: VOLTA as cadeia-volta.sql counts it (the part cadeia-voltas-antes),
+-- for the chains that turned over (v, the test of cadeia-intervalos.sql, the
+-- part cadeia-virou, once a chain); 0 for any other and for a row without a
+-- serial. The keys of the
 -- order are a row's (w), worked out once for the row, not once for each of
 -- its tax lines.
 -- Plan kept on PostgreSQL (EXPLAIN ANALYZE, PostgreSQL 15, 500 branches of ten
@@ -30,28 +31,17 @@ WITH z AS MATERIALIZED (
   WHERE r.DTREDUCAOZ >= :de AND r.DTREDUCAOZ <= :ate
     AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)),
 v AS MATERIALIZED (
-  SELECT s.CDFILIAL, s.SERIE
-  FROM (SELECT DISTINCT CDFILIAL, NRSERIEREDZ AS SERIE FROM z WHERE TRIM(NRSERIEREDZ) <> '') s
-  WHERE (SELECT 1 FROM REDUCAOZ t
-         WHERE t.CDFILIAL = s.CDFILIAL AND t.NRSERIEREDZ = s.SERIE
-           AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = 4 AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') = '9999'
-         LIMIT 1) IS NOT NULL
-     OR (SELECT 1 FROM REDUCAOZ t
-         WHERE t.CDFILIAL = s.CDFILIAL AND t.NRSERIEREDZ = s.SERIE
-           AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = 6 AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') = '999999'
-         LIMIT 1) IS NOT NULL),
+  SELECT x.CDFILIAL, x.SERIE
+  FROM (SELECT DISTINCT CDFILIAL, NRSERIEREDZ AS SERIE FROM z WHERE TRIM(NRSERIEREDZ) <> '') x
+  WHERE
+        -- @trecho cadeia-virou
+  ),
 w AS MATERIALIZED (
-  SELECT z.CDFILIAL, z.CDCAIXA, z.NRECFREDZ, z.DTREDUCAOZ, COALESCE(z.NRSERIEREDZ, '') AS SERIE, z.TAM, z.CRZ,
+  SELECT r.CDFILIAL, r.CDCAIXA, r.NRECFREDZ, r.DTREDUCAOZ, COALESCE(r.NRSERIEREDZ, '') AS SERIE, r.TAM, r.CRZ,
          CASE WHEN v.CDFILIAL IS NULL THEN 0 ELSE
-               (SELECT COUNT(*) FROM REDUCAOZ t
-                WHERE t.CDFILIAL = z.CDFILIAL AND t.NRSERIEREDZ = z.NRSERIEREDZ
-                  AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = 4 AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') = '9999'
-                  AND t.DTREDUCAOZ < z.DTREDUCAOZ)
-               + (SELECT COUNT(*) FROM REDUCAOZ t
-                  WHERE t.CDFILIAL = z.CDFILIAL AND t.NRSERIEREDZ = z.NRSERIEREDZ
-                    AND LENGTH(LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0')) = 6 AND LTRIM(TRIM(COALESCE(t.NRREDREDZ, '')), '0') = '999999'
-                    AND t.DTREDUCAOZ < z.DTREDUCAOZ) END AS VOLTA
-  FROM z LEFT JOIN v ON v.CDFILIAL = z.CDFILIAL AND v.SERIE = z.NRSERIEREDZ)
+               -- @trecho cadeia-voltas-antes
+               END AS VOLTA
+  FROM z r LEFT JOIN v ON v.CDFILIAL = r.CDFILIAL AND v.SERIE = r.NRSERIEREDZ)
 SELECT w.CDFILIAL, w.CDCAIXA, w.NRECFREDZ, w.DTREDUCAOZ, i.CDIMPOSTO, i.VRALIQIMPRZ, i.VRBCALCIMPRZ, i.VRIMPOSTORZ
 FROM w
 JOIN IMPOSTOREDZ i ON i.CDFILIAL = w.CDFILIAL AND i.CDCAIXA = w.CDCAIXA AND i.NRECFREDZ = w.NRECFREDZ
