@@ -17,6 +17,11 @@ struct AuditScope {
     QString cdCaixa;  // empty: every register
     QDate de;
     QDate ate;
+    // The branches whose codes lie from filiaisDe (empty: from the first)
+    // to before filiaisAntes (empty: to the last), in the database's order
+    // of codes: a part of the branches, which a reader in parts audits apart.
+    QString filiaisDe = QString();
+    QString filiaisAntes = QString();
 };
 
 struct AuditSection {

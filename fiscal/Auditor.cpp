@@ -66,7 +66,9 @@ ForwardQuery::Parameters parametersOf(const AuditScope &scope)
             {QStringLiteral("ate"), scope.ate},
             {QStringLiteral("depois"), scope.ate.addDays(1)},
             {QStringLiteral("cdfilial"), scope.cdFilial},
-            {QStringLiteral("cdcaixa"), scope.cdCaixa}};
+            {QStringLiteral("cdcaixa"), scope.cdCaixa},
+            {QStringLiteral("filiaisde"), scope.filiaisDe},
+            {QStringLiteral("filiaisantes"), scope.filiaisAntes}};
 }
 
 void readDaysWithoutReduction(LedgerSession &session, const AuditScope &scope, DayFindings &out)
@@ -315,6 +317,30 @@ Auditor::Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress
 Result<AuditTotals> Auditor::run(const AuditScope &scope)
 {
     return Guarded::run([&] { return audit(scope); });
+}
+
+Result<QStringList> Auditor::cuts(LedgerSession &session, const QDate &de, const QDate &ate, int parts)
+{
+    return Guarded::run([&] {
+        QStringList branches;
+        Guarded::take(session.beginSnapshot());
+        {
+            const std::unique_ptr<ForwardQuery> rows = Guarded::take(
+                ForwardQuery::run(session, QStringLiteral("filiais-do-periodo"),
+                                  {{QStringLiteral("de"), de}, {QStringLiteral("ate"), ate}}));
+            while (Guarded::take(rows->next()))
+                branches << rows->text(0);
+        }
+        Guarded::take(session.endSnapshot());
+        QStringList out;
+        const qsizetype n = branches.size();
+        for (int part = 1; part < parts; ++part) {
+            const qsizetype at = n * part / parts;
+            if (at > 0 && at < n && (out.isEmpty() || out.constLast() != branches.at(at)))
+                out << branches.at(at);
+        }
+        return out;
+    });
 }
 
 AuditTotals Auditor::audit(const AuditScope &scope)

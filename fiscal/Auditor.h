@@ -10,6 +10,8 @@
 #include "Progress.h"
 #include "Result.h"
 
+#include <QStringList>
+
 class LedgerSession;
 
 class KALFISCAL_EXPORT Auditor {
@@ -17,6 +19,13 @@ public:
     Auditor(LedgerSession &session, AuditWriter &writer, Progress *progress = nullptr);
     // The totals, or why the database could not be read.
     Result<AuditTotals> run(const AuditScope &scope);
+
+    // Where to cut the branches with Z reductions from de to ate into at
+    // most parts parts of as many branches each: the codes the second part
+    // on begins at (AuditScope::filiaisDe), fewer with fewer branches. A
+    // branch's chains, days and files all lie in its part, so that the
+    // parts' audits, each in a session of its own, together are the whole.
+    static Result<QStringList> cuts(LedgerSession &session, const QDate &de, const QDate &ate, int parts);
 
 private:
     AuditTotals audit(const AuditScope &scope); // raises Exception

@@ -9,9 +9,103 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QThread>
+#include <algorithm>
 #include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace NightReader {
+
+namespace {
+// The entries of every part's audit to one writer, one at a time. The
+// night's builders keep entries alone, each register's in its part's order:
+// the parts' beginnings, sections and totals are not theirs.
+class SharedEntries : public AuditWriter {
+public:
+    explicit SharedEntries(AuditWriter &writer) : m_writer(writer) {}
+    void entry(const AuditEntry &entry) override
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_writer.entry(entry);
+    }
+    void finish(const AuditTotals &totals) override { Q_UNUSED(totals) }
+
+private:
+    AuditWriter &m_writer;
+    std::mutex m_mutex;
+};
+
+// As many parts as the machine has cores, at most four: each part one more
+// session on the database.
+int partsToRead()
+{
+    return std::clamp(QThread::idealThreadCount(), 1, 4);
+}
+
+// The audit of the period from de to ate, every branch, into writer: the
+// branches cut into parts, each part's audit in a session and snapshot of
+// its own and a thread of its own (the first in this one), so that a night
+// of a chain takes every core. Each branch is read whole in one snapshot;
+// two branches may be read a few milliseconds apart.
+Result<NoValue> auditInParts(LedgerSession &session, const QString &connectionString, const QDate &de, const QDate &ate,
+                             AuditWriter &writer)
+{
+    const Result<QStringList> cuts = Auditor::cuts(session, de, ate, partsToRead());
+    if (!cuts)
+        return Result<NoValue>::failureOf(cuts);
+    SharedEntries shared(writer);
+    const auto scopeOf = [&](qsizetype part) {
+        AuditScope scope{QString(), QString(), de, ate, QString(), QString()};
+        if (part > 0)
+            scope.filiaisDe = cuts.value().at(part - 1);
+        if (part < cuts.value().size())
+            scope.filiaisAntes = cuts.value().at(part);
+        return scope;
+    };
+    const qsizetype parts = cuts.value().size() + 1;
+    std::vector<Result<AuditTotals>> results(size_t(parts), Result<AuditTotals>::failure(QString()));
+    const auto readPart = [&](qsizetype part) {
+        Result<AuditTotals> &result = results[size_t(part)];
+        try {
+            const Result<std::unique_ptr<LedgerSession>> own = LedgerSession::open(connectionString);
+            result = own ? Auditor(*own.value(), shared).run(scopeOf(part)) : Result<AuditTotals>::failureOf(own);
+        } catch (const Exception &e) {
+            result = Result<AuditTotals>::failure(e.message());
+        } catch (const std::exception &e) {
+            result = Result<AuditTotals>::failure(QString::fromUtf8(e.what()));
+        }
+    };
+    std::vector<std::thread> others;
+    QList<qsizetype> here; // the parts no thread could be started for
+    for (qsizetype part = 1; part < parts; ++part) {
+        try {
+            others.emplace_back(readPart, part);
+        } catch (const std::system_error &) {
+            here << part;
+        }
+    }
+    const auto joinOthers = [&] {
+        for (std::thread &t : others)
+            t.join();
+    };
+    try {
+        results[0] = Auditor(session, shared).run(scopeOf(0));
+        for (const qsizetype part : here)
+            readPart(part);
+    } catch (...) {
+        joinOthers();
+        throw;
+    }
+    joinOthers();
+    for (const Result<AuditTotals> &result : results)
+        if (!result)
+            return Result<NoValue>::failureOf(result);
+    return Result<NoValue>::of({});
+}
+} // namespace
 
 NightRead readNight(const QString &connectionString, const QDate &dia)
 {
@@ -22,9 +116,8 @@ NightRead readNight(const QString &connectionString, const QDate &dia)
     try {
         const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(connectionString);
         NightBuilder builder;
-        const Result<AuditTotals> audit = session
-                                              ? Auditor(*session.value(), builder).run({QString(), QString(), dia, dia})
-                                              : Result<AuditTotals>::failureOf(session);
+        const Result<NoValue> audit = session ? auditInParts(*session.value(), connectionString, dia, dia, builder)
+                                              : Result<NoValue>::failureOf(session);
         out.night = audit ? Result<Night>::of(builder.night(dia)) : Result<Night>::failureOf(audit);
     } catch (const Exception &e) {
         out.night = Result<Night>::failure(e.message());
@@ -70,7 +163,7 @@ NightsRead readNights(const QString &connectionString, const QList<QPair<QDate, 
             if (!out.nights)
                 break;
             NightsBuilder builder;
-            const Result<AuditTotals> audit = Auditor(*session.value(), builder).run({QString(), QString(), de, ate});
+            const Result<NoValue> audit = auditInParts(*session.value(), connectionString, de, ate, builder);
             if (!audit) {
                 out.nights = Result<QList<Night>>::failureOf(audit);
                 break;

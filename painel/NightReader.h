@@ -1,8 +1,10 @@
 #pragma once
-// The reads of the database, run off the event loop, one at a time (the
-// ledger's session is one connection): a night through the ledger's own
-// audit of that day, or the audit of a period as `auditar --formato json`.
-// Each read opens its own read-only session and snapshot and closes them.
+// The reads of the database, run off the event loop: a night through the
+// ledger's own audit of that day, or the audit of a period as `auditar
+// --formato json`. Each read opens its own read-only session and snapshot
+// and closes them. A night and the nights of a history are read in parts of
+// the branches, one more session and thread a part (as many as the
+// machine's cores, at most four), each branch whole in one snapshot.
 #include "AuditWriter.h"
 #include "BranchScope.h"
 #include "Night.h"

@@ -5,6 +5,7 @@
 #include "HistoryCache.h"
 #include "NightCache.h"
 #include "PainelOptions.h"
+#include "SqliteDirect.h"
 #include "PainelServer.h"
 #include "UsersFile.h"
 
@@ -170,6 +171,8 @@ int main(int argc, char **argv)
 {
     // The page lives in the service's static library.
     Q_INIT_RESOURCE(painel);
+    // A night is read in parts, a thread each.
+    SqliteDirect::readInParallel();
     QCoreApplication app(argc, argv);
     const Result<PainelOptions> parsed = PainelOptions::parse(app.arguments().mid(1));
     if (!parsed) {

@@ -9,6 +9,11 @@
 
 namespace SqliteDirect {
 
+bool readInParallel()
+{
+    return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+}
+
 namespace {
 
 // Whether the driver's plugin reaches SQLite through the same library as

@@ -19,6 +19,13 @@ struct sqlite3_stmt;
 
 namespace SqliteDirect {
 
+// Before the process opens its first SQLite connection: readers on threads
+// of their own share no lock. SQLite's count of its memory (which nothing
+// here reads) takes one process-wide lock on every allocation, and two
+// threads reading apart would spend their time waiting for each other.
+// False when a connection was opened already (nothing changes then).
+bool readInParallel();
+
 // The sqlite3 connection under Qt's SQLite driver; none for another driver,
 // a closed connection, or a driver on an SQLite library other than ours.
 sqlite3 *session(const QSqlDatabase &db);

@@ -9,6 +9,7 @@ WITH g AS MATERIALIZED (
   FROM REDUCAOZ
   WHERE DTREDUCAOZ >= :de AND DTREDUCAOZ <= :ate AND TRIM(NRSERIEREDZ) <> ''
     AND (:cdfilial = '' OR CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR CDCAIXA = :cdcaixa)
+    AND (:filiaisde = '' OR CDFILIAL >= :filiaisde) AND (:filiaisantes = '' OR CDFILIAL < :filiaisantes)
   GROUP BY CDFILIAL, NRSERIEREDZ, LENGTH(LTRIM(TRIM(COALESCE(NRREDREDZ, '')), '0'))),
 e AS MATERIALIZED (
   SELECT x.CDFILIAL, x.SERIE, x.TAMMIN, lo.CRZMIN, x.TAMMAX, hi.CRZMAX,

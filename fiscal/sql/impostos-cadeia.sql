@@ -29,7 +29,8 @@ WITH z AS MATERIALIZED (
          LENGTH(LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0')) AS TAM, LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0') AS CRZ
   FROM REDUCAOZ r
   WHERE r.DTREDUCAOZ >= :de AND r.DTREDUCAOZ <= :ate
-    AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)),
+    AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)
+    AND (:filiaisde = '' OR r.CDFILIAL >= :filiaisde) AND (:filiaisantes = '' OR r.CDFILIAL < :filiaisantes)),
 v AS MATERIALIZED (
   SELECT x.CDFILIAL, x.SERIE
   FROM (SELECT DISTINCT CDFILIAL, NRSERIEREDZ AS SERIE FROM z WHERE TRIM(NRSERIEREDZ) <> '') x

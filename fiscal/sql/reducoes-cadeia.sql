@@ -5,7 +5,8 @@
 -- before the period's first (where the first one's previous row lies) to the
 -- period's last; the rows of that range outside the period come along and
 -- the walk checks none of them. With a register filter the chains are those
--- of the printers that register used in the period. TEMCAT52 tells whether
+-- of the printers that register used in the period; with a range of branch
+-- codes (:filiaisde, :filiaisantes), those of its branches. TEMCAT52 tells whether
 -- the register has a CAT-52 file with content for the day.
 -- A CRZ counter that turned over (after 9999 or 999999) goes on in the next
 -- turn of its chain: VOLTA counts the chain's Z reductions of an earlier day
@@ -60,7 +61,8 @@ FROM (
       SELECT r.*, 0 AS VOLTA
       FROM REDUCAOZ r
       WHERE r.DTREDUCAOZ >= :de AND r.DTREDUCAOZ <= :ate AND COALESCE(TRIM(r.NRSERIEREDZ), '') = ''
-        AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)) r
+        AND (:cdfilial = '' OR r.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR r.CDCAIXA = :cdcaixa)
+        AND (:filiaisde = '' OR r.CDFILIAL >= :filiaisde) AND (:filiaisantes = '' OR r.CDFILIAL < :filiaisantes)) r
 LEFT JOIN arq ON arq.CDFILIAL = r.CDFILIAL AND arq.CDCAIXA = r.CDCAIXA
   -- @trecho cadeia-arquivo-da-reducao
 ORDER BY r.CDFILIAL, COALESCE(r.NRSERIEREDZ, ''), r.VOLTA, LENGTH(LTRIM(TRIM(COALESCE(r.NRREDREDZ, '')), '0')),

@@ -237,6 +237,47 @@ TEST(AuditTest, ADayHasTheSameFindingsAloneAsInItsMonth)
               lines({"DATA_FORA_DE_ORDEM 001 07/12"}));
 }
 
+TEST(AuditTest, TheBranchesCutInPartsAreAuditedWholeBetweenThem)
+{
+    const Result<std::unique_ptr<LedgerSession>> session = LedgerSession::open(
+        FiscalDataSet::instance().connectionString());
+    ASSERT_TRUE(session.ok()) << session.error().toStdString();
+    const QDate nov30(2026, 11, 30);
+    const Result<QStringList> cuts = Auditor::cuts(*session.value(), nov30, Dec31, 3);
+    ASSERT_TRUE(cuts.ok()) << cuts.error().toStdString();
+    // Five branches in three parts: the second begins at the second, the third at the fourth.
+    EXPECT_EQ(cuts.value(), QStringList({QStringLiteral("0002"), QStringLiteral("0004")}));
+    EXPECT_EQ(Auditor::cuts(*session.value(), nov30, Dec31, 9).value().size(), 4);
+    EXPECT_TRUE(Auditor::cuts(*session.value(), nov30, Dec31, 1).value().isEmpty());
+
+    QList<Finding> parts;
+    AuditTotals summed;
+    for (qsizetype part = 0; part <= cuts.value().size(); ++part) {
+        Recorder recorder;
+        AuditScope scope{QString(), QString(), nov30, Dec31};
+        scope.filiaisDe = part > 0 ? cuts.value().at(part - 1) : QString();
+        scope.filiaisAntes = part < cuts.value().size() ? cuts.value().at(part) : QString();
+        ASSERT_TRUE(Auditor(*session.value(), recorder).run(scope).ok());
+        EXPECT_FALSE(recorder.findings.isEmpty()) << part;
+        for (const Finding &f : recorder.findings)
+            EXPECT_TRUE((scope.filiaisDe.isEmpty() || f.cdFilial >= scope.filiaisDe)
+                        && (scope.filiaisAntes.isEmpty() || f.cdFilial < scope.filiaisAntes))
+                << part << " " << f.cdFilial.toStdString();
+        parts += recorder.findings;
+        summed.reductions += recorder.totals.reductions;
+        summed.errors += recorder.totals.errors;
+    }
+    const Recorder whole = audit(QString(), QString(), nov30, Dec31);
+    QStringList partsDays, wholeDays;
+    for (QDate day = nov30; day <= Dec31; day = day.addDays(1)) {
+        partsDays += ofDay(parts, day);
+        wholeDays += ofDay(whole.findings, day);
+    }
+    EXPECT_EQ(lines(partsDays), lines(wholeDays));
+    EXPECT_EQ(summed.reductions, whole.totals.reductions);
+    EXPECT_EQ(summed.errors, whole.totals.errors);
+}
+
 TEST(AuditTest, CommandWritesTheFourFormsAndTellsByItsExitStatus)
 {
     FiscalDataSet &set = FiscalDataSet::instance();

@@ -16,4 +16,5 @@ FROM ARQCAT52 a
 LEFT JOIN r ON r.CDFILIAL = a.CDFILIAL AND r.CDCAIXA = a.CDCAIXA AND r.DTREDUCAOZ = substr(a.DTMOVCAT52, 1, 10)
 WHERE a.DTMOVCAT52 >= :de AND a.DTMOVCAT52 < :depois
   AND (:cdfilial = '' OR a.CDFILIAL = :cdfilial) AND (:cdcaixa = '' OR a.CDCAIXA = :cdcaixa)
+  AND (:filiaisde = '' OR a.CDFILIAL >= :filiaisde) AND (:filiaisantes = '' OR a.CDFILIAL < :filiaisantes)
 ORDER BY a.CDFILIAL, a.CDCAIXA, DIA, a.NMARQCAT52, ID, COALESCE(r.NRSERIEREDZ, ''), r.NRECFREDZ
