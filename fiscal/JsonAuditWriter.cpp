@@ -1,13 +1,26 @@
 #include "JsonAuditWriter.h"
 
 #include <QIODevice>
+#include <algorithm>
 
 QByteArray JsonAuditWriter::quoted(const QString &text)
 {
     QByteArray out;
     out.reserve(text.size() + 2);
+    appendQuoted(out, text);
+    return out;
+}
+
+void JsonAuditWriter::appendQuoted(QByteArray &out, const QString &text)
+{
     out += '"';
-    for (const char c : text.toUtf8()) {
+    const QByteArray utf8 = text.toUtf8();
+    if (std::none_of(utf8.cbegin(), utf8.cend(), [](char c) { return uchar(c) < 0x20 || c == '"' || c == '\\'; })) {
+        out += utf8;
+        out += '"';
+        return;
+    }
+    for (const char c : utf8) {
         switch (c) {
         case '"':
             out += "\\\"";
@@ -32,7 +45,6 @@ QByteArray JsonAuditWriter::quoted(const QString &text)
         }
     }
     out += '"';
-    return out;
 }
 
 void JsonAuditWriter::begin(const AuditScope &)

@@ -14,6 +14,8 @@ public:
     void finish(const AuditTotals &totals) override;
 
     static QByteArray quoted(const QString &text);
+    // The same, added to out (a document of thousands of texts is one buffer).
+    static void appendQuoted(QByteArray &out, const QString &text);
 
 private:
     QIODevice &m_out;

@@ -4,38 +4,64 @@
 
 namespace {
 
-QByteArray q(const QString &text)
+// The night is thousands of registers: everything is added to one buffer.
+void text(QByteArray &out, const QString &value)
 {
-    return JsonAuditWriter::quoted(text);
+    JsonAuditWriter::appendQuoted(out, value);
 }
 
-QByteArray counts(const StateCounts &c)
+void counts(QByteArray &out, const StateCounts &c)
 {
-    return "{\"caixas\": " + QByteArray::number(c.caixas) + ", \"gravada\": " + QByteArray::number(c.gravada)
-           + ", \"sem_cat52\": " + QByteArray::number(c.semCat52) + ", \"com_erro\": " + QByteArray::number(c.comErro)
-           + ", \"pendente\": " + QByteArray::number(c.pendente) + "}";
+    out += "{\"caixas\": ";
+    out += QByteArray::number(c.caixas);
+    out += ", \"gravada\": ";
+    out += QByteArray::number(c.gravada);
+    out += ", \"sem_cat52\": ";
+    out += QByteArray::number(c.semCat52);
+    out += ", \"com_erro\": ";
+    out += QByteArray::number(c.comErro);
+    out += ", \"pendente\": ";
+    out += QByteArray::number(c.pendente);
+    out += '}';
 }
 
-QByteArray findings(const QList<Finding> &list)
+void findings(QByteArray &out, const QList<Finding> &list)
 {
-    QByteArray out = "[";
+    out += '[';
+    bool first = true;
     for (const Finding &f : list) {
-        if (out.size() > 1)
+        if (!first)
             out += ", ";
-        out += "{\"rule\": " + q(f.rule) + ", \"severity\": " + q(f.severityText()) + ", \"message\": " + q(f.message)
-               + "}";
+        first = false;
+        out += "{\"rule\": ";
+        text(out, f.rule);
+        out += ", \"severity\": ";
+        text(out, f.severityText());
+        out += ", \"message\": ";
+        text(out, f.message);
+        out += '}';
     }
-    return out + "]";
+    out += ']';
 }
 
-QByteArray registerObject(const NightRegister &r)
+void registerObject(QByteArray &out, const NightRegister &r)
 {
-    QByteArray o = "{\"cdcaixa\": " + q(r.cdCaixa) + ", \"nrecf\": " + q(r.nrEcf) + ", \"serial\": " + q(r.serial);
-    o += ", \"estado\": " + q(Night::stateName(r.estado));
-    o += ", \"crz\": " + (r.crz >= 0 ? QByteArray::number(r.crz) : QByteArray("null"));
+    out += "{\"cdcaixa\": ";
+    text(out, r.cdCaixa);
+    out += ", \"nrecf\": ";
+    text(out, r.nrEcf);
+    out += ", \"serial\": ";
+    text(out, r.serial);
+    out += ", \"estado\": ";
+    text(out, Night::stateName(r.estado));
+    out += ", \"crz\": ";
+    out += r.crz >= 0 ? QByteArray::number(r.crz) : QByteArray("null");
     // From whole cents, never a double printed.
-    o += ", \"venda_bruta\": " + LedgerValues::dotMoney(r.vendaBruta).toLatin1();
-    return o + ", \"ocorrencias\": " + findings(r.ocorrencias) + "}";
+    out += ", \"venda_bruta\": ";
+    out += LedgerValues::dotMoney(r.vendaBruta).toLatin1();
+    out += ", \"ocorrencias\": ";
+    findings(out, r.ocorrencias);
+    out += '}';
 }
 
 } // namespace
@@ -44,30 +70,48 @@ namespace NightJson {
 
 QByteArray night(const Night &night, const QString &banco)
 {
-    QByteArray o = "{\"dia\": " + q(night.dia.toString(Qt::ISODate));
-    o += ", \"lido_em\": " + q(night.lidoEm.toOffsetFromUtc(night.lidoEm.offsetFromUtc()).toString(Qt::ISODate));
-    if (!banco.isEmpty())
-        o += ", \"banco\": " + q(banco);
-    o += ", \"totais\": " + counts(night.totais()) + ", \"filiais\": [";
+    QByteArray o;
+    qsizetype registers = 0;
+    for (const NightBranch &b : night.filiais)
+        registers += b.caixas.size();
+    o.reserve(256 + 200 * night.filiais.size() + 300 * registers);
+    o += "{\"dia\": ";
+    text(o, night.dia.toString(Qt::ISODate));
+    o += ", \"lido_em\": ";
+    text(o, night.lidoEm.toOffsetFromUtc(night.lidoEm.offsetFromUtc()).toString(Qt::ISODate));
+    if (!banco.isEmpty()) {
+        o += ", \"banco\": ";
+        text(o, banco);
+    }
+    o += ", \"totais\": ";
+    counts(o, night.totais());
+    o += ", \"filiais\": [";
     bool firstBranch = true;
     for (const NightBranch &b : night.filiais) {
         o += firstBranch ? "\n  " : ",\n  ";
         firstBranch = false;
-        o += "{\"cdfilial\": " + q(b.cdFilial) + ", \"totais\": " + counts(b.totais()) + ", \"caixas\": [";
+        o += "{\"cdfilial\": ";
+        text(o, b.cdFilial);
+        o += ", \"totais\": ";
+        counts(o, b.totais());
+        o += ", \"caixas\": [";
         bool firstRegister = true;
         for (const NightRegister &r : b.caixas) {
             o += firstRegister ? "\n    " : ",\n    ";
             firstRegister = false;
-            o += registerObject(r);
+            registerObject(o, r);
         }
         o += "]}";
     }
-    return o + "]}\n";
+    o += "]}\n";
+    return o;
 }
 
 QByteArray error(const QString &message)
 {
-    return "{\"erro\": " + q(message) + "}\n";
+    QByteArray o = "{\"erro\": ";
+    text(o, message);
+    return o + "}\n";
 }
 
 } // namespace NightJson
