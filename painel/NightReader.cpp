@@ -67,11 +67,22 @@ Result<NoValue> auditInParts(LedgerSession &session, const QString &connectionSt
     };
     const qsizetype parts = cuts.value().size() + 1;
     std::vector<Result<AuditTotals>> results(size_t(parts), Result<AuditTotals>::failure(QString()));
-    const auto readPart = [&](qsizetype part) {
+    // A part whose thread or session could not be had (a server at its
+    // limit of connections) is read after the first, in the first's session.
+    std::vector<char> inFirst(size_t(parts), 0);
+    const auto readPart = [&](qsizetype part, LedgerSession *in) {
         Result<AuditTotals> &result = results[size_t(part)];
         try {
+            if (in) {
+                result = Auditor(*in, shared).run(scopeOf(part));
+                return;
+            }
             const Result<std::unique_ptr<LedgerSession>> own = LedgerSession::open(connectionString);
-            result = own ? Auditor(*own.value(), shared).run(scopeOf(part)) : Result<AuditTotals>::failureOf(own);
+            if (!own) {
+                inFirst[size_t(part)] = 1;
+                return;
+            }
+            result = Auditor(*own.value(), shared).run(scopeOf(part));
         } catch (const Exception &e) {
             result = Result<AuditTotals>::failure(e.message());
         } catch (const std::exception &e) {
@@ -79,27 +90,28 @@ Result<NoValue> auditInParts(LedgerSession &session, const QString &connectionSt
         }
     };
     std::vector<std::thread> others;
-    QList<qsizetype> here; // the parts no thread could be started for
     for (qsizetype part = 1; part < parts; ++part) {
         try {
-            others.emplace_back(readPart, part);
+            others.emplace_back(readPart, part, nullptr);
         } catch (const std::system_error &) {
-            here << part;
+            inFirst[size_t(part)] = 1;
         }
     }
     const auto joinOthers = [&] {
         for (std::thread &t : others)
-            t.join();
+            if (t.joinable())
+                t.join();
     };
     try {
-        results[0] = Auditor(session, shared).run(scopeOf(0));
-        for (const qsizetype part : here)
-            readPart(part);
+        readPart(0, &session);
+        joinOthers();
+        for (qsizetype part = 1; part < parts; ++part)
+            if (inFirst[size_t(part)] && results[0])
+                readPart(part, &session);
     } catch (...) {
         joinOthers();
         throw;
     }
-    joinOthers();
     for (const Result<AuditTotals> &result : results)
         if (!result)
             return Result<NoValue>::failureOf(result);
