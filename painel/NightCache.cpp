@@ -36,7 +36,7 @@ NightCache::NightCache(QString connectionString, int periodSeconds, QTime virada
     : QObject(parent), m_connectionString(std::move(connectionString)), m_periodMs(periodSeconds * 1000),
       m_readLimitMs(std::clamp(m_periodMs, MinReadLimitMs, MaxReadLimitMs)), m_virada(virada)
 {
-    // One connection of the ledger at a time.
+    // One read at a time (each in parts of the branches, a session a part).
     m_pool.setMaxThreadCount(1);
     // The current night is kept read, so that /saude and the metrics follow
     // the database even when nobody looks at the page.
