@@ -10,6 +10,13 @@ void text(QByteArray &out, const QString &value)
     JsonAuditWriter::appendQuoted(out, value);
 }
 
+// A text member, after what comes before it (a separator and its name).
+void member(QByteArray &out, const char *before, const QString &value)
+{
+    out += before;
+    text(out, value);
+}
+
 void counts(QByteArray &out, const StateCounts &c)
 {
     out += "{\"caixas\": ";
@@ -33,12 +40,9 @@ void findings(QByteArray &out, const QList<Finding> &list)
         if (!first)
             out += ", ";
         first = false;
-        out += "{\"rule\": ";
-        text(out, f.rule);
-        out += ", \"severity\": ";
-        text(out, f.severityText());
-        out += ", \"message\": ";
-        text(out, f.message);
+        member(out, "{\"rule\": ", f.rule);
+        member(out, ", \"severity\": ", f.severityText());
+        member(out, ", \"message\": ", f.message);
         out += '}';
     }
     out += ']';
@@ -46,14 +50,10 @@ void findings(QByteArray &out, const QList<Finding> &list)
 
 void registerObject(QByteArray &out, const NightRegister &r)
 {
-    out += "{\"cdcaixa\": ";
-    text(out, r.cdCaixa);
-    out += ", \"nrecf\": ";
-    text(out, r.nrEcf);
-    out += ", \"serial\": ";
-    text(out, r.serial);
-    out += ", \"estado\": ";
-    text(out, Night::stateName(r.estado));
+    member(out, "{\"cdcaixa\": ", r.cdCaixa);
+    member(out, ", \"nrecf\": ", r.nrEcf);
+    member(out, ", \"serial\": ", r.serial);
+    member(out, ", \"estado\": ", Night::stateName(r.estado));
     out += ", \"crz\": ";
     out += r.crz >= 0 ? QByteArray::number(r.crz) : QByteArray("null");
     // From whole cents, never a double printed.
@@ -75,14 +75,10 @@ QByteArray night(const Night &night, const QString &banco)
     for (const NightBranch &b : night.filiais)
         registers += b.caixas.size();
     o.reserve(256 + 200 * night.filiais.size() + 300 * registers);
-    o += "{\"dia\": ";
-    text(o, night.dia.toString(Qt::ISODate));
-    o += ", \"lido_em\": ";
-    text(o, night.lidoEm.toOffsetFromUtc(night.lidoEm.offsetFromUtc()).toString(Qt::ISODate));
-    if (!banco.isEmpty()) {
-        o += ", \"banco\": ";
-        text(o, banco);
-    }
+    member(o, "{\"dia\": ", night.dia.toString(Qt::ISODate));
+    member(o, ", \"lido_em\": ", night.lidoEm.toOffsetFromUtc(night.lidoEm.offsetFromUtc()).toString(Qt::ISODate));
+    if (!banco.isEmpty())
+        member(o, ", \"banco\": ", banco);
     o += ", \"totais\": ";
     counts(o, night.totais());
     o += ", \"filiais\": [";
@@ -90,8 +86,7 @@ QByteArray night(const Night &night, const QString &banco)
     for (const NightBranch &b : night.filiais) {
         o += firstBranch ? "\n  " : ",\n  ";
         firstBranch = false;
-        o += "{\"cdfilial\": ";
-        text(o, b.cdFilial);
+        member(o, "{\"cdfilial\": ", b.cdFilial);
         o += ", \"totais\": ";
         counts(o, b.totais());
         o += ", \"caixas\": [";
@@ -109,8 +104,8 @@ QByteArray night(const Night &night, const QString &banco)
 
 QByteArray error(const QString &message)
 {
-    QByteArray o = "{\"erro\": ";
-    text(o, message);
+    QByteArray o;
+    member(o, "{\"erro\": ", message);
     return o + "}\n";
 }
 
