@@ -323,6 +323,8 @@ Result<QStringList> Auditor::cuts(LedgerSession &session, const QDate &de, const
 {
     return Guarded::run([&] {
         QStringList branches;
+        if (parts <= 1)
+            return branches; // one part: nothing to cut, nothing to read
         Guarded::take(session.beginSnapshot());
         {
             const std::unique_ptr<ForwardQuery> rows = Guarded::take(

@@ -58,7 +58,7 @@ Result<NoValue> auditInParts(LedgerSession &session, const QString &connectionSt
         return Result<NoValue>::failureOf(cuts);
     SharedEntries shared(writer);
     const auto scopeOf = [&](qsizetype part) {
-        AuditScope scope{QString(), QString(), de, ate, QString(), QString()};
+        AuditScope scope{QString(), QString(), de, ate};
         if (part > 0)
             scope.filiaisDe = cuts.value().at(part - 1);
         if (part < cuts.value().size())
@@ -70,29 +70,26 @@ Result<NoValue> auditInParts(LedgerSession &session, const QString &connectionSt
     // A part whose thread or session could not be had (a server at its
     // limit of connections) is read after the first, in the first's session.
     std::vector<char> inFirst(size_t(parts), 0);
-    const auto readPart = [&](qsizetype part, LedgerSession *in) {
-        Result<AuditTotals> &result = results[size_t(part)];
+    const auto auditPart = [&](LedgerSession &in, qsizetype part) {
+        results[size_t(part)] = Auditor(in, shared).run(scopeOf(part));
+    };
+    // A thread's part, in a session of its own. Opening and auditing give
+    // their failures as results; anything else must not end the process.
+    const auto readPart = [&](qsizetype part) {
         try {
-            if (in) {
-                result = Auditor(*in, shared).run(scopeOf(part));
-                return;
-            }
             const Result<std::unique_ptr<LedgerSession>> own = LedgerSession::open(connectionString);
-            if (!own) {
+            if (own)
+                auditPart(*own.value(), part);
+            else
                 inFirst[size_t(part)] = 1;
-                return;
-            }
-            result = Auditor(*own.value(), shared).run(scopeOf(part));
-        } catch (const Exception &e) {
-            result = Result<AuditTotals>::failure(e.message());
         } catch (const std::exception &e) {
-            result = Result<AuditTotals>::failure(QString::fromUtf8(e.what()));
+            results[size_t(part)] = Result<AuditTotals>::failure(QString::fromUtf8(e.what()));
         }
     };
     std::vector<std::thread> others;
     for (qsizetype part = 1; part < parts; ++part) {
         try {
-            others.emplace_back(readPart, part, nullptr);
+            others.emplace_back(readPart, part);
         } catch (const std::system_error &) {
             inFirst[size_t(part)] = 1;
         }
@@ -103,11 +100,11 @@ Result<NoValue> auditInParts(LedgerSession &session, const QString &connectionSt
                 t.join();
     };
     try {
-        readPart(0, &session);
+        auditPart(session, 0);
         joinOthers();
         for (qsizetype part = 1; part < parts; ++part)
             if (inFirst[size_t(part)] && results[0])
-                readPart(part, &session);
+                auditPart(session, part);
     } catch (...) {
         joinOthers();
         throw;

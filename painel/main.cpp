@@ -5,8 +5,8 @@
 #include "HistoryCache.h"
 #include "NightCache.h"
 #include "PainelOptions.h"
-#include "SqliteDirect.h"
 #include "PainelServer.h"
+#include "SqliteDirect.h"
 #include "UsersFile.h"
 
 #include <QCoreApplication>
