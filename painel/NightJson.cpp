@@ -4,17 +4,12 @@
 
 namespace {
 
-// The night is thousands of registers: everything is added to one buffer.
-void text(QByteArray &out, const QString &value)
-{
-    JsonAuditWriter::appendQuoted(out, value);
-}
-
 // A text member, after what comes before it (a separator and its name).
+// The night is thousands of registers: everything is added to one buffer.
 void member(QByteArray &out, const char *before, const QString &value)
 {
     out += before;
-    text(out, value);
+    JsonAuditWriter::appendQuoted(out, value);
 }
 
 void counts(QByteArray &out, const StateCounts &c)
